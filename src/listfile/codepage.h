@@ -1,0 +1,26 @@
+// The 8-bit code pages of lists: names and comments are in the system's ANSI code page
+// (Windows-1251); ZIP entry names are in the OEM code page (IBM866). Both choices live here.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+namespace kx {
+
+inline constexpr const char* kAnsiCodePage = "windows-1251";
+inline constexpr const char* kOemCodePage = "IBM866";
+
+QString fromAnsi(std::string_view bytes);
+// Converts to the ANSI code page. *ok (when given) is false when a character has no byte there;
+// such characters come out as '?'.
+std::string toAnsi(const QString& text, bool* ok = nullptr);
+QString fromOem(std::string_view bytes);
+std::string toOem(const QString& text, bool* ok = nullptr);
+
+// Upper-casing by the ANSI code page's rules, Cyrillic included (а..я to А..Я, ё to Ё),
+// one byte at a time through a table.
+unsigned char ansiUpper(unsigned char c);
+void ansiUpperInPlace(std::string& s);
+
+} // namespace kx
