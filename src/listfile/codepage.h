@@ -22,5 +22,7 @@ std::string toOem(const QString& text, bool* ok = nullptr);
 // one byte at a time through a table.
 unsigned char ansiUpper(unsigned char c);
 void ansiUpperInPlace(std::string& s);
+// The whole 256-byte upper-casing table, for loops that upper-case many names.
+const unsigned char* ansiUpperTable();
 
 } // namespace kx

@@ -88,13 +88,14 @@ struct Entry {
     void setComment(std::string_view ansiText);
 
     std::int32_t readI32(std::size_t off) const {
-        return static_cast<std::int32_t>(std::uint32_t(record[off]) | std::uint32_t(record[off + 1]) << 8 |
-                                         std::uint32_t(record[off + 2]) << 16 |
-                                         std::uint32_t(record[off + 3]) << 24);
+        return static_cast<std::int32_t>(
+            std::uint32_t(record[off]) | std::uint32_t(record[off + 1]) << 8 |
+            std::uint32_t(record[off + 2]) << 16 | std::uint32_t(record[off + 3]) << 24);
     }
     void writeI32(std::size_t off, std::int32_t v) {
         auto u = static_cast<std::uint32_t>(v);
-        for (int i = 0; i < 4; ++i) record[off + i] = static_cast<std::uint8_t>(u >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            record[off + i] = static_cast<std::uint8_t>(u >> (8 * i));
     }
 };
 
@@ -124,7 +125,9 @@ private:
 };
 
 // Releases a whole tree (the root and everything below it).
-inline void freeEntry(std::unique_ptr<EntryTree>& tree) { tree.reset(); }
+inline void freeEntry(std::unique_ptr<EntryTree>& tree) {
+    tree.reset();
+}
 
 // Counts of a tree, walked without recursion.
 struct TreeCounts {

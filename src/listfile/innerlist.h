@@ -106,8 +106,9 @@ struct WriteProgress {
     const bool* abort = nullptr; // read after each step; once true, no further record is written
 };
 
-// Reads one record and its whole subtree (the root when parentNode is null and `isRoot`).
-// Throws ListFileError when a record cannot be read in full. Works without recursion.
+// Reads the root's record and its whole subtree, adding the root's node and one node per folder
+// to the sink when there is one. Throws ListFileError when a record cannot be read in full or the
+// counts promise more records than the data holds. Works without recursion.
 Entry* readEntry(EntryTree& tree, ByteSource& in, FolderTreeSink* sink);
 
 // Reads a whole inner list: header text, then the tree.

@@ -1,0 +1,210 @@
+// kxtool: the list-file library from the command line. Each command is a few calls of the same
+// library that the viewer uses, so the two see a list the same way.
+#include "listfile/codepage.h"
+#include "listfile/document.h"
+#include "listfile/scan.h"
+
+#ifdef FENTARO_HAVE_BROWSER
+#include "browser/rowformat.h"
+#include "browser/search.h"
+#endif
+#ifdef FENTARO_HAVE_OUTPUT
+#include "output/textexport.h"
+#endif
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* kUsage = R"(kxtool: read, list, search, export and write list files (.kx).
+
+Usage:
+  kxtool info LIST                 the header text, the root's name, and the numbers of
+                                   entries, folders and files
+  kxtool ls LIST [FOLDER] [--marks]
+                                   the rows the viewer's detail list shows for the root folder
+                                   or for FOLDER (names below the root, separated by "/" or
+                                   "\"): name, size in kB, created, changed, attributes,
+                                   comment; --marks adds the mark (0 none, 1 needed, 2 not
+                                   needed, or the stored value)
+  kxtool find LIST MASK            the rows a search for MASK shows (names that contain MASK,
+                                   case ignored; a leading "*" is dropped)
+  kxtool export LIST OUT           writes the text export of the whole list to OUT
+  kxtool resave LIST [OUT]         opens the list as the viewer does and saves it again, to
+                                   LIST or to OUT
+  kxtool scan FOLDER OUT           makes a list file of a folder of this computer
+  kxtool --help                    this text
+
+Output is UTF-8 text, one row per line, cells separated by a TAB. Errors are one sentence on
+standard error, with exit status 1.
+)";
+
+struct Failure {
+    std::string message;
+};
+
+[[noreturn]] void fail(const std::string& message) {
+    throw Failure{message};
+}
+
+std::string utf8(std::string_view ansi) {
+    return kx::fromAnsi(ansi).toStdString();
+}
+
+std::unique_ptr<kx::EntryTree> openList(kx::ListContainer& container, const std::string& path) {
+    auto tree = kx::openListFile(container, path);
+    kx::regroupRootFolder(*tree); // opening shows the root folder
+    return tree;
+}
+
+#ifdef FENTARO_HAVE_BROWSER
+void printRow(const kx::Entry* e, const std::string& caption, bool marks) {
+    std::cout << utf8(caption) << '\t' << kx::sizeCell(e->size()) << '\t'
+              << utf8(kx::textOrDashes(e->created())) << '\t'
+              << utf8(kx::textOrDashes(e->changed())) << '\t'
+              << kx::attributeLetters(e->attributes()) << '\t'
+              << utf8(kx::textOrDashes(e->comment()));
+    if (marks) std::cout << '\t' << int(e->mark());
+    std::cout << '\n';
+}
+
+int commandLs(const std::vector<std::string>& args) {
+    bool marks = false;
+    std::vector<std::string> rest;
+    for (const auto& a : args) {
+        if (a == "--marks")
+            marks = true;
+        else
+            rest.push_back(a);
+    }
+    if (rest.empty() || rest.size() > 2) fail("ls takes a list file and an optional folder.");
+    kx::ListContainer container;
+    auto tree = openList(container, rest[0]);
+    kx::Entry* folder = tree->root();
+    if (rest.size() == 2) {
+        std::string path = rest[1];
+        for (char& c : path)
+            if (c == '\\') c = '/';
+        std::size_t start = 0;
+        while (start <= path.size()) {
+            std::size_t slash = path.find('/', start);
+            if (slash == std::string::npos) slash = path.size();
+            const std::string part = path.substr(start, slash - start);
+            start = slash + 1;
+            if (part.empty()) continue;
+            bool ok = true;
+            const std::string ansi = kx::toAnsi(QString::fromStdString(part), &ok);
+            kx::Entry* next = nullptr;
+            for (kx::Entry* c : folder->children)
+                if (ok && c->isFolder() && c->name() == ansi) {
+                    next = c;
+                    break;
+                }
+            if (!next) fail("There is no folder \"" + rest[1] + "\" in the list.");
+            folder = next;
+        }
+    }
+    kx::foldersFirst(folder->children); // showing a folder regroups it
+    if (folder != tree->root()) std::cout << "..\n";
+    for (const kx::Entry* e : folder->children)
+        printRow(e, std::string(e->name()), marks);
+    return 0;
+}
+
+int commandFind(const std::vector<std::string>& args) {
+    if (args.size() != 2) fail("find takes a list file and a mask.");
+    kx::ListContainer container;
+    auto tree = openList(container, args[0]);
+    bool ok = true;
+    const std::string mask = kx::toAnsi(QString::fromStdString(args[1]), &ok);
+    if (!ok) return 0; // a character the list cannot hold matches no name
+    const kx::SearchResults results = kx::searchByMask(tree->root(), mask);
+    for (std::size_t i = 0; i < results.entries.size(); ++i)
+        printRow(results.entries[i], kx::resultCaption(results, i), false);
+    return 0;
+}
+#endif
+
+int commandInfo(const std::vector<std::string>& args) {
+    if (args.size() != 1) fail("info takes one list file.");
+    kx::ListContainer container;
+    auto tree = openList(container, args[0]);
+    const kx::TreeCounts counts = kx::countTree(tree->root());
+    std::cout << "header\t" << utf8(tree->headerText) << '\n'
+              << "root\t" << utf8(tree->root()->name()) << '\n'
+              << "entries\t" << counts.entries << '\n'
+              << "folders\t" << counts.folders << '\n'
+              << "files\t" << counts.files << '\n';
+    return 0;
+}
+
+int commandResave(const std::vector<std::string>& args) {
+    if (args.empty() || args.size() > 2)
+        fail("resave takes a list file and an optional output file.");
+    kx::ListContainer container;
+    auto tree = openList(container, args[0]);
+    kx::saveListFile(container, *tree, args.size() == 2 ? args[1] : args[0]);
+    return 0;
+}
+
+#ifdef FENTARO_HAVE_OUTPUT
+int commandExport(const std::vector<std::string>& args) {
+    if (args.size() != 2) fail("export takes a list file and an output file.");
+    kx::ListContainer container;
+    auto tree = openList(container, args[0]);
+    switch (kx::out::exportToFile(tree->root(), QString::fromStdString(args[1]), {})) {
+    case kx::out::ExportResult::Done:
+    case kx::out::ExportResult::Aborted:
+        return 0;
+    case kx::out::ExportResult::CreateFailed:
+        fail("Cannot create " + args[1] + ".");
+    case kx::out::ExportResult::WriteFailed:
+        fail("Writing " + args[1] + " failed; the export is incomplete.");
+    }
+    return 0;
+}
+#endif
+
+int commandScan(const std::vector<std::string>& args) {
+    if (args.size() != 2) fail("scan takes a folder and an output list file.");
+    kx::scanFolderToListFile(args[0], args[1]);
+    return 0;
+}
+
+int run(const std::vector<std::string>& argv) {
+    if (argv.empty() || argv[0] == "--help" || argv[0] == "-h" || argv[0] == "help") {
+        std::cout << kUsage;
+        return argv.empty() ? 1 : 0;
+    }
+    const std::string command = argv[0];
+    const std::vector<std::string> args(argv.begin() + 1, argv.end());
+    if (command == "info") return commandInfo(args);
+    if (command == "resave") return commandResave(args);
+    if (command == "scan") return commandScan(args);
+#ifdef FENTARO_HAVE_BROWSER
+    if (command == "ls") return commandLs(args);
+    if (command == "find") return commandFind(args);
+#endif
+#ifdef FENTARO_HAVE_OUTPUT
+    if (command == "export") return commandExport(args);
+#endif
+    fail("Unknown command \"" + command + "\"; kxtool --help lists the commands.");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    try {
+        return run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const Failure& f) {
+        std::cerr << "kxtool: " << f.message << '\n';
+    } catch (const std::exception& e) {
+        std::cerr << "kxtool: " << e.what() << '\n';
+    }
+    return 1;
+}

@@ -1,0 +1,79 @@
+// Opening and saving a whole list file.
+#include "document.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kx {
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+}
+
+bool taken(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool writableFolder(const std::string& folder) {
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+// Removes a file when it goes out of scope, whatever way the scope is left.
+struct RemoveOnExit {
+    std::string path;
+    ~RemoveOnExit() {
+        if (!path.empty()) ::unlink(path.c_str());
+    }
+};
+
+} // namespace
+
+std::string temporaryListPath(const std::string& listPath) {
+    const std::string name = "~tmp~" + baseName(listPath);
+    std::vector<std::string> folders{folderOf(listPath)};
+    for (const char* var : {"TMP", "TEMP", "TMPDIR"}) {
+        const char* v = std::getenv(var);
+        if (v && *v) folders.push_back(std::string(v) + (std::string(v).back() == '/' ? "" : "/"));
+    }
+    folders.push_back("/tmp/");
+    for (const auto& folder : folders) {
+        if (writableFolder(folder) && !taken(folder + name)) return folder + name;
+    }
+    // Every usual place holds a file of that name: use a free variant beside the list.
+    for (int i = 1;; ++i) {
+        const std::string candidate = folders.front() + name + "~" + std::to_string(i);
+        if (!taken(candidate)) return candidate;
+    }
+}
+
+bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& listPath,
+                  const WriteProgress& progress, const std::function<void()>& beforePack) {
+    const std::string tempPath = temporaryListPath(listPath);
+    FileSink sink(tempPath); // exclusive create: never someone else's file
+    RemoveOnExit cleanup{tempPath};
+    if (!writeInnerList(tree, sink, progress)) return false;
+    sink.finish();
+    if (beforePack) beforePack();
+    container.packListFile(tempPath, listPath);
+    return true;
+}
+
+std::unique_ptr<EntryTree> openListFile(ListContainer& container, const std::string& listPath,
+                                        FolderTreeSink* sink) {
+    const std::string working = container.unpackListFile(listPath);
+    RemoveOnExit cleanup{working};
+    FileSource source(working);
+    if (source.remaining() == 0) throw ListFileError("The list file holds an empty list.");
+    return readInnerList(source, sink);
+}
+
+} // namespace kx

@@ -1,0 +1,102 @@
+// The entry tree's storage, the 80-bit size conversion and the tree-wide helpers.
+#include "entry.h"
+
+#include <algorithm>
+
+namespace kx {
+
+std::uint64_t extendedToUint64(const std::uint8_t* b) {
+    std::uint64_t significand = 0;
+    for (int i = 7; i >= 0; --i)
+        significand = significand << 8 | b[i];
+    const unsigned signExp = unsigned(b[8]) | unsigned(b[9]) << 8;
+    const bool negative = (signExp & 0x8000) != 0;
+    const int exponent = int(signExp & 0x7FFF);
+    if (exponent == 0x7FFF) {
+        // Infinity has only the explicit integer bit set; everything else is a NaN.
+        const bool infinity = significand == (std::uint64_t(1) << 63);
+        return (infinity && !negative) ? UINT64_MAX : 0;
+    }
+    if (negative || significand == 0 || exponent == 0) return 0; // negatives, zero, denormals
+    // value = significand * 2^(exponent - 16383 - 63)
+    const int shift = exponent - 16383 - 63;
+    if (shift >= 0) {
+        if (shift > 0 && (significand >> (64 - shift)) != 0) return UINT64_MAX;
+        if (shift >= 64) return UINT64_MAX;
+        return significand << shift;
+    }
+    if (shift <= -64) return 0;
+    return significand >> -shift;
+}
+
+void uint64ToExtended(std::uint64_t value, std::uint8_t* b) {
+    std::fill(b, b + 10, std::uint8_t(0));
+    if (value == 0) return;
+    int lead = 63;
+    while (!(value >> lead))
+        --lead;
+    const std::uint64_t significand = value << (63 - lead);
+    for (int i = 0; i < 8; ++i)
+        b[i] = std::uint8_t(significand >> (8 * i));
+    const unsigned exponent = unsigned(16383 + lead);
+    b[8] = std::uint8_t(exponent & 0xFF);
+    b[9] = std::uint8_t(exponent >> 8);
+}
+
+void Entry::setComment(std::string_view ansiText) {
+    std::fill(record + rec::comment, record + rec::comment + rec::commentSize, std::uint8_t(0));
+    const std::size_t n = std::min<std::size_t>(ansiText.size(), rec::commentSize - 2);
+    std::memcpy(record + rec::comment, ansiText.data(), n);
+}
+
+EntryTree::EntryTree() = default;
+EntryTree::~EntryTree() = default;
+
+Entry* EntryTree::newEntry() {
+    if (m_usedInLast == kBlock) {
+        m_blocks.emplace_back(new Entry[kBlock]);
+        m_usedInLast = 0;
+    }
+    Entry* e = &m_blocks.back()[m_usedInLast++];
+    std::memset(e->record, 0, kRecordSize);
+    ++m_count;
+    return e;
+}
+
+TreeCounts countTree(const Entry* root) {
+    TreeCounts c;
+    if (!root) return c;
+    auto add = [&c](const Entry* e) {
+        ++c.entries;
+        if (e->isFolder())
+            ++c.folders;
+        else
+            ++c.files;
+        return true;
+    };
+    add(root);
+    walkBelow(root, add);
+    return c;
+}
+
+std::uint64_t countBelow(const Entry* root) {
+    std::uint64_t n = 0;
+    if (root) walkBelow(root, [&n](const Entry*) { return ++n, true; });
+    return n;
+}
+
+void foldersFirst(std::vector<Entry*>& list) {
+    // Equivalent to: for each i, for each j > i, exchange when list[i] is a file and list[j] a
+    // folder. The first folder after i only ever moves forward, so one pass suffices.
+    const std::size_t n = list.size();
+    std::size_t j = 0;
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        if (j <= i) j = i + 1;
+        while (j < n && list[j]->kind() != kFolder)
+            ++j;
+        if (j == n) break;
+        if (list[i]->kind() == kFile) std::swap(list[i], list[j]);
+    }
+}
+
+} // namespace kx

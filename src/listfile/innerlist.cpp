@@ -1,0 +1,234 @@
+// Reading and writing the inner list, without recursion, with every count checked against the
+// bytes that remain.
+#include "innerlist.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kx {
+
+namespace {
+constexpr std::size_t kBufferSize = 1 << 20;
+
+std::string errnoText() {
+    return std::strerror(errno);
+}
+} // namespace
+
+std::size_t MemorySource::read(void* into, std::size_t n) {
+    const std::size_t k = std::min(n, m_left);
+    std::memcpy(into, m_p, k);
+    m_p += k;
+    m_left -= k;
+    return k;
+}
+
+FileSource::FileSource(const std::string& path) {
+    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0) throw ListFileError("Cannot open " + path + ": " + errnoText() + ".");
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(m_fd);
+        m_fd = -1;
+        throw ListFileError("Cannot read " + path + ": not a regular file.");
+    }
+    m_remaining = std::uint64_t(st.st_size);
+    m_buf.resize(kBufferSize);
+}
+
+FileSource::~FileSource() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+std::size_t FileSource::read(void* into, std::size_t n) {
+    auto* out = static_cast<std::uint8_t*>(into);
+    std::size_t given = 0;
+    while (given < n) {
+        if (m_pos == m_len) {
+            ssize_t r;
+            do
+                r = ::read(m_fd, m_buf.data(), m_buf.size());
+            while (r < 0 && errno == EINTR);
+            if (r < 0) throw ListFileError("Cannot read the list: " + errnoText() + ".");
+            if (r == 0) break;
+            m_pos = 0;
+            m_len = std::size_t(r);
+        }
+        const std::size_t k = std::min(n - given, m_len - m_pos);
+        std::memcpy(out + given, m_buf.data() + m_pos, k);
+        m_pos += k;
+        given += k;
+    }
+    m_remaining -= std::min<std::uint64_t>(m_remaining, given);
+    return given;
+}
+
+FileSink::FileSink(const std::string& path) : m_path(path) {
+    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (m_fd < 0) throw ListFileError("Cannot create " + path + ": " + errnoText() + ".");
+    m_buf.resize(kBufferSize);
+}
+
+FileSink::~FileSink() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+void FileSink::flushBuffer() {
+    std::size_t off = 0;
+    while (off < m_len) {
+        ssize_t w = ::write(m_fd, m_buf.data() + off, m_len - off);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) throw ListFileError("Cannot write " + m_path + ": " + errnoText() + ".");
+        off += std::size_t(w);
+    }
+    m_len = 0;
+}
+
+void FileSink::write(const void* data, std::size_t n) {
+    if (m_fd < 0) throw ListFileError("Cannot write " + m_path + ": the file is closed.");
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    while (n > 0) {
+        const std::size_t k = std::min(n, m_buf.size() - m_len);
+        std::memcpy(m_buf.data() + m_len, p, k);
+        m_len += k;
+        p += k;
+        n -= k;
+        if (m_len == m_buf.size()) flushBuffer();
+    }
+}
+
+void FileSink::finish() {
+    if (m_fd < 0) return;
+    flushBuffer();
+    if (::fsync(m_fd) != 0)
+        throw ListFileError("Cannot flush " + m_path + ": " + errnoText() + ".");
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0) throw ListFileError("Cannot close " + m_path + ": " + errnoText() + ".");
+}
+
+std::string headerText(const std::uint8_t* header) {
+    const void* nul = std::memchr(header, 0, kHeaderSize);
+    const std::size_t n =
+        nul ? std::size_t(static_cast<const std::uint8_t*>(nul) - header) : kHeaderSize;
+    return std::string(reinterpret_cast<const char*>(header), n);
+}
+
+namespace {
+
+// One record, its Entry and its tree node, linked under `parent`.
+Entry* readOne(EntryTree& tree, ByteSource& in, FolderTreeSink* sink, Entry* parent,
+               FolderTreeSink::Node parentNode, FolderTreeSink::Node& nodeOut) {
+    Entry* e = tree.newEntry();
+    if (in.read(e->record, kRecordSize) != kRecordSize)
+        throw ListFileError("The list ends in the middle of a record.");
+    e->parent = parent;
+    nodeOut = nullptr;
+    if (sink) {
+        if (!parent) {
+            nodeOut = sink->addTopNode({}, e);
+            sink->setImages(nodeOut, 0, 0);
+        } else if (e->kind() == kFolder) {
+            nodeOut = sink->addChildNode(parentNode, e->name(), e);
+            sink->setImages(nodeOut, 1, 1);
+        }
+    }
+    return e;
+}
+
+} // namespace
+
+Entry* readEntry(EntryTree& tree, ByteSource& in, FolderTreeSink* sink) {
+    struct Frame {
+        Entry* entry;
+        FolderTreeSink::Node node;
+        std::int64_t left; // children still to read
+    };
+    FolderTreeSink::Node rootNode = nullptr;
+    Entry* root = readOne(tree, in, sink, nullptr, nullptr, rootNode);
+    std::vector<Frame> stack;
+    // Children promised by the folders on the stack and not read yet. Each needs a record of
+    // its own, so together they can never exceed the records left: checked before any
+    // allocation, which keeps a hostile count from reserving memory the data does not back.
+    std::uint64_t promised = 0;
+    auto push = [&](Entry* e, FolderTreeSink::Node node) {
+        const std::int64_t n = std::int64_t(e->lastChild()) + 1;
+        if (n <= 0) return;
+        if (promised + std::uint64_t(n) > in.remaining() / kRecordSize)
+            throw ListFileError("The list promises more records than it holds.");
+        promised += std::uint64_t(n);
+        e->children.reserve(std::size_t(n));
+        stack.push_back({e, node, n});
+    };
+    push(root, rootNode);
+    while (!stack.empty()) {
+        Frame& f = stack.back();
+        if (f.left == 0) {
+            stack.pop_back();
+            continue;
+        }
+        --f.left;
+        --promised;
+        Entry* parent = f.entry;
+        FolderTreeSink::Node node = nullptr;
+        Entry* child = readOne(tree, in, sink, parent, f.node, node);
+        parent->children.push_back(child);
+        push(child, node); // may invalidate f
+    }
+    return root;
+}
+
+std::unique_ptr<EntryTree> readInnerList(ByteSource& in, FolderTreeSink* sink) {
+    auto tree = std::make_unique<EntryTree>();
+    std::uint8_t header[kHeaderSize];
+    if (in.read(header, kHeaderSize) != kHeaderSize)
+        throw ListFileError("The list is shorter than its 256-byte header.");
+    tree->headerText = headerText(header);
+    tree->setRoot(readEntry(*tree, in, sink));
+    return tree;
+}
+
+namespace {
+
+// Writes one record; false when the abort flag says to stop.
+bool writeOne(Entry* e, ByteSink& out, const WriteProgress& progress) {
+    if (std::memchr(e->record + rec::name, '\\', rec::nameSize) &&
+        e->name().find('\\') != std::string_view::npos)
+        std::memset(e->record + rec::name, 0, rec::nameSize);
+    out.write(e->record, kRecordSize);
+    if (progress.step) progress.step();
+    return !(progress.abort && *progress.abort);
+}
+
+} // namespace
+
+bool writeEntry(Entry* entry, ByteSink& out, const WriteProgress& progress) {
+    if (!writeOne(entry, out, progress)) return false;
+    std::vector<std::pair<Entry*, std::size_t>> stack;
+    if (!entry->children.empty()) stack.emplace_back(entry, 0);
+    while (!stack.empty()) {
+        auto& [e, i] = stack.back();
+        if (i == e->children.size()) {
+            stack.pop_back();
+            continue;
+        }
+        Entry* c = e->children[i++];
+        if (!writeOne(c, out, progress)) return false;
+        if (!c->children.empty()) stack.emplace_back(c, 0);
+    }
+    return true;
+}
+
+bool writeInnerList(EntryTree& tree, ByteSink& out, const WriteProgress& progress) {
+    std::uint8_t header[kHeaderSize] = {};
+    std::memcpy(header, tree.headerText.data(), std::min(tree.headerText.size(), kHeaderSize));
+    out.write(header, kHeaderSize);
+    if (!tree.root()) return true;
+    return writeEntry(tree.root(), out, progress);
+}
+
+} // namespace kx

@@ -1,0 +1,116 @@
+// Making a list of a folder of this computer.
+#include "scan.h"
+
+#include "codepage.h"
+#include "document.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kx {
+
+namespace {
+
+std::string formatTime(std::time_t t) {
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%d.%m.%Y %H:%M:%S", &tm);
+    return buf;
+}
+
+void fillRecord(Entry& e, const std::string& name, const struct stat& st, bool isRoot) {
+    setTextField(e, rec::name, rec::nameSize, name);
+    // The file system keeps no creation time everywhere; the status change time stands in.
+    setTextField(e, rec::created, rec::createdSize, formatTime(st.st_ctime));
+    setTextField(e, rec::changed, rec::changedSize, formatTime(st.st_mtime));
+    const bool folder = S_ISDIR(st.st_mode);
+    e.record[rec::kind] = std::uint8_t(folder ? kFolder : kFile);
+    std::uint8_t attributes = 0;
+    if (!(st.st_mode & S_IWUSR)) attributes |= readOnly;
+    if (!isRoot && !name.empty() && name[0] == '.') attributes |= hidden;
+    if (!folder) attributes |= archive;
+    e.record[rec::attributes] = attributes;
+    uint64ToExtended(folder ? 0 : std::uint64_t(st.st_size), e.record + rec::size);
+    e.writeI32(rec::lastChild, -1);
+}
+
+} // namespace
+
+void setTextField(Entry& e, std::size_t offset, std::size_t size, std::string_view text) {
+    std::memset(e.record + offset, 0, size);
+    std::memcpy(e.record + offset, text.data(), std::min(text.size(), size - 1));
+}
+
+std::unique_ptr<EntryTree> scanFolder(const std::string& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw ListFileError("Cannot scan " + folder + ": it is not a readable folder.");
+    auto tree = std::make_unique<EntryTree>();
+    tree->headerText = "Fentaro list";
+    Entry* root = tree->newEntry();
+    char resolved[PATH_MAX];
+    const std::string rootPath = ::realpath(folder.c_str(), resolved) ? resolved : folder;
+    fillRecord(*root, toAnsi(QString::fromStdString(rootPath)), st, true);
+    tree->setRoot(root);
+
+    // Explicit stack of folders to read: no recursion, whatever the depth.
+    std::vector<std::pair<Entry*, std::string>> pending{{root, rootPath}};
+    while (!pending.empty()) {
+        auto [parent, path] = pending.back();
+        pending.pop_back();
+        DIR* dir = ::opendir(path.c_str());
+        if (!dir) continue; // unreadable folders are listed empty
+        std::vector<std::string> names;
+        while (dirent* d = ::readdir(dir)) {
+            if (std::strcmp(d->d_name, ".") != 0 && std::strcmp(d->d_name, "..") != 0)
+                names.push_back(d->d_name);
+        }
+        ::closedir(dir);
+        std::sort(names.begin(), names.end());
+        for (const auto& n : names) {
+            struct stat cst {};
+            const std::string childPath = path + "/" + n;
+            if (::lstat(childPath.c_str(), &cst) != 0) continue;
+            std::string ansi = toAnsi(QString::fromStdString(n));
+            std::replace(ansi.begin(), ansi.end(), '\\', '_'); // a list's names never hold one
+            Entry* e = tree->newEntry();
+            fillRecord(*e, ansi, cst, false);
+            e->parent = parent;
+            e->writeI32(rec::depth, parent->depth() + 1);
+            parent->children.push_back(e);
+            if (S_ISDIR(cst.st_mode)) pending.emplace_back(e, childPath);
+        }
+        parent->writeI32(rec::lastChild, std::int32_t(parent->children.size()) - 1);
+    }
+    return tree;
+}
+
+void writeNewListFile(EntryTree& tree, const std::string& out) {
+    struct stat st {};
+    if (::lstat(out.c_str(), &st) == 0)
+        throw ListFileError(out + " exists already; choose a new name.");
+    const std::string inner = temporaryListPath(out);
+    FileSink sink(inner);
+    struct Remove {
+        std::string p;
+        ~Remove() { ::unlink(p.c_str()); }
+    } remove{inner};
+    writeInnerList(tree, sink);
+    sink.finish();
+    ListContainer container;
+    container.packListFile(inner, out);
+}
+
+void scanFolderToListFile(const std::string& folder, const std::string& out) {
+    auto tree = scanFolder(folder);
+    writeNewListFile(*tree, out);
+}
+
+} // namespace kx

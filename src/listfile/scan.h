@@ -1,0 +1,26 @@
+// Making a list of a folder of this computer (for demos, benchmarks and tests).
+#pragma once
+
+#include "entry.h"
+
+#include <memory>
+#include <string>
+
+namespace kx {
+
+// Builds the entry tree of `folder`: names (in the list's 8-bit code page), sizes, times as
+// "dd.mm.yyyy hh:mm:ss", the attributes the file system has (read-only, hidden for dot names),
+// depth and child counts. Children are sorted by name. Symbolic links are recorded, not followed.
+// Throws ListFileError when the folder cannot be read.
+std::unique_ptr<EntryTree> scanFolder(const std::string& folder);
+
+// scanFolder, then writes the list file `out` (which must not exist yet).
+void scanFolderToListFile(const std::string& folder, const std::string& out);
+
+// Writes a tree as a new list file at `out` (header, records, ZIP container).
+void writeNewListFile(EntryTree& tree, const std::string& out);
+
+// Sets a record's text field (truncated so that it keeps a terminating NUL).
+void setTextField(Entry& e, std::size_t offset, std::size_t size, std::string_view text);
+
+} // namespace kx
