@@ -1,0 +1,174 @@
+// The mark rules, the ancestors' mark counts, row mapping and the colours of marked rows.
+#include "browser/marks.h"
+
+#include <algorithm>
+
+namespace kx {
+
+namespace {
+
+// Counts come from the file and are never validated: add with wrap-around, never overflow.
+void addToCount(Entry* e, std::int32_t delta) {
+    e->setMarkCount(static_cast<std::int32_t>(static_cast<std::uint32_t>(e->markCount()) +
+                                              static_cast<std::uint32_t>(delta)));
+}
+
+void addToAncestors(Entry* e, std::int32_t delta) {
+    if (delta == 0) return;
+    for (Entry* p = e->parent; p && !p->name().empty(); p = p->parent)
+        addToCount(p, delta);
+}
+
+std::int32_t countChange(std::uint8_t before, std::uint8_t after) {
+    if (before == 0 && after != 0) return 1;
+    if (before != 0 && after == 0) return -1;
+    return 0;
+}
+
+const QColor kBlack(0x00, 0x00, 0x00);
+const QColor kRed(0xFF, 0x00, 0x00);
+
+QColor markBackground(std::uint8_t mark) {
+    if (mark == 1) return QColor(0xC9, 0xF9, 0xCC);
+    if (mark == 2) return QColor(0xDB, 0xD9, 0xD5);
+    return QColor();
+}
+
+} // namespace
+
+void raiseAncestorCounts(Entry* e) {
+    addToAncestors(e, 1);
+}
+void lowerAncestorCounts(Entry* e) {
+    addToAncestors(e, -1);
+}
+
+void setSubtreeMark(Entry* folder, std::uint8_t value) {
+    if (!folder) return;
+    // Every Entry's own change moves each of its ancestors by one, up to the first empty name.
+    // Walking those ancestors per Entry costs size x depth; instead the changes are summed bottom
+    // up (a count moved by the sum ends where the one-by-one steps would end), which costs size.
+    struct Visit {
+        Entry* e;
+        std::size_t parent; // index into `order`, npos for the folder itself
+        std::int32_t own;   // this Entry's own change, passed to its parent
+        std::int32_t below; // changes arriving from its children
+    };
+    constexpr std::size_t npos = static_cast<std::size_t>(-1);
+    std::vector<Visit> order;
+    std::vector<std::pair<std::size_t, std::size_t>> stack; // (index in order, next child)
+    auto visit = [&](Entry* e, std::size_t parent) {
+        const std::int32_t own = countChange(e->mark(), value);
+        e->setMark(value);
+        order.push_back({e, parent, own, 0});
+        if (!e->children.empty()) stack.emplace_back(order.size() - 1, 0);
+    };
+    visit(folder, npos);
+    while (!stack.empty()) {
+        auto& [index, next] = stack.back();
+        Entry* e = order[index].e;
+        if (next == e->children.size()) {
+            stack.pop_back();
+            continue;
+        }
+        Entry* child = e->children[next++];
+        const std::size_t parentIndex = index;
+        visit(child, parentIndex); // may grow `stack`: no reference into it is used after this
+    }
+    // Reverse pre-order sees every child before its parent.
+    std::int32_t fromFolder = 0;
+    for (std::size_t i = order.size(); i-- > 0;) {
+        Visit& v = order[i];
+        const bool passes = !v.e->name().empty(); // the walk stops at an empty name
+        if (passes && v.below != 0) addToCount(v.e, v.below);
+        const auto up =
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(v.own) +
+                                      (passes ? static_cast<std::uint32_t>(v.below) : 0u));
+        if (v.parent == npos)
+            fromFolder = up;
+        else
+            order[v.parent].below = static_cast<std::int32_t>(
+                static_cast<std::uint32_t>(order[v.parent].below) + static_cast<std::uint32_t>(up));
+    }
+    addToAncestors(folder, fromFolder);
+}
+
+void applyMark(Entry* e, MarkCommand cmd) {
+    if (!e) return;
+    const std::uint8_t m = e->mark();
+    if (e->isFolder()) {
+        switch (cmd) {
+        case MarkCommand::Needed:
+            setSubtreeMark(e, m == 1 ? 0 : 1);
+            break;
+        case MarkCommand::NotNeeded:
+            setSubtreeMark(e, (m == 0 || m == 1) ? 2 : 0);
+            break;
+        case MarkCommand::Clear:
+            if (m != 0) setSubtreeMark(e, 0);
+            break;
+        }
+        return;
+    }
+    std::uint8_t after = m;
+    switch (cmd) {
+    case MarkCommand::Needed:
+        if (m == 0 || m == 2)
+            after = 1;
+        else if (m == 1)
+            after = 0;
+        break;
+    case MarkCommand::NotNeeded:
+        if (m == 0 || m == 1)
+            after = 2;
+        else if (m == 2)
+            after = 0;
+        break;
+    case MarkCommand::Clear:
+        after = 0;
+        break;
+    }
+    e->setMark(after);
+    addToAncestors(e, countChange(m, after));
+}
+
+Entry* rowEntry(const std::vector<Entry*>& rows, int row, bool hasUpRow, bool searchMode) {
+    const int index = (hasUpRow && !searchMode) ? row - 1 : row;
+    if (index < 0 || static_cast<std::size_t>(index) >= rows.size()) return nullptr;
+    return rows[static_cast<std::size_t>(index)];
+}
+
+std::vector<Entry*> selectedEntries(const std::vector<Entry*>& rows, std::vector<int> selectedRows,
+                                    bool hasUpRow, bool searchMode) {
+    std::sort(selectedRows.begin(), selectedRows.end());
+    selectedRows.erase(std::unique(selectedRows.begin(), selectedRows.end()), selectedRows.end());
+    std::vector<Entry*> result;
+    result.reserve(selectedRows.size());
+    for (int r : selectedRows)
+        if (Entry* e = rowEntry(rows, r, hasUpRow, searchMode)) result.push_back(e);
+    return result;
+}
+
+RowStyle nameCellStyle(const Entry* e) {
+    RowStyle s;
+    if (!e) return s;
+    s.useDefaults = false;
+    s.text = e->isDamaged() ? kRed : kBlack;
+    s.background = markBackground(e->mark());
+    if (e->crossedOut() != 0) {
+        s.strikeOut = true;
+        s.text = kRed;
+    }
+    return s;
+}
+
+RowStyle otherCellStyle(const Entry* e) {
+    RowStyle s;
+    s.text = kBlack;
+    if (!e) return s;
+    s.useDefaults = false;
+    s.background = markBackground(e->mark());
+    return s;
+}
+
+} // namespace kx

@@ -1,0 +1,48 @@
+// The mark rules: needed / not needed / clear on files and folders, the ancestors' mark counts,
+// the mapping of detail-list rows to Entries and the colours of marked rows.
+#pragma once
+
+#include "listfile/entry.h"
+
+#include <QColor>
+#include <cstdint>
+#include <vector>
+
+namespace kx {
+
+// +1 / -1 on the markCount of each ancestor of e, from its parent upwards, stopping at the first
+// ancestor whose name is empty (or at the top). e's own count never changes.
+void raiseAncestorCounts(Entry* e);
+void lowerAncestorCounts(Entry* e);
+
+// Sets `mark` on folder and on every Entry below it. Each Entry's own change follows the count
+// rule: 0 -> non-zero raises its ancestors, non-zero -> 0 lowers them. No recursion.
+void setSubtreeMark(Entry* folder, std::uint8_t value);
+
+enum class MarkCommand { Needed, NotNeeded, Clear };
+// One command on one Entry: the file tables for anything that is not a folder, the folder rules
+// (a whole-subtree overwrite decided by the folder's own mark) for kind 'D'.
+void applyMark(Entry* e, MarkCommand cmd);
+
+// The Entry behind detail-list row `row`; null for the ".." row and out of range. The ".." row is
+// row 0 only while hasUpRow is set and searchMode is not.
+Entry* rowEntry(const std::vector<Entry*>& rows, int row, bool hasUpRow, bool searchMode);
+// The Entries of the selected rows (any order, duplicates allowed) in ascending row order, each
+// once, without the ".." row.
+std::vector<Entry*> selectedEntries(const std::vector<Entry*>& rows, std::vector<int> selectedRows,
+                                    bool hasUpRow, bool searchMode);
+
+// How one cell of a row is drawn. useDefaults: draw with the list's own colours and font.
+struct RowStyle {
+    bool useDefaults = true;
+    QColor text;
+    QColor background; // invalid: the list's normal background
+    bool strikeOut = false;
+};
+// The name cell: red for damaged, red and struck through for crossed out, background by mark.
+// e null (the ".." row, or no row entries) gives the defaults.
+RowStyle nameCellStyle(const Entry* e);
+// The other cells: black and plain, background by mark.
+RowStyle otherCellStyle(const Entry* e);
+
+} // namespace kx

@@ -1,0 +1,35 @@
+// The search by mask: every Entry below the root whose name contains a text, ignoring case.
+#pragma once
+
+#include "listfile/entry.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kx {
+
+// Found Entries with their paths, parallel; each path is base + "\" + the folder names from the
+// root down, each + "\", ending with the Entry's own name.
+struct SearchResults {
+    std::vector<Entry*> entries;
+    std::vector<std::string> paths;
+    std::string base;
+};
+
+// The root's name without one trailing "\" (when not empty).
+std::string searchBase(std::string_view rootName);
+
+// Walks every Entry below the root in pre-order (the root itself is never a result) and keeps
+// those whose name, upper-cased by the list's code page, contains the upper-cased mask. A
+// leading "*" of the mask is removed; any other character, any other "*" included, is literal,
+// and an empty mask matches nothing. Folders are then brought to the front: each file at position i
+// is exchanged with the first folder after it (F1 D1 F2 D2 gives D1 D2 F2 F1). maskAnsi is the mask
+// in the list's 8-bit code page. A null root gives no results.
+SearchResults searchByMask(const Entry* root, std::string_view maskAnsi);
+
+// The caption of result row i: its path without the base and the "\" after it.
+std::string resultCaption(const SearchResults& r, std::size_t i);
+
+} // namespace kx

@@ -1,0 +1,106 @@
+// The search by mask: matching, result paths and the folders-first order.
+#include "browser/search.h"
+
+#include "listfile/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace kx {
+namespace {
+
+class Tree {
+public:
+    Entry* add(Entry* parent, const std::string& name, char kind) {
+        Entry* e = m_tree.newEntry();
+        std::memcpy(e->record + rec::name, name.data(), name.size());
+        e->record[rec::kind] = static_cast<std::uint8_t>(kind);
+        if (parent) {
+            e->parent = parent;
+            parent->children.push_back(e);
+        }
+        return e;
+    }
+
+private:
+    EntryTree m_tree;
+};
+
+std::string ansi(const char* utf8) {
+    return toAnsi(QString::fromUtf8(utf8));
+}
+
+std::vector<std::string> captions(const SearchResults& r) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < r.entries.size(); ++i)
+        out.push_back(resultCaption(r, i));
+    return out;
+}
+
+TEST(Search, MaskTable) {
+    Tree t;
+    Entry* root = t.add(nullptr, "C:\\doc\\", kFolder); // matches "doc", but is never a result
+    Entry* docs = t.add(root, "Docs", kFolder);
+    t.add(docs, "Readme.DOC", kFile);
+    Entry* deep = t.add(docs, "Deep", kFolder);
+    t.add(deep, "notes.txt", kFile);
+    t.add(root, "document.txt", kFile);
+    t.add(root, ansi("ёлка.txt"), kFile);
+    t.add(root, ansi("ЁЖ"), kFolder);
+    t.add(root, "a?b", kFile);
+    Entry* mix = t.add(root, "mix", kFolder);
+    t.add(mix, "qf1", kFile);
+    t.add(mix, "qd1", kFolder);
+    t.add(mix, "qf2", kFile);
+    t.add(mix, "qd2", kFolder);
+
+    struct Case {
+        std::string mask;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"doc", {"Docs", "Docs\\Readme.DOC", "document.txt"}},
+        {"*.txt", {"Docs\\Deep\\notes.txt", "document.txt", ansi("ёлка.txt")}},
+        {"*", {}},
+        {"", {}},
+        {"a*b", {}}, // only a leading "*" goes; any other is literal and no name holds one
+        {"**b", {}},
+        {"A?B", {"a?b"}}, // "?" is no wildcard
+        {"NOTES.TXT", {"Docs\\Deep\\notes.txt"}},
+        {"q", {"mix\\qd1", "mix\\qd2", "mix\\qf2", "mix\\qf1"}}, // F1 D1 F2 D2 -> D1 D2 F2 F1
+        {ansi("ЁЛ"), {ansi("ёлка.txt")}},
+        {ansi("ёж"), {ansi("ЁЖ")}},
+        {ansi("е"), {}}, // ё is its own letter, not е
+        {"zzz", {}},
+    };
+    for (const auto& c : cases) {
+        const SearchResults r = searchByMask(root, c.mask);
+        EXPECT_EQ(r.base, "C:\\doc");
+        EXPECT_EQ(captions(r), c.expected) << c.mask;
+        ASSERT_EQ(r.paths.size(), r.entries.size());
+        for (std::size_t i = 0; i < r.paths.size(); ++i) {
+            EXPECT_EQ(r.paths[i], "C:\\doc\\" + c.expected[i]);
+            const std::string& p = r.paths[i];
+            EXPECT_EQ(p.substr(p.rfind('\\') + 1), r.entries[i]->name()); // entries follow paths
+        }
+    }
+}
+
+TEST(Search, BaseAndCaptions) {
+    EXPECT_EQ(searchBase("C:\\"), "C:");
+    EXPECT_EQ(searchBase("C:\\Work"), "C:\\Work");
+    EXPECT_EQ(searchBase("\\\\"), "\\");
+    EXPECT_EQ(searchBase(""), "");
+
+    Tree t;
+    Entry* root = t.add(nullptr, "", kFolder); // a root name emptied by a save
+    t.add(t.add(root, "a", kFolder), "ab", kFile);
+    const SearchResults r = searchByMask(root, "a");
+    EXPECT_EQ(r.paths, (std::vector<std::string>{"\\a", "\\a\\ab"}));
+    EXPECT_EQ(captions(r), (std::vector<std::string>{"a", "a\\ab"}));
+    EXPECT_EQ(resultCaption(r, 5), "");
+    EXPECT_TRUE(searchByMask(nullptr, "a").entries.empty());
+}
+
+} // namespace
+} // namespace kx
