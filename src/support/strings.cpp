@@ -1,0 +1,277 @@
+// The interface texts in Russian and English, the bilingual table and the language code.
+#include "support/strings.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <cstdio>
+#include <iterator>
+
+// Resources of a static library must be registered by name from global scope.
+static void initSupportResourcesOnce() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    Q_INIT_RESOURCE(fentaro_support);
+}
+
+namespace kx::ui {
+
+namespace {
+
+struct Row {
+    const char* rus;
+    const char* eng;
+};
+
+// Each table lists its rows in index order. Some English texts keep their odd spelling or
+// trailing space on purpose: other windows show them exactly so.
+const Row kCaptions[] = {
+    /* 0 */ {"Открыть", "Open"},
+    /* 1 */ {"Назад", "Back"},
+    /* 2 */ {"Вперёд", "Forward"},
+    /* 3 */ {"Вверх", "Up"},
+    /* 4 */ {"Поиск", "Find"},
+    /* 5 */ {"Нужно", "Required"},
+    /* 6 */ {"Не нужно", "Useless"},
+    /* 7 */ {"Очистить", "Clear"},
+    /* 8 */ {"Сохранить", "Save"},
+    /* 9 */ {"Печать", "Print"},
+    /* 10 */ {"Экспорт", "Export"},
+    /* 11 */ {"О программе", "Help"},
+    /* 12 */ {"Комментировать", "Comment"},
+    /* 13 */ {"Имя файла", "File Name"},
+    /* 14 */ {"Размер, Кбайт", "Size, kB"},
+    /* 15 */ {"Создан", "Created"},
+    /* 16 */ {"Изменён", "Changed"},
+    /* 17 */ {"Атрибуты", "Attributes"},
+    /* 18 */ {"Комментарии", "Comments"},
+    /* 19 */ {"Экспортировать в текстовый формат", "Export in text format"},
+    /* 20 */ {"Выберите список повреждённых файлов", "Choose a list of damaged files"},
+    /* 21 */ {"Все файлы(*.*)|*.*|*.TXT|*.txt", "All files (*.*)|*.*|*.TXT|*.txt"},
+    /* 22 */ {"Список файлов (*.kx)|*.kx", "Files (*.kx)|*.kx"},
+    /* 23 */ {"Отменить", "Cancel"},
+    /* 24 */ {"Папок:", "Folders:"},
+    /* 25 */ {"Файлов:", "Files:"},
+    /* 26 */ {"Загрузка данных...", "Loading Data..."},
+    /* 27 */ {"Сохранение данных...", "Save Data..."},
+    /* 28 */ {"Поиск данных...", "Data search..."},
+    /* 29 */ {"Ввод комментария", "Enter comment "},
+    /* 30 */ {"Принять", "Apply"},
+    /* 31 */ {"Отмена", "Cancel"},
+    /* 32 */ {"Комментарий для файла", "Comment for File"},
+    /* 33 */ {"Комментарий для папки", "Commeny for folfer"},
+};
+
+const Row kHints[] = {
+    /* 0 */ {"Открыть список файлов", "Open the list of files"},
+    /* 1 */ {"Назад", "Back"},
+    /* 2 */ {"Вперёд", "Forward"},
+    /* 3 */ {"Вверх", "Up"},
+    /* 4 */ {"Поиск", "Find"},
+    /* 5 */ {"Пометить как нужный", "Mark as Required"},
+    /* 6 */ {"Пометить как не нужный", "Mark as Useless"},
+    /* 7 */ {"Снять метки", "Take off labels"},
+    /* 8 */ {"Сохранить файл", "Save file"},
+    /* 9 */ {"Распечатать", "Print file"},
+    /* 10 */ {"Экспорт в текстовый формат", "Export to a text format"},
+    /* 11 */ {"О программе (Ctrl+F1)", "About... (Ctrl+F1)"},
+    /* 12 */ {"Комментировать", "Make comments"},
+    /* 13 */ {"Только чтение", "Read only"},
+    /* 14 */ {"Скрытый", "Hidden"},
+    /* 15 */ {"Системный", "System"},
+    /* 16 */ {"Файл тома", "Volume file"},
+    /* 17 */ {"Архивный", "Archival"},
+    /* 18 */ {"Временный", "Temporary"},
+    /* 19 */ {"Сжатый", "Compressed"},
+    /* 20 */ {"Повреждённый", "Damaged"},
+    /* 21 */ {"Восстановление данных", "Data recovery"},
+};
+
+const Row kAbout[] = {
+    /* 0 */ {"О программе", "About"},
+    /* 1 */ {"Упрощённая версия программы Fentaro", "Simplified version of Fentaro software"},
+    /* 2 */
+    {"предназначена для просмотра списков файлов,", "is intended for viewing lists of files"},
+    /* 3 */ {"созданных в полной версии.", "created in full version."},
+    /* 4 */ {"Страница поддержки »", "Support page »"},
+    /* 5 */ {"Закрыть", "Close"},
+    /* 6 */
+    {"https://example.org/ru/fentaro-light/support?from=fentaro-light",
+     "https://example.org/en/fentaro-light/support?from=fentaro-light"},
+    /* 7 */ {"https://example.org/ru/", "https://example.org/en/"},
+};
+
+const Row kMessages[] = {
+    /* 0 */ {"Ошибка", "Error"},
+    /* 1 */ {"Файл не найден", "File not found"},
+    /* 2 */ {"Неудачная попытка разархивировать файл", "Unpack file error"},
+    /* 3 */
+    {"Возможно в той же папке находиться папка с совпадающим именем",
+     "Perhaps there is a folder with a matching name"},
+    /* 4 */
+    {"пожалуйста, откройте файл из другого места", "please open the file from another location"},
+    /* 5 */ {"Файл пуст!", "File is empty!"},
+    /* 6 */
+    {"Ошибка при загрузке файла! Возможно он повреждён",
+     "Error loading file! Perhaps it is corrupted"},
+    /* 7 */ {"Не удалось открыть страницу", "Could not open the page"},
+    /* 8 */ {"Отсутствуют данные для сохранения", "No data to save"},
+    /* 9 */ {"Заменить файл ?", "Replace file ?"},
+    /* 10 */ {"Запрос", "Request"},
+    /* 11 */ {"Ошибка при создании файла!", "Error in creating file!"},
+    /* 12 */ {"Прогресс экспорта в текстовый файл", "Export to text file"},
+    /* 13 */ {"Отсутствуют данные для печати", "No data to print"},
+    /* 14 */ {"Ошибка инициализации", "Error init"},
+    /* 15 */ {"Файлы не выбраны", "No selected files"},
+    /* 16 */ {"Отсутствуют данные для сохранения", "No data to save"},
+    /* 17 */ {"Прогресс сохранения KX-файла", "Saving KX-file"},
+    /* 18 */
+    {"Выберите файл или папку, к которой хотите оставить комментарий",
+     "Select the file or folder that you want to leave a comment"},
+    /* 19 */
+    {"Выбрано более одного файла и/или папки!", "Selected more than one file, and (or) folders!"},
+    /* 20 */ {"Сохранить изменения ?", "Save changes ?"},
+    /* 21 */ {"Комментарий не введён!", "Commentary is not entered !"},
+    /* 22 */ {"Список пуст", "List is empty"},
+    /* 23 */ {"Не удалось сохранить файл списка", "Could not save the list file"},
+    /* 24 */
+    {"Сохранение отменено, файл списка не изменён",
+     "Saving was cancelled, the list file is unchanged"},
+    /* 25 */ {"Не найден принтер по умолчанию", "No default printer is set up"},
+    /* 26 */
+    {"Комментарий содержит символы, которые нельзя сохранить в списке",
+     "The comment holds characters that the list cannot store"},
+    /* 27 */ {"Ошибка при записи файла!", "Error writing the file!"},
+};
+QString& languageStore() {
+    static QString code = QStringLiteral("rus");
+    return code;
+}
+bool languageChosen = false;
+
+bool isKnownLanguage(const QString& code) {
+    const QString up = code.toUpper();
+    return up == QLatin1String("RUS") || up == QLatin1String("ENG");
+}
+
+template <std::size_t N>
+void loadTable(localItems& table, const Row (&rows)[N], QStringList& scratch) {
+    for (const bool russian : {true, false}) {
+        for (const Row& r : rows)
+            scratch.append(QString::fromUtf8(russian ? r.rus : r.eng));
+        table.load(russian ? QStringLiteral("rus") : QStringLiteral("eng"), &scratch);
+        scratch.clear();
+    }
+}
+
+} // namespace
+
+bool localItems::load(const QString& code, const QStringList* lines) {
+    if (!lines || lines->size() > 0xFFFF) return false;
+    const QString up = code.toUpper();
+    if (up == QLatin1String("RUS")) {
+        m_rus = *lines;
+        m_rowCount = static_cast<quint16>(lines->size());
+    }
+    if (up == QLatin1String("ENG")) {
+        m_eng = *lines;
+        m_rowCount = static_cast<quint16>(lines->size());
+    }
+    return true;
+}
+
+QString localItems::text(int index, const QString& code) const {
+    if (index < 0 || index >= m_rowCount) return QString();
+    const QString up = code.toUpper();
+    // The row count is that of the language loaded last; a shorter list of the other language
+    // must still never be read past its end.
+    const QStringList* rows = up == QLatin1String("RUS")   ? &m_rus
+                              : up == QLatin1String("ENG") ? &m_eng
+                                                           : nullptr;
+    if (!rows || index >= rows->size()) return QString();
+    return rows->at(index);
+}
+
+QString languageCode() {
+    return languageStore();
+}
+
+void setLanguageCode(const QString& code) {
+    languageStore() = code;
+}
+
+bool languageIs(const char* upperCode) {
+    return languageStore().toUpper() == QLatin1String(upperCode);
+}
+
+QString pickLanguage(const QStringList& args, const QString& envValue, QString* problem) {
+    QString chosen;
+    bool fromArgs = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg == QLatin1String("--lang") && i + 1 < args.size()) {
+            chosen = args.at(++i);
+            fromArgs = true;
+        } else if (arg.startsWith(QLatin1String("--lang="))) {
+            chosen = arg.mid(7);
+            fromArgs = true;
+        }
+    }
+    if (!fromArgs) chosen = envValue;
+    chosen = chosen.trimmed();
+    if (chosen.isEmpty()) return QString();
+    if (!isKnownLanguage(chosen)) {
+        if (problem)
+            *problem =
+                QStringLiteral("Unknown interface language \"%1\" (use rus or eng); using rus.")
+                    .arg(chosen);
+        return QString();
+    }
+    return chosen.toLower();
+}
+
+void initLanguage(int argc, char** argv) {
+    if (languageChosen) return;
+    languageChosen = true;
+    QStringList args;
+    for (int i = 1; i < argc && argv && argv[i]; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    QString problem;
+    const QString chosen = pickLanguage(args, qEnvironmentVariable("FENTARO_LANG"), &problem);
+    if (!problem.isEmpty()) std::fprintf(stderr, "%s\n", problem.toLocal8Bit().constData());
+    if (!chosen.isEmpty()) languageStore() = chosen;
+}
+
+QStringList stripLanguageArgs(const QStringList& args) {
+    QStringList out;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (i > 0 && arg == QLatin1String("--lang")) {
+            ++i; // its value goes too
+            continue;
+        }
+        if (i > 0 && arg.startsWith(QLatin1String("--lang="))) continue;
+        out.append(arg);
+    }
+    return out;
+}
+
+void buildStringTables(StringTables& t) {
+    initResources();
+    try {
+        QStringList scratch;
+        loadTable(t.captions, kCaptions, scratch);
+        loadTable(t.hints, kHints, scratch);
+        loadTable(t.about, kAbout, scratch);
+        loadTable(t.messages, kMessages, scratch);
+    } catch (...) {
+        // A table that could not be filled reads as empty texts; the interface still starts.
+    }
+}
+
+void initResources() {
+    initSupportResourcesOnce();
+}
+
+} // namespace kx::ui

@@ -1,0 +1,26 @@
+// One QApplication for every test of this folder, created before the first test runs.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+namespace {
+
+class QtApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (!QApplication::instance()) m_app = new QApplication(m_argc, m_argv);
+    }
+    void TearDown() override {
+        delete m_app;
+        m_app = nullptr;
+    }
+
+private:
+    int m_argc = 1;
+    char m_name[16] = "support_tests";
+    char* m_argv[2] = {m_name, nullptr};
+    QApplication* m_app = nullptr;
+};
+
+const auto* const registered = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+
+} // namespace
