@@ -22,9 +22,9 @@ UpperTable makeUpperTable() {
     return t;
 }
 
-// Case-insensitive containment. upperMask is already upper-cased and not empty. The name is
-// upper-cased into a fixed buffer (names hold at most 256 bytes), then the mask's first byte is
-// found with memchr and the rest compared.
+// Case-insensitive containment without copying the name: each byte goes through the code page's
+// upper-casing table, candidates are the places whose upper-cased byte is the mask's first, and
+// the rest of the mask is compared from there. upperMask must not be empty.
 class Matcher {
 public:
     explicit Matcher(std::string_view mask) : m_upper(makeUpperTable()) {
@@ -32,37 +32,28 @@ public:
         for (char c : mask)
             m_mask += static_cast<char>(m_upper[static_cast<unsigned char>(c)]);
     }
-    bool matches(std::string_view name) {
+    bool matches(std::string_view name) const {
         const std::size_t m = m_mask.size();
-        const std::size_t n = name.size();
-        if (n < m) return false;
-        if (n > sizeof(m_buffer)) return slowMatch(name);
-        for (std::size_t i = 0; i < n; ++i)
-            m_buffer[i] = static_cast<char>(m_upper[static_cast<unsigned char>(name[i])]);
-        const char first = m_mask[0];
-        const char* p = m_buffer;
-        const char* last = m_buffer + (n - m); // the last place where the mask can start
-        while (p <= last) {
-            p = static_cast<const char*>(std::memchr(p, first, std::size_t(last - p) + 1));
-            if (!p) return false;
-            if (std::memcmp(p + 1, m_mask.data() + 1, m - 1) == 0) return true;
-            ++p;
+        if (name.size() < m) return false;
+        const auto* s = reinterpret_cast<const unsigned char*>(name.data());
+        const auto* mask = reinterpret_cast<const unsigned char*>(m_mask.data());
+        const std::size_t starts = name.size() - m + 1;
+        for (std::size_t i = 0; i < starts; ++i) {
+            if (m_upper[s[i]] != mask[0]) continue;
+            std::size_t k = 1;
+            while (k < m && m_upper[s[i + k]] == mask[k])
+                ++k;
+            if (k == m) return true;
         }
         return false;
     }
 
 private:
-    // Never taken for names read from a list (at most 256 bytes); kept for any longer text.
-    bool slowMatch(std::string_view name) const {
-        std::string up(name);
-        for (char& c : up)
-            c = static_cast<char>(m_upper[static_cast<unsigned char>(c)]);
-        return up.find(m_mask) != std::string::npos;
-    }
     UpperTable m_upper;
     std::string m_mask;
-    char m_buffer[256];
 };
+
+constexpr std::size_t kPrefetchAhead = 3;
 
 // Each file at position i is exchanged with the first folder after it. No folder lies between
 // i + 1 and nextFolder, so the scan resumes there and the whole pass is linear.
@@ -117,6 +108,13 @@ SearchResults searchByMask(const Entry* root, std::string_view maskAnsi) {
             continue;
         }
         Entry* e = f.folder->children[f.next++];
+        if (f.next + kPrefetchAhead < f.folder->children.size()) {
+            // Siblings usually lie one after the other in memory, but the walk reads two distant
+            // lines of each (the name, the children list): fetch a later sibling's lines early.
+            const Entry* later = f.folder->children[f.next + kPrefetchAhead];
+            __builtin_prefetch(later->record);
+            __builtin_prefetch(&later->children);
+        }
         const std::string_view name = e->name();
         const bool found = matcher.matches(name);
         const bool descend = !e->children.empty();
