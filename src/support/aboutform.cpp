@@ -168,6 +168,7 @@ void TAboutForm::layoutControls() {
 
 void TAboutForm::showEvent(QShowEvent* e) {
     layoutControls();
+    BitBtn->setFocus(); // Enter closes; Tab reaches the link
     QDialog::showEvent(e);
 }
 

@@ -208,10 +208,13 @@ TEST_F(ProgressWindow, CloseFromInsideTheStepAndEscapeBothAbort) {
     EXPECT_EQ(recordsIn(sink), 50u);
     EXPECT_TRUE(p.abortFlag());
 
-    // A new operation starts with the flag clear; Escape in its window aborts it as well.
+    // A new operation starts with the flag clear; Escape in its window aborts it as well, even
+    // though the main window is disabled while the operation runs.
+    owner.setEnabled(false);
     p.showProgress("Saving KX-file");
     EXPECT_FALSE(p.abortFlag());
     ASSERT_NE(p.form(), nullptr);
+    EXPECT_TRUE(p.form()->isEnabled());
     QTest::keyClick(p.form(), Qt::Key_Escape);
     EXPECT_TRUE(p.abortFlag());
     p.closeProgress();
