@@ -337,6 +337,127 @@ std::vector<std::uint8_t> unicodeNameField(const QString& name) {
 
 } // namespace
 
+struct EntrySource::State {
+    Fd fd;
+    ZipEntry entry;
+    std::uint64_t dataOffset = 0, compressedLeft = 0, produced = 0, consumed = 0;
+    uLong crc = crc32(0, nullptr, 0);
+    z_stream z{};
+    bool inflating = false, ended = false;
+    std::vector<std::uint8_t> in, out;
+    std::size_t outPos = 0, outLen = 0;
+    ~State() {
+        if (inflating) inflateEnd(&z);
+    }
+
+    // Produces the next piece of the entry into `out`; false at the end of the data.
+    bool refill() {
+        if (ended) return false;
+        outPos = outLen = 0;
+        if (entry.method == 0) {
+            const std::size_t n = std::size_t(std::min<std::uint64_t>(compressedLeft, out.size()));
+            if (n == 0) {
+                ended = true;
+                return false;
+            }
+            readAt(fd.fd, dataOffset, out.data(), n, "list data");
+            dataOffset += n;
+            compressedLeft -= n;
+            outLen = n;
+        } else {
+            while (outLen == 0) {
+                if (z.avail_in == 0) {
+                    if (compressedLeft == 0)
+                        throw ContainerError("The list's compressed data is cut short.");
+                    const std::size_t n =
+                        std::size_t(std::min<std::uint64_t>(compressedLeft, in.size()));
+                    readAt(fd.fd, dataOffset, in.data(), n, "list data");
+                    dataOffset += n;
+                    compressedLeft -= n;
+                    z.next_in = in.data();
+                    z.avail_in = uInt(n);
+                }
+                z.next_out = out.data();
+                z.avail_out = uInt(out.size());
+                const int rc = inflate(&z, Z_NO_FLUSH);
+                if (rc != Z_OK && rc != Z_STREAM_END && !(rc == Z_BUF_ERROR && z.avail_in == 0))
+                    throw ContainerError("The list's compressed data is damaged.");
+                outLen = out.size() - z.avail_out;
+                if (rc == Z_STREAM_END) {
+                    ended = true;
+                    if (outLen == 0) return false;
+                }
+            }
+        }
+        if (produced + outLen > entry.size)
+            throw ContainerError("The list's entry holds more data than its declared size.");
+        produced += outLen;
+        crc = crc32(crc, out.data(), uInt(outLen));
+        return true;
+    }
+};
+
+EntrySource::EntrySource(std::unique_ptr<State> state) : m_state(std::move(state)) {}
+EntrySource::~EntrySource() = default;
+
+std::size_t EntrySource::read(void* into, std::size_t n) {
+    State& s = *m_state;
+    auto* p = static_cast<std::uint8_t*>(into);
+    std::size_t given = 0;
+    while (given < n) {
+        if (s.outPos == s.outLen && !s.refill()) break;
+        const std::size_t k = std::min(n - given, s.outLen - s.outPos);
+        std::memcpy(p + given, s.out.data() + s.outPos, k);
+        s.outPos += k;
+        given += k;
+    }
+    s.consumed += given;
+    return given;
+}
+
+std::uint64_t EntrySource::remaining() const {
+    return m_state->entry.size - m_state->consumed;
+}
+
+void EntrySource::verify() {
+    State& s = *m_state;
+    s.outPos = s.outLen;
+    while (s.refill())
+        s.outPos = s.outLen;
+    if (s.produced != s.entry.size)
+        throw ContainerError("The list's entry is shorter than its declared size.");
+    if (s.crc != s.entry.crc)
+        throw ContainerError("The list's entry fails its CRC check: the file is damaged.");
+}
+
+std::unique_ptr<EntrySource> ListContainer::openEntry(const std::string& listPath) {
+    auto state = std::make_unique<EntrySource::State>();
+    state->fd.fd = ::open(listPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (state->fd.fd < 0)
+        throw ContainerError("Cannot open " + listPath + ": " + errnoText() + ".");
+    struct stat st {};
+    if (::fstat(state->fd.fd, &st) != 0 || !S_ISREG(st.st_mode))
+        throw ContainerError("Cannot open " + listPath + ": it is not a regular file.");
+    state->entry = readDirectory(state->fd.fd, std::uint64_t(st.st_size));
+    state->dataOffset = checkLocalHeader(state->fd.fd, state->entry, std::uint64_t(st.st_size));
+    state->compressedLeft = state->entry.compressedSize;
+    if (state->entry.method == 0 && state->entry.compressedSize != state->entry.size)
+        throw ContainerError("The stored entry's sizes disagree.");
+    if (state->entry.method == 8) {
+        if (inflateInit2(&state->z, -MAX_WBITS) != Z_OK)
+            throw ContainerError("Cannot start inflating the list.");
+        state->inflating = true;
+    }
+    state->in.resize(kChunk);
+    state->out.resize(kChunk);
+    // The extraction folder stays what an unpack would choose, so a later pack names the entry
+    // the same way.
+    const std::string base = baseName(listPath);
+    const std::string listFolder = folderOf(listPath);
+    m_extractionFolder = isDirectory(listFolder + base) ? temporaryFolder() : listFolder;
+    return std::unique_ptr<EntrySource>(new EntrySource(std::move(state)));
+}
+
 std::string baseName(const std::string& path) {
     const std::string name = fileNameOf(path);
     const auto dot = name.find_last_of('.');

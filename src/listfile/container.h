@@ -1,6 +1,9 @@
 // The list file's ZIP container: one entry holding the inner list.
 #pragma once
 
+#include "innerlist.h"
+
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -17,8 +20,30 @@ public:
 // the last "."): disk1.kx gives disk1, a.kx.kx gives a; a name without extension stays whole.
 std::string baseName(const std::string& path);
 
+// The bytes of a list file's one entry, inflated as they are read: opening reads the inner list
+// straight from the archive, with nothing written to disk. remaining() is the declared size still
+// to come. verify() reads what the reader left (bytes after the root's subtree) and checks the
+// CRC-32 and the size; it throws ContainerError when they do not match.
+class EntrySource : public ByteSource {
+public:
+    ~EntrySource() override;
+    std::size_t read(void* into, std::size_t n) override;
+    std::uint64_t remaining() const override;
+    void verify();
+    struct State;
+
+private:
+    friend class ListContainer;
+    explicit EntrySource(std::unique_ptr<State> state);
+    std::unique_ptr<State> m_state;
+};
+
 class ListContainer {
 public:
+    // Opens the one entry of the list file for reading (the list file is only read). Throws
+    // ContainerError for anything that is not a readable one-entry archive.
+    std::unique_ptr<EntrySource> openEntry(const std::string& listPath);
+
     // Extracts the one entry of the list file to a working file and returns the working file's
     // path. The list file is only read, never written. The working file is the base name in the
     // list's folder, or in TMP / TEMP / the system's temporary folder when a folder of that name

@@ -69,11 +69,11 @@ bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& 
 
 std::unique_ptr<EntryTree> openListFile(ListContainer& container, const std::string& listPath,
                                         FolderTreeSink* sink) {
-    const std::string working = container.unpackListFile(listPath);
-    RemoveOnExit cleanup{working};
-    FileSource source(working);
-    if (source.remaining() == 0) throw ListFileError("The list file holds an empty list.");
-    return readInnerList(source, sink);
+    auto source = container.openEntry(listPath);
+    if (source->remaining() == 0) throw ListFileError("The list file holds an empty list.");
+    auto tree = readInnerList(*source, sink);
+    source->verify();
+    return tree;
 }
 
 } // namespace kx

@@ -24,9 +24,10 @@ std::string temporaryListPath(const std::string& listPath);
 bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& listPath,
                   const WriteProgress& progress = {}, const std::function<void()>& beforePack = {});
 
-// Opens a list file in one call as the viewer's open does: unpack, read, delete the working
-// file. Throws ContainerError (not a readable archive) or ListFileError (empty or broken inner
-// list). The root's children are not regrouped here; see regroupRootFolder.
+// Opens a list file in one call as the viewer's open does: the entry is inflated straight into
+// the reader (ListContainer::openEntry), nothing is written to disk, and the CRC is checked at the
+// end. Throws ContainerError (not a readable archive, damaged data) or ListFileError (empty or
+// broken inner list). The root's children are not regrouped here; see regroupRootFolder.
 std::unique_ptr<EntryTree> openListFile(ListContainer& container, const std::string& listPath,
                                         FolderTreeSink* sink = nullptr);
 

@@ -1,0 +1,144 @@
+// Opening and saving a 1,000,000-entry list against bare inflation and deflation of the same
+// data, and the memory the entry tree takes per entry.
+#include "listgen.h"
+
+#include "listfile/document.h"
+#include "listfile/innerlist.h"
+
+#include <benchmark/benchmark.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <malloc.h>
+#include <sstream>
+
+namespace {
+
+constexpr std::size_t kEntries = 1000000;
+
+std::string benchFolder() {
+    const char* d = std::getenv("FENTARO_BENCH_DIR");
+    return d && *d ? d : "/tmp";
+}
+
+const std::string& listPath() {
+    static const std::string p =
+        kxbench::ensureListFile(benchFolder() + "/fentaro-bench-1m.kx", kEntries);
+    return p;
+}
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The inner list, unpacked once.
+const std::string& innerBytes() {
+    static const std::string bytes = [] {
+        kx::ListContainer c;
+        const std::string working = c.unpackListFile(listPath());
+        std::string b = readAll(working);
+        std::remove(working.c_str());
+        return b;
+    }();
+    return bytes;
+}
+
+void BM_OpenList(benchmark::State& state) {
+    for (auto _ : state) {
+        kx::ListContainer c;
+        auto tree = kx::openListFile(c, listPath());
+        benchmark::DoNotOptimize(tree->root());
+    }
+    state.counters["entries"] = double(kEntries);
+}
+
+// Reads the list file and inflates its entry into a buffer that is thrown away.
+void BM_BareInflate(benchmark::State& state) {
+    for (auto _ : state) {
+        const std::string zip = readAll(listPath());
+        const auto u16 = [&](std::size_t o) {
+            return std::size_t(std::uint8_t(zip[o]) | std::uint8_t(zip[o + 1]) << 8);
+        };
+        const std::size_t data = 30 + u16(26) + u16(28);
+        z_stream z{};
+        inflateInit2(&z, -MAX_WBITS);
+        std::vector<unsigned char> out(1 << 20);
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zip.data() + data));
+        z.avail_in = uInt(zip.size() - data);
+        int rc;
+        do {
+            z.next_out = out.data();
+            z.avail_out = uInt(out.size());
+            rc = inflate(&z, Z_NO_FLUSH);
+        } while (rc == Z_OK);
+        benchmark::DoNotOptimize(z.total_out);
+        inflateEnd(&z);
+    }
+}
+
+void BM_SaveList(benchmark::State& state) {
+    kx::ListContainer c;
+    auto tree = kx::openListFile(c, listPath());
+    const std::string out = benchFolder() + "/fentaro-bench-save.kx";
+    for (auto _ : state) {
+        kx::saveListFile(c, *tree, out);
+    }
+    std::remove(out.c_str());
+}
+
+// Deflates the same inner list at level 9 into a buffer that is thrown away.
+void BM_BareDeflate(benchmark::State& state) {
+    const std::string& inner = innerBytes();
+    for (auto _ : state) {
+        z_stream z{};
+        deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+        std::vector<unsigned char> out(1 << 20);
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(inner.data()));
+        z.avail_in = uInt(inner.size());
+        int rc;
+        do {
+            z.next_out = out.data();
+            z.avail_out = uInt(out.size());
+            rc = deflate(&z, Z_FINISH);
+        } while (rc == Z_OK);
+        benchmark::DoNotOptimize(z.total_out);
+        deflateEnd(&z);
+    }
+}
+
+// Heap bytes the entry tree holds, per entry.
+void BM_MemoryPerEntry(benchmark::State& state) {
+    double perEntry = 0;
+    for (auto _ : state) {
+        const std::string& inner = innerBytes();
+        malloc_trim(0);
+        const auto before = mallinfo2();
+        kx::MemorySource src(inner.data(), inner.size());
+        auto tree = kx::readInnerList(src);
+        const auto after = mallinfo2();
+        perEntry = double((after.uordblks + after.hblkhd) - (before.uordblks + before.hblkhd)) /
+                   double(tree->entryCount());
+        benchmark::DoNotOptimize(tree->root());
+    }
+    state.counters["bytes_per_entry"] = perEntry;
+}
+
+} // namespace
+
+BENCHMARK(BM_OpenList)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BareInflate)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SaveList)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_BareDeflate)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_MemoryPerEntry)->Unit(benchmark::kMillisecond)->Iterations(1);
+int main(int argc, char** argv) {
+    listPath(); // the list is generated (once) before anything is timed
+    innerBytes();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}
