@@ -1,0 +1,139 @@
+// Printing: print line collection, the one-column page layout and the QPrinter surface.
+#include "output/printing.h"
+
+#include "listfile/codepage.h"
+
+#include <QFontMetrics>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace kx::out {
+
+QStringList collectPrintLines(const std::vector<kx::Entry*>& entries) {
+    QStringList lines;
+    // An explicit stack instead of recursion: a list may be nested very deeply.
+    struct Frame {
+        const std::vector<kx::Entry*>* list;
+        std::size_t next;
+        qsizetype prefixLength; // the prefix's length before this folder's name was added
+    };
+    std::vector<Frame> stack{{&entries, 0, 0}};
+    QString prefix;
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        if (frame.next == frame.list->size()) {
+            prefix.truncate(frame.prefixLength);
+            stack.pop_back();
+            continue;
+        }
+        const kx::Entry* e = (*frame.list)[frame.next++];
+        const QString name = kx::fromAnsi(e->name());
+        if (e->isFolder()) {
+            const qsizetype before = prefix.size();
+            if (!prefix.isEmpty()) prefix += QLatin1Char('\\');
+            prefix += name;
+            stack.push_back({&e->children, 0, before});
+            continue;
+        }
+        QString line;
+        if (e->isDamaged()) line += QLatin1Char('*');
+        if (!prefix.isEmpty()) line += prefix + QLatin1Char('\\');
+        line += name;
+        lines.append(line);
+    }
+    return lines;
+}
+
+bool printLines(const QStringList& lines, PrintSurface& surface) {
+    if (!surface.begin()) return false;
+    surface.setFontFace(QString::fromLatin1(page::fontFace));
+    const int limit = surface.pageWidth() - page::sideMargins;
+    const int threshold = surface.pageHeight() - page::bottomMargin;
+    int y = page::top;
+    auto draw = [&](const QString& text) {
+        surface.drawText(page::left, y, text);
+        y += surface.textHeight(text);
+    };
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString& line = lines[i];
+        if (surface.textWidth(line) <= limit) {
+            draw(line);
+        } else {
+            // One cut at most: the longest head (shortened two characters at a time) that fits,
+            // then the rest as it is, even if that still overflows.
+            qsizetype k = 2;
+            while (k < line.size() && surface.textWidth(line.left(line.size() - k)) > limit)
+                k += 2;
+            if (k < line.size()) {
+                draw(line.left(line.size() - k));
+                draw(line.right(k));
+            } else {
+                draw(line); // no head fits at all: a cut would only print an empty line
+            }
+        }
+        // No new page after the last line: it would come out of the printer blank.
+        if (y > threshold && i + 1 < lines.size()) {
+            surface.newPage();
+            y = page::top;
+        }
+    }
+    surface.end();
+    return true;
+}
+
+bool PrinterSurface::begin() {
+    return m_painter.begin(&m_printer);
+}
+
+void PrinterSurface::setFontFace(const QString& face) {
+    QFont font = m_painter.font();
+    font.setFamily(face);
+    m_painter.setFont(font);
+}
+
+int PrinterSurface::textWidth(const QString& s) {
+    return m_painter.fontMetrics().horizontalAdvance(s);
+}
+
+int PrinterSurface::textHeight(const QString&) {
+    return m_painter.fontMetrics().height();
+}
+
+void PrinterSurface::drawText(int x, int y, const QString& s) {
+    m_painter.drawText(x, y + m_painter.fontMetrics().ascent(), s);
+}
+
+void PrinterSurface::newPage() {
+    m_printer.newPage();
+}
+
+void PrinterSurface::end() {
+    m_painter.end();
+}
+
+int PrinterSurface::pageWidth() const {
+    return m_printer.width();
+}
+
+int PrinterSurface::pageHeight() const {
+    return m_printer.height();
+}
+
+bool hasDefaultPrinter() {
+    return !QPrinterInfo::defaultPrinter().isNull();
+}
+
+bool printOnPrinter(const QStringList& lines, QPrinter& printer) {
+    PrinterSurface surface(printer);
+    return printLines(lines, surface);
+}
+
+bool printOnDefaultPrinter(const QStringList& lines, const QString& jobName) {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) return false;
+    QPrinter printer(info);
+    printer.setDocName(jobName);
+    return printOnPrinter(lines, printer);
+}
+
+} // namespace kx::out

@@ -1,0 +1,33 @@
+// Text export: the file names of a whole list as 8-bit CR LF lines, and writing them to a file.
+#pragma once
+
+#include "listfile/entry.h"
+#include "listfile/innerlist.h"
+
+#include <QString>
+
+namespace kx::out {
+
+// The proposed export name: the list file's name without its last extension, plus ".txt"
+// ("my.list.kx" -> "my.list.txt", "disk" -> "disk.txt"). A folder part, when given, is kept.
+QString proposedExportName(const QString& listFileName);
+
+// ".txt" appended when the chosen name (its file part) has no extension.
+QString withTxtExtension(const QString& chosen);
+
+// Writes the export lines of the whole tree below root: one line per file with its path relative
+// to the root, "*" in front for a damaged file and another for crossedOut exactly 1, an empty line
+// before the first file of each new folder run, the names' bytes as stored, CR LF endings.
+// Steps the progress once per Entry visited below the root and stops as soon as the abort flag is
+// set after a step. Returns false when aborted. Sink errors (kx::ListFileError) propagate.
+bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::WriteProgress& progress);
+
+enum class ExportResult { Done, Aborted, CreateFailed, WriteFailed };
+
+// Creates the file (truncating an existing one) and writes the export through a buffer.
+// CreateFailed when it cannot be created; WriteFailed when a write, the flush to the device or
+// the close fails. An aborted export keeps the lines written so far.
+ExportResult exportToFile(const kx::Entry* root, const QString& path,
+                          const kx::WriteProgress& progress);
+
+} // namespace kx::out
