@@ -3,18 +3,24 @@
 #include "container.h"
 
 #include "codepage.h"
+#include "crc32.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
+#include <exception>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -27,6 +33,8 @@ constexpr std::uint32_t kCentralSig = 0x02014B50;
 constexpr std::uint32_t kEndSig = 0x06054B50;
 constexpr std::uint16_t kUnicodeNameId = 0x554E; // "NU"
 constexpr std::size_t kChunk = 1 << 20;
+// Entries at least this large are inflated on a producer thread while the tree is built.
+constexpr std::uint64_t kThreadedEntrySize = 16 << 20;
 
 std::string errnoText() {
     return std::strerror(errno);
@@ -275,7 +283,7 @@ void extractData(int in, std::uint64_t offset, const ZipEntry& e, int out,
     auto put = [&](const std::uint8_t* p, std::size_t n) {
         if (written + n > e.size)
             throw ContainerError("The list's entry holds more data than its declared size.");
-        crc = crc32(crc, p, uInt(n));
+        crc = crc32Update(std::uint32_t(crc), p, n);
         writeAll(out, p, n, outPath);
         written += n;
     };
@@ -341,31 +349,59 @@ struct EntrySource::State {
     Fd fd;
     ZipEntry entry;
     std::uint64_t dataOffset = 0, compressedLeft = 0, produced = 0, consumed = 0;
-    uLong crc = crc32(0, nullptr, 0);
+    std::uint32_t crc = 0;
     z_stream z{};
     bool inflating = false, ended = false;
-    std::vector<std::uint8_t> in, out;
-    std::size_t outPos = 0, outLen = 0;
+    std::vector<std::uint8_t> in;
+
+    // The piece the reader is taking bytes from.
+    const std::uint8_t* cur = nullptr;
+    std::size_t curPos = 0, curLen = 0;
+    std::vector<std::uint8_t> out; // the one buffer when there is no producer thread
+
+    // A large entry is inflated by a producer thread into a few buffers while the reader builds
+    // the tree on this one: the two halves of an open then overlap on two cores.
+    struct Piece {
+        std::vector<std::uint8_t> data;
+        std::size_t len = 0;
+    };
+    std::thread producer;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Piece*> ready, spare;
+    std::vector<std::unique_ptr<Piece>> pieces;
+    Piece* reading = nullptr;
+    bool finished = false, stop = false;
+    std::exception_ptr failure;
+
     ~State() {
+        if (producer.joinable()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                stop = true;
+            }
+            changed.notify_all();
+            producer.join();
+        }
         if (inflating) inflateEnd(&z);
     }
 
-    // Produces the next piece of the entry into `out`; false at the end of the data.
-    bool refill() {
-        if (ended) return false;
-        outPos = outLen = 0;
+    // Produces the next piece of the entry into `buf`; 0 at the end of the data. Checks that the
+    // data never exceeds the declared size and keeps the CRC.
+    std::size_t fill(std::uint8_t* buf, std::size_t cap) {
+        if (ended) return 0;
+        std::size_t len = 0;
         if (entry.method == 0) {
-            const std::size_t n = std::size_t(std::min<std::uint64_t>(compressedLeft, out.size()));
-            if (n == 0) {
+            len = std::size_t(std::min<std::uint64_t>(compressedLeft, cap));
+            if (len == 0) {
                 ended = true;
-                return false;
+                return 0;
             }
-            readAt(fd.fd, dataOffset, out.data(), n, "list data");
-            dataOffset += n;
-            compressedLeft -= n;
-            outLen = n;
+            readAt(fd.fd, dataOffset, buf, len, "list data");
+            dataOffset += len;
+            compressedLeft -= len;
         } else {
-            while (outLen == 0) {
+            while (len == 0) {
                 if (z.avail_in == 0) {
                     if (compressedLeft == 0)
                         throw ContainerError("The list's compressed data is cut short.");
@@ -377,22 +413,89 @@ struct EntrySource::State {
                     z.next_in = in.data();
                     z.avail_in = uInt(n);
                 }
-                z.next_out = out.data();
-                z.avail_out = uInt(out.size());
+                z.next_out = buf;
+                z.avail_out = uInt(cap);
                 const int rc = inflate(&z, Z_NO_FLUSH);
                 if (rc != Z_OK && rc != Z_STREAM_END && !(rc == Z_BUF_ERROR && z.avail_in == 0))
                     throw ContainerError("The list's compressed data is damaged.");
-                outLen = out.size() - z.avail_out;
+                len = cap - z.avail_out;
                 if (rc == Z_STREAM_END) {
                     ended = true;
-                    if (outLen == 0) return false;
+                    if (len == 0) return 0;
                 }
             }
         }
-        if (produced + outLen > entry.size)
+        if (produced + len > entry.size)
             throw ContainerError("The list's entry holds more data than its declared size.");
-        produced += outLen;
-        crc = crc32(crc, out.data(), uInt(outLen));
+        produced += len;
+        crc = crc32Update(crc, buf, len);
+        return len;
+    }
+
+    void startProducer() {
+        for (int i = 0; i < 4; ++i) {
+            pieces.push_back(std::make_unique<Piece>());
+            pieces.back()->data.resize(kChunk);
+            spare.push_back(pieces.back().get());
+        }
+        producer = std::thread([this] { produce(); });
+    }
+
+    void produce() {
+        try {
+            for (;;) {
+                Piece* piece;
+                {
+                    std::unique_lock<std::mutex> lock(mutex);
+                    changed.wait(lock, [this] { return stop || !spare.empty(); });
+                    if (stop) return;
+                    piece = spare.front();
+                    spare.pop_front();
+                }
+                piece->len = fill(piece->data.data(), piece->data.size());
+                std::lock_guard<std::mutex> lock(mutex);
+                if (piece->len == 0) {
+                    spare.push_back(piece);
+                    finished = true;
+                } else {
+                    ready.push_back(piece);
+                }
+                changed.notify_all();
+                if (finished) return;
+            }
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(mutex);
+            failure = std::current_exception();
+            finished = true;
+            changed.notify_all();
+        }
+    }
+
+    // Makes the next piece current; false at the end of the data.
+    bool next() {
+        if (!producer.joinable()) {
+            curPos = 0;
+            curLen = fill(out.data(), out.size());
+            cur = out.data();
+            return curLen > 0;
+        }
+        std::unique_lock<std::mutex> lock(mutex);
+        if (reading) {
+            spare.push_back(reading);
+            reading = nullptr;
+            changed.notify_all();
+        }
+        changed.wait(lock, [this] { return !ready.empty() || finished; });
+        if (ready.empty()) {
+            if (failure) std::rethrow_exception(failure);
+            curPos = curLen = 0;
+            return false;
+        }
+        reading = ready.front();
+        ready.pop_front();
+        cur = reading->data.data();
+        curPos = 0;
+        curLen = reading->len;
         return true;
     }
 };
@@ -405,10 +508,10 @@ std::size_t EntrySource::read(void* into, std::size_t n) {
     auto* p = static_cast<std::uint8_t*>(into);
     std::size_t given = 0;
     while (given < n) {
-        if (s.outPos == s.outLen && !s.refill()) break;
-        const std::size_t k = std::min(n - given, s.outLen - s.outPos);
-        std::memcpy(p + given, s.out.data() + s.outPos, k);
-        s.outPos += k;
+        if (s.curPos == s.curLen && !s.next()) break;
+        const std::size_t k = std::min(n - given, s.curLen - s.curPos);
+        std::memcpy(p + given, s.cur + s.curPos, k);
+        s.curPos += k;
         given += k;
     }
     s.consumed += given;
@@ -421,9 +524,9 @@ std::uint64_t EntrySource::remaining() const {
 
 void EntrySource::verify() {
     State& s = *m_state;
-    s.outPos = s.outLen;
-    while (s.refill())
-        s.outPos = s.outLen;
+    s.curPos = s.curLen;
+    while (s.next())
+        s.curPos = s.curLen;
     if (s.produced != s.entry.size)
         throw ContainerError("The list's entry is shorter than its declared size.");
     if (s.crc != s.entry.crc)
@@ -449,7 +552,10 @@ std::unique_ptr<EntrySource> ListContainer::openEntry(const std::string& listPat
         state->inflating = true;
     }
     state->in.resize(kChunk);
-    state->out.resize(kChunk);
+    if (state->entry.size >= kThreadedEntrySize)
+        state->startProducer();
+    else
+        state->out.resize(kChunk);
     // The extraction folder stays what an unpack would choose, so a later pack names the entry
     // the same way.
     const std::string base = baseName(listPath);
@@ -586,7 +692,7 @@ void ListContainer::packListFile(const std::string& tempListPath, const std::str
             if (r < 0 && errno == EINTR) continue;
             if (r < 0)
                 throw ContainerError("Cannot read " + tempListPath + ": " + errnoText() + ".");
-            crc = crc32(crc, src.data(), uInt(r));
+            crc = crc32Update(std::uint32_t(crc), src.data(), std::size_t(r));
             size += std::uint64_t(r);
             flush = r == 0 ? Z_FINISH : Z_NO_FLUSH;
             z.next_in = src.data();

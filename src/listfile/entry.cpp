@@ -2,6 +2,8 @@
 #include "entry.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 
 namespace kx {
 
@@ -49,17 +51,39 @@ void Entry::setComment(std::string_view ansiText) {
     std::memcpy(record + rec::comment, ansiText.data(), n);
 }
 
-EntryTree::EntryTree() = default;
-EntryTree::~EntryTree() = default;
+namespace {
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+constexpr std::size_t kBlockBytes = 5 * kHugePage;
+} // namespace
 
-Entry* EntryTree::newEntry() {
+const std::size_t EntryTree::kBlock = kBlockBytes / sizeof(Entry);
+
+EntryTree::EntryTree() : m_usedInLast(kBlock) {}
+
+EntryTree::~EntryTree() {
+    for (std::size_t b = 0; b < m_blocks.size(); ++b) {
+        const std::size_t used = b + 1 == m_blocks.size() ? m_usedInLast : kBlock;
+        for (std::size_t i = 0; i < used; ++i)
+            m_blocks[b][i].~Entry();
+        std::free(m_blocks[b]);
+    }
+}
+
+Entry* EntryTree::newEntryUninitialized() {
     if (m_usedInLast == kBlock) {
-        m_blocks.emplace_back(new Entry[kBlock]);
+        void* p = std::aligned_alloc(kHugePage, kBlockBytes);
+        if (!p) throw std::bad_alloc();
+        m_blocks.push_back(static_cast<Entry*>(p));
         m_usedInLast = 0;
     }
-    Entry* e = &m_blocks.back()[m_usedInLast++];
-    std::memset(e->record, 0, kRecordSize);
+    Entry* e = new (&m_blocks.back()[m_usedInLast++]) Entry;
     ++m_count;
+    return e;
+}
+
+Entry* EntryTree::newEntry() {
+    Entry* e = newEntryUninitialized();
+    std::memset(e->record, 0, kRecordSize);
     return e;
 }
 

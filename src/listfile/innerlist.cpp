@@ -123,7 +123,7 @@ namespace {
 // One record, its Entry and its tree node, linked under `parent`.
 Entry* readOne(EntryTree& tree, ByteSource& in, FolderTreeSink* sink, Entry* parent,
                FolderTreeSink::Node parentNode, FolderTreeSink::Node& nodeOut) {
-    Entry* e = tree.newEntry();
+    Entry* e = tree.newEntryUninitialized();
     if (in.read(e->record, kRecordSize) != kRecordSize)
         throw ListFileError("The list ends in the middle of a record.");
     e->parent = parent;

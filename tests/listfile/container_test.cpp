@@ -257,3 +257,35 @@ TEST_F(ContainerTest, AFailedPackLeavesTheListFileAsItWas) {
     EXPECT_EQ(readFile(list), before);
     EXPECT_THROW(c.packListFile(list, path("missing-folder/x.kx")), kx::ContainerError);
 }
+
+TEST_F(ContainerTest, LargeListsReadOnAProducerThreadWithTheSameChecks) {
+    // 40,000 files: a 24 MB inner list, inflated on the producer thread while the tree is built.
+    Node root = folder("D:\\big");
+    for (int i = 0; i < 40000; ++i)
+        root.children.push_back(file("f" + std::to_string(i), std::uint64_t(i)));
+    const std::string inner = innerList(root);
+    const std::string list = path("big.kx");
+    writeFile(list, zipOf("big", inner, 8));
+    {
+        kx::ListContainer c;
+        auto t = kx::openListFile(c, list);
+        EXPECT_EQ(t->entryCount(), 40001u);
+        EXPECT_EQ(t->root()->children.back()->size(), 39999u);
+    }
+    // A CRC that does not match, an inner list that breaks off, data cut short: each an error,
+    // raised on the reading side, with the producer thread stopped cleanly.
+    const std::string good = readFile(list);
+    const std::size_t cd = u32(good, good.size() - 22 + 16);
+    std::string badCrc = good;
+    set32(badCrc, 14, u32(good, 14) ^ 1);
+    set32(badCrc, cd + 16, u32(good, 14) ^ 1);
+    std::string brokenTree = zipOf("big", inner.substr(0, inner.size() - 300), 8);
+    std::string cut = good;
+    set32(cut, 18, u32(good, 18) / 2);
+    set32(cut, cd + 20, u32(good, 18) / 2);
+    for (const std::string* bytes : {&badCrc, &brokenTree, &cut}) {
+        writeFile(list, *bytes);
+        kx::ListContainer c;
+        EXPECT_ANY_THROW(kx::openListFile(c, list));
+    }
+}
