@@ -329,6 +329,90 @@ void extractData(int in, std::uint64_t offset, const ZipEntry& e, int out,
         throw ContainerError("The list's entry fails its CRC check: the file is damaged.");
 }
 
+// Deflates one piece at level 9 as part of a longer stream: primed with the 32 KiB of data that
+// precede it, ended with a sync flush (the last piece with the final block), so the pieces joined
+// in order are one valid raw deflate stream.
+std::vector<std::uint8_t> deflatePiece(const std::uint8_t* data, std::size_t n,
+                                       const std::uint8_t* dict, std::size_t dictLen, bool last) {
+    z_stream z{};
+    if (deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw ContainerError("Cannot start compressing the list.");
+    struct End {
+        z_stream* z;
+        ~End() { deflateEnd(z); }
+    } end{&z};
+    if (dictLen) deflateSetDictionary(&z, dict, uInt(dictLen));
+    std::vector<std::uint8_t> out(deflateBound(&z, uLong(n)) + 64);
+    z.next_in = const_cast<std::uint8_t*>(data);
+    z.avail_in = uInt(n);
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    const int rc = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
+    if (rc != (last ? Z_STREAM_END : Z_OK) || z.avail_in != 0)
+        throw ContainerError("Compressing the list failed.");
+    out.resize(out.size() - z.avail_out);
+    return out;
+}
+
+// Reads `expected` bytes from `fd` and deflates them at level 9 on every core, a piece per core
+// at a time; `write` receives the compressed stream in order. Sets the CRC-32 and the size read.
+template <class Write>
+void deflateInParallel(int fd, std::uint64_t expected, const std::string& path, std::uint32_t& crc,
+                       std::uint64_t& size, Write&& write) {
+    constexpr std::size_t kPiece = 4 << 20, kWindow = 32 << 10;
+    const std::size_t workers = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
+    std::vector<std::uint8_t> data(workers * kPiece + kWindow);
+    std::size_t carried = 0; // window of the previous round at the front of `data`
+    crc = 0;
+    size = 0;
+    for (;;) {
+        std::size_t got = 0;
+        const std::size_t want = workers * kPiece;
+        while (got < want) {
+            ssize_t r = ::read(fd, data.data() + carried + got, want - got);
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0) throw ContainerError("Cannot read " + path + ": " + errnoText() + ".");
+            if (r == 0) break;
+            got += std::size_t(r);
+        }
+        crc = crc32Update(crc, data.data() + carried, got);
+        size += got;
+        const bool lastRound = size >= expected || got < want;
+        const std::size_t pieces = std::max<std::size_t>(1, (got + kPiece - 1) / kPiece);
+        std::vector<std::vector<std::uint8_t>> outs(pieces);
+        std::vector<std::exception_ptr> errors(pieces);
+        std::vector<std::thread> threads;
+        for (std::size_t i = 0; i < pieces; ++i) {
+            const std::size_t from = carried + i * kPiece;
+            const std::size_t n = std::min(kPiece, got - std::min(got, i * kPiece));
+            const std::size_t dictLen = std::min(kWindow, from);
+            const bool last = lastRound && i + 1 == pieces;
+            auto job = [&, i, from, n, dictLen, last] {
+                try {
+                    outs[i] = deflatePiece(data.data() + from, n, data.data() + from - dictLen,
+                                           dictLen, last);
+                } catch (...) {
+                    errors[i] = std::current_exception();
+                }
+            };
+            if (i + 1 == pieces)
+                job(); // the last piece on this thread
+            else
+                threads.emplace_back(job);
+        }
+        for (auto& t : threads)
+            t.join();
+        for (std::size_t i = 0; i < pieces; ++i) {
+            if (errors[i]) std::rethrow_exception(errors[i]);
+            write(outs[i].data(), outs[i].size());
+        }
+        if (lastRound) return;
+        // Keep the last 32 KiB as the next round's dictionary.
+        std::memmove(data.data(), data.data() + carried + got - kWindow, kWindow);
+        carried = kWindow;
+    }
+}
+
 // The Unicode name extra field: id "NU", size, "NUCX", n, then n UTF-16LE code units.
 std::vector<std::uint8_t> unicodeNameField(const QString& name) {
     std::vector<std::uint8_t> v;
@@ -676,37 +760,13 @@ void ListContainer::packListFile(const std::string& tempListPath, const std::str
         writeAll(out.fd, oemName.data(), oemName.size(), archivePath);
         writeAll(out.fd, extra.data(), extra.size(), archivePath);
 
-        z_stream z{};
-        if (deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-            throw ContainerError("Cannot start compressing the list.");
-        struct End {
-            z_stream* z;
-            ~End() { deflateEnd(z); }
-        } end{&z};
-        std::vector<std::uint8_t> src(kChunk), dst(kChunk);
-        uLong crc = crc32(0, nullptr, 0);
+        std::uint32_t crc = 0;
         std::uint64_t size = 0, csize = 0;
-        int flush = Z_NO_FLUSH;
-        do {
-            ssize_t r = ::read(in.fd, src.data(), src.size());
-            if (r < 0 && errno == EINTR) continue;
-            if (r < 0)
-                throw ContainerError("Cannot read " + tempListPath + ": " + errnoText() + ".");
-            crc = crc32Update(std::uint32_t(crc), src.data(), std::size_t(r));
-            size += std::uint64_t(r);
-            flush = r == 0 ? Z_FINISH : Z_NO_FLUSH;
-            z.next_in = src.data();
-            z.avail_in = uInt(r);
-            do {
-                z.next_out = dst.data();
-                z.avail_out = uInt(dst.size());
-                if (deflate(&z, flush) == Z_STREAM_ERROR)
-                    throw ContainerError("Compressing the list failed.");
-                const std::size_t n = dst.size() - z.avail_out;
-                writeAll(out.fd, dst.data(), n, archivePath);
-                csize += n;
-            } while (z.avail_out == 0);
-        } while (flush != Z_FINISH);
+        deflateInParallel(in.fd, std::uint64_t(st.st_size), tempListPath, crc, size,
+                          [&](const std::uint8_t* p, std::size_t n) {
+                              writeAll(out.fd, p, n, archivePath);
+                              csize += n;
+                          });
         if (size != std::uint64_t(st.st_size) || csize >= 0xFFFFFFFFull)
             throw ContainerError("The list changed or grew too large while it was packed.");
 
