@@ -1,0 +1,47 @@
+// The modal questions, file dialogs, menus and desktop calls the main window asks for, behind one
+// small class that tests replace with a scripted double.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QDialog;
+class QMenu;
+class QPoint;
+class QUrl;
+class QWidget;
+
+namespace kx {
+
+class UserDialogs {
+public:
+    enum class Answer { Yes, No, Cancel };
+    enum class Icon { None, Information, Error };
+
+    virtual ~UserDialogs() = default;
+
+    // The chosen file, or the empty text when the user cancels. `filter` uses Qt's syntax.
+    virtual QString getOpenFileName(QWidget* parent, const QString& title, const QString& dir,
+                                    const QString& filter);
+    virtual QString getSaveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                                    const QString& filter);
+    // Yes / No, or Yes / No / Cancel when withCancel is set; no icon.
+    virtual Answer question(QWidget* parent, const QString& caption, const QString& text,
+                            bool withCancel);
+    // An OK box; an error box stays on top and comes to the foreground.
+    virtual void message(QWidget* parent, Icon icon, const QString& caption, const QString& text);
+    // Runs a modal window and returns its result (QDialog::Accepted or Rejected).
+    virtual int execDialog(QDialog& dialog);
+    // Pops a context menu up at a global position and waits until it closes.
+    virtual void popupMenu(QMenu& menu, const QPoint& globalPos);
+    // Hands a web address to the desktop; false when nothing could open it.
+    virtual bool openUrl(const QUrl& url);
+    // The default printer: whether there is one, and a job on it.
+    virtual bool hasDefaultPrinter();
+    virtual bool printOnDefaultPrinter(const QStringList& lines, const QString& jobName);
+};
+
+// "Description|pattern|Description|pattern" as a Qt file dialog filter.
+QString qtFileFilter(const QString& pipeFilter);
+
+} // namespace kx

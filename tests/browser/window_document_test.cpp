@@ -1,0 +1,266 @@
+// The main window's document: start-up, opening (dialog, command line, drop), every open failure,
+// saving, and the close question.
+#include "window_helpers.h"
+
+#include "listfile/codepage.h"
+#include "listfile/container.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+using namespace kxtest;
+
+namespace {
+
+QString msg(const Window& w, int i) {
+    return w->tables().message(i);
+}
+
+TEST(WindowDocument, StartsEmptyWithTheDesignedLayout) {
+    Window w = makeWindow();
+    EXPECT_EQ(w->windowTitle(), "Fentaro.light");
+    EXPECT_EQ(w->root(), nullptr);
+    EXPECT_EQ(w->spbtAbout->geometry(), QRect(639, 2, 75, 48));
+    EXPECT_EQ(w->spbtSaveText->geometry(), QRect(575, 2, 61, 48));
+    EXPECT_EQ(w->minimumSize(), QSize(863, 201));
+    EXPECT_EQ(w->spbtOpen->text(), "Открыть");
+    EXPECT_EQ(w->model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+              "Размер, Кбайт");
+    EXPECT_EQ(w->lvInfo->columnWidth(0), 150);
+    EXPECT_EQ(w->lvInfo->columnWidth(5), 139);
+    // Commands that need a list say so.
+    EXPECT_FALSE(w->spbtSaveClick(w->spbtSave));
+    EXPECT_EQ(w.dialogs->lastMessage(), msg(w, 16));
+}
+
+TEST(WindowDocument, OpensFromTheDialogAndShowsTheRootFolder) {
+    QTemporaryDir dir;
+    const QString path = writeList(dir, "disk.kx");
+    Window w = makeWindow();
+    openThroughDialog(w, path);
+    ASSERT_NE(w->root(), nullptr);
+    EXPECT_EQ(w->listFilePath(), path);
+    EXPECT_EQ(w->headerText(), "test list");
+    EXPECT_FALSE(w->listModified());
+    EXPECT_EQ(rowCaptions(*w.form), QStringList({"A", "C", "a.txt", "b.txt"}));
+    kx::FolderNode* top = w->rootNode();
+    EXPECT_EQ(top->text(0), "disk.kx");
+    EXPECT_TRUE(top->isExpanded());
+    EXPECT_EQ(w->selectedNode(), top);
+    EXPECT_EQ(w->currentNode(), top);
+    EXPECT_EQ(top->childCount(), 2); // folders only
+    EXPECT_FALSE(w->history().canBack());
+    EXPECT_EQ(w->spbtBack->toolTip(), w->tables().hint(1));
+    // Only the list file is left in its folder: the working file went.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"disk.kx"}));
+}
+
+TEST(WindowDocument, CommandLineFileOpensOnFirstShowAndMissingOneIsReported) {
+    QTemporaryDir dir;
+    const QString path = writeList(dir, "cl.kx");
+    Window w = makeWindow({"  " + path + "\t"}, false);
+    EXPECT_TRUE(w->openFromCommandLine());
+    EXPECT_EQ(w->root(), nullptr);
+    w->show();
+    ASSERT_NE(w->root(), nullptr);
+    EXPECT_EQ(w.dialogs->openDialogs, 0);
+
+    const QString missing = dir.filePath("none.kx");
+    Window m = makeWindow({missing}, true);
+    ASSERT_EQ(m.dialogs->messages.size(), 1u);
+    EXPECT_EQ(m.dialogs->messages[0].caption, "Ошибка");
+    EXPECT_EQ(m.dialogs->messages[0].text, "Не найден файл: " + missing);
+    EXPECT_EQ(m->root(), nullptr);
+
+    Window blank = makeWindow({"   "}, true);
+    EXPECT_TRUE(blank.dialogs->messages.empty());
+}
+
+TEST(WindowDocument, DropOpensTheFirstFileWithTheExactExtension) {
+    QTemporaryDir dir;
+    const QString b = writeList(dir, "b.kx");
+    const QString c = writeList(dir, "c.KX");
+    Window w = makeWindow();
+    EXPECT_FALSE(w->openDroppedFiles({c}));
+    EXPECT_EQ(w->root(), nullptr);
+
+    // Through a real drop event: a.txt is passed over, b.kx is opened without a dialog.
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(dir.filePath("a.txt")), QUrl::fromLocalFile(b)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.form.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.form.get(), &drop);
+    EXPECT_EQ(w->listFilePath(), b);
+    EXPECT_EQ(w.dialogs->openDialogs, 0);
+    ASSERT_NE(w->rootNode(), nullptr);
+    EXPECT_EQ(w->rootNode()->text(0), "b.kx");
+}
+
+TEST(WindowDocument, OpenFailuresReportAndKeepOrDropTheList) {
+    QTemporaryDir dir;
+    const QString good = writeList(dir, "good.kx");
+    const QString notZip = dir.filePath("text.kx");
+    writeFile(notZip.toStdString(), "just some text, not an archive");
+    const QString empty = dir.filePath("empty.kx");
+    writeFile(empty.toStdString(), zipOf("empty", ""));
+    const QString broken = dir.filePath("broken.kx");
+    // A header and a record cut short.
+    writeFile(broken.toStdString(), zipOf("broken", header("h") + std::string(44, 'x')));
+
+    struct Case {
+        QString path;
+        QString message;
+        bool listStays;
+    };
+    Window w = makeWindow();
+    const Case cases[] = {
+        {notZip, msg(w, 2) + " - " + notZip, true},
+        {empty, msg(w, 5), true},
+        {broken, msg(w, 6), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        openThroughDialog(w, good);
+        ASSERT_NE(w->root(), nullptr);
+        w.dialogs->messages.clear();
+        openThroughDialog(w, c.path);
+        EXPECT_EQ(w.dialogs->lastMessage(), c.message);
+        EXPECT_EQ(w->root() != nullptr, c.listStays);
+        EXPECT_EQ(w->isEnabled(), true);
+        if (c.listStays) {
+            EXPECT_EQ(rowCaptions(*w.form).size(), 4);
+        } else {
+            EXPECT_EQ(w->tvTreeOfFile->topLevelItemCount(), 0);
+            EXPECT_EQ(w->model()->rowCount(), 0);
+            EXPECT_FALSE(w->history().canBack());
+            EXPECT_FALSE(w->spbtSaveClick(nullptr));
+            EXPECT_EQ(w.dialogs->lastMessage(), msg(w, 16));
+        }
+        // No working file is left behind.
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 4);
+    }
+}
+
+TEST(WindowDocument, SaveKeepsMarksAndCommentsAndReopensTheSameRows) {
+    QTemporaryDir dir;
+    const QString path = writeList(dir, "disk.kx");
+    Window w = makeWindow();
+    openThroughDialog(w, path);
+    clickRow(*w.form, 2); // a.txt
+    w->N1Click();
+    w.dialogs->dialogScripts.push_back([](QDialog& d) {
+        auto* form = static_cast<kx::TCommentForm*>(&d);
+        form->redComment->setPlainText("кириллица ok");
+        form->btOkClick();
+        return d.result();
+    });
+    clickRow(*w.form, 3); // b.txt
+    w->spbtCommentClick();
+    EXPECT_TRUE(w->listModified());
+    ASSERT_TRUE(w->spbtSaveClick(w->spbtSave));
+    EXPECT_FALSE(w->listModified());
+    EXPECT_TRUE(w->isEnabled());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"disk.kx"}));
+
+    Window again = makeWindow();
+    openThroughDialog(again, path);
+    EXPECT_EQ(rowCaptions(*again.form), QStringList({"A", "C", "a.txt", "b.txt"}));
+    const auto& rows = again->rowEntries();
+    EXPECT_EQ(rows[2]->mark(), 1);
+    EXPECT_EQ(kx::fromAnsi(rows[3]->comment()), "кириллица ok");
+    EXPECT_EQ(again->model()->data(again->model()->index(3, 5), Qt::DisplayRole).toString(),
+              "кириллица ok");
+}
+
+TEST(WindowDocument, FailedOrCancelledSaveKeepsTheOldFileAndTheChanges) {
+    QTemporaryDir dir;
+    const QString path = writeList(dir, "disk.kx");
+    const std::string before = readFile(path.toStdString());
+    Window w = makeWindow();
+    openThroughDialog(w, path);
+    clickRow(*w.form, 2);
+    w->N2Click();
+
+    // A folder stands where the new list file must go: the save fails.
+    const QString kept = dir.filePath("kept.kx");
+    ASSERT_TRUE(QFile::rename(path, kept));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("disk.kx"));
+    EXPECT_FALSE(w->spbtSaveClick(w->spbtSave));
+    EXPECT_TRUE(w.dialogs->lastMessage().startsWith(msg(w, 23) + " - "));
+    EXPECT_TRUE(w->listModified());
+    EXPECT_TRUE(w->isEnabled());
+    EXPECT_TRUE(QFileInfo(path).isDir());
+    EXPECT_EQ(readFile(kept.toStdString()), before);
+    ASSERT_TRUE(QDir(dir.path()).rmdir("disk.kx"));
+    ASSERT_TRUE(QFile::rename(kept, path));
+
+    // Cancelled: the progress window is closed as soon as it shows.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (!w->progress().form()) return;
+        w->progress().form()->close();
+        closer.stop();
+    });
+    closer.start(0);
+    EXPECT_FALSE(w->spbtSaveClick(w->spbtSave));
+    EXPECT_EQ(w.dialogs->lastMessage(), msg(w, 24));
+    EXPECT_TRUE(w->listModified());
+    EXPECT_EQ(readFile(path.toStdString()), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList({"disk.kx"}));
+    EXPECT_TRUE(w->isEnabled());
+    EXPECT_FALSE(w->progress().abortFlag());
+}
+
+TEST(WindowDocument, CloseQuestionAndOpeningOverUnsavedChanges) {
+    QTemporaryDir dir;
+    const QString path = writeList(dir, "disk.kx");
+    const QString other = writeList(dir, "other.kx", folder("D:\\", {file("z.txt")}));
+    const std::string before = readFile(path.toStdString());
+    using A = kx::UserDialogs::Answer;
+
+    Window w = makeWindow();
+    openThroughDialog(w, path);
+    EXPECT_TRUE(w->close()); // nothing changed: no question
+    EXPECT_TRUE(w.dialogs->questions.empty());
+
+    w->show();
+    clickRow(*w.form, 2);
+    w->N1Click();
+    w.dialogs->answers = {A::Cancel};
+    EXPECT_FALSE(w->close());
+    EXPECT_EQ(w.dialogs->questions.back().text, msg(w, 20));
+    EXPECT_EQ(w.dialogs->questions.back().caption, msg(w, 10));
+    EXPECT_TRUE(w->listModified());
+
+    // Opening another list asks the same question; Cancel keeps the open list.
+    w.dialogs->answers = {A::Cancel};
+    openThroughDialog(w, other);
+    EXPECT_EQ(w->listFilePath(), path);
+    EXPECT_TRUE(w->listModified());
+
+    w.dialogs->answers = {A::No};
+    EXPECT_TRUE(w->close());
+    EXPECT_EQ(readFile(path.toStdString()), before);
+
+    Window y = makeWindow();
+    openThroughDialog(y, path);
+    clickRow(*y.form, 2);
+    y->N1Click();
+    y.dialogs->answers = {A::Yes};
+    EXPECT_TRUE(y->close());
+    EXPECT_FALSE(y->listModified());
+    EXPECT_NE(readFile(path.toStdString()), before);
+}
+
+} // namespace

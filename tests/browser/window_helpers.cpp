@@ -1,0 +1,150 @@
+// The scripted dialogs and the helpers that drive the main window in tests.
+#include "window_helpers.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+namespace kxtest {
+
+namespace {
+// The window tests need one application object for the whole run.
+class WindowAppEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (QApplication::instance()) return;
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        m_app = new QApplication(m_argc, m_argv);
+    }
+    void TearDown() override {
+        delete m_app;
+        m_app = nullptr;
+    }
+
+private:
+    int m_argc = 1;
+    char m_name[16] = "window_test";
+    char* m_argv[2] = {m_name, nullptr};
+    QApplication* m_app = nullptr;
+};
+const auto* const registered = ::testing::AddGlobalTestEnvironment(new WindowAppEnvironment);
+} // namespace
+
+QString ScriptedDialogs::getOpenFileName(QWidget*, const QString&, const QString&, const QString&) {
+    ++openDialogs;
+    if (openFiles.empty()) return QString();
+    QString f = openFiles.front();
+    openFiles.pop_front();
+    return f;
+}
+
+QString ScriptedDialogs::getSaveFileName(QWidget*, const QString&, const QString&, const QString&) {
+    if (saveFiles.empty()) return QString();
+    QString f = saveFiles.front();
+    saveFiles.pop_front();
+    return f;
+}
+
+kx::UserDialogs::Answer ScriptedDialogs::question(QWidget*, const QString& caption,
+                                                  const QString& text, bool) {
+    questions.push_back({caption, text});
+    if (answers.empty()) return Answer::Cancel;
+    Answer a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+void ScriptedDialogs::message(QWidget*, Icon, const QString& caption, const QString& text) {
+    messages.push_back({caption, text});
+}
+
+int ScriptedDialogs::execDialog(QDialog& dialog) {
+    if (dialogScripts.empty()) return QDialog::Rejected;
+    auto script = std::move(dialogScripts.front());
+    dialogScripts.pop_front();
+    // The window is shown as the real one would be, so its own show handling runs.
+    dialog.show();
+    const int result = script(dialog);
+    dialog.hide();
+    return result;
+}
+
+bool ScriptedDialogs::openUrl(const QUrl& url) {
+    urls.push_back(url.toString());
+    return true;
+}
+
+Window makeWindow(const QStringList& args, bool show) {
+    auto dialogs = std::make_unique<ScriptedDialogs>();
+    Window w;
+    w.dialogs = dialogs.get();
+    w.form = std::make_unique<kx::TInfoFileForm>(args, std::move(dialogs));
+    if (show) {
+        w.form->show();
+        QApplication::processEvents();
+    }
+    return w;
+}
+
+Node sampleTree() {
+    return folder("C:\\", {file("a.txt", 100),
+                           folder("A", {folder("B", {file("x.txt")}), file("y.txt", 2048)}),
+                           folder("C"), file("b.txt", 1536)});
+}
+
+QString writeList(const QTemporaryDir& dir, const QString& name, const Node& root) {
+    const QString path = dir.filePath(name);
+    writeListFile(path.toStdString(), root);
+    return path;
+}
+
+void openThroughDialog(Window& w, const QString& path) {
+    w.dialogs->openFiles.push_back(path);
+    w->spbtOpenClick(w->spbtOpen);
+}
+
+QStringList rowCaptions(const kx::TInfoFileForm& form) {
+    QStringList out;
+    for (int r = 0; r < form.model()->rowCount(); ++r)
+        out << form.model()->caption(r);
+    return out;
+}
+
+QStringList backStackTexts(const kx::TInfoFileForm& form) {
+    QStringList out;
+    for (kx::FolderNode* n : form.history().backStack())
+        out << n->text(0);
+    return out;
+}
+
+kx::FolderNode* nodeNamed(const kx::TInfoFileForm& form, const QString& text) {
+    const auto found = form.tvTreeOfFile->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : static_cast<kx::FolderNode*>(found.first());
+}
+
+void clickNode(kx::TInfoFileForm& form, kx::FolderNode* node, Qt::MouseButton button) {
+    form.tvTreeOfFile->scrollToItem(node);
+    const QPoint at = form.tvTreeOfFile->visualItemRect(node).center();
+    QTest::mouseClick(form.tvTreeOfFile->viewport(), button, {}, at);
+}
+
+void clickRow(kx::TInfoFileForm& form, int row, Qt::KeyboardModifiers mods) {
+    const QModelIndex i = form.model()->index(row, 0);
+    form.lvInfo->scrollTo(i);
+    QTest::mouseClick(form.lvInfo->viewport(), Qt::LeftButton, mods,
+                      form.lvInfo->visualRect(i).center());
+}
+
+void doubleClickRow(kx::TInfoFileForm& form, int row) {
+    const QModelIndex i = form.model()->index(row, 0);
+    form.lvInfo->scrollTo(i);
+    const QPoint at = form.lvInfo->visualRect(i).center();
+    QTest::mouseClick(form.lvInfo->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(form.lvInfo->viewport(), Qt::LeftButton, {}, at);
+}
+
+} // namespace kxtest
