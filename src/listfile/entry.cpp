@@ -58,11 +58,17 @@ constexpr std::size_t kBlockBytes = 5 * kHugePage;
 
 const std::size_t EntryTree::kBlock = kBlockBytes / sizeof(Entry);
 
-EntryTree::EntryTree() : m_usedInLast(kBlock) {}
+// Small lists take small blocks: the first holds 64 Entries and each next one twice as many, up
+// to the large block.
+std::size_t EntryTree::blockCapacity(std::size_t index) {
+    return index >= 16 ? kBlock : std::min(kBlock, std::size_t(64) << index);
+}
+
+EntryTree::EntryTree() : m_usedInLast(0) {}
 
 EntryTree::~EntryTree() {
     for (std::size_t b = 0; b < m_blocks.size(); ++b) {
-        const std::size_t used = b + 1 == m_blocks.size() ? m_usedInLast : kBlock;
+        const std::size_t used = b + 1 == m_blocks.size() ? m_usedInLast : blockCapacity(b);
         for (std::size_t i = 0; i < used; ++i)
             m_blocks[b][i].~Entry();
         std::free(m_blocks[b]);
@@ -70,8 +76,10 @@ EntryTree::~EntryTree() {
 }
 
 Entry* EntryTree::newEntryUninitialized() {
-    if (m_usedInLast == kBlock) {
-        void* p = std::aligned_alloc(kHugePage, kBlockBytes);
+    if (m_blocks.empty() || m_usedInLast == blockCapacity(m_blocks.size() - 1)) {
+        const std::size_t capacity = blockCapacity(m_blocks.size());
+        void* p = capacity == kBlock ? std::aligned_alloc(kHugePage, kBlockBytes)
+                                     : std::aligned_alloc(64, capacity * sizeof(Entry));
         if (!p) throw std::bad_alloc();
         m_blocks.push_back(static_cast<Entry*>(p));
         m_usedInLast = 0;

@@ -121,6 +121,7 @@ public:
 private:
     // Blocks of about 10 MiB, a whole number of 2 MiB pages, allocated as the tree grows.
     static const std::size_t kBlock;
+    static std::size_t blockCapacity(std::size_t index);
     std::vector<Entry*> m_blocks;
     std::size_t m_usedInLast;
     std::size_t m_count = 0;
