@@ -174,7 +174,8 @@ void TInfoFileForm::buildControls() {
     Panel->installEventFilter(this);
     layout->addWidget(Panel);
     QFont small = Panel->font();
-    small.setPointSizeF(std::max(6.0, small.pointSizeF() - 1.0));
+    // Captions under the pictures fit the designed button widths.
+    small.setPointSizeF(std::max(6.5, small.pointSizeF() - 2.0));
     Panel->setFont(small);
 
     spbtOpen = toolButton("spbtOpen", 0, 52, "document-open", QStyle::SP_DialogOpenButton);
@@ -274,12 +275,12 @@ void TInfoFileForm::buildControls() {
     helpAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F1));
     helpAction->setShortcutContext(Qt::WindowShortcut);
     addAction(helpAction);
-    spbtNeed->setDefaultAction(neededAction);
-    spbtNotNeed->setDefaultAction(notneededAction);
-    spbtUnmark->setDefaultAction(clearAction);
     neededAction->setIcon(spbtNeed->icon());
     notneededAction->setIcon(spbtNotNeed->icon());
     clearAction->setIcon(spbtUnmark->icon());
+    spbtNeed->setDefaultAction(neededAction);
+    spbtNotNeed->setDefaultAction(notneededAction);
+    spbtUnmark->setDefaultAction(clearAction);
 
     PopupMenu = new QMenu(this);
     PopupMenu->setObjectName(QStringLiteral("PopupMenu"));

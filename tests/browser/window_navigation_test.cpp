@@ -1,0 +1,185 @@
+// Moving between folders with real clicks and keys: tree clicks, double-click and Enter, Back,
+// Forward, Up, the history hints and the rows selected after each move.
+#include "window_helpers.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace kxtest;
+
+namespace {
+
+class Navigation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        w = makeWindow();
+        openThroughDialog(w, writeList(dir, "disk.kx"));
+        ASSERT_NE(w->root(), nullptr);
+        w->activateWindow();
+        QApplication::setActiveWindow(w.form.get());
+    }
+    kx::FolderNode* node(const char* text) { return nodeNamed(*w.form, text); }
+    QStringList rows() { return rowCaptions(*w.form); }
+    int selected() { return w->firstSelectedRow(); }
+    QString backHint() { return w->spbtBack->toolTip(); }
+    QString forwardHint() { return w->spbtForward->toolTip(); }
+
+    QTemporaryDir dir;
+    Window w;
+};
+
+TEST_F(Navigation, TreeClicksBackAndForward) {
+    clickNode(*w.form, node("A"));
+    EXPECT_EQ(rows(), QStringList({"..", "B", "y.txt"}));
+    EXPECT_EQ(selected(), -1);
+    clickNode(*w.form, node("B"));
+    EXPECT_EQ(rows(), QStringList({"..", "x.txt"}));
+    EXPECT_EQ(backStackTexts(*w.form), QStringList({"disk.kx", "A"}));
+    EXPECT_EQ(backHint(), "A");
+    EXPECT_FALSE(w->history().canForward());
+    // The shown folder's node again: nothing but its picture changes.
+    clickNode(*w.form, node("B"));
+    EXPECT_EQ(backStackTexts(*w.form).size(), 2);
+    EXPECT_EQ(node("B")->selectedImage(), kx::imageOpenFolder);
+
+    w->spbtBack->click();
+    EXPECT_EQ(w->currentNode(), node("A"));
+    EXPECT_EQ(rows().value(selected()), "B");
+    EXPECT_EQ(backHint(), "disk.kx");
+    EXPECT_EQ(forwardHint(), "B");
+    w->spbtBack->click();
+    EXPECT_EQ(rows().value(selected()), "A");
+    EXPECT_EQ(backHint(), w->tables().hint(1));
+    EXPECT_EQ(forwardHint(), "A");
+    w->spbtBack->click(); // empty back stack: nothing
+    EXPECT_EQ(w->currentNode(), w->rootNode());
+
+    w->spbtForward->click();
+    EXPECT_EQ(w->currentNode(), node("A"));
+    EXPECT_EQ(w->selectedNode(), node("A"));
+    EXPECT_EQ(rows().value(selected()), "B"); // first real row: the root's name is no row here
+    EXPECT_EQ(forwardHint(), "B");
+    EXPECT_EQ(backStackTexts(*w.form), QStringList({"disk.kx"}));
+}
+
+TEST_F(Navigation, TreeClickOnTheRootRecordsEveryFolderLeft) {
+    clickNode(*w.form, node("A"));
+    clickNode(*w.form, w->rootNode());
+    clickNode(*w.form, node("A"));
+    EXPECT_EQ(backStackTexts(*w.form), QStringList({"disk.kx", "A", "disk.kx"}));
+    // A right button release over another node shows it too.
+    clickNode(*w.form, node("C"), Qt::RightButton);
+    EXPECT_EQ(w->currentNode(), node("C"));
+    EXPECT_EQ(rows(), QStringList({".."}));
+}
+
+TEST_F(Navigation, DoubleClickEnterAndUp) {
+    doubleClickRow(*w.form, 0); // A, from the root folder: the root is recorded too
+    EXPECT_EQ(w->currentNode(), node("A"));
+    EXPECT_EQ(w->selectedNode(), node("A"));
+    EXPECT_TRUE(node("A")->isExpanded());
+    EXPECT_EQ(selected(), 1);
+    EXPECT_EQ(w->lvInfo->currentIndex().row(), 1);
+    EXPECT_EQ(backStackTexts(*w.form), QStringList({"disk.kx"}));
+
+    QTest::keyClick(w->lvInfo, Qt::Key_Return); // B
+    EXPECT_EQ(rows(), QStringList({"..", "x.txt"}));
+    w->spbtUp->click();
+    EXPECT_EQ(w->currentNode(), node("A"));
+    EXPECT_EQ(rows().value(selected()), "B");
+    EXPECT_EQ(backStackTexts(*w.form), QStringList({"disk.kx", "A", "B"}));
+    EXPECT_FALSE(node("B")->isExpanded());
+
+    // A file row changes nothing but the node's picture.
+    clickRow(*w.form, 2);
+    QTest::keyClick(w->lvInfo, Qt::Key_Enter);
+    EXPECT_EQ(w->currentNode(), node("A"));
+    EXPECT_EQ(node("A")->selectedImage(), kx::imageOpenFolder);
+
+    // The ".." row goes up, selects the folder just left and collapses its node.
+    doubleClickRow(*w.form, 0);
+    EXPECT_EQ(w->currentNode(), w->rootNode());
+    EXPECT_EQ(rows().value(selected()), "A");
+    EXPECT_FALSE(node("A")->isExpanded());
+
+    const auto before = backStackTexts(*w.form);
+    w->spbtUpClick(); // the root has no parent
+    EXPECT_EQ(backStackTexts(*w.form), before);
+}
+
+TEST_F(Navigation, ForwardHintFollowsTheSelectedRow) {
+    doubleClickRow(*w.form, 0); // into A: rows .., B, y.txt
+    const struct {
+        int row;
+        QString hint;
+    } cases[] = {{1, "B"}, {2, w->tables().hint(2)}, {0, "disk.kx"}};
+    for (const auto& c : cases) {
+        clickRow(*w.form, c.row);
+        EXPECT_EQ(forwardHint(), c.hint) << c.row;
+    }
+    w->spbtForwardClick(); // empty forward stack: nothing, whatever the hint says
+    EXPECT_EQ(w->currentNode(), node("A"));
+}
+
+TEST_F(Navigation, OpenThenCancelRecordsOnceAndSelectsTheRootNode) {
+    clickNode(*w.form, node("A"));
+    w->spbtOpenClick(w->spbtOpen); // the scripted dialog cancels
+    EXPECT_EQ(backStackTexts(*w.form), QStringList({"disk.kx", "A"}));
+    EXPECT_EQ(w->selectedNode(), w->rootNode());
+    EXPECT_EQ(w->currentNode(), node("A"));
+    EXPECT_EQ(rows(), QStringList({"..", "B", "y.txt"}));
+    // With the root node selected the list's rows still belong to A.
+    doubleClickRow(*w.form, 1);
+    EXPECT_EQ(w->currentNode(), node("B"));
+    w->spbtBack->click();
+    w->spbtOpenClick(w->spbtOpen);
+    w->spbtOpenClick(w->spbtOpen);
+    EXPECT_EQ(w->currentNode(), w->rootNode());
+    EXPECT_EQ(rows(), QStringList({"A", "C", "a.txt", "b.txt"}));
+    EXPECT_EQ(backStackTexts(*w.form), QStringList({"disk.kx", "A"}));
+}
+
+TEST_F(Navigation, KeyboardShortcuts) {
+    clickNode(*w.form, node("A"));
+    QTest::keyClick(w->lvInfo, Qt::Key_Backspace);
+    EXPECT_EQ(w->currentNode(), w->rootNode());
+    QTest::keyClick(w->lvInfo, Qt::Key_Right, Qt::AltModifier);
+    EXPECT_EQ(w->currentNode(), node("A"));
+    QTest::keyClick(w->lvInfo, Qt::Key_Left, Qt::AltModifier);
+    EXPECT_EQ(w->currentNode(), w->rootNode());
+    QTest::keyClick(w->lvInfo, Qt::Key_Right, Qt::AltModifier);
+    QTest::keyClick(w->lvInfo, Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(w->currentNode(), w->rootNode());
+    EXPECT_EQ(rows().value(selected()), "A");
+}
+
+TEST_F(Navigation, SearchResultsAndTheFolderOpenedFromThem) {
+    clickNode(*w.form, node("A"));
+    w.dialogs->dialogScripts.push_back([](QDialog& d) {
+        auto& mask = static_cast<kx::TMaskForm&>(d);
+        mask.ledMask->setText("b");
+        mask.FindBitBtn->click();
+        return d.result();
+    });
+    w->spbtSearch->click();
+    ASSERT_TRUE(w->searchMode());
+    EXPECT_EQ(rows(), QStringList({"A\\B", "b.txt"}));
+
+    // Back and Up show the results again and reselect the row last opened.
+    doubleClickRow(*w.form, 1); // a file: remembered, nothing shown
+    w->spbtBack->click();
+    EXPECT_EQ(rows(), QStringList({"A\\B", "b.txt"}));
+    EXPECT_EQ(selected(), 1);
+
+    doubleClickRow(*w.form, 0);
+    EXPECT_FALSE(w->searchMode());
+    EXPECT_EQ(rows(), QStringList({"..", "x.txt"}));
+    EXPECT_EQ(w->selectedNode(), node("B"));
+    EXPECT_EQ(w->currentNode(), node("A")); // the search's starting folder
+    w->spbtBack->click();
+    EXPECT_EQ(w->currentNode(), w->rootNode());
+    EXPECT_EQ(forwardHint(), "A");
+}
+
+} // namespace
