@@ -27,12 +27,28 @@ bool writableFolder(const std::string& folder) {
            ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
-// Removes a file when it goes out of scope, whatever way the scope is left.
-struct RemoveOnExit {
-    std::string path;
+// Removes a file when it goes out of scope, whatever way the scope is left. The file is found
+// through its folder, held open from the start, so that it is removed even when the folder is
+// renamed meanwhile.
+class RemoveOnExit {
+public:
+    explicit RemoveOnExit(const std::string& path)
+        : m_folder(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+          m_path(path), m_name(path.substr(path.find_last_of('/') + 1)) {}
     ~RemoveOnExit() {
-        if (!path.empty()) ::unlink(path.c_str());
+        if (m_folder < 0) {
+            ::unlink(m_path.c_str());
+            return;
+        }
+        ::unlinkat(m_folder, m_name.c_str(), 0);
+        ::close(m_folder);
     }
+    RemoveOnExit(const RemoveOnExit&) = delete;
+    RemoveOnExit& operator=(const RemoveOnExit&) = delete;
+
+private:
+    int m_folder;
+    std::string m_path, m_name;
 };
 
 } // namespace
@@ -59,7 +75,7 @@ bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& 
                   const WriteProgress& progress, const std::function<void()>& beforePack) {
     const std::string tempPath = temporaryListPath(listPath);
     FileSink sink(tempPath); // exclusive create: never someone else's file
-    RemoveOnExit cleanup{tempPath};
+    RemoveOnExit cleanup(tempPath);
     if (!writeInnerList(tree, sink, progress)) return false;
     sink.finish();
     if (beforePack) beforePack();

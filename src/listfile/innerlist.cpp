@@ -196,7 +196,7 @@ namespace {
 
 // Writes one record; false when the abort flag says to stop.
 bool writeOne(Entry* e, ByteSink& out, const WriteProgress& progress) {
-    if (std::memchr(e->record + rec::name, '\\', rec::nameSize) &&
+    if (!progress.keepPathNames && std::memchr(e->record + rec::name, '\\', rec::nameSize) &&
         e->name().find('\\') != std::string_view::npos)
         std::memset(e->record + rec::name, 0, rec::nameSize);
     out.write(e->record, kRecordSize);

@@ -104,6 +104,9 @@ public:
 struct WriteProgress {
     std::function<void()> step;  // called once per record written
     const bool* abort = nullptr; // read after each step; once true, no further record is written
+    // A save clears every name that holds a backslash (the root's path). A new list made of a
+    // folder of this computer keeps its root's path.
+    bool keepPathNames = false;
 };
 
 // Reads the root's record and its whole subtree, adding the root's node and one node per folder

@@ -92,7 +92,7 @@ std::unique_ptr<EntryTree> scanFolder(const std::string& folder) {
     return tree;
 }
 
-void writeNewListFile(EntryTree& tree, const std::string& out) {
+void writeNewListFile(EntryTree& tree, const std::string& out, bool keepRootName) {
     struct stat st {};
     if (::lstat(out.c_str(), &st) == 0)
         throw ListFileError(out + " exists already; choose a new name.");
@@ -102,7 +102,9 @@ void writeNewListFile(EntryTree& tree, const std::string& out) {
         std::string p;
         ~Remove() { ::unlink(p.c_str()); }
     } remove{inner};
-    writeInnerList(tree, sink);
+    WriteProgress options;
+    options.keepPathNames = keepRootName;
+    writeInnerList(tree, sink, options);
     sink.finish();
     ListContainer container;
     container.packListFile(inner, out);

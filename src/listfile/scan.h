@@ -17,8 +17,9 @@ std::unique_ptr<EntryTree> scanFolder(const std::string& folder);
 // scanFolder, then writes the list file `out` (which must not exist yet).
 void scanFolderToListFile(const std::string& folder, const std::string& out);
 
-// Writes a tree as a new list file at `out` (header, records, ZIP container).
-void writeNewListFile(EntryTree& tree, const std::string& out);
+// Writes a tree as a new list file at `out` (header, records, ZIP container). The root keeps its
+// name (the scanned folder's path) unless `keepRootName` is false, as in a save.
+void writeNewListFile(EntryTree& tree, const std::string& out, bool keepRootName = true);
 
 // Sets a record's text field (truncated so that it keeps a terminating NUL).
 void setTextField(Entry& e, std::size_t offset, std::size_t size, std::string_view text);

@@ -92,10 +92,11 @@ std::unique_ptr<kx::EntryTree> tree(const Node& root, std::string_view headerTex
     return kx::readInnerList(src);
 }
 
-void writeListFile(const std::string& path, const Node& root, std::string_view headerText) {
+void writeListFile(const std::string& path, const Node& root, std::string_view headerText,
+                   bool keepRootName) {
     auto t = tree(root, headerText);
     std::remove(path.c_str());
-    kx::writeNewListFile(*t, path);
+    kx::writeNewListFile(*t, path, keepRootName);
 }
 
 std::string zipOf(std::string_view name, std::string_view data, int method) {

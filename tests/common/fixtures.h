@@ -38,9 +38,11 @@ Node file(std::string name, std::uint64_t size = 0, std::uint8_t attributes = 0)
 std::string innerList(const Node& root, std::string_view headerText = "test list");
 // The same tree built in memory.
 std::unique_ptr<kx::EntryTree> tree(const Node& root, std::string_view headerText = "test list");
-// Writes a list file (a real one-entry ZIP made by the library's own pack) at `path`.
+// Writes a list file (a real one-entry ZIP made by the library's own pack) at `path`. By default
+// the root's name comes out cleared when it holds a backslash, as after a save; keepRootName
+// keeps it, as in a list that a scanning tool makes.
 void writeListFile(const std::string& path, const Node& root,
-                   std::string_view headerText = "test list");
+                   std::string_view headerText = "test list", bool keepRootName = false);
 
 // A one-entry ZIP made byte by byte: stored (method 0) or deflated (method 8).
 std::string zipOf(std::string_view entryName, std::string_view data, int method = 8);
