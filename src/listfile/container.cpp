@@ -356,9 +356,11 @@ std::vector<std::uint8_t> deflatePiece(const std::uint8_t* data, std::size_t n,
 
 // Reads `expected` bytes from `fd` and deflates them at level 9 on every core, a piece per core
 // at a time; `write` receives the compressed stream in order. Sets the CRC-32 and the size read.
-template <class Write>
-void deflateInParallel(int fd, std::uint64_t expected, const std::string& path, std::uint32_t& crc,
-                       std::uint64_t& size, Write&& write) {
+// `round(size)` hears the bytes done after every round and returns false to stop (the result is
+// then false).
+template <class Write, class Round>
+bool deflateInParallel(int fd, std::uint64_t expected, const std::string& path, std::uint32_t& crc,
+                       std::uint64_t& size, Write&& write, Round&& round) {
     constexpr std::size_t kPiece = 4 << 20, kWindow = 32 << 10;
     const std::size_t workers = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
     std::vector<std::uint8_t> data(workers * kPiece + kWindow);
@@ -406,7 +408,8 @@ void deflateInParallel(int fd, std::uint64_t expected, const std::string& path, 
             if (errors[i]) std::rethrow_exception(errors[i]);
             write(outs[i].data(), outs[i].size());
         }
-        if (lastRound) return;
+        if (lastRound) return true;
+        if (!round(size)) return false;
         // Keep the last 32 KiB as the next round's dictionary.
         std::memmove(data.data(), data.data() + carried + got - kWindow, kWindow);
         carried = kWindow;
@@ -709,7 +712,8 @@ std::string ListContainer::unpackListFile(const std::string& listPath) {
     return workingPath;
 }
 
-void ListContainer::packListFile(const std::string& tempListPath, const std::string& listPath) {
+bool ListContainer::packListFile(const std::string& tempListPath, const std::string& listPath,
+                                 const WriteProgress& progress) {
     Fd in(::open(tempListPath.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.fd < 0) throw ContainerError("Cannot open " + tempListPath + ": " + errnoText() + ".");
     struct stat st {};
@@ -730,8 +734,11 @@ void ListContainer::packListFile(const std::string& tempListPath, const std::str
     // The DOS attribute bits: archive, and read-only when the file cannot be written.
     const std::uint32_t attributes = 0x20 | ((st.st_mode & S_IWUSR) ? 0 : 0x01);
 
-    // The new archive goes beside the list file and replaces it only once it is complete.
-    std::string archivePath = folderOf(listPath) + "." + fileNameOf(listPath) + ".saving-XXXXXX";
+    // The new archive goes beside the list file and replaces it only once it is complete. The
+    // folder is held open so that a failed archive is removed even when the folder was renamed.
+    const std::string listFolder = folderOf(listPath);
+    Fd dir(::open(listFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    std::string archivePath = listFolder + "." + fileNameOf(listPath) + ".saving-XXXXXX";
     Fd out(::mkstemp(archivePath.data()));
     if (out.fd < 0)
         throw ContainerError("Cannot create a new list file in " + folderOf(listPath) + ": " +
@@ -762,11 +769,21 @@ void ListContainer::packListFile(const std::string& tempListPath, const std::str
 
         std::uint32_t crc = 0;
         std::uint64_t size = 0, csize = 0;
-        deflateInParallel(in.fd, std::uint64_t(st.st_size), tempListPath, crc, size,
-                          [&](const std::uint8_t* p, std::size_t n) {
-                              writeAll(out.fd, p, n, archivePath);
-                              csize += n;
-                          });
+        const std::uint64_t total = std::uint64_t(st.st_size);
+        const bool complete = deflateInParallel(
+            in.fd, total, tempListPath, crc, size,
+            [&](const std::uint8_t* p, std::size_t n) {
+                writeAll(out.fd, p, n, archivePath);
+                csize += n;
+            },
+            [&](std::uint64_t done) {
+                if (progress.packStep) progress.packStep(done, total);
+                return !(progress.abort && *progress.abort);
+            });
+        if (!complete) {
+            ::unlink(archivePath.c_str());
+            return false;
+        }
         if (size != std::uint64_t(st.st_size) || csize >= 0xFFFFFFFFull)
             throw ContainerError("The list changed or grew too large while it was packed.");
 
@@ -816,11 +833,14 @@ void ListContainer::packListFile(const std::string& tempListPath, const std::str
         if (::rename(archivePath.c_str(), listPath.c_str()) != 0)
             throw ContainerError("Cannot replace " + listPath + ": " + errnoText() + ".");
     } catch (...) {
-        ::unlink(archivePath.c_str());
+        if (dir.fd >= 0)
+            ::unlinkat(dir.fd, archivePath.c_str() + listFolder.size(), 0);
+        else
+            ::unlink(archivePath.c_str());
         throw;
     }
-    Fd dir(::open(folderOf(listPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.fd >= 0) ::fsync(dir.fd); // make the rename itself durable
+    return true;
 }
 
 } // namespace kx
