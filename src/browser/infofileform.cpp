@@ -26,6 +26,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -156,10 +157,21 @@ QToolButton* TInfoFileForm::toolButton(const char* name, int left, int width, co
 
 void TInfoFileForm::buildControls() {
     ui::initResources();
+    // Icon themes live in the desktop's data folders, which not every platform plugin searches.
+    QStringList iconPaths = QIcon::themeSearchPaths();
+    for (const QString& d :
+         QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                   QStandardPaths::LocateDirectory))
+        if (!iconPaths.contains(d)) iconPaths << d;
+    QIcon::setThemeSearchPaths(iconPaths);
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor")) {
-        if (QDir(QStringLiteral("/usr/share/icons/Adwaita")).exists())
-            QIcon::setThemeName(QStringLiteral("Adwaita"));
+        for (const QString& d : iconPaths)
+            if (QFileInfo::exists(d + QStringLiteral("/Adwaita/index.theme"))) {
+                QIcon::setThemeName(QStringLiteral("Adwaita"));
+                break;
+            }
     }
+    m_images = std::make_unique<TreeImages>();
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -530,7 +542,7 @@ void TInfoFileForm::openChosenFile(const QString& chosen, QWidget* initiator) {
     clearDocumentViews();
     freeEntry(m_tree);
     std::unique_ptr<EntryTree> tree;
-    FolderTreeBuilder builder(m_images);
+    FolderTreeBuilder builder(*m_images);
     bool readFailed = false;
     try {
         tree = readInnerList(*source, &builder);

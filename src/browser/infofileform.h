@@ -172,7 +172,7 @@ private:
     std::unique_ptr<UserDialogs> m_dialogs;
     ui::StringTables m_tables;
     ui::Progress m_progress;
-    TreeImages m_images;
+    std::unique_ptr<TreeImages> m_images; // made once the icon theme is set up
 
     ListContainer m_container;
     std::unique_ptr<EntryTree> m_tree;
