@@ -55,8 +55,11 @@ public:
     // Packs the temporary list file as the only entry of a new archive that replaces the list
     // file. The new archive is written beside the list file under a temporary name, flushed to
     // the device and renamed over the list file; on any failure the list file is left as it was
-    // and ContainerError is thrown.
-    void packListFile(const std::string& tempListPath, const std::string& listPath);
+    // and ContainerError is thrown. `progress.packStep` hears how far the compression is; when
+    // `progress.abort` is set after a step, the pack stops, the list file stays as it was and the
+    // result is false.
+    bool packListFile(const std::string& tempListPath, const std::string& listPath,
+                      const WriteProgress& progress = {});
 
     // The folder (ending in "/") of the last unpack; the pack names the entry relative to it.
     const std::string& extractionFolder() const { return m_extractionFolder; }

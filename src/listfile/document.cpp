@@ -79,8 +79,7 @@ bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& 
     if (!writeInnerList(tree, sink, progress)) return false;
     sink.finish();
     if (beforePack) beforePack();
-    container.packListFile(tempPath, listPath);
-    return true;
+    return container.packListFile(tempPath, listPath, progress);
 }
 
 std::unique_ptr<EntryTree> openListFile(ListContainer& container, const std::string& listPath,

@@ -18,7 +18,8 @@ std::string temporaryListPath(const std::string& listPath);
 
 // Saves the tree into the list file: writes the header and every Entry to the temporary list
 // file, packs it over the list file and deletes the temporary list file (on every path).
-// Returns false when the abort flag stopped the write; the list file is then untouched.
+// Returns false when the abort flag stopped the write or the pack; the list file is then
+// untouched.
 // Throws ListFileError or ContainerError on failure; the list file is then untouched too.
 // `beforePack` runs between the write and the pack (the window sets its busy pointer there).
 bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& listPath,

@@ -276,6 +276,23 @@ TEST_F(ContainerTest, LargeListsReadOnAProducerThreadWithTheSameChecks) {
         EXPECT_EQ(std::system(("unzip -tq '" + list + "' >/dev/null").c_str()), 0);
         kx::ListContainer again;
         EXPECT_EQ(kx::openListFile(again, list)->entryCount(), 40001u);
+
+        // Cancelled while it packs: the list file keeps its bytes and nothing is left beside it.
+        const std::string before = readFile(list);
+        bool abort = false;
+        std::uint64_t lastDone = 0, total = 0;
+        kx::WriteProgress cancel;
+        cancel.abort = &abort;
+        cancel.packStep = [&](std::uint64_t done, std::uint64_t all) {
+            lastDone = done;
+            total = all;
+            abort = true;
+        };
+        EXPECT_FALSE(kx::saveListFile(c, *t, list, cancel));
+        EXPECT_GT(lastDone, 0u);
+        EXPECT_LT(lastDone, total);
+        EXPECT_EQ(readFile(list), before);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
     // A CRC that does not match, an inner list that breaks off, data cut short: each an error,
     // raised on the reading side, with the producer thread stopped cleanly.
