@@ -504,28 +504,16 @@ void TInfoFileForm::historyReset() {
 
 void TInfoFileForm::openChosenFile(const QString& chosen, QWidget* initiator) {
     const std::string path = localPath(chosen);
+    // The list's one entry is inflated straight into the reader: no working file on disk.
     ListContainer container;
-    std::string working;
+    std::unique_ptr<EntrySource> source;
     try {
-        working = container.unpackListFile(path);
+        source = container.openEntry(path);
     } catch (const std::exception&) {
         showMessage(m_tables.message(2) + QStringLiteral(" - ") + chosen, UserDialogs::Icon::Error);
         return;
     }
-    const QString workingName = QFile::decodeName(QByteArray::fromStdString(working));
-    std::unique_ptr<FileSource> source;
-    try {
-        source = std::make_unique<FileSource>(working);
-    } catch (const std::exception&) {
-        QFile::remove(workingName);
-        showMessage(m_tables.message(2) + QStringLiteral(" - ") + chosen + QLatin1Char('\n') +
-                        m_tables.message(3) + QStringLiteral(" \n") + m_tables.message(4),
-                    UserDialogs::Icon::Error);
-        return;
-    }
     if (source->remaining() == 0) {
-        source.reset();
-        QFile::remove(workingName);
         showMessage(m_tables.message(5), UserDialogs::Icon::Error);
         return;
     }
@@ -546,6 +534,7 @@ void TInfoFileForm::openChosenFile(const QString& chosen, QWidget* initiator) {
     bool readFailed = false;
     try {
         tree = readInnerList(*source, &builder);
+        source->verify();
     } catch (const std::exception&) {
         readFailed = true;
     }
@@ -556,7 +545,6 @@ void TInfoFileForm::openChosenFile(const QString& chosen, QWidget* initiator) {
         tree.reset();
         busy.close();
         setEnabled(true);
-        QFile::remove(workingName);
         historyReset();
         showMessage(m_tables.message(6), UserDialogs::Icon::Error);
         return;
@@ -575,7 +563,6 @@ void TInfoFileForm::openChosenFile(const QString& chosen, QWidget* initiator) {
     tvTreeOfFile->setFocus();
     QCoreApplication::processEvents();
     if (showFolder(std::string(root()->name()) + '*', base)) m_shownNode = rootItem;
-    QFile::remove(workingName);
     historyReset();
 }
 

@@ -1,0 +1,123 @@
+// The main window opening a 1,000,000-entry list against the bare open of the same list, and the
+// detail list showing a folder of 100,000 files.
+#include "browser/infofileform.h"
+#include "browser/rowformat.h"
+#include "browser/userdialogs.h"
+#include "listfile/document.h"
+#include "listfile/scan.h"
+#include "listgen.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+void ensureApplication() {
+    static int argc = 1;
+    static char name[] = "window_bench";
+    static char* argv[] = {name, nullptr};
+    if (QApplication::instance()) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    new QApplication(argc, argv);
+}
+
+// Answers the Open dialog with one file and says nothing else.
+class FixedDialogs : public kx::UserDialogs {
+public:
+    QString file;
+    QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return file;
+    }
+    Answer question(QWidget*, const QString&, const QString&, bool) override { return Answer::No; }
+    void message(QWidget*, Icon, const QString&, const QString&) override {}
+};
+
+std::string bigList() {
+    return kxbench::ensureListFile(QDir::temp().filePath("fentaro-bench-1000000.kx").toStdString(),
+                                   1000000);
+}
+
+std::string wideList() {
+    const std::string path = QDir::temp().filePath("fentaro-bench-wide-100000.kx").toStdString();
+    if (!QFileInfo::exists(QString::fromStdString(path))) {
+        auto tree = kxbench::wideFolderTree(100000);
+        // Entries without children say so in their count (-1), as a read list requires.
+        kx::walkBelow(tree->root(), [](const kx::Entry* e) {
+            if (e->children.empty()) const_cast<kx::Entry*>(e)->writeI32(kx::rec::lastChild, -1);
+            return true;
+        });
+        kx::writeNewListFile(*tree, path);
+    }
+    return path;
+}
+
+struct ShownWindow {
+    FixedDialogs* dialogs = nullptr;
+    std::unique_ptr<kx::TInfoFileForm> form;
+    ShownWindow() {
+        ensureApplication();
+        auto d = std::make_unique<FixedDialogs>();
+        dialogs = d.get();
+        form = std::make_unique<kx::TInfoFileForm>(QStringList(), std::move(d));
+        form->show();
+        QApplication::processEvents();
+    }
+    void open(const std::string& path) {
+        dialogs->file = QString::fromStdString(path);
+        form->spbtOpenClick(form->spbtOpen);
+    }
+};
+
+// What a list open costs without any window: unpack, read, delete the working file, regroup the
+// root folder, and free the previous tree.
+void BM_BareOpen(benchmark::State& state) {
+    const std::string path = bigList();
+    std::unique_ptr<kx::EntryTree> held;
+    for (auto _ : state) {
+        held.reset();
+        kx::ListContainer container;
+        held = kx::openListFile(container, path);
+        kx::regroupRootFolder(*held);
+        benchmark::DoNotOptimize(held->root());
+    }
+}
+BENCHMARK(BM_BareOpen)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same list opened in the window until its root folder is shown and painted.
+void BM_WindowOpen(benchmark::State& state) {
+    const std::string path = bigList();
+    ShownWindow w;
+    for (auto _ : state) {
+        w.open(path);
+        w.form->lvInfo->viewport()->repaint();
+        w.form->tvTreeOfFile->viewport()->repaint();
+        if (!w.form->root()) state.SkipWithError("the list did not open");
+    }
+}
+BENCHMARK(BM_WindowOpen)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A folder of 100,000 files shown in the detail list and painted.
+void BM_ShowWideFolder(benchmark::State& state) {
+    ShownWindow w;
+    w.open(wideList());
+    const std::string folder = std::string(w.form->root()->name()) + "*wide*";
+    const std::string disk = kx::diskPath(folder);
+    for (auto _ : state) {
+        if (!w.form->showFolder(folder, disk)) state.SkipWithError("no such folder");
+        w.form->lvInfo->viewport()->repaint();
+    }
+    state.counters["rows"] = w.form->model()->rowCount();
+}
+BENCHMARK(BM_ShowWideFolder)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
