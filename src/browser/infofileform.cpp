@@ -87,7 +87,7 @@ QString messageText(const char* what) {
 template <class F> void TInfoFileForm::guarded(F&& command) {
     try {
         command();
-    } catch (const std::exception&) {
+    } catch (...) {
         // Nothing to say beyond what the command reported itself; the window stays usable.
         setEnabled(true);
     }
@@ -491,8 +491,8 @@ void TInfoFileForm::spbtOpenClick(QWidget* initiator) {
 void TInfoFileForm::clearDocumentViews() {
     m_history.reset();
     m_currentNode = m_shownNode = nullptr;
-    m_results = SearchResults();
     m_model->clear();
+    m_results = SearchResults();
     tvTreeOfFile->clear();
 }
 
@@ -593,6 +593,13 @@ void TInfoFileForm::dropEvent(QDropEvent* e) {
 
 // ---------------------------------------------------------------- save
 
+WriteProgress TInfoFileForm::saveProgress() {
+    WriteProgress p = m_progress.writeProgress();
+    // While the written list is packed the progress window can still be closed to cancel.
+    p.packStep = [](std::uint64_t, std::uint64_t) { QCoreApplication::processEvents(); };
+    return p;
+}
+
 bool TInfoFileForm::spbtSaveClick(QWidget* initiator) {
     if (!root()) {
         showMessage(m_tables.message(16));
@@ -610,11 +617,11 @@ bool TInfoFileForm::spbtSaveClick(QWidget* initiator) {
     bool complete = false;
     QString failure;
     try {
-        complete = saveListFile(m_container, *m_tree, localPath(m_listFilePath),
-                                m_progress.writeProgress(), [&] {
-                                    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-                                    busyCursor = true;
-                                });
+        complete =
+            saveListFile(m_container, *m_tree, localPath(m_listFilePath), saveProgress(), [&] {
+                QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+                busyCursor = true;
+            });
     } catch (const std::exception& e) {
         failure = messageText(e.what());
         if (failure.isEmpty()) failure = m_tables.message(6);
@@ -692,7 +699,7 @@ int TInfoFileForm::firstSelectedRow() const {
 int TInfoFileForm::firstRealRow() const {
     const int n = m_model->rowCount();
     if (n == 0) return -1;
-    return n > 1 && m_model->caption(0) == QLatin1String("..") ? 1 : 0;
+    return n > 1 && m_model->isUpRow(0) ? 1 : 0;
 }
 
 int TInfoFileForm::findRowCaption(const QString& text, int fromRow, Qt::CaseSensitivity cs) const {
@@ -740,7 +747,7 @@ void TInfoFileForm::updateForwardHint() {
     const int r = firstSelectedRow();
     QString hint = m_tables.hint(2);
     if (r >= 0) {
-        if (m_model->caption(r) == QLatin1String("..")) {
+        if (m_model->isUpRow(r)) {
             const FolderNode* from = m_shownNode ? m_shownNode : selectedNode();
             hint = from && from->parentNode() ? from->parentNode()->text(0) : QString();
         } else if (const Entry* e = m_model->entryAt(r); e && e->isFolder()) {
@@ -748,6 +755,11 @@ void TInfoFileForm::updateForwardHint() {
         }
     }
     setHint(spbtForward, hint);
+}
+
+void TInfoFileForm::lvInfoKeyDown(int key) {
+    // The key goes on to the list's own handling afterwards.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) lvInfoDblClick();
 }
 
 void TInfoFileForm::lvInfoChange() {
@@ -923,9 +935,7 @@ bool TInfoFileForm::eventFilter(QObject* watched, QEvent* e) {
         });
     } else if (watched == lvInfo && e->type() == QEvent::KeyPress) {
         const auto* ke = static_cast<QKeyEvent*>(e);
-        if ((ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) &&
-            ke->modifiers() == Qt::NoModifier)
-            guarded([&] { lvInfoDblClick(); });
+        if (ke->modifiers() == Qt::NoModifier) guarded([&] { lvInfoKeyDown(ke->key()); });
     } else if (watched == Panel && e->type() == QEvent::Resize) {
         Panel1->move(Panel->width() - kLogoPanelWidth, 0);
     } else if (e->type() == QEvent::MouseMove && QGuiApplication::overrideCursor() == nullptr) {
@@ -1084,7 +1094,7 @@ void TInfoFileForm::mmSaveTextClick() {
 }
 
 void TInfoFileForm::mmPrintClick() {
-    if (!root() || (!m_shownNode && !m_model->showsResults())) {
+    if (!root()) {
         showMessage(m_tables.message(13));
         return;
     }

@@ -92,6 +92,7 @@ public:
     void tvTreeOfFileClick();
     void tvTreeOfFileMouseUp(const QPoint& viewportPos);
     void lvInfoDblClick();
+    void lvInfoKeyDown(int key);
     void lvInfoChange();
     void spbtBackClick();
     void spbtForwardClick();
@@ -150,6 +151,7 @@ private:
     void openChosenFile(const QString& chosen, QWidget* initiator);
     // The close question; true when the caller may go on (saved, or changes discarded).
     bool settleUnsavedChanges();
+    WriteProgress saveProgress();
     void clearDocumentViews();
     void historyReset();
 

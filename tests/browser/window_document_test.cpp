@@ -39,6 +39,13 @@ TEST(WindowDocument, StartsEmptyWithTheDesignedLayout) {
     // Commands that need a list say so.
     EXPECT_FALSE(w->spbtSaveClick(w->spbtSave));
     EXPECT_EQ(w.dialogs->lastMessage(), msg(w, 16));
+
+    // The English about button is narrower, and so is the window's least width.
+    kx::ui::setLanguageCode("eng");
+    Window e = makeWindow({}, false);
+    kx::ui::setLanguageCode("rus");
+    EXPECT_EQ(e->spbtAbout->width(), 61);
+    EXPECT_EQ(e->minimumSize(), QSize(849, 201));
 }
 
 TEST(WindowDocument, OpensFromTheDialogAndShowsTheRootFolder) {
