@@ -1,0 +1,187 @@
+// Saves killed part way: kxtool resave of a large list is killed at moments spread over the open,
+// the inner list's write and the pack. After every kill the list must be its old bytes or a
+// complete new list; the temporary files a killed save leaves must never replace or change
+// anything, and the next save must still work.
+#include "faults_helpers.h"
+
+#include "common/fixtures.h"
+#include "listfile/scan.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <iostream>
+#include <map>
+#include <set>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace kxfault;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr std::size_t kEntries = 50000;
+
+enum class Moment { Delay, InnerListAppears, ArchiveAppears, ArchiveHasData };
+
+struct FileId {
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec changed{};
+    bool operator==(const FileId& o) const {
+        return inode == o.inode && size == o.size && changed.tv_sec == o.changed.tv_sec &&
+               changed.tv_nsec == o.changed.tv_nsec;
+    }
+};
+
+class KilledSave : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::mkdir(folder.c_str(), 0755);
+        ::mkdir(elsewhere.c_str(), 0755);
+        kx::writeNewListFile(*generatedTree(kEntries), list);
+    }
+
+    void TearDown() override {
+        for (const auto& [path, id] : strays())
+            if (path.rfind("/tmp/", 0) == 0) std::remove(path.c_str());
+    }
+
+    // Every file besides the list that a save may have left: in the list's folder, in TMP and
+    // in the system's temporary folder (only names made from this list's base name).
+    std::map<std::string, FileId> strays() const {
+        std::map<std::string, FileId> found;
+        auto add = [&](const std::string& path) {
+            struct stat st {};
+            if (::lstat(path.c_str(), &st) == 0) found[path] = {st.st_ino, st.st_size, st.st_mtim};
+        };
+        for (const auto& name : listing(folder))
+            if (name != fileName) add(folder + "/" + name);
+        for (const auto& name : listing(elsewhere))
+            add(elsewhere + "/" + name);
+        add("/tmp/~tmp~" + base);
+        return found;
+    }
+
+    // Starts kxtool resave and kills it at the moment; true when the save ran to its end.
+    bool resaveKilledAt(Moment moment, Clock::duration delay) {
+        const auto before = strays();
+        auto appeared = [&](const char* part, off_t minSize) {
+            for (const auto& [path, id] : strays())
+                if (!before.count(path) && path.find(part) != std::string::npos &&
+                    id.size >= minSize)
+                    return true;
+            return false;
+        };
+        const auto start = Clock::now();
+        const pid_t pid = startTool({"resave", list}, setup);
+        int status = 0;
+        for (;;) {
+            const pid_t done = ::waitpid(pid, &status, WNOHANG);
+            if (done == pid) break;
+            const bool now = moment == Moment::Delay              ? Clock::now() - start >= delay
+                             : moment == Moment::InnerListAppears ? appeared("/~tmp~", 0)
+                             : moment == Moment::ArchiveAppears   ? appeared(".saving-", 0)
+                                                                  : appeared(".saving-", 64 << 10);
+            if (now) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+        }
+        if (WIFSIGNALED(status)) {
+            EXPECT_EQ(WTERMSIG(status), SIGKILL);
+            return false;
+        }
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        return true;
+    }
+
+    ScratchDir dir;
+    std::string folder = dir / "lists";
+    std::string elsewhere = dir / "elsewhere";
+    std::string base = "killed-" + std::to_string(::getpid());
+    std::string fileName = base + ".kx";
+    std::string list = folder + "/" + fileName;
+    ChildSetup setup{-1, -1, {{"TMP", elsewhere}, {"TEMP", elsewhere}, {"TMPDIR", elsewhere}}};
+};
+
+TEST_F(KilledSave, ListIsOldOrCompleteAndLeftoversHarmNothing) {
+    // One whole save sets the scale of the delays.
+    const auto start = Clock::now();
+    ASSERT_TRUE(resaveKilledAt(Moment::Delay, std::chrono::hours(1)));
+    const Clock::duration whole = Clock::now() - start;
+    ASSERT_EQ(openedEntryCount(list), static_cast<long long>(kEntries));
+    ASSERT_TRUE(strays().empty());
+
+    struct Run {
+        Moment moment;
+        double share; // of a whole save's time, for Moment::Delay
+    };
+    // The inner list appears three times: beside the list, in TMP, then in the system's
+    // temporary folder, each place taken by the stale file of the kill before.
+    std::vector<Run> runs{{Moment::InnerListAppears, 0},
+                          {Moment::InnerListAppears, 0},
+                          {Moment::InnerListAppears, 0},
+                          {Moment::ArchiveAppears, 0},
+                          {Moment::ArchiveHasData, 0}};
+    for (double share : {0.02, 0.1, 0.25, 0.4, 0.55, 0.7, 0.8, 0.9, 1.0, 1.2, 1.5, 2.0, 3.0, 5.0})
+        runs.push_back({Moment::Delay, share});
+
+    std::string bytes = kxtest::readFile(list);
+    std::map<std::string, FileId> left;
+    int killed = 0, keptOld = 0, completed = 0;
+    for (const Run& run : runs) {
+        static const char* const moments[] = {"after a delay", "as the inner list appears",
+                                              "as the archive appears",
+                                              "once the archive holds data"};
+        SCOPED_TRACE(std::string(moments[int(run.moment)]) + " (" + std::to_string(run.share) +
+                     " of a save)");
+        const bool finished = resaveKilledAt(
+            run.moment, std::chrono::duration_cast<Clock::duration>(whole * run.share));
+        const std::string now = kxtest::readFile(list);
+        if (now == bytes) {
+            ++keptOld;
+        } else {
+            std::string error;
+            ASSERT_EQ(openedEntryCount(list, &error), static_cast<long long>(kEntries)) << error;
+            ++completed;
+            bytes = now;
+        }
+        // What an earlier kill left is still there, unchanged.
+        const auto nowLeft = strays();
+        for (const auto& [path, id] : left) {
+            ASSERT_TRUE(nowLeft.count(path)) << path << " went away";
+            EXPECT_TRUE(nowLeft.at(path) == id) << path << " was changed";
+        }
+        left = nowLeft;
+        if (finished && run.moment == Moment::Delay) break;
+        killed += finished ? 0 : 1;
+    }
+    EXPECT_GE(killed, 5);
+
+    // With stale inner lists in all three places the next save takes a free variant beside the
+    // list, and it works.
+    ASSERT_TRUE(strays().count(folder + "/~tmp~" + base));
+    ASSERT_TRUE(strays().count(elsewhere + "/~tmp~" + base));
+    ASSERT_TRUE(strays().count("/tmp/~tmp~" + base));
+    ASSERT_TRUE(resaveKilledAt(Moment::Delay, std::chrono::hours(1)));
+    EXPECT_EQ(openedEntryCount(list), static_cast<long long>(kEntries));
+    EXPECT_EQ(strays().size(), left.size());
+
+    std::set<std::string> kinds;
+    for (const auto& [path, id] : left)
+        kinds.insert(path.find(".saving-") != std::string::npos ? "archive" : "inner list");
+    std::cout << "killed saves: " << killed << ", list kept its old bytes " << keptOld
+              << " times, was a complete new list " << completed << " times; " << left.size()
+              << " temporary files left (" << (kinds.count("inner list") ? "inner lists" : "")
+              << (kinds.size() == 2 ? " and " : "") << (kinds.count("archive") ? "archives" : "")
+              << ")\n";
+}
+
+} // namespace
