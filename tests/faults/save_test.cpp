@@ -269,6 +269,32 @@ TEST_F(SaveFaults, FolderRenamedDuringThePackLeavesNothingBehind) {
     EXPECT_TRUE(listing(folder).empty());
 }
 
+// A save cancelled while the inner list is written or while it is packed returns false and
+// leaves things as a failed save does. The pack is asked every few MiB, so the list saved there
+// is larger than one round of the pack on up to eight cores.
+TEST_F(SaveFaults, CancelledSaveLeavesTheOldListAndNoStrayFile) {
+    for (const bool inPack : {false, true}) {
+        SCOPED_TRACE(inPack ? "cancelled in the pack" : "cancelled in the inner list");
+        const ChildResult r = runInChild(
+            [&](std::string&) {
+                kx::ListContainer container;
+                auto tree = inPack ? generatedTree(60000) : kx::openListFile(container, list);
+                if (inPack) container.openEntry(list);
+                bool abort = false;
+                int records = 0;
+                kx::WriteProgress progress;
+                progress.abort = &abort;
+                progress.step = [&] { abort = !inPack && ++records == 100; };
+                progress.packStep = [&](std::uint64_t, std::uint64_t) { abort = inPack; };
+                const bool saved = kx::saveListFile(container, *tree, list, progress);
+                return saved ? 0 : abort ? 2 : 3;
+            },
+            setup());
+        EXPECT_EQ(r.exitCode, 2) << r.message;
+        expectUntouched(inPack ? "pack" : "inner list");
+    }
+}
+
 // A list folder without write permission. Root ignores permissions, so a root run saves as the
 // user nobody; the folder and the list then belong to nobody.
 TEST_F(SaveFaults, ReadOnlyFolderFailsTheSaveCleanly) {
