@@ -811,7 +811,8 @@ void TInfoFileForm::lvInfoDblClick() {
     // The rows belong to the folder that is shown, whatever the tree's selection says.
     FolderNode* t = m_shownNode;
     const int r = firstSelectedRow();
-    if (!t || r < 0 || m_model->rowEntries().empty()) return;
+    if (!t || r < 0) return;
+    // The ".." row leads up also from a folder that holds nothing else.
     if (m_model->isUpRow(r)) {
         FolderNode* p = t->parentNode();
         if (p) {

@@ -103,6 +103,12 @@ TEST_F(Navigation, DoubleClickEnterAndUp) {
     EXPECT_EQ(rows().value(selected()), "A");
     EXPECT_FALSE(node("A")->isExpanded());
 
+    // An empty folder's ".." row leads up too.
+    clickNode(*w.form, node("C"));
+    doubleClickRow(*w.form, 0);
+    EXPECT_EQ(w->currentNode(), w->rootNode());
+    EXPECT_EQ(rows().value(selected()), "C");
+
     const auto before = backStackTexts(*w.form);
     w->spbtUpClick(); // the root has no parent
     EXPECT_EQ(backStackTexts(*w.form), before);
