@@ -743,6 +743,12 @@ bool ListContainer::packListFile(const std::string& tempListPath, const std::str
     if (out.fd < 0)
         throw ContainerError("Cannot create a new list file in " + folderOf(listPath) + ": " +
                              errnoText() + ".");
+    auto removeArchive = [&] {
+        if (dir.fd >= 0)
+            ::unlinkat(dir.fd, archivePath.c_str() + listFolder.size(), 0);
+        else
+            ::unlink(archivePath.c_str());
+    };
     try {
         struct stat old {};
         ::fchmod(out.fd, ::stat(listPath.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
@@ -781,7 +787,7 @@ bool ListContainer::packListFile(const std::string& tempListPath, const std::str
                 return !(progress.abort && *progress.abort);
             });
         if (!complete) {
-            ::unlink(archivePath.c_str());
+            removeArchive();
             return false;
         }
         if (size != std::uint64_t(st.st_size) || csize >= 0xFFFFFFFFull)
@@ -833,10 +839,7 @@ bool ListContainer::packListFile(const std::string& tempListPath, const std::str
         if (::rename(archivePath.c_str(), listPath.c_str()) != 0)
             throw ContainerError("Cannot replace " + listPath + ": " + errnoText() + ".");
     } catch (...) {
-        if (dir.fd >= 0)
-            ::unlinkat(dir.fd, archivePath.c_str() + listFolder.size(), 0);
-        else
-            ::unlink(archivePath.c_str());
+        removeArchive();
         throw;
     }
     if (dir.fd >= 0) ::fsync(dir.fd); // make the rename itself durable
