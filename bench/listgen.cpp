@@ -103,6 +103,7 @@ std::unique_ptr<kx::EntryTree> wideFolderTree(std::size_t files) {
         setKind(e, kx::kFile);
         kx::setTextField(*e, kx::rec::name, kx::rec::nameSize, randomName(rng));
         kx::uint64ToExtended(i * 37, e->record + kx::rec::size);
+        e->writeI32(kx::rec::lastChild, -1);
         e->parent = wide;
         wide->children.push_back(e);
     }

@@ -49,11 +49,6 @@ std::string wideList() {
     const std::string path = QDir::temp().filePath("fentaro-bench-wide-100000.kx").toStdString();
     if (!QFileInfo::exists(QString::fromStdString(path))) {
         auto tree = kxbench::wideFolderTree(100000);
-        // Entries without children say so in their count (-1), as a read list requires.
-        kx::walkBelow(tree->root(), [](const kx::Entry* e) {
-            if (e->children.empty()) const_cast<kx::Entry*>(e)->writeI32(kx::rec::lastChild, -1);
-            return true;
-        });
         kx::writeNewListFile(*tree, path);
     }
     return path;

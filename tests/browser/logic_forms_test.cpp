@@ -15,24 +15,6 @@
 namespace kx {
 namespace {
 
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (!QApplication::instance()) m_app = new QApplication(m_argc, m_argv);
-    }
-    void TearDown() override {
-        delete m_app;
-        m_app = nullptr;
-    }
-
-private:
-    int m_argc = 1;
-    char m_name[16] = "logic_forms";
-    char* m_argv[2] = {m_name, nullptr};
-    QApplication* m_app = nullptr;
-};
-const auto* const registered = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
-
 class Forms : public ::testing::Test {
 protected:
     void SetUp() override {

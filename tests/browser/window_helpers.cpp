@@ -11,29 +11,6 @@
 
 namespace kxtest {
 
-namespace {
-// The window tests need one application object for the whole run.
-class WindowAppEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (QApplication::instance()) return;
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        m_app = new QApplication(m_argc, m_argv);
-    }
-    void TearDown() override {
-        delete m_app;
-        m_app = nullptr;
-    }
-
-private:
-    int m_argc = 1;
-    char m_name[16] = "window_test";
-    char* m_argv[2] = {m_name, nullptr};
-    QApplication* m_app = nullptr;
-};
-const auto* const registered = ::testing::AddGlobalTestEnvironment(new WindowAppEnvironment);
-} // namespace
-
 QString ScriptedDialogs::getOpenFileName(QWidget*, const QString&, const QString&, const QString&) {
     ++openDialogs;
     if (openFiles.empty()) return QString();
