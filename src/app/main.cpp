@@ -6,14 +6,19 @@
 #include "support/strings.h"
 
 #include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(kx::ui::applicationTitle());
-    QApplication::setApplicationDisplayName(kx::ui::applicationTitle());
     kx::ui::initLanguage(argc, argv);
+    // The window's sizes are laid out for a compact sans-serif face; Liberation Sans has the
+    // metrics of the face they were designed for.
+    if (QFontDatabase::families().contains(QStringLiteral("Liberation Sans")))
+        QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
 
-    kx::TInfoFileForm infoFileForm(QApplication::arguments().mid(1));
+    kx::TInfoFileForm infoFileForm(kx::ui::stripLanguageArgs(QApplication::arguments()).mid(1));
     kx::TMaskForm maskForm(&infoFileForm);
     kx::ui::TAboutForm aboutForm(&infoFileForm);
     kx::TCommentForm commentForm(&infoFileForm);

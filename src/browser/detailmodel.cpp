@@ -120,6 +120,10 @@ QVariant DetailModel::data(const QModelIndex& index, int role) const {
             return fromAnsi(textOrDashes(e->comment()));
         }
         return {};
+    case Qt::ToolTipRole: // names, paths and comments that the column cuts short
+        if (col == colName) return caption(row);
+        if (col == colComment && !e->comment().empty()) return fromAnsi(e->comment());
+        return {};
     case Qt::DecorationRole: {
         if (col != colName) return {};
         auto it = m_rowIcons.find(row);

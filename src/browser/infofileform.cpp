@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QProgressBar>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -595,8 +596,13 @@ void TInfoFileForm::dropEvent(QDropEvent* e) {
 
 WriteProgress TInfoFileForm::saveProgress() {
     WriteProgress p = m_progress.writeProgress();
-    // While the written list is packed the progress window can still be closed to cancel.
-    p.packStep = [](std::uint64_t, std::uint64_t) { QCoreApplication::processEvents(); };
+    // Packing takes most of a large save: the bar runs once more for it, and the progress window
+    // can still be closed to cancel.
+    p.packStep = [this](std::uint64_t done, std::uint64_t total) {
+        if (!m_progress.abortFlag() && m_progress.form() && total > 0)
+            m_progress.form()->pBar->setValue(int(done * 100 / total));
+        QCoreApplication::processEvents();
+    };
     return p;
 }
 
