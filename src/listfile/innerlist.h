@@ -102,14 +102,14 @@ public:
 
 // What a write reports after each record, and how a caller stops it.
 struct WriteProgress {
-    std::function<void()> step;  // called once per record written
-    const bool* abort = nullptr; // read after each step; once true, no further record is written
+    std::function<void()> step{}; // called once per record written
+    const bool* abort = nullptr;  // read after each step; once true, no further record is written
     // A save clears every name that holds a backslash (the root's path). A new list made of a
     // folder of this computer keeps its root's path.
     bool keepPathNames = false;
     // Called while a save packs the written list (bytes compressed so far, bytes in all), every
     // few MiB; the abort flag is read after each call, and a set flag cancels the pack.
-    std::function<void(std::uint64_t done, std::uint64_t total)> packStep;
+    std::function<void(std::uint64_t done, std::uint64_t total)> packStep{};
 };
 
 // Reads the root's record and its whole subtree, adding the root's node and one node per folder
