@@ -86,7 +86,7 @@ QString DetailModel::caption(int row) const {
 std::string DetailModel::rowDiskPath(int row) const {
     const Entry* e = entryAt(row);
     if (!e) return {};
-    if (m_results) return m_results->paths[static_cast<std::size_t>(row)];
+    if (m_results) return resultPath(*m_results, static_cast<std::size_t>(row));
     return m_folderDiskPath + std::string(e->name());
 }
 

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QStyle>
+#include <QTreeWidget>
 
 #include <vector>
 
@@ -59,7 +60,7 @@ void FolderNode::setImages(int image, int selectedImage) {
 }
 
 FolderTreeSink::Node FolderTreeBuilder::addTopNode(std::string_view caption, Entry* entry) {
-    m_top = std::make_unique<FolderNode>(entry, fromAnsi(caption), &m_images);
+    m_top.reset(new FolderNode(entry, fromAnsi(caption), &m_images));
     m_top->setImages(imageRoot, imageRoot);
     return m_top.get();
 }
@@ -106,6 +107,25 @@ FolderNode* findNodeByPath(FolderNode* from, std::string_view path) {
         path = star == std::string_view::npos ? std::string_view() : path.substr(star + 1);
     }
     return node;
+}
+
+void deleteNodeTree(QTreeWidgetItem* top) {
+    if (!top) return;
+    // Every node in pre-order, then taken apart from the deepest up: when a node's children are
+    // taken they are leaves already, so each step costs only its own children.
+    std::vector<QTreeWidgetItem*> order{top};
+    for (std::size_t i = 0; i < order.size(); ++i)
+        for (int c = 0; c < order[i]->childCount(); ++c)
+            order.push_back(order[i]->child(c));
+    for (auto it = order.rbegin(); it != order.rend(); ++it)
+        for (QTreeWidgetItem* child : (*it)->takeChildren())
+            delete child;
+    delete top;
+}
+
+void clearFolderTree(QTreeWidget* tree) {
+    while (tree->topLevelItemCount() > 0)
+        deleteNodeTree(tree->takeTopLevelItem(0));
 }
 
 } // namespace kx

@@ -7,6 +7,8 @@
 #include <QIcon>
 #include <QTreeWidgetItem>
 
+class QTreeWidget;
+
 #include <array>
 #include <memory>
 #include <string>
@@ -51,6 +53,16 @@ private:
     int m_selectedImage = imageFolder;
 };
 
+// Deletes a node and everything below it without recursion: a list may be a million folders
+// deep, and an item's own destructor deletes its children recursively.
+void deleteNodeTree(QTreeWidgetItem* top);
+// Empties a tree widget the same way.
+void clearFolderTree(QTreeWidget* tree);
+struct NodeTreeDeleter {
+    void operator()(QTreeWidgetItem* top) const { deleteNodeTree(top); }
+};
+using NodeTreePtr = std::unique_ptr<FolderNode, NodeTreeDeleter>;
+
 // Builds the nodes while a list is read. The top node is kept apart from any view until the read
 // has succeeded (adding to a detached node is cheap); take() hands it over.
 class FolderTreeBuilder : public FolderTreeSink {
@@ -64,7 +76,7 @@ public:
 
 private:
     const TreeImages& m_images;
-    std::unique_ptr<FolderNode> m_top;
+    NodeTreePtr m_top;
 };
 
 // The folder path of a node: the root Entry's name + "*", then each folder's name + "*" down to

@@ -110,7 +110,7 @@ TInfoFileForm::~TInfoFileForm() {
     m_currentNode = m_shownNode = nullptr;
     m_results = SearchResults();
     m_model->clear();
-    tvTreeOfFile->clear();
+    clearFolderTree(tvTreeOfFile);
     freeEntry(m_tree);
 }
 
@@ -494,7 +494,7 @@ void TInfoFileForm::clearDocumentViews() {
     m_currentNode = m_shownNode = nullptr;
     m_model->clear();
     m_results = SearchResults();
-    tvTreeOfFile->clear();
+    clearFolderTree(tvTreeOfFile);
 }
 
 void TInfoFileForm::historyReset() {
@@ -539,7 +539,7 @@ void TInfoFileForm::openChosenFile(const QString& chosen, QWidget* initiator) {
     } catch (const std::exception&) {
         readFailed = true;
     }
-    std::unique_ptr<FolderNode> top(builder.take());
+    NodeTreePtr top(builder.take());
     source.reset();
     if (readFailed || !tree || !tree->root() || !top) {
         top.reset();

@@ -67,7 +67,6 @@ void foldersToFront(SearchResults& r) {
             ++j;
         if (j == n) return; // no folder is left after i
         std::swap(r.entries[i], r.entries[j]);
-        std::swap(r.paths[i], r.paths[j]);
         nextFolder = j + 1;
     }
 }
@@ -91,16 +90,12 @@ SearchResults searchByMask(const Entry* root, std::string_view maskAnsi) {
     if (mask.empty()) return r;
     Matcher matcher(mask);
 
-    // One path buffer holds the prefix of the Entry being visited; each stack frame remembers
-    // how long its folder's path is.
     struct Frame {
         const Entry* folder;
         std::size_t next;
-        std::size_t pathLength;
     };
-    std::string path = r.base;
     std::vector<Frame> stack;
-    if (!root->children.empty()) stack.push_back({root, 0, path.size()});
+    if (!root->children.empty()) stack.push_back({root, 0});
     while (!stack.empty()) {
         Frame& f = stack.back();
         if (f.next == f.folder->children.size()) {
@@ -115,28 +110,29 @@ SearchResults searchByMask(const Entry* root, std::string_view maskAnsi) {
             __builtin_prefetch(later->record);
             __builtin_prefetch(&later->children);
         }
-        const std::string_view name = e->name();
-        const bool found = matcher.matches(name);
-        const bool descend = !e->children.empty();
-        if (!found && !descend) continue;
-        path.resize(f.pathLength);
-        path += '\\';
-        path += name;
-        if (found) {
-            r.entries.push_back(e);
-            r.paths.push_back(path);
-        }
-        if (descend) stack.push_back({e, 0, path.size()}); // f is not used after this
+        if (matcher.matches(e->name())) r.entries.push_back(e);
+        if (!e->children.empty()) stack.push_back({e, 0}); // f is not used after this
     }
     foldersToFront(r);
     return r;
 }
 
 std::string resultCaption(const SearchResults& r, std::size_t i) {
-    if (i >= r.paths.size()) return {};
-    const std::string& p = r.paths[i];
-    const std::size_t skip = r.base.size() + 1;
-    return p.size() > skip ? p.substr(skip) : std::string();
+    if (i >= r.entries.size()) return {};
+    std::vector<std::string_view> names; // the Entry, then its folders up to the root's child
+    for (const Entry* e = r.entries[i]; e && e->parent; e = e->parent)
+        names.push_back(e->name());
+    std::string caption;
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        if (!caption.empty() || it != names.rbegin()) caption += '\\';
+        caption += *it;
+    }
+    return caption;
+}
+
+std::string resultPath(const SearchResults& r, std::size_t i) {
+    if (i >= r.entries.size()) return {};
+    return r.base + '\\' + resultCaption(r, i);
 }
 
 } // namespace kx

@@ -10,11 +10,10 @@
 
 namespace kx {
 
-// Found Entries with their paths, parallel; each path is base + "\" + the folder names from the
-// root down, each + "\", ending with the Entry's own name.
+// Found Entries and the search base. A result's path is made when it is asked for (resultPath):
+// stored for every result, paths would grow with the depth of the tree times the number found.
 struct SearchResults {
     std::vector<Entry*> entries;
-    std::vector<std::string> paths;
     std::string base;
 };
 
@@ -28,6 +27,10 @@ std::string searchBase(std::string_view rootName);
 // is exchanged with the first folder after it (F1 D1 F2 D2 gives D1 D2 F2 F1). maskAnsi is the mask
 // in the list's 8-bit code page. A null root gives no results.
 SearchResults searchByMask(const Entry* root, std::string_view maskAnsi);
+
+// The path of result i: base + "\" + the folder names from the root down, each + "\", ending
+// with the Entry's own name.
+std::string resultPath(const SearchResults& r, std::size_t i);
 
 // The caption of result row i: its path without the base and the "\" after it.
 std::string resultCaption(const SearchResults& r, std::size_t i);

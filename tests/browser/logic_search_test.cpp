@@ -77,10 +77,9 @@ TEST(Search, MaskTable) {
         const SearchResults r = searchByMask(root, c.mask);
         EXPECT_EQ(r.base, "C:\\doc");
         EXPECT_EQ(captions(r), c.expected) << c.mask;
-        ASSERT_EQ(r.paths.size(), r.entries.size());
-        for (std::size_t i = 0; i < r.paths.size(); ++i) {
-            EXPECT_EQ(r.paths[i], "C:\\doc\\" + c.expected[i]);
-            const std::string& p = r.paths[i];
+        for (std::size_t i = 0; i < r.entries.size(); ++i) {
+            EXPECT_EQ(kx::resultPath(r, i), "C:\\doc\\" + c.expected[i]);
+            const std::string p = kx::resultPath(r, i);
             EXPECT_EQ(p.substr(p.rfind('\\') + 1), r.entries[i]->name()); // entries follow paths
         }
     }
@@ -96,7 +95,9 @@ TEST(Search, BaseAndCaptions) {
     Entry* root = t.add(nullptr, "", kFolder); // a root name emptied by a save
     t.add(t.add(root, "a", kFolder), "ab", kFile);
     const SearchResults r = searchByMask(root, "a");
-    EXPECT_EQ(r.paths, (std::vector<std::string>{"\\a", "\\a\\ab"}));
+    ASSERT_EQ(r.entries.size(), 2u);
+    EXPECT_EQ(kx::resultPath(r, 0), "\\a");
+    EXPECT_EQ(kx::resultPath(r, 1), "\\a\\ab");
     EXPECT_EQ(captions(r), (std::vector<std::string>{"a", "a\\ab"}));
     EXPECT_EQ(resultCaption(r, 5), "");
     EXPECT_TRUE(searchByMask(nullptr, "a").entries.empty());

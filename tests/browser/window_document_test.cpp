@@ -271,3 +271,29 @@ TEST(WindowDocument, CloseQuestionAndOpeningOverUnsavedChanges) {
 }
 
 } // namespace
+
+// A hostile list a hundred thousand folders deep: the window reads it, replaces it with another
+// list and is destroyed without recursing through the folder tree.
+TEST(WindowDocument, DeeplyNestedListsOpenAndGoAway) {
+    constexpr int depth = 100000;
+    std::string inner = header("deep");
+    inner.reserve(inner.size() + std::size_t(depth) * kx::kRecordSize);
+    const std::string folderRecord = record("d", 'D', 0);
+    for (int i = 0; i < depth - 1; ++i)
+        inner += folderRecord;
+    inner += record("leaf", 'F', -1);
+    QTemporaryDir dir;
+    const QString deep = dir.filePath("deep.kx");
+    writeFile(deep.toStdString(), zipOf("deep", inner));
+    const QString other = writeList(dir, "other.kx");
+
+    Window w = makeWindow();
+    openThroughDialog(w, deep);
+    ASSERT_NE(w->root(), nullptr);
+    EXPECT_EQ(rowCaptions(*w.form), QStringList{"d"});
+    openThroughDialog(w, other);
+    ASSERT_NE(w->root(), nullptr);
+    openThroughDialog(w, deep);
+    ASSERT_NE(w->root(), nullptr);
+    w.form.reset(); // the window goes with the deep tree in it
+}
