@@ -4,6 +4,7 @@
 
 #include "codepage.h"
 #include "crc32.h"
+#include "paths.h"
 
 #include <zlib.h>
 
@@ -99,38 +100,14 @@ void writeAll(int fd, const void* data, std::size_t n, const std::string& path) 
     }
 }
 
-std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return "./";
-    return path.substr(0, slash + 1);
-}
-
-std::string fileNameOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool isDirectory(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool writableFolder(const std::string& folder) {
-    return isDirectory(folder) && ::access(folder.c_str(), W_OK | X_OK) == 0;
-}
-
-std::string withSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
-}
+using paths::fileNameOf;
+using paths::folderOf;
+using paths::isDirectory;
+using paths::writableFolder;
 
 // TMP, then TEMP, then the system's temporary folder: the first that can be written.
 std::string temporaryFolder() {
-    for (const char* var : {"TMP", "TEMP", "TMPDIR"}) {
-        const char* v = std::getenv(var);
-        if (v && *v && writableFolder(v)) return withSlash(v);
-    }
-    return "/tmp/";
+    return paths::temporaryFolders().front();
 }
 
 // Creates `folder + name`, or a free variant of it ("name~1", "name~2", ...), exclusively.

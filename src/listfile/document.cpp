@@ -1,6 +1,8 @@
 // Opening and saving a whole list file.
 #include "document.h"
 
+#include "paths.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -11,21 +13,7 @@ namespace kx {
 
 namespace {
 
-std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
-}
-
-bool taken(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
-bool writableFolder(const std::string& folder) {
-    struct stat st {};
-    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-           ::access(folder.c_str(), W_OK | X_OK) == 0;
-}
+using paths::folderOf;
 
 // Removes a file when it goes out of scope, whatever way the scope is left. The file is found
 // through its folder, held open from the start, so that it is removed even when the folder is
@@ -56,18 +44,15 @@ private:
 std::string temporaryListPath(const std::string& listPath) {
     const std::string name = "~tmp~" + baseName(listPath);
     std::vector<std::string> folders{folderOf(listPath)};
-    for (const char* var : {"TMP", "TEMP", "TMPDIR"}) {
-        const char* v = std::getenv(var);
-        if (v && *v) folders.push_back(std::string(v) + (std::string(v).back() == '/' ? "" : "/"));
-    }
-    folders.push_back("/tmp/");
+    for (const auto& folder : paths::temporaryFolders())
+        folders.push_back(folder);
     for (const auto& folder : folders) {
-        if (writableFolder(folder) && !taken(folder + name)) return folder + name;
+        if (paths::writableFolder(folder) && !paths::exists(folder + name)) return folder + name;
     }
     // Every usual place holds a file of that name: use a free variant beside the list.
     for (int i = 1;; ++i) {
         const std::string candidate = folders.front() + name + "~" + std::to_string(i);
-        if (!taken(candidate)) return candidate;
+        if (!paths::exists(candidate)) return candidate;
     }
 }
 
