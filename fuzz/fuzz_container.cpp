@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::ifstream f(path, std::ios::binary);
     std::string back((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    if (back.size() != size || (size && back.compare(0, size, reinterpret_cast<const char*>(data), size) != 0))
+    if (back.size() != size ||
+        (size && back.compare(0, size, reinterpret_cast<const char*>(data), size) != 0))
         __builtin_trap();
     return 0;
 }

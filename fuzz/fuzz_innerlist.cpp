@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (w.size() != kx::kHeaderSize + records * kx::kRecordSize) __builtin_trap();
     // The header text comes back; every record comes back unchanged, except that a name holding
     // a backslash (the root's path) is cleared to NUL bytes.
-    if (w.compare(0, tree->headerText.size(), reinterpret_cast<const char*>(data), tree->headerText.size()) != 0)
+    if (w.compare(0, tree->headerText.size(), reinterpret_cast<const char*>(data),
+                  tree->headerText.size()) != 0)
         __builtin_trap();
     for (std::size_t i = 0; i < records; ++i) {
         const std::size_t at = kx::kHeaderSize + i * kx::kRecordSize;
@@ -28,10 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const char* back = w.data() + at;
         const std::size_t nameLen = strnlen(in, kx::rec::nameSize);
         const bool cleared = std::memchr(in, '\\', nameLen) != nullptr;
-        if (cleared ? std::memcmp(back, std::string(kx::rec::nameSize, '\0').data(), kx::rec::nameSize) != 0
+        if (cleared ? std::memcmp(back, std::string(kx::rec::nameSize, '\0').data(),
+                                  kx::rec::nameSize) != 0
                     : std::memcmp(back, in, kx::rec::nameSize) != 0)
             __builtin_trap();
-        if (std::memcmp(back + kx::rec::nameSize, in + kx::rec::nameSize, kx::kRecordSize - kx::rec::nameSize) != 0)
+        if (std::memcmp(back + kx::rec::nameSize, in + kx::rec::nameSize,
+                        kx::kRecordSize - kx::rec::nameSize) != 0)
             __builtin_trap();
     }
     // A second read of what was written gives the same tree.
