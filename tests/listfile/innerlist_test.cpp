@@ -252,3 +252,16 @@ TEST(InnerList, FoldersFirstExchangesEachFileWithTheNextFolder) {
         EXPECT_EQ(got, c.expected) << c.kinds;
     }
 }
+
+TEST(InnerList, ASaveClearsEveryNameThatHoldsABackslash) {
+    // Well-formed lists have one such name, the root's path; a hostile one may have more, and
+    // each comes back as 256 NUL bytes while every other byte of its record is kept.
+    std::string bytes =
+        header("h") + record("C:\\root", 'D', 0) + record("odd\\name", 'F', -1, 0x10, 7);
+    auto t = readBytes(bytes);
+    const std::string written = writeBytes(*t);
+    std::string expected = bytes;
+    std::memset(&expected[256], 0, 256);
+    std::memset(&expected[256 + 600], 0, 256);
+    EXPECT_EQ(written, expected);
+}
