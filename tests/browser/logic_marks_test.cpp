@@ -1,6 +1,8 @@
 // Mark commands, ancestor counts, row mapping and the drawing roles of marked rows.
 #include "browser/marks.h"
 
+#include "common/entrybuilder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,23 +11,7 @@
 namespace kx {
 namespace {
 
-class Tree {
-public:
-    Entry* add(Entry* parent, const char* name, char kind, std::uint8_t mark = 0) {
-        Entry* e = m_tree.newEntry();
-        std::memcpy(e->record + rec::name, name, std::strlen(name));
-        e->record[rec::kind] = static_cast<std::uint8_t>(kind);
-        e->setMark(mark);
-        if (parent) {
-            e->parent = parent;
-            parent->children.push_back(e);
-        }
-        return e;
-    }
-
-private:
-    EntryTree m_tree;
-};
+using Tree = kxtest::EntryBuilder;
 
 // root "C:\" > top > folder F (files a, b); counts start at 0 except where a test sets them.
 struct Fixture {

@@ -3,6 +3,8 @@
 
 #include "listfile/codepage.h"
 
+#include "common/entrybuilder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,22 +12,7 @@
 namespace kx {
 namespace {
 
-class Tree {
-public:
-    Entry* add(Entry* parent, const std::string& name, char kind) {
-        Entry* e = m_tree.newEntry();
-        std::memcpy(e->record + rec::name, name.data(), name.size());
-        e->record[rec::kind] = static_cast<std::uint8_t>(kind);
-        if (parent) {
-            e->parent = parent;
-            parent->children.push_back(e);
-        }
-        return e;
-    }
-
-private:
-    EntryTree m_tree;
-};
+using Tree = kxtest::EntryBuilder;
 
 std::string ansi(const char* utf8) {
     return toAnsi(QString::fromUtf8(utf8));

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "tables_helpers.h"
+
 #include <gtest/gtest.h>
 
 using kx::ui::StringTables;
@@ -15,10 +17,7 @@ using kx::ui::TAboutForm;
 namespace {
 
 const StringTables& tables() {
-    static StringTables t;
-    static const bool built = (kx::ui::buildStringTables(t), true);
-    (void)built;
-    return t;
+    return kxtest::builtTables();
 }
 
 // Runs a test body with the language code set, and puts the old one back.

@@ -1,6 +1,8 @@
 // The bilingual tables, their lookup rules and the choice of the language at start-up.
 #include "support/strings.h"
 
+#include "tables_helpers.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -11,10 +13,7 @@ using kx::ui::StringTables;
 namespace {
 
 const StringTables& tables() {
-    static StringTables t;
-    static const bool built = (kx::ui::buildStringTables(t), true);
-    (void)built;
-    return t;
+    return kxtest::builtTables();
 }
 
 struct TableInfo {

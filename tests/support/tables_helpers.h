@@ -1,0 +1,8 @@
+// The string tables, built once for the support tests.
+#pragma once
+
+#include "support/strings.h"
+
+namespace kxtest {
+const kx::ui::StringTables& builtTables();
+}
