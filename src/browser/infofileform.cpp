@@ -63,6 +63,13 @@ public:
         painter->drawLine(r.bottomLeft(), r.bottomRight());
         painter->restore();
     }
+    // Every row is as high as a row with an icon, also the ".." row that has none: the list's
+    // uniform row height is taken from its first row.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height(), option.decorationSize.height() + 2));
+        return size;
+    }
 };
 
 // Leading and trailing blanks and control characters go.
