@@ -250,62 +250,6 @@ std::uint64_t checkLocalHeader(int fd, const ZipEntry& e, std::uint64_t limit) {
     return data;
 }
 
-// Copies or inflates the entry's data into `out`, stopping at the declared size, and checks the
-// CRC and both sizes.
-void extractData(int in, std::uint64_t offset, const ZipEntry& e, int out,
-                 const std::string& outPath) {
-    std::vector<std::uint8_t> src(kChunk), dst(kChunk);
-    uLong crc = crc32(0, nullptr, 0);
-    std::uint64_t written = 0, left = e.compressedSize;
-    auto put = [&](const std::uint8_t* p, std::size_t n) {
-        if (written + n > e.size)
-            throw ContainerError("The list's entry holds more data than its declared size.");
-        crc = crc32Update(std::uint32_t(crc), p, n);
-        writeAll(out, p, n, outPath);
-        written += n;
-    };
-    if (e.method == 0) {
-        if (e.compressedSize != e.size) throw ContainerError("The stored entry's sizes disagree.");
-        while (left > 0) {
-            const std::size_t n = std::size_t(std::min<std::uint64_t>(left, kChunk));
-            readAt(in, offset, src.data(), n, "list data");
-            put(src.data(), n);
-            offset += n;
-            left -= n;
-        }
-    } else {
-        z_stream z{};
-        if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
-            throw ContainerError("Cannot start inflating the list.");
-        struct End {
-            z_stream* z;
-            ~End() { inflateEnd(z); }
-        } end{&z};
-        int rc = Z_OK;
-        while (rc != Z_STREAM_END) {
-            if (z.avail_in == 0) {
-                if (left == 0) throw ContainerError("The list's compressed data is cut short.");
-                const std::size_t n = std::size_t(std::min<std::uint64_t>(left, kChunk));
-                readAt(in, offset, src.data(), n, "list data");
-                offset += n;
-                left -= n;
-                z.next_in = src.data();
-                z.avail_in = uInt(n);
-            }
-            z.next_out = dst.data();
-            z.avail_out = uInt(dst.size());
-            rc = inflate(&z, Z_NO_FLUSH);
-            if (rc != Z_OK && rc != Z_STREAM_END && !(rc == Z_BUF_ERROR && z.avail_in == 0))
-                throw ContainerError("The list's compressed data is damaged.");
-            put(dst.data(), dst.size() - z.avail_out);
-        }
-    }
-    if (written != e.size)
-        throw ContainerError("The list's entry is shorter than its declared size.");
-    if (crc != e.crc)
-        throw ContainerError("The list's entry fails its CRC check: the file is damaged.");
-}
-
 // Deflates one piece at level 9 as part of a longer stream: primed with the 32 KiB of data that
 // precede it, ended with a sync flush (the last piece with the final block), so the pieces joined
 // in order are one valid raw deflate stream.
@@ -657,13 +601,7 @@ std::string ListContainer::unpackListFile(const std::string& listPath) {
     std::string folder = listFolder;
     if (isDirectory(listFolder + base) || !writableFolder(listFolder)) folder = temporaryFolder();
 
-    Fd in(::open(listPath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.fd < 0) throw ContainerError("Cannot open " + listPath + ": " + errnoText() + ".");
-    struct stat st {};
-    if (::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode))
-        throw ContainerError("Cannot open " + listPath + ": it is not a regular file.");
-    const ZipEntry e = readDirectory(in.fd, std::uint64_t(st.st_size));
-    const std::uint64_t dataOffset = checkLocalHeader(in.fd, e, std::uint64_t(st.st_size));
+    auto source = openEntry(listPath);
 
     std::string workingPath;
     Fd out(createFree(folder, base, workingPath));
@@ -675,13 +613,17 @@ std::string ListContainer::unpackListFile(const std::string& listPath) {
         throw ContainerError("Cannot create the working file in " + folder + ": " + errnoText() +
                              ".");
     try {
-        extractData(in.fd, dataOffset, e, out.fd, workingPath);
+        std::vector<std::uint8_t> buffer(kChunk);
+        while (const std::size_t n = source->read(buffer.data(), buffer.size()))
+            writeAll(out.fd, buffer.data(), n, workingPath);
+        source->verify();
         if (::close(out.release()) != 0)
             throw ContainerError("Cannot write " + workingPath + ": " + errnoText() + ".");
     } catch (...) {
         ::unlink(workingPath.c_str());
         throw;
     }
+    const ZipEntry& e = source->m_state->entry;
     const std::time_t t = dosToTime(e.time, e.date);
     const struct timeval times[2] = {{t, 0}, {t, 0}};
     ::utimes(workingPath.c_str(), times);
