@@ -127,9 +127,9 @@ ChildResult runInChild(const std::function<int(std::string& message)>& body,
     return waitFor(pid, fds[0]);
 }
 
-ChildResult runTool(const std::vector<std::string>& args, const ChildSetup& setup) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+namespace {
+// Starts kxtool with the arguments; its standard error goes to `errorFd` (/dev/null when -1).
+pid_t spawnTool(const std::vector<std::string>& args, const ChildSetup& setup, int errorFd) {
     std::vector<std::string> all{KXTOOL_PATH};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv = argvOf(all);
@@ -138,30 +138,25 @@ ChildResult runTool(const std::vector<std::string>& args, const ChildSetup& setu
     if (pid == 0) {
         const int devNull = ::open("/dev/null", O_WRONLY);
         ::dup2(devNull, STDOUT_FILENO);
-        ::dup2(fds[1], STDERR_FILENO);
-        applySetup(setup);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(fds[1]);
-    return waitFor(pid, fds[0]);
-}
-
-pid_t startTool(const std::vector<std::string>& args, const ChildSetup& setup) {
-    std::vector<std::string> all{KXTOOL_PATH};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv = argvOf(all);
-    const pid_t pid = ::fork();
-    if (pid < 0) throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        const int devNull = ::open("/dev/null", O_WRONLY);
-        ::dup2(devNull, STDOUT_FILENO);
-        ::dup2(devNull, STDERR_FILENO);
+        ::dup2(errorFd >= 0 ? errorFd : devNull, STDERR_FILENO);
         applySetup(setup);
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
     return pid;
+}
+} // namespace
+
+ChildResult runTool(const std::vector<std::string>& args, const ChildSetup& setup) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    const pid_t pid = spawnTool(args, setup, fds[1]);
+    ::close(fds[1]);
+    return waitFor(pid, fds[0]);
+}
+
+pid_t startTool(const std::vector<std::string>& args, const ChildSetup& setup) {
+    return spawnTool(args, setup, -1);
 }
 
 ChildResult saveInChild(const std::string& listPath, kx::EntryTree* tree, const ChildSetup& setup,
