@@ -2,8 +2,8 @@
 // data, and the memory the entry tree takes per entry.
 #include "listgen.h"
 
-#include "listfile/document.h"
 #include "listfile/innerlist.h"
+#include "listfile/listfile.h"
 
 #include <benchmark/benchmark.h>
 #include <zlib.h>

@@ -1,9 +1,9 @@
 // The main window opening a 1,000,000-entry list against the bare open of the same list, and the
 // detail list showing a folder of 100,000 files.
-#include "browser/infofileform.h"
+#include "browser/gui/infofileform.h"
+#include "browser/gui/userdialogs.h"
 #include "browser/rowformat.h"
-#include "browser/userdialogs.h"
-#include "listfile/document.h"
+#include "listfile/listfile.h"
 #include "listfile/scan.h"
 #include "listgen.h"
 

@@ -1,6 +1,6 @@
 // Fuzz target: bytes as a list file. Opening either gives a tree or a clear error, and never
 // writes to the list file.
-#include "listfile/document.h"
+#include "listfile/listfile.h"
 
 #include <cstdio>
 #include <fstream>

@@ -1,6 +1,6 @@
 // Fuzz target: open a list file as the viewer does (the root folder regrouped), save it, open
 // the saved file again: the same number of entries, and the old file replaced only by a whole one.
-#include "listfile/document.h"
+#include "listfile/listfile.h"
 
 #include <cstdio>
 #include <fstream>

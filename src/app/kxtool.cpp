@@ -1,16 +1,12 @@
 // kxtool: the list-file library from the command line. Each command is a few calls of the same
 // library that the viewer uses, so the two see a list the same way.
 #include "listfile/codepage.h"
-#include "listfile/document.h"
+#include "listfile/listfile.h"
 #include "listfile/scan.h"
 
-#ifdef FENTARO_HAVE_BROWSER
 #include "browser/rowformat.h"
 #include "browser/search.h"
-#endif
-#ifdef FENTARO_HAVE_OUTPUT
 #include "output/textexport.h"
-#endif
 
 #include <cstdio>
 #include <cstring>
@@ -61,7 +57,6 @@ std::unique_ptr<kx::EntryTree> openList(kx::ListContainer& container, const std:
     return tree;
 }
 
-#ifdef FENTARO_HAVE_BROWSER
 void printRow(const kx::Entry* e, const std::string& caption, bool marks) {
     std::cout << utf8(caption) << '\t' << kx::sizeCell(e->size()) << '\t'
               << utf8(kx::textOrDashes(e->created())) << '\t'
@@ -127,7 +122,6 @@ int commandFind(const std::vector<std::string>& args) {
         printRow(results.entries[i], kx::resultCaption(results, i), false);
     return 0;
 }
-#endif
 
 int commandInfo(const std::vector<std::string>& args) {
     if (args.size() != 1) fail("info takes one list file.");
@@ -151,7 +145,6 @@ int commandResave(const std::vector<std::string>& args) {
     return 0;
 }
 
-#ifdef FENTARO_HAVE_OUTPUT
 int commandExport(const std::vector<std::string>& args) {
     if (args.size() != 2) fail("export takes a list file and an output file.");
     kx::ListContainer container;
@@ -167,7 +160,6 @@ int commandExport(const std::vector<std::string>& args) {
     }
     return 0;
 }
-#endif
 
 int commandScan(const std::vector<std::string>& args) {
     if (args.size() != 2) fail("scan takes a folder and an output list file.");
@@ -185,13 +177,9 @@ int run(const std::vector<std::string>& argv) {
     if (command == "info") return commandInfo(args);
     if (command == "resave") return commandResave(args);
     if (command == "scan") return commandScan(args);
-#ifdef FENTARO_HAVE_BROWSER
     if (command == "ls") return commandLs(args);
     if (command == "find") return commandFind(args);
-#endif
-#ifdef FENTARO_HAVE_OUTPUT
     if (command == "export") return commandExport(args);
-#endif
     fail("Unknown command \"" + command + "\"; kxtool --help lists the commands.");
 }
 

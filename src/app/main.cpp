@@ -1,8 +1,8 @@
 // The viewer: the language, then the four windows, then the event loop.
-#include "browser/commentform.h"
-#include "browser/infofileform.h"
-#include "browser/maskform.h"
-#include "support/aboutform.h"
+#include "browser/gui/commentform.h"
+#include "browser/gui/infofileform.h"
+#include "browser/gui/maskform.h"
+#include "support/gui/aboutform.h"
 #include "support/strings.h"
 
 #include <QApplication>

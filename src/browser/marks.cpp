@@ -1,4 +1,4 @@
-// The mark rules, the ancestors' mark counts, row mapping and the colours of marked rows.
+// The mark rules, the ancestors' mark counts, row mapping and how marked rows are drawn.
 #include "browser/marks.h"
 
 #include <algorithm>
@@ -25,13 +25,13 @@ std::int32_t countChange(std::uint8_t before, std::uint8_t after) {
     return 0;
 }
 
-const QColor kBlack(0x00, 0x00, 0x00);
-const QColor kRed(0xFF, 0x00, 0x00);
+constexpr Rgb kBlack = 0x000000;
+constexpr Rgb kRed = 0xFF0000;
 
-QColor markBackground(std::uint8_t mark) {
-    if (mark == 1) return QColor(0xC9, 0xF9, 0xCC);
-    if (mark == 2) return QColor(0xDB, 0xD9, 0xD5);
-    return QColor();
+Rgb markBackground(std::uint8_t mark) {
+    if (mark == 1) return 0xC9F9CC;
+    if (mark == 2) return 0xDBD9D5;
+    return kNoColour;
 }
 
 } // namespace

@@ -1,10 +1,9 @@
 // The mark rules: needed / not needed / clear on files and folders, the ancestors' mark counts,
-// the mapping of detail-list rows to Entries and the colours of marked rows.
+// the mapping of detail-list rows to Entries and how marked rows are drawn.
 #pragma once
 
 #include "listfile/entry.h"
 
-#include <QColor>
 #include <cstdint>
 #include <vector>
 
@@ -32,11 +31,15 @@ Entry* rowEntry(const std::vector<Entry*>& rows, int row, bool hasUpRow, bool se
 std::vector<Entry*> selectedEntries(const std::vector<Entry*>& rows, std::vector<int> selectedRows,
                                     bool hasUpRow, bool searchMode);
 
+// A colour as 0xRRGGBB; kNoColour stands for the list's normal colour.
+using Rgb = std::uint32_t;
+constexpr Rgb kNoColour = 0xFFFFFFFFu;
+
 // How one cell of a row is drawn. useDefaults: draw with the list's own colours and font.
 struct RowStyle {
     bool useDefaults = true;
-    QColor text;
-    QColor background; // invalid: the list's normal background
+    Rgb text = kNoColour;
+    Rgb background = kNoColour; // kNoColour: the list's normal background
     bool strikeOut = false;
 };
 // The name cell: red for damaged, red and struck through for crossed out, background by mark.

@@ -1,7 +1,7 @@
 // The two 8-bit code pages of lists, as tables of their upper halves (the lower half is ASCII).
 // Tables rather than a converter library keep the mapping exact and round-trip safe: the one
 // unassigned byte of Windows-1251 (0x98) maps to U+0098 and back.
-#include "codepage.h"
+#include "listfile/codepage.h"
 
 #include <QHash>
 #include <array>

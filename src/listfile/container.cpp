@@ -1,10 +1,10 @@
 // The list file's ZIP container: a one-entry archive read with every size, offset and CRC
 // checked, and written beside the list file before it replaces it in one rename.
-#include "container.h"
+#include "listfile/container.h"
 
-#include "codepage.h"
-#include "crc32.h"
-#include "paths.h"
+#include "listfile/codepage.h"
+#include "listfile/io/paths.h"
+#include "listfile/zip/crc32.h"
 
 #include <zlib.h>
 

@@ -1,7 +1,7 @@
 // The list file's ZIP container: one entry holding the inner list.
 #pragma once
 
-#include "innerlist.h"
+#include "listfile/innerlist.h"
 
 #include <memory>
 #include <stdexcept>

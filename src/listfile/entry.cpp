@@ -1,5 +1,5 @@
 // The entry tree's storage, the 80-bit size conversion and the tree-wide helpers.
-#include "entry.h"
+#include "listfile/entry.h"
 
 #include <algorithm>
 #include <cstdlib>

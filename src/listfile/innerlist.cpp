@@ -1,6 +1,6 @@
 // Reading and writing the inner list, without recursion, with every count checked against the
 // bytes that remain.
-#include "innerlist.h"
+#include "listfile/innerlist.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,9 @@
 // Reading and writing the inner list: a 256-byte header, then the records in pre-order.
 #pragma once
 
-#include "entry.h"
+#include "listfile/entry.h"
 
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <stdexcept>
@@ -103,7 +104,8 @@ public:
 // What a write reports after each record, and how a caller stops it.
 struct WriteProgress {
     std::function<void()> step{}; // called once per record written
-    const bool* abort = nullptr;  // read after each step; once true, no further record is written
+    const std::atomic<bool>* abort =
+        nullptr; // read after each step; once true, no further record is written
     // A save clears every name that holds a backslash (the root's path). A new list made of a
     // folder of this computer keeps its root's path.
     bool keepPathNames = false;

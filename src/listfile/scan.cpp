@@ -1,8 +1,8 @@
 // Making a list of a folder of this computer.
-#include "scan.h"
+#include "listfile/scan.h"
 
-#include "codepage.h"
-#include "document.h"
+#include "listfile/codepage.h"
+#include "listfile/listfile.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 // Making a list of a folder of this computer (for demos, benchmarks and tests).
 #pragma once
 
-#include "entry.h"
+#include "listfile/entry.h"
 
 #include <memory>
 #include <string>

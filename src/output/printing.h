@@ -1,14 +1,11 @@
-// Printing: the print lines of a folder, the page layout over a drawing surface, the printer.
+// Printing: the print lines of a folder and the page layout over a drawing surface.
 #pragma once
 
 #include "listfile/entry.h"
 
-#include <QPainter>
 #include <QString>
 #include <QStringList>
 #include <vector>
-
-class QPrinter;
 
 namespace kx::out {
 
@@ -44,34 +41,5 @@ inline const char* const fontFace = "Times New Roman";
 // in steps of two characters until it fits, the rest on the next line; a new page starts when y
 // has passed the threshold and another line follows. Returns false when begin() failed.
 bool printLines(const QStringList& lines, PrintSurface& surface);
-
-// QPainter on a QPrinter.
-class PrinterSurface : public PrintSurface {
-public:
-    explicit PrinterSurface(QPrinter& printer) : m_printer(printer) {}
-    bool begin() override;
-    void setFontFace(const QString& face) override;
-    int textWidth(const QString& s) override;
-    int textHeight(const QString& s) override;
-    void drawText(int x, int y, const QString& s) override;
-    void newPage() override;
-    void end() override;
-    int pageWidth() const override;
-    int pageHeight() const override;
-
-private:
-    QPrinter& m_printer;
-    QPainter m_painter;
-};
-
-// True when the system has a default printer.
-bool hasDefaultPrinter();
-
-// Prints the lines on the given printer (a real queue or a PDF file).
-bool printOnPrinter(const QStringList& lines, QPrinter& printer);
-
-// Prints on the system's default printer with the printer's default settings. Returns false when
-// there is no default printer or the job cannot start.
-bool printOnDefaultPrinter(const QStringList& lines, const QString& jobName);
 
 } // namespace kx::out

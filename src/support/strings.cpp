@@ -7,14 +7,6 @@
 #include <cstdio>
 #include <iterator>
 
-// Resources of a static library must be registered by name from global scope.
-static void initSupportResourcesOnce() {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    Q_INIT_RESOURCE(fentaro_support);
-}
-
 namespace kx::ui {
 
 namespace {
@@ -258,7 +250,6 @@ QStringList stripLanguageArgs(const QStringList& args) {
 }
 
 void buildStringTables(StringTables& t) {
-    initResources();
     try {
         QStringList scratch;
         loadTable(t.captions, kCaptions, scratch);
@@ -268,10 +259,6 @@ void buildStringTables(StringTables& t) {
     } catch (...) {
         // A table that could not be filled reads as empty texts; the interface still starts.
     }
-}
-
-void initResources() {
-    initSupportResourcesOnce();
 }
 
 } // namespace kx::ui

@@ -61,8 +61,4 @@ inline QString applicationTitle() {
     return QStringLiteral("Fentaro.light");
 }
 
-// Makes the support resources (":/fentaro/logo.png", ":/fentaro/icon.svg", ":/fentaro/icon.png")
-// available. Idempotent; the string tables and the about window call it themselves.
-void initResources();
-
 } // namespace kx::ui

@@ -1,6 +1,6 @@
 // kxtool as people and scripts use it: its output rows, its files, and its errors.
 #include "common/fixtures.h"
-#include "listfile/document.h"
+#include "listfile/listfile.h"
 #include "output/textexport.h"
 
 #include <gtest/gtest.h>

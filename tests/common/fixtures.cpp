@@ -1,8 +1,8 @@
 // Small lists for tests.
 #include "fixtures.h"
 
-#include "listfile/document.h"
 #include "listfile/innerlist.h"
+#include "listfile/listfile.h"
 #include "listfile/scan.h"
 
 #include <zlib.h>

@@ -3,7 +3,7 @@
 #include "common/fixtures.h"
 #include "faults_helpers.h"
 
-#include "listfile/document.h"
+#include "listfile/listfile.h"
 #include "listfile/scan.h"
 #include "output/textexport.h"
 

@@ -1,7 +1,7 @@
 // Fault injection helpers: forked children, kxtool runs, tmpfs mounts, generated lists.
 #include "faults_helpers.h"
 
-#include "listfile/document.h"
+#include "listfile/listfile.h"
 #include "listfile/scan.h"
 
 #include <fcntl.h>

@@ -4,7 +4,7 @@
 #include "common/fixtures.h"
 #include "faults_helpers.h"
 
-#include "listfile/document.h"
+#include "listfile/listfile.h"
 #include "listfile/scan.h"
 
 #include <gtest/gtest.h>
@@ -280,7 +280,7 @@ TEST_F(SaveFaults, CancelledSaveLeavesTheOldListAndNoStrayFile) {
                 kx::ListContainer container;
                 auto tree = inPack ? generatedTree(60000) : kx::openListFile(container, list);
                 if (inPack) container.openEntry(list);
-                bool abort = false;
+                std::atomic<bool> abort{false};
                 int records = 0;
                 kx::WriteProgress progress;
                 progress.abort = &abort;

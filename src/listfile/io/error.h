@@ -1,0 +1,74 @@
+// The one error type of the list-file library: a code, the path it concerns and the system's
+// error number. The window turns the code into a row of its message tables; kxtool prints
+// errorText(), one English sentence.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace kx {
+
+enum class ErrorCode {
+    // The list file as a file.
+    notFound,       // no such file or folder
+    notRegularFile, // a folder, a FIFO, a device
+    noPermission,   // the system refused the access
+    readFailed,     // a read of the file failed
+    // The archive.
+    notZip,            // no ZIP end record: not an archive at all
+    notOneEntry,       // an archive without an entry, or with more than one
+    multiDisk,         // spread over several disks
+    encrypted,         // the entry is encrypted
+    unsupportedMethod, // neither stored nor deflated
+    zip64,             // sizes or offsets only a ZIP64 archive can hold
+    damagedArchive,    // records that disagree or point outside the file, bad deflate data
+    crcMismatch,       // the inflated bytes do not have the recorded CRC-32
+    // The inner list.
+    emptyList,  // the entry holds no bytes
+    brokenList, // a record cut short, counts that promise more than the data holds
+    // Writing.
+    createFailed,  // a new file could not be created
+    writeFailed,   // a write, flush or close failed
+    noSpace,       // the device or the quota is full
+    replaceFailed, // the new archive could not take the list file's place
+    tooLarge,      // the list is too large for an archive without ZIP64
+    // The program.
+    threadFailed, // a worker thread could not be started
+    other,
+};
+
+class Error : public std::runtime_error {
+public:
+    // `detail` adds to the sentence where the code alone says too little (which record, which
+    // field); it is English, for kxtool and logs, and the window never shows it.
+    Error(ErrorCode code, std::string path = {}, int sysErrno = 0, std::string detail = {});
+
+    ErrorCode code() const { return m_code; }
+    const std::string& path() const { return m_path; }
+    int sysErrno() const { return m_errno; }
+    const std::string& detail() const { return m_detail; }
+
+private:
+    ErrorCode m_code;
+    std::string m_path;
+    int m_errno;
+    std::string m_detail;
+};
+
+// What a code means, as a short English phrase without a full stop ("not a ZIP archive").
+const char* errorCodeText(ErrorCode code);
+
+// One English sentence: the path, what is wrong, the detail and the system's reason
+// ("disk1.kx: not a ZIP archive." / "/a/b.kx: cannot write: No space left on device.").
+std::string errorText(ErrorCode code, const std::string& path, int sysErrno,
+                      const std::string& detail = {});
+
+// The code that fits a system error number of a failed open, read or write: ENOENT gives
+// notFound, EACCES and EPERM noPermission, ENOSPC and EDQUOT noSpace, else `otherwise`.
+ErrorCode codeForErrno(int sysErrno, ErrorCode otherwise);
+
+// Throws Error with the code that fits errno (see codeForErrno) and errno itself.
+[[noreturn]] void throwSystemError(ErrorCode otherwise, const std::string& path,
+                                   std::string detail = {});
+
+} // namespace kx

@@ -1,0 +1,92 @@
+// The progress window with its abort flag, the counter behind its bar, and the busy panel.
+#pragma once
+
+#include "listfile/innerlist.h"
+#include "support/progresscounter.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+
+class QLabel;
+class QProgressBar;
+
+namespace kx::ui {
+
+// The progress window: a title bar with the close box only and one bar from 0 to 100.
+// A close by the user (close box, Escape, the system's close command) sets the abort flag.
+class TProgressForm : public QDialog {
+    Q_OBJECT
+public:
+    TProgressForm(const QString& caption, std::atomic<bool>* abortFlag, QWidget* parent = nullptr);
+
+    QProgressBar* pBar = nullptr;
+
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void userClose();
+    std::atomic<bool>* m_abort;
+};
+
+// The main window's progress operations over one ProgressCounter and one TProgressForm.
+class Progress {
+public:
+    explicit Progress(QWidget* owner);
+    ~Progress();
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    ProgressCounter counter;
+
+    std::atomic<bool>& abortFlag() { return counter.abort; }
+    void countProgressTotal(const kx::Entry* root) { counter.countProgressTotal(root); }
+    // Creates the window with the bar at 0, shows it (not modal) centred on the owner, paints
+    // it, processes pending events, then clears the abort flag.
+    void showProgress(const QString& caption);
+    // One step of the walk: moves the bar and processes pending events only when the whole
+    // percentage changes. Never touches a window that the user closed.
+    void stepProgress();
+    // Closes and destroys the window (safe when the user already closed it).
+    void closeProgress();
+    // The step callback and abort flag for the list writer and the export walker.
+    kx::WriteProgress writeProgress();
+    // The window while it exists, else null.
+    TProgressForm* form() const { return m_form.data(); }
+
+private:
+    QWidget* m_owner;
+    QPointer<TProgressForm> m_form;
+};
+
+// The busy panel: a borderless box with one centred line, shown while a list is opened or
+// searched. The user cannot close it; its creator closes or destroys it.
+class TOpenSaveForm : public QWidget {
+    Q_OBJECT
+public:
+    TOpenSaveForm(QWidget* centreOn, const QString& text);
+
+    QLabel* ProgressPanel = nullptr;
+
+    // Shows the panel centred on the window given at creation, paints it at once and processes
+    // pending events.
+    void showAndPaint();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    QPointer<QWidget> m_centreOn;
+};
+
+// Moves a top-level window so that its centre lies on the centre of `on` (or of the screen
+// when `on` is null).
+void centreWindow(QWidget* window, const QWidget* on);
+
+} // namespace kx::ui

@@ -1,0 +1,313 @@
+// The list file's ZIP container: what the pack writes, what the unpack accepts and refuses,
+// and that opening never writes to the list file.
+#include "common/fixtures.h"
+#include "listfile/codepage.h"
+#include "listfile/container.h"
+#include "listfile/listfile.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <zlib.h>
+
+using namespace kxtest;
+
+namespace {
+
+std::uint32_t u32(const std::string& s, std::size_t off) {
+    return std::uint32_t(std::uint8_t(s[off])) | std::uint32_t(std::uint8_t(s[off + 1])) << 8 |
+           std::uint32_t(std::uint8_t(s[off + 2])) << 16 |
+           std::uint32_t(std::uint8_t(s[off + 3])) << 24;
+}
+std::uint16_t u16(const std::string& s, std::size_t off) {
+    return std::uint16_t(std::uint8_t(s[off]) | std::uint8_t(s[off + 1]) << 8);
+}
+void set32(std::string& s, std::size_t off, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        s[off + i] = char(v >> (8 * i));
+}
+
+struct ContainerTest : ::testing::Test {
+    QTemporaryDir dir;
+    std::string path(const std::string& name) const {
+        return dir.path().toStdString() + "/" + name;
+    }
+    const Node sample =
+        folder("C:\\Data", {file("a.txt", 10), folder("Sub", {file("x.txt", 5000)})});
+};
+
+} // namespace
+
+TEST_F(ContainerTest, PackWritesTheDocumentedLayoutThatOtherReadersAccept) {
+    const std::string list = path("disk.kx");
+    writeListFile(list, sample);
+    // Open, then save as the viewer does: the entry is named after the temporary list file.
+    kx::ListContainer c;
+    auto t = kx::openListFile(c, list);
+    ASSERT_TRUE(kx::saveListFile(c, *t, list));
+    const std::string zip = readFile(list);
+    ASSERT_GT(zip.size(), 30u + 22u);
+    EXPECT_EQ(u32(zip, 0), 0x04034B50u);
+    EXPECT_EQ(u16(zip, 4), 20); // version needed
+    EXPECT_EQ(u16(zip, 6), 0);  // flags: no data descriptor
+    EXPECT_EQ(u16(zip, 8), 8);  // deflate
+    const std::string name = zip.substr(30, u16(zip, 26));
+    EXPECT_EQ(name, "~tmp~disk");
+    const std::size_t n = name.size();
+    EXPECT_EQ(u16(zip, 28), 2 * n + 12);
+    EXPECT_EQ(u16(zip, 30 + n), 0x554E);
+    EXPECT_EQ(zip.substr(30 + n + 4, 4), "NUCX");
+    const std::size_t end = zip.size() - 22;
+    EXPECT_EQ(u32(zip, end), 0x06054B50u);
+    const std::size_t cd = u32(zip, end + 16);
+    EXPECT_EQ(u32(zip, cd), 0x02014B50u);
+    EXPECT_EQ(u16(zip, cd + 4), 20); // made by MS-DOS, 2.0
+    EXPECT_EQ(u32(zip, cd + 38) & 0x20, 0x20u);
+
+    // Real readers that no one here wrote.
+    const std::string q = "'" + list + "'";
+    EXPECT_EQ(std::system(("unzip -tq " + q + " >/dev/null").c_str()), 0);
+    const std::string py = "python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); "
+                           "assert z.testzip() is None; i=z.infolist(); assert len(i)==1; "
+                           "assert len(z.read(i[0]))==256+4*600\" " +
+                           q;
+    EXPECT_EQ(std::system(py.c_str()), 0);
+    // No temporary or working file is left behind.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(ContainerTest, CyrillicEntryNameGoesThroughTheOemNameAndTheExtraField) {
+    const QString cyr = QString::fromUtf8("Диск");
+    const std::string list = path(cyr.toStdString() + ".kx");
+    writeListFile(list, sample);
+    kx::ListContainer c;
+    auto t = kx::openListFile(c, list);
+    ASSERT_TRUE(kx::saveListFile(c, *t, list));
+    const std::string zip = readFile(list);
+    const std::string expectedOem = kx::toOem(QString::fromUtf8("~tmp~Диск"));
+    EXPECT_EQ(zip.substr(30, u16(zip, 26)), expectedOem);
+    EXPECT_EQ(std::uint8_t(zip[30 + 5]), 0x84); // Д in IBM866
+    const std::size_t extra = 30 + expectedOem.size();
+    EXPECT_EQ(u32(zip, extra + 8), 9u); // nine UTF-16 units
+    EXPECT_EQ(u16(zip, extra + 12 + 2 * 5), 0x0414);
+    // Python reads the name through its own decoding of the archive.
+    EXPECT_EQ(std::system(("unzip -tq '" + list + "' >/dev/null").c_str()), 0);
+}
+
+TEST_F(ContainerTest, OpeningNeverWritesTheListFileAndReadOnlyListsOpen) {
+    const std::string list = path("ro.kx");
+    writeListFile(list, sample);
+    const std::string before = readFile(list);
+    ::chmod(list.c_str(), 0444);
+    ::chmod(dir.path().toLocal8Bit().constData(), 0555);
+    kx::ListContainer c;
+    auto t = kx::openListFile(c, list);
+    ::chmod(dir.path().toLocal8Bit().constData(), 0755);
+    EXPECT_EQ(kx::countTree(t->root()).entries, 4u);
+    EXPECT_EQ(readFile(list), before);
+}
+
+TEST_F(ContainerTest, WorkingFileNeverReplacesAnExistingFile) {
+    const std::string list = path("disk.kx");
+    writeListFile(list, sample);
+    writeFile(path("disk"), "someone else's file");
+    kx::ListContainer c;
+    const std::string working = c.unpackListFile(list);
+    EXPECT_NE(working, path("disk"));
+    EXPECT_EQ(readFile(path("disk")), "someone else's file");
+    EXPECT_EQ(readFile(working).size(), 256u + 4 * 600);
+    std::remove(working.c_str());
+
+    // A list without an extension would have itself as working file.
+    const std::string bare = path("bare");
+    writeListFile(bare, sample);
+    const std::string bareBytes = readFile(bare);
+    const std::string w2 = c.unpackListFile(bare);
+    EXPECT_NE(w2, bare);
+    EXPECT_EQ(readFile(bare), bareBytes);
+    std::remove(w2.c_str());
+}
+
+TEST_F(ContainerTest, AFolderNamedLikeTheBaseNameSendsTheWorkingFileToTmp) {
+    const std::string list = path("disk1.kx");
+    writeListFile(list, sample);
+    QDir(dir.path()).mkdir("disk1");
+    QTemporaryDir tmp;
+    const QByteArray old = qgetenv("TMP");
+    qputenv("TMP", tmp.path().toLocal8Bit());
+    kx::ListContainer c;
+    const std::string working = c.unpackListFile(list);
+    qputenv("TMP", old);
+    EXPECT_EQ(working, tmp.path().toStdString() + "/disk1");
+    std::remove(working.c_str());
+}
+
+TEST_F(ContainerTest, BaseNameAndEntryNameRules) {
+    EXPECT_EQ(kx::baseName("/x/disk1.kx"), "disk1");
+    EXPECT_EQ(kx::baseName("/x/a.kx.kx"), "a");
+    EXPECT_EQ(kx::baseName("/x/noext"), "noext");
+    EXPECT_EQ(kx::entryNameFor("/l/~tmp~disk", "/l/"), "~tmp~disk");
+    EXPECT_EQ(kx::entryNameFor("/t/~tmp~disk", "/l/"), "t/~tmp~disk");
+    EXPECT_EQ(kx::temporaryListPath(path("disk.kx")), path("~tmp~disk"));
+}
+
+TEST_F(ContainerTest, ArchivesOfOtherWritersAreRead) {
+    const std::string inner = innerList(sample);
+    for (int method : {0, 8}) {
+        const std::string list = path("m" + std::to_string(method) + ".kx");
+        writeFile(list, zipOf("whatever/name/../../etc", inner, method));
+        kx::ListContainer c;
+        auto t = kx::openListFile(c, list);
+        EXPECT_EQ(kx::countTree(t->root()).entries, 4u);
+    }
+    // Python's writer with a data descriptor (streamed, sizes after the data).
+    const std::string list = path("py.kx");
+    writeFile(path("inner.bin"), inner);
+    const std::string py =
+        "python3 -c \"import zipfile,sys\nwith zipfile.ZipFile(sys.argv[1],'w',"
+        "zipfile.ZIP_DEFLATED) as z:\n  with z.open('py',mode='w',force_zip64=False) as f:\n"
+        "    f.write(open(sys.argv[2],'rb').read())\" '" +
+        list + "' '" + path("inner.bin") + "'";
+    ASSERT_EQ(std::system(py.c_str()), 0);
+    kx::ListContainer c;
+    auto t = kx::openListFile(c, list);
+    EXPECT_EQ(kx::countTree(t->root()).entries, 4u);
+}
+
+TEST_F(ContainerTest, BadArchivesGiveAClearErrorAndLeaveTheFileAlone) {
+    const std::string inner = innerList(sample);
+    const std::string good = zipOf("e", inner, 8);
+    const std::size_t cd = u32(good, good.size() - 22 + 16);
+    const std::size_t end = good.size() - 22;
+    struct Case {
+        const char* what;
+        std::string bytes;
+    };
+    auto patched = [&](std::size_t off, std::uint32_t v, int width = 4) {
+        std::string s = good;
+        for (int i = 0; i < width; ++i)
+            s[off + i] = char(v >> (8 * i));
+        return s;
+    };
+    std::string two = good;
+    two[end + 8] = 2;
+    two[end + 10] = 2;
+    std::string none = good;
+    none[end + 8] = 0;
+    none[end + 10] = 0;
+    std::string crc = patched(14, 0xDEADBEEF);
+    set32(crc, cd + 16, 0xDEADBEEF);
+    std::string truncated = patched(18, u32(good, 18) / 2); // compressed data declared half as long
+    set32(truncated, cd + 20, u32(good, 18) / 2);
+    std::string bigSize = patched(22, 0x10000000);
+    set32(bigSize, cd + 24, 0x10000000);
+    const std::vector<Case> cases = {
+        {"not a ZIP", "hello, this is not an archive at all"},
+        {"empty file", ""},
+        {"no entry", none},
+        {"two entries", two},
+        {"encrypted",
+         [&] {
+             auto s = patched(6, 1, 2);
+             s[cd + 8] = 1;
+             return s;
+         }()},
+        {"method 12",
+         [&] {
+             auto s = patched(8, 12, 2);
+             s[cd + 10] = 12;
+             return s;
+         }()},
+        {"truncated data", truncated},
+        {"CRC mismatch", crc},
+        {"declared size larger than the data", bigSize},
+        {"comment length does not end the file", patched(end + 20, 5, 2)},
+        {"local header disagrees on method", patched(8, 0, 2)},
+        {"local header disagrees on CRC", patched(14, 1)},
+        {"ZIP64 marker", patched(end + 16, 0xFFFFFFFF)},
+        {"disk number", patched(end + 4, 1, 2)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string list = path("bad.kx");
+        writeFile(list, c.bytes);
+        kx::ListContainer container;
+        try {
+            kx::openListFile(container, list);
+            ADD_FAILURE() << "opened";
+        } catch (const kx::ContainerError& e) {
+            EXPECT_GT(std::string(e.what()).size(), 10u);
+        } catch (const kx::ListFileError& e) {
+            EXPECT_GT(std::string(e.what()).size(), 10u);
+        }
+        EXPECT_EQ(readFile(list), c.bytes);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1)
+            << "no working file left";
+    }
+}
+
+TEST_F(ContainerTest, AFailedPackLeavesTheListFileAsItWas) {
+    const std::string list = path("keep.kx");
+    writeListFile(list, sample);
+    const std::string before = readFile(list);
+    kx::ListContainer c;
+    EXPECT_THROW(c.packListFile(path("no-such-inner"), list), kx::ContainerError);
+    EXPECT_EQ(readFile(list), before);
+    EXPECT_THROW(c.packListFile(list, path("missing-folder/x.kx")), kx::ContainerError);
+}
+
+TEST_F(ContainerTest, LargeListsReadOnAProducerThreadWithTheSameChecks) {
+    // 40,000 files: a 24 MB inner list, inflated on the producer thread while the tree is built.
+    Node root = folder("D:\\big");
+    for (int i = 0; i < 40000; ++i)
+        root.children.push_back(file("f" + std::to_string(i), std::uint64_t(i)));
+    const std::string inner = innerList(root);
+    const std::string list = path("big.kx");
+    writeFile(list, zipOf("big", inner, 8));
+    {
+        kx::ListContainer c;
+        auto t = kx::openListFile(c, list);
+        EXPECT_EQ(t->entryCount(), 40001u);
+        EXPECT_EQ(t->root()->children.back()->size(), 39999u);
+        // Saved in pieces deflated side by side: one valid stream that others read too.
+        ASSERT_TRUE(kx::saveListFile(c, *t, list));
+        EXPECT_EQ(std::system(("unzip -tq '" + list + "' >/dev/null").c_str()), 0);
+        kx::ListContainer again;
+        EXPECT_EQ(kx::openListFile(again, list)->entryCount(), 40001u);
+
+        // Cancelled while it packs: the list file keeps its bytes and nothing is left beside it.
+        const std::string before = readFile(list);
+        std::atomic<bool> abort{false};
+        std::uint64_t lastDone = 0, total = 0;
+        kx::WriteProgress cancel;
+        cancel.abort = &abort;
+        cancel.packStep = [&](std::uint64_t done, std::uint64_t all) {
+            lastDone = done;
+            total = all;
+            abort = true;
+        };
+        EXPECT_FALSE(kx::saveListFile(c, *t, list, cancel));
+        EXPECT_GT(lastDone, 0u);
+        EXPECT_LT(lastDone, total);
+        EXPECT_EQ(readFile(list), before);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+    // A CRC that does not match, an inner list that breaks off, data cut short: each an error,
+    // raised on the reading side, with the producer thread stopped cleanly.
+    const std::string good = readFile(list);
+    const std::size_t cd = u32(good, good.size() - 22 + 16);
+    std::string badCrc = good;
+    set32(badCrc, 14, u32(good, 14) ^ 1);
+    set32(badCrc, cd + 16, u32(good, 14) ^ 1);
+    std::string brokenTree = zipOf("big", inner.substr(0, inner.size() - 300), 8);
+    std::string cut = good;
+    set32(cut, 18, u32(good, 18) / 2);
+    set32(cut, cd + 20, u32(good, 18) / 2);
+    for (const std::string* bytes : {&badCrc, &brokenTree, &cut}) {
+        writeFile(list, *bytes);
+        kx::ListContainer c;
+        EXPECT_ANY_THROW(kx::openListFile(c, list));
+    }
+}

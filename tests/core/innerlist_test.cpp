@@ -1,0 +1,267 @@
+// The inner list: reading, writing, the folder-tree nodes, progress and abort, hostile counts.
+#include "common/fixtures.h"
+#include "listfile/innerlist.h"
+#include "listfile/listfile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+using namespace kxtest;
+
+namespace {
+
+// Records every node the reader adds.
+struct RecordingSink : kx::FolderTreeSink {
+    struct N {
+        std::string caption;
+        int parent;
+        int image = -1, selected = -1;
+    };
+    std::vector<N> nodes;
+    Node addTopNode(std::string_view caption, kx::Entry*) override {
+        nodes.push_back({std::string(caption), -1});
+        return reinterpret_cast<Node>(nodes.size());
+    }
+    Node addChildNode(Node parent, std::string_view caption, kx::Entry*) override {
+        nodes.push_back({std::string(caption), int(reinterpret_cast<std::intptr_t>(parent)) - 1});
+        return reinterpret_cast<Node>(nodes.size());
+    }
+    void setImages(Node node, int image, int selected) override {
+        auto& n = nodes[std::size_t(reinterpret_cast<std::intptr_t>(node)) - 1];
+        n.image = image;
+        n.selected = selected;
+    }
+};
+
+std::unique_ptr<kx::EntryTree> readBytes(const std::string& bytes,
+                                         kx::FolderTreeSink* sink = nullptr) {
+    kx::MemorySource src(bytes.data(), bytes.size());
+    return kx::readInnerList(src, sink);
+}
+
+std::string writeBytes(kx::EntryTree& t, const kx::WriteProgress& p = {}) {
+    kx::StringSink sink;
+    kx::writeInnerList(t, sink, p);
+    return sink.data();
+}
+
+std::vector<std::string> names(const std::vector<kx::Entry*>& list) {
+    std::vector<std::string> out;
+    for (auto* e : list)
+        out.emplace_back(e->name());
+    return out;
+}
+
+} // namespace
+
+TEST(InnerList, RoundTripIsByteExactExceptTheListedDifferences) {
+    // Made byte by byte: a header with bytes after its NUL, a root whose name is a path, trailing
+    // bytes after the root's subtree, and a folder whose children are file, file, folder.
+    std::string h = header("header text");
+    h[200] = 'x'; // after the first NUL: not carried through
+    std::string bytes = h;
+    bytes += record("C:\\Scan", 'D', 1);
+    bytes += record("f1.txt", 'F', -1, 0x21, 1536, "a comment", 1, 1);
+    bytes += record("Sub", 'D', 2, 0, 0, {}, 2);
+    bytes += record("a", 'F', -1);
+    bytes += record("b", 'F', -1);
+    bytes += record("C", 'D', -1);
+    bytes[256 + 600 + 570] = char(0xAB); // reserved bytes are carried unchanged
+    bytes[256 + 600 + 100] = 'z';        // so are name bytes after the NUL
+    const std::string withTrailer = bytes + "TRAILING";
+
+    auto t = readBytes(withTrailer);
+    EXPECT_EQ(t->headerText, "header text");
+    ASSERT_EQ(t->entryCount(), 6u);
+    std::string expected = bytes;
+    std::memset(&expected[200], 0, 1);   // header after NUL
+    std::memset(&expected[256], 0, 256); // the root's path-like name
+    EXPECT_EQ(writeBytes(*t), expected); // trailer dropped
+    EXPECT_EQ(t->root()->name(), "");    // cleared in memory too
+    EXPECT_EQ(writeBytes(*t), expected); // and stays cleared
+
+    // Showing Sub regroups its children in the tree itself; the next save reflects it.
+    kx::Entry* sub = t->root()->children[1];
+    kx::foldersFirst(sub->children);
+    EXPECT_EQ(names(sub->children), (std::vector<std::string>{"C", "b", "a"}));
+    const std::string saved = writeBytes(*t);
+    EXPECT_EQ(saved.substr(256 + 3 * 600, 1), "C");
+    EXPECT_EQ(saved.substr(256 + 5 * 600, 1), "a");
+}
+
+TEST(InnerList, LastChildDecidesTheShape) {
+    struct Case {
+        std::vector<std::string> records;
+        std::size_t rootChildren;
+        std::size_t entries;
+    };
+    const std::vector<Case> cases = {
+        {{record("r", 'D', -1)}, 0, 1},
+        {{record("r", 'D', -7)}, 0, 1}, // below -1: no children either
+        {{record("r", 'D', 0), record("a", 'D', -1)}, 1, 2},
+        {{record("r", 'D', 2), record("a", 'F', -1), record("b", 'D', 0), record("c", 'F', -1),
+          record("d", 'F', -1)},
+         3,
+         5},
+    };
+    for (const auto& c : cases) {
+        std::string bytes = header("h");
+        for (const auto& r : c.records)
+            bytes += r;
+        auto t = readBytes(bytes);
+        EXPECT_EQ(t->root()->children.size(), c.rootChildren);
+        EXPECT_EQ(t->entryCount(), c.entries);
+        for (auto* child : t->root()->children)
+            EXPECT_EQ(child->parent, t->root());
+    }
+}
+
+TEST(InnerList, ReaderAddsANodeForTheRootAndEveryFolder) {
+    RecordingSink sink;
+    readBytes(innerList(folder("D:\\", {file("x"), folder("A", {folder("B", {file("y")})})})),
+              &sink);
+    ASSERT_EQ(sink.nodes.size(), 3u);
+    EXPECT_EQ(sink.nodes[0].caption, "");
+    EXPECT_EQ(sink.nodes[0].image, 0);
+    EXPECT_EQ(sink.nodes[0].selected, 0);
+    EXPECT_EQ(sink.nodes[2].caption, "B");
+    EXPECT_EQ(sink.nodes[2].parent, 1);
+    EXPECT_EQ(sink.nodes[2].image, 1);
+    EXPECT_EQ(sink.nodes[2].selected, 1);
+}
+
+TEST(InnerList, BrokenInputIsAReadError) {
+    const std::string root2 = header("h") + record("r", 'D', 1) + record("a", 'F', -1);
+    std::string huge = header("h") + record("r", 'D', 0x7FFFFFFE);
+    struct Case {
+        const char* what;
+        std::string bytes;
+    };
+    const std::vector<Case> cases = {
+        {"empty", ""},
+        {"short header", std::string(255, 'h')},
+        {"header and part of a record", header("h") + std::string(44, 'r')},
+        {"promises more records than it holds", root2},
+        {"lastChild near 2^31", huge},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_THROW(readBytes(c.bytes), kx::ListFileError);
+    }
+}
+
+TEST(InnerList, AMillionNestedFoldersNeedNoRecursion) {
+    constexpr int depth = 1000000;
+    std::string bytes = header("deep");
+    bytes.reserve(256 + std::size_t(depth) * 600);
+    const std::string folderRec = record("d", 'D', 0);
+    for (int i = 0; i < depth - 1; ++i)
+        bytes += folderRec;
+    bytes += record("leaf", 'F', -1);
+    auto t = readBytes(bytes);
+    EXPECT_EQ(kx::countBelow(t->root()), std::uint64_t(depth - 1));
+    EXPECT_EQ(writeBytes(*t), bytes);
+    kx::freeEntry(t);
+    EXPECT_EQ(t, nullptr);
+}
+
+TEST(InnerList, ProgressStepsOncePerRecordAndAbortStopsTheWrite) {
+    auto t = tree(folder("r", {file("a"), folder("B", {file("x"), file("y"), file("z")})}));
+    EXPECT_EQ(kx::countBelow(t->root()), 5u);
+    int steps = 0;
+    EXPECT_EQ(writeBytes(*t, {[&] { ++steps; }, nullptr}).size(), 256u + 6 * 600);
+    EXPECT_EQ(steps, 6);
+
+    // The abort flag set during the third step: nothing after the third record is written.
+    std::atomic<bool> abort{false};
+    steps = 0;
+    kx::StringSink sink;
+    EXPECT_FALSE(kx::writeInnerList(*t, sink, {[&] { abort = ++steps == 3; }, &abort}));
+    EXPECT_EQ(sink.data().size(), 256u + 3 * 600);
+}
+
+TEST(InnerList, ExtendedSizeConvertsExactly) {
+    auto ext = [](std::uint64_t significand, unsigned signExp) {
+        std::uint8_t b[10];
+        for (int i = 0; i < 8; ++i)
+            b[i] = std::uint8_t(significand >> (8 * i));
+        b[8] = std::uint8_t(signExp);
+        b[9] = std::uint8_t(signExp >> 8);
+        return kx::extendedToUint64(b);
+    };
+    const std::uint64_t top = std::uint64_t(1) << 63;
+    EXPECT_EQ(ext(0, 0), 0u);                                      // zero
+    EXPECT_EQ(ext(top, 16383), 1u);                                // 1.0
+    EXPECT_EQ(ext(top | (top >> 1), 16383), 1u);                   // 1.5 truncates
+    EXPECT_EQ(ext(top, 16383 + 10), 1024u);                        // 1024
+    EXPECT_EQ(ext(0x123, 0), 0u);                                  // denormal
+    EXPECT_EQ(ext(top, 0x8000 | 16383), 0u);                       // -1
+    EXPECT_EQ(ext(top, 0x7FFF), UINT64_MAX);                       // +infinity
+    EXPECT_EQ(ext(top, 0xFFFF), 0u);                               // -infinity
+    EXPECT_EQ(ext(top | 1, 0x7FFF), 0u);                           // NaN
+    EXPECT_EQ(ext(~std::uint64_t(0), 16383 + 63), UINT64_MAX - 0); // 2^64 - 1 exactly
+    EXPECT_EQ(ext(top, 16383 + 64), UINT64_MAX);                   // 2^64 saturates
+    for (std::uint64_t v :
+         {std::uint64_t(1), std::uint64_t(3), std::uint64_t(1) << 53 | 1, UINT64_MAX - 1}) {
+        std::uint8_t b[10];
+        kx::uint64ToExtended(v, b);
+        EXPECT_EQ(kx::extendedToUint64(b), v);
+    }
+}
+
+TEST(InnerList, CommentKeepsTwoTerminatingZeros) {
+    auto t = tree(folder("r", {file("a")}));
+    kx::Entry* a = t->root()->children[0];
+    a->setComment(std::string(300, 'c'));
+    EXPECT_EQ(a->comment().size(), 254u);
+    EXPECT_EQ(a->record[kx::rec::comment + 254], 0);
+    EXPECT_EQ(a->record[kx::rec::comment + 255], 0);
+    a->setComment("short");
+    EXPECT_EQ(a->comment(), "short");
+    EXPECT_EQ(a->record[kx::rec::comment + 6], 0); // old bytes zeroed
+}
+
+TEST(InnerList, FoldersFirstExchangesEachFileWithTheNextFolder) {
+    struct Case {
+        std::string kinds, expected;
+    };
+    // Names are kind + index, so the result shows both order and stability.
+    const std::vector<Case> cases = {
+        {"FFFDD", "D3 D4 F2 F0 F1"},
+        {"FFD", "D2 F1 F0"},
+        {"DDFF", "D0 D1 F2 F3"},
+        {"", ""},
+        {"F", "F0"},
+    };
+    for (const auto& c : cases) {
+        kx::EntryTree t;
+        std::vector<kx::Entry*> list;
+        for (std::size_t i = 0; i < c.kinds.size(); ++i) {
+            kx::Entry* e = t.newEntry();
+            e->record[kx::rec::kind] = std::uint8_t(c.kinds[i]);
+            std::string n = c.kinds[i] + std::to_string(i);
+            std::memcpy(e->record, n.data(), n.size());
+            list.push_back(e);
+        }
+        kx::foldersFirst(list);
+        std::string got;
+        for (auto* e : list)
+            got += (got.empty() ? "" : " ") + std::string(e->name());
+        EXPECT_EQ(got, c.expected) << c.kinds;
+    }
+}
+
+TEST(InnerList, ASaveClearsEveryNameThatHoldsABackslash) {
+    // Well-formed lists have one such name, the root's path; a hostile one may have more, and
+    // each comes back as 256 NUL bytes while every other byte of its record is kept.
+    std::string bytes =
+        header("h") + record("C:\\root", 'D', 0) + record("odd\\name", 'F', -1, 0x10, 7);
+    auto t = readBytes(bytes);
+    const std::string written = writeBytes(*t);
+    std::string expected = bytes;
+    std::memset(&expected[256], 0, 256);
+    std::memset(&expected[256 + 600], 0, 256);
+    EXPECT_EQ(written, expected);
+}

@@ -1,0 +1,88 @@
+// Tests of the print lines and of the page layout on a recording surface with fixed-width text.
+#include "common/treebuild.h"
+#include "output/printing.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Every character is 10 units wide and every text 20 high; a page is 300 x 400, so the width
+// limit is 100 (ten characters) and a new page follows once y passes 200.
+class RecordingSurface : public kx::out::PrintSurface {
+public:
+    QStringList log;
+    bool canBegin = true;
+
+    bool begin() override {
+        log << "begin";
+        return canBegin;
+    }
+    void setFontFace(const QString& face) override { log << "font " + face; }
+    int textWidth(const QString& s) override { return 10 * static_cast<int>(s.size()); }
+    int textHeight(const QString&) override { return 20; }
+    void drawText(int x, int y, const QString& s) override {
+        log << QString("%1,%2 %3").arg(x).arg(y).arg(s);
+    }
+    void newPage() override { log << "page"; }
+    void end() override { log << "end"; }
+    int pageWidth() const override { return 300; }
+    int pageHeight() const override { return 400; }
+};
+
+QStringList printed(const QStringList& lines) {
+    RecordingSurface s;
+    EXPECT_TRUE(kx::out::printLines(lines, s));
+    return s.log;
+}
+
+} // namespace
+
+TEST(PrintLines, RelativePathsAndDamagedFlag) {
+    TreeBuilder t;
+    t.file(t.root, "a", kx::damaged);
+    kx::Entry* sub = t.folder(t.root, "Sub");
+    t.file(t.folder(sub, "Deep"), "x", 0, 1); // crossed out: no star in print
+    t.folder(sub, "Empty");
+    t.file(sub, "\xF4\xE0\xE9\xEB", kx::damaged); // cp1251 "файл"
+    t.file(t.root, "b");
+
+    EXPECT_EQ(kx::out::collectPrintLines(t.root->children),
+              QStringList({"*a", "Sub\\Deep\\x", "*Sub\\файл", "b"}));
+    EXPECT_EQ(kx::out::collectPrintLines(sub->children), QStringList({"Deep\\x", "*файл"}));
+    EXPECT_TRUE(kx::out::collectPrintLines({}).isEmpty());
+}
+
+TEST(PrintLayout, ExactLimitPrintsWholeAndLongerLinesAreCutOnce) {
+    EXPECT_EQ(
+        printed({"0123456789", "abcdefghijklmno", "a", "b", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "Zz"}),
+        QStringList({"begin", "font Times New Roman",
+                     "100,100 0123456789",                  // exactly the limit
+                     "100,120 abcdefghi", "100,140 jklmno", // 15: head 9, rest 6
+                     "100,160 a", "100,180 b",
+                     // 26: head 10 and the rest of 16, still wider but not cut again; no
+                     // page break between the parts although y passed 200 after the head
+                     "100,200 ABCDEFGHIJ", "100,220 KLMNOPQRSTUVWXYZ", "page", "100,100 Zz",
+                     "end"}));
+}
+
+TEST(PrintLayout, NewPageWhenYPassesTheThresholdButNotAfterTheLastLine) {
+    QStringList lines;
+    for (int i = 0; i < 12; ++i)
+        lines << QString("line %1").arg(i);
+    const QStringList log = printed(lines);
+    // y after line 5 is 200 (not past), after line 6 it is 220: lines 0-5 on the first page.
+    EXPECT_EQ(log.mid(2, 7),
+              QStringList({"100,100 line 0", "100,120 line 1", "100,140 line 2", "100,160 line 3",
+                           "100,180 line 4", "100,200 line 5", "page"}));
+    EXPECT_EQ(log.count("page"), 1);
+    EXPECT_EQ(log.last(), "end");
+}
+
+TEST(PrintLayout, EmptyJobStillBeginsAndEndsAndAFailedBeginDrawsNothing) {
+    EXPECT_EQ(printed({}), QStringList({"begin", "font Times New Roman", "end"}));
+
+    RecordingSurface s;
+    s.canBegin = false;
+    EXPECT_FALSE(kx::out::printLines({"a"}, s));
+    EXPECT_EQ(s.log, QStringList({"begin"}));
+}

@@ -1,0 +1,223 @@
+// Marks, comments, the context menu, search, export, print and about as the window wires them.
+#include "window_helpers.h"
+
+#include "listfile/codepage.h"
+#include "support/gui/aboutform.h"
+
+#include <QFont>
+#include <QMenu>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace kxtest;
+
+namespace {
+
+Node markedTree() {
+    Node damaged = file("bad.bin", 10, kx::damaged);
+    damaged.crossedOut = 1;
+    return folder("C:\\", {file("a.txt", 100), folder("A", {file("y.txt")}), damaged});
+}
+
+class Commands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        w = makeWindow();
+        path = writeList(dir, "disk.kx", markedTree());
+        openThroughDialog(w, path);
+        ASSERT_NE(w->root(), nullptr); // rows: A, a.txt, bad.bin
+        w->activateWindow();
+        QApplication::setActiveWindow(w.form.get());
+    }
+    QString msg(int i) { return w->tables().message(i); }
+    QVariant cell(int row, int col, int role) {
+        return w->model()->data(w->model()->index(row, col), role);
+    }
+    void scriptMask(const QString& text) {
+        w.dialogs->dialogScripts.push_back([text](QDialog& d) {
+            auto& mask = static_cast<kx::TMaskForm&>(d);
+            mask.ledMask->setText(text);
+            mask.FindBitBtn->click();
+            return d.result();
+        });
+    }
+    void scriptComment(const QString& text) {
+        w.dialogs->dialogScripts.push_back([text](QDialog& d) {
+            auto& form = static_cast<kx::TCommentForm&>(d);
+            form.redComment->setPlainText(text);
+            form.btOkClick();
+            return d.result();
+        });
+    }
+
+    QTemporaryDir dir;
+    QString path;
+    Window w;
+};
+
+TEST_F(Commands, ContextMenuOffersCommandsOnlyOverOrdinaryRows) {
+    const auto visible = [&] {
+        int n = 0;
+        for (QAction* a : w->PopupMenu->actions())
+            n += a->isVisible();
+        return n;
+    };
+    // No row selected: a message and no commands.
+    EXPECT_FALSE(w->lvInfoContextPopup());
+    EXPECT_EQ(w.dialogs->lastMessage(), msg(15));
+    EXPECT_EQ(visible(), 0);
+    EXPECT_FALSE(w->listModified());
+
+    doubleClickRow(*w.form, 0); // into A: the ".." row leads
+    clickRow(*w.form, 0);
+    EXPECT_FALSE(w->lvInfoContextPopup());
+    EXPECT_EQ(visible(), 0);
+    EXPECT_FALSE(w->listModified());
+
+    // An ordinary row: four commands, and the list counts as changed at once.
+    clickRow(*w.form, 1);
+    const QPoint at = w->lvInfo->visualRect(w->model()->index(1, 0)).center();
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at, w->lvInfo->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(w->lvInfo->viewport(), &menu);
+    EXPECT_EQ(w.dialogs->popups, 1);
+    EXPECT_EQ(visible(), 4);
+    EXPECT_TRUE(w->listModified());
+}
+
+TEST_F(Commands, MarksReachTheEntriesAndTheirColours) {
+    clickRow(*w.form, 1);
+    clickRow(*w.form, 2, Qt::ControlModifier); // a.txt and bad.bin
+    w->spbtNeed->click();
+    const auto& rows = w->rowEntries();
+    EXPECT_EQ(rows[1]->mark(), 1);
+    EXPECT_EQ(rows[2]->mark(), 1);
+    EXPECT_EQ(rows[0]->mark(), 0);
+    EXPECT_EQ(rows[0]->markCount(), 0);
+    EXPECT_TRUE(w->listModified());
+
+    // Name cell red and struck through for the crossed-out, damaged file; other cells plain.
+    EXPECT_EQ(cell(2, 0, Qt::BackgroundRole).value<QColor>(), QColor(0xC9, 0xF9, 0xCC));
+    EXPECT_EQ(cell(2, 0, Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+    EXPECT_TRUE(cell(2, 0, Qt::FontRole).value<QFont>().strikeOut());
+    EXPECT_EQ(cell(2, 3, Qt::ForegroundRole).value<QColor>(), QColor(Qt::black));
+    EXPECT_FALSE(cell(2, 3, Qt::FontRole).isValid());
+    EXPECT_EQ(cell(2, 3, Qt::BackgroundRole).value<QColor>(), QColor(0xC9, 0xF9, 0xCC));
+
+    clickRow(*w.form, 1);
+    w->spbtNotNeed->click();
+    EXPECT_EQ(rows[1]->mark(), 2);
+    EXPECT_EQ(cell(1, 4, Qt::BackgroundRole).value<QColor>(), QColor(0xDB, 0xD9, 0xD5));
+    w->spbtUnmark->click();
+    EXPECT_EQ(rows[1]->mark(), 0);
+    EXPECT_FALSE(cell(1, 4, Qt::BackgroundRole).isValid());
+}
+
+TEST_F(Commands, CommentRefusalsAndStoring) {
+    w->spbtCommentClick();
+    EXPECT_EQ(w.dialogs->lastMessage(), msg(18));
+    clickRow(*w.form, 0);
+    clickRow(*w.form, 1, Qt::ControlModifier);
+    w->spbtCommentClick();
+    EXPECT_EQ(w.dialogs->lastMessage(), msg(19));
+
+    clickRow(*w.form, 1);
+    scriptComment("две\r\nстроки");
+    w->commentAction->trigger();
+    EXPECT_EQ(kx::fromAnsi(w->rowEntries()[1]->comment()), "две строки");
+    EXPECT_EQ(cell(1, 5, Qt::DisplayRole).toString(), "две строки");
+    EXPECT_TRUE(w->listModified());
+
+    // A cancelled window changes nothing.
+    w.dialogs->dialogScripts.push_back([](QDialog&) { return int(QDialog::Rejected); });
+    w->spbtCommentClick();
+    EXPECT_EQ(cell(1, 5, Qt::DisplayRole).toString(), "две строки");
+}
+
+TEST_F(Commands, SearchRowsTakeMarksAndComments) {
+    w->spbtSearch->click(); // the mask window is cancelled
+    EXPECT_FALSE(w->searchMode());
+    EXPECT_EQ(rowCaptions(*w.form).size(), 3);
+
+    scriptMask("Y.T");
+    w->spbtSearch->click();
+    ASSERT_TRUE(w->searchMode());
+    EXPECT_EQ(rowCaptions(*w.form), QStringList({"A\\y.txt"}));
+    clickRow(*w.form, 0);
+    w->N1Click();
+    scriptComment("found");
+    w->spbtCommentClick();
+    kx::Entry* y = w->root()->children[0]->children[0];
+    EXPECT_EQ(y->mark(), 1);
+    EXPECT_EQ(y->comment(), "found");
+    EXPECT_EQ(w->root()->children[0]->markCount(), 1);
+    EXPECT_EQ(cell(0, 0, Qt::BackgroundRole).value<QColor>(), QColor(0xC9, 0xF9, 0xCC));
+
+    scriptMask("nothing like it");
+    w->spbtSearch->click();
+    EXPECT_EQ(w->model()->rowCount(), 0);
+
+    Window empty = makeWindow();
+    empty->spbtSearchClick();
+    EXPECT_EQ(empty.dialogs->lastMessage(), empty->tables().message(22));
+}
+
+TEST_F(Commands, ExportWritesTheFileAndReportsFailures) {
+    const QString target = dir.filePath("out");
+    w.dialogs->saveFiles = {target};
+    w->spbtSaveText->click();
+    EXPECT_EQ(readFile((target + ".txt").toStdString()),
+              "\r\nA\\y.txt\r\n\r\na.txt\r\n**bad.bin\r\n");
+
+    // An existing file: No keeps it, Yes replaces it.
+    writeFile((target + ".txt").toStdString(), "old");
+    w.dialogs->saveFiles = {target + ".txt"};
+    w.dialogs->answers = {kx::UserDialogs::Answer::No};
+    w->mmSaveTextClick();
+    EXPECT_EQ(readFile((target + ".txt").toStdString()), "old");
+    EXPECT_EQ(w.dialogs->questions.back().text, msg(9));
+
+    // A file that cannot be created.
+    w.dialogs->saveFiles = {dir.filePath("missing/out.txt")};
+    w->mmSaveTextClick();
+    EXPECT_EQ(w.dialogs->lastMessage(), msg(11));
+    EXPECT_TRUE(w->isEnabled());
+
+    // Nothing in search mode; a message without a list.
+    scriptMask("a");
+    w->spbtSearchClick();
+    w.dialogs->saveFiles = {target};
+    w->mmSaveTextClick();
+    EXPECT_EQ(w.dialogs->saveFiles.size(), 1u);
+    Window empty = makeWindow();
+    empty->mmSaveTextClick();
+    EXPECT_EQ(empty.dialogs->lastMessage(), empty->tables().message(8));
+}
+
+TEST_F(Commands, PrintAboutAndLogo) {
+    doubleClickRow(*w.form, 0); // A
+    w->spbtPrint->click();
+    ASSERT_EQ(w.dialogs->printed.size(), 1u);
+    EXPECT_EQ(w.dialogs->printed[0], QStringList({"y.txt"}));
+    w.dialogs->printerPresent = false;
+    w->mmPrintClick();
+    EXPECT_EQ(w.dialogs->lastMessage(), msg(25));
+
+    int shown = 0;
+    w.dialogs->dialogScripts.push_back([&](QDialog& d) {
+        ++shown;
+        EXPECT_EQ(d.windowTitle(), w->tables().aboutText(0));
+        return int(QDialog::Accepted);
+    });
+    QTest::keyClick(w.form.get(), Qt::Key_F1, Qt::ControlModifier);
+    EXPECT_EQ(shown, 1);
+    QTest::mouseClick(w->BRELVIKImage, Qt::LeftButton);
+    ASSERT_EQ(w.dialogs->urls.size(), 1u);
+    EXPECT_EQ(w.dialogs->urls[0], w->tables().aboutText(7));
+
+    Window empty = makeWindow();
+    empty->mmPrintClick();
+    EXPECT_EQ(empty.dialogs->lastMessage(), empty->tables().message(13));
+}
+
+} // namespace

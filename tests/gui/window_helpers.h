@@ -1,0 +1,99 @@
+// A scripted stand-in for the window's dialogs and a few helpers to drive the real main window.
+#pragma once
+
+#include "browser/gui/commentform.h"
+#include "browser/gui/infofileform.h"
+#include "browser/gui/maskform.h"
+#include "browser/gui/userdialogs.h"
+#include "common/fixtures.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QLineEdit>
+#include <QPoint>
+#include <QPushButton>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace kxtest {
+
+// Answers every modal question from queues filled by the test and records what was shown.
+class ScriptedDialogs : public kx::UserDialogs {
+public:
+    std::deque<QString> openFiles; // answers of the Open dialog; empty text = Cancel
+    std::deque<QString> saveFiles; // answers of the Save dialog
+    std::deque<Answer> answers;    // answers of the question boxes
+    std::deque<std::function<int(QDialog&)>> dialogScripts; // one per modal window
+    bool printerPresent = true;
+
+    struct Shown {
+        QString caption, text;
+    };
+    std::vector<Shown> messages, questions;
+    int openDialogs = 0, popups = 0;
+    std::vector<QString> urls;
+    std::vector<QStringList> printed;
+
+    QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override;
+    QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override;
+    Answer question(QWidget*, const QString& caption, const QString& text, bool) override;
+    void message(QWidget*, Icon, const QString& caption, const QString& text) override;
+    int execDialog(QDialog& dialog) override;
+    void popupMenu(QMenu&, const QPoint&) override { ++popups; }
+    bool openUrl(const QUrl& url) override;
+    bool hasDefaultPrinter() override { return printerPresent; }
+    bool printOnDefaultPrinter(const QStringList& lines, const QString&) override {
+        printed.push_back(lines);
+        return true;
+    }
+    QString lastMessage() const { return messages.empty() ? QString() : messages.back().text; }
+};
+
+// The main window with its scripted dialogs, shown offscreen.
+struct Window {
+    std::unique_ptr<kx::TInfoFileForm> form;
+    ScriptedDialogs* dialogs = nullptr;
+    kx::TInfoFileForm* operator->() const { return form.get(); }
+};
+Window makeWindow(const QStringList& args = {}, bool show = true);
+
+// A small list used by most window tests: root C:\ holding a.txt, folder A (folder B with x.txt,
+// then y.txt), folder C (empty), b.txt. Shown, the root reads A, C, a.txt, b.txt.
+Node sampleTree();
+// Writes the sample (or any tree) as a list file in `dir` and returns its path.
+QString writeList(const QTemporaryDir& dir, const QString& name, const Node& root = sampleTree());
+
+// Opens a list through the Open button with the scripted dialog.
+void openThroughDialog(Window& w, const QString& path);
+
+// Captions of the detail list's rows, top to bottom.
+QStringList rowCaptions(const kx::TInfoFileForm& form);
+// Text of every node on the back stack, bottom first.
+QStringList backStackTexts(const kx::TInfoFileForm& form);
+// The tree node with the given text (first found, depth first), or null.
+kx::FolderNode* nodeNamed(const kx::TInfoFileForm& form, const QString& text);
+
+// Real mouse input on the panes.
+void clickNode(kx::TInfoFileForm& form, kx::FolderNode* node,
+               Qt::MouseButton button = Qt::LeftButton);
+void clickRow(kx::TInfoFileForm& form, int row, Qt::KeyboardModifiers mods = {});
+void doubleClickRow(kx::TInfoFileForm& form, int row);
+
+} // namespace kxtest
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
