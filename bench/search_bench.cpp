@@ -1,9 +1,9 @@
 // Search by mask over a 1,000,000-entry tree, against a bare substring loop over every name.
 #include "browser/search.h"
+#include "common/treebuilder.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <memory>
 #include <random>
 
@@ -13,7 +13,7 @@ namespace {
 // names carry "Report" in a random case, which the mask "report" finds. The shape is drawn first;
 // the Entries are then made in pre-order, the order in which reading a list makes them.
 struct BigTree {
-    kx::EntryTree tree;
+    kxtest::TreeBuilder tree{"C:\\"};
     std::vector<kx::Entry*> all;
 
     BigTree() {
@@ -28,7 +28,7 @@ struct BigTree {
             std::vector<std::size_t> children;
         };
         std::vector<Shape> shapes(count + 1);
-        shapes[0] = {"C:\\", true, {}};
+        shapes[0] = {"C:\\", true, {}};                           // the builder's root
         std::vector<std::pair<std::size_t, int>> folders{{0, 0}}; // (shape, depth)
         for (std::size_t i = 1; i <= count; ++i) {
             // Prefer recent folders so that the tree grows deep as well as wide.
@@ -51,19 +51,13 @@ struct BigTree {
         }
 
         auto make = [this, &shapes](std::size_t i, kx::Entry* parent) {
-            kx::Entry* e = tree.newEntry();
-            std::memcpy(e->record + kx::rec::name, shapes[i].name.data(), shapes[i].name.size());
-            e->record[kx::rec::kind] = shapes[i].folder ? kx::kFolder : kx::kFile;
-            if (parent) {
-                e->parent = parent;
-                parent->children.push_back(e);
-                all.push_back(e);
-            }
+            kx::Entry* e =
+                tree.add(parent, shapes[i].name, shapes[i].folder ? kx::kFolder : kx::kFile);
+            all.push_back(e);
             return e;
         };
         all.reserve(count);
-        kx::Entry* root = make(0, nullptr);
-        tree.setRoot(root);
+        kx::Entry* root = tree.root();
         struct Frame {
             std::size_t shape;
             kx::Entry* entry;

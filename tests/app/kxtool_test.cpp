@@ -30,13 +30,14 @@ struct KxtoolTest : ::testing::Test {
     QTemporaryDir dir;
     QString list = dir.path() + "/disk.kx";
     void SetUp() override {
-        Node photos = folder("\xD4\xEE\xF2\xEE", {file("b.jpg", 2048), folder("Empty")}); // "Фото"
-        photos.children[0].mark = 1;
-        photos.children[0].comment = "keep";
-        Node damaged = file("broken.bin", 0, 0x80 | 0x10);
-        damaged.crossedOut = 1;
-        writeListFile(list.toStdString(), folder("D:\\", {file("a.txt", 512), photos, damaged}),
-                      "hdr", true);
+        TreeBuilder b{"D:\\"};
+        b.tree().headerText = "hdr";
+        b.file(b.root(), "a.txt", 512);
+        kx::Entry* photos = b.folder(b.root(), "\xD4\xEE\xF2\xEE"); // "Фото"
+        b.file(photos, "b.jpg", 2048).mark(1).comment("keep");
+        b.folder(photos, "Empty");
+        b.file(b.root(), "broken.bin").attributes(kx::damaged | kx::archive).crossedOut(1);
+        writeListFile(list.toStdString(), b.tree(), true);
     }
     QString p(const QString& name) const { return dir.path() + "/" + name; }
 };

@@ -1,9 +1,5 @@
-// Small lists for tests.
+// Archives made byte by byte and whole files read and written for tests.
 #include "fixtures.h"
-
-#include "listfile/innerlist.h"
-#include "listfile/listfile.h"
-#include "listfile/scan.h"
 
 #include <zlib.h>
 
@@ -15,10 +11,6 @@
 namespace kxtest {
 
 namespace {
-void put32(std::string& s, std::size_t off, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        s[off + i] = char(v >> (8 * i));
-}
 void app16(std::string& s, std::uint32_t v) {
     s.push_back(char(v));
     s.push_back(char(v >> 8));
@@ -27,77 +19,7 @@ void app32(std::string& s, std::uint32_t v) {
     app16(s, v & 0xFFFF);
     app16(s, v >> 16);
 }
-
-void appendNode(std::string& out, const Node& n, std::int32_t depth) {
-    std::string r = record(n.name, n.kind, std::int32_t(n.children.size()) - 1, n.attributes,
-                           n.size, n.comment, n.mark, n.crossedOut);
-    put32(r, kx::rec::depth, std::uint32_t(depth));
-    out += r;
-    for (const auto& c : n.children)
-        appendNode(out, c, depth + 1);
-}
 } // namespace
-
-std::string record(std::string_view name, char kind, std::int32_t lastChild,
-                   std::uint8_t attributes, std::uint64_t size, std::string_view comment,
-                   std::uint8_t mark, std::uint8_t crossedOut, std::string_view created,
-                   std::string_view changed) {
-    std::string r(kx::kRecordSize, '\0');
-    r.replace(kx::rec::name, std::min<std::size_t>(name.size(), 255), name.substr(0, 255));
-    r.replace(kx::rec::comment, std::min<std::size_t>(comment.size(), 254), comment.substr(0, 254));
-    r.replace(kx::rec::created, std::min<std::size_t>(created.size(), 27), created.substr(0, 27));
-    r.replace(kx::rec::changed, std::min<std::size_t>(changed.size(), 27), changed.substr(0, 27));
-    r[kx::rec::kind] = kind;
-    r[kx::rec::attributes] = char(attributes);
-    std::uint8_t ext[10];
-    kx::uint64ToExtended(size, ext);
-    r.replace(kx::rec::size, 10, reinterpret_cast<const char*>(ext), 10);
-    r[kx::rec::crossedOut] = char(crossedOut);
-    r[kx::rec::mark] = char(mark);
-    put32(r, kx::rec::lastChild, std::uint32_t(lastChild));
-    return r;
-}
-
-std::string header(std::string_view text) {
-    std::string h(kx::kHeaderSize, '\0');
-    h.replace(0, text.size(), text);
-    return h;
-}
-
-Node folder(std::string name, std::vector<Node> children) {
-    Node n;
-    n.name = std::move(name);
-    n.kind = 'D';
-    n.children = std::move(children);
-    return n;
-}
-
-Node file(std::string name, std::uint64_t size, std::uint8_t attributes) {
-    Node n;
-    n.name = std::move(name);
-    n.size = size;
-    n.attributes = attributes;
-    return n;
-}
-
-std::string innerList(const Node& root, std::string_view headerText) {
-    std::string out = header(headerText);
-    appendNode(out, root, 0);
-    return out;
-}
-
-std::unique_ptr<kx::EntryTree> tree(const Node& root, std::string_view headerText) {
-    const std::string bytes = innerList(root, headerText);
-    kx::MemorySource src(bytes.data(), bytes.size());
-    return kx::readInnerList(src);
-}
-
-void writeListFile(const std::string& path, const Node& root, std::string_view headerText,
-                   bool keepRootName) {
-    auto t = tree(root, headerText);
-    std::remove(path.c_str());
-    kx::writeNewListFile(*t, path, keepRootName);
-}
 
 std::string zipOf(std::string_view name, std::string_view data, int method) {
     std::string payload(data);

@@ -1,7 +1,7 @@
 // Mark commands, ancestor counts, row mapping and the drawing roles of marked rows.
 #include "browser/marks.h"
 
-#include "common/entrybuilder.h"
+#include "common/treebuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +11,12 @@
 namespace kx {
 namespace {
 
-using Tree = kxtest::EntryBuilder;
+using kxtest::TreeBuilder;
 
 // root "C:\" > top > folder F (files a, b); counts start at 0 except where a test sets them.
 struct Fixture {
-    Tree t;
-    Entry* root = t.add(nullptr, "C:\\", kFolder);
+    TreeBuilder t{"C:\\"};
+    Entry* root = t.root();
     Entry* top = t.add(root, "top", kFolder);
     Entry* f = t.add(top, "F", kFolder);
     Entry* a = t.add(f, "a", kFile);
@@ -112,8 +112,8 @@ TEST(Marks, NeededTwiceAndNeededFolderWithMarkedFile) {
 }
 
 TEST(Marks, AncestorWalkStopsAtEmptyName) {
-    Tree t;
-    Entry* root = t.add(nullptr, "", kFolder); // emptied by a save
+    TreeBuilder t{""}; // a root name emptied by a save
+    Entry* root = t.root();
     Entry* mid = t.add(root, "mid", kFolder);
     Entry* blank = t.add(mid, "", kFolder); // a hostile list
     Entry* low = t.add(blank, "low", kFolder);
@@ -140,10 +140,8 @@ TEST(Marks, AncestorWalkStopsAtEmptyName) {
 TEST(Marks, SubtreeMarkAgreesWithOneByOneWalk) {
     std::mt19937 rng(7);
     for (int round = 0; round < 20; ++round) {
-        Tree t1, t2;
-        std::vector<Entry*> e1, e2;
-        e1.push_back(t1.add(nullptr, "R", kFolder));
-        e2.push_back(t2.add(nullptr, "R", kFolder));
+        TreeBuilder t1{"R"}, t2{"R"};
+        std::vector<Entry*> e1{t1.root()}, e2{t2.root()};
         for (int i = 1; i < 300; ++i) {
             std::size_t parent = rng() % e1.size();
             while (!e1[parent]->isFolder())
@@ -151,8 +149,8 @@ TEST(Marks, SubtreeMarkAgreesWithOneByOneWalk) {
             const char kind = rng() % 3 ? kFolder : kFile;
             const char* name = rng() % 15 ? "n" : "";
             const std::uint8_t mark = std::uint8_t(rng() % 4 == 3 ? 7 : rng() % 3);
-            e1.push_back(t1.add(e1[parent], name, kind, mark));
-            e2.push_back(t2.add(e2[parent], name, kind, mark));
+            e1.push_back(t1.add(e1[parent], name, kind).mark(mark));
+            e2.push_back(t2.add(e2[parent], name, kind).mark(mark));
         }
         std::size_t pick = rng() % e1.size();
         while (!e1[pick]->isFolder())
@@ -180,11 +178,11 @@ TEST(Marks, SubtreeMarkAgreesWithOneByOneWalk) {
 }
 
 TEST(Marks, RowMapping) {
-    Tree t;
-    Entry* p = t.add(nullptr, "P", kFolder);
+    TreeBuilder t{"P"};
+    Entry* p = t.root();
     std::vector<Entry*> rows;
     for (const char* n : {"r0", "r1", "r2", "r3", "r4"})
-        rows.push_back(t.add(p, n, kFile));
+        rows.push_back(t.file(p, n));
 
     struct Case {
         bool hasUpRow, searchMode;
@@ -208,10 +206,8 @@ TEST(Marks, RowMapping) {
 }
 
 TEST(Marks, DrawingRoles) {
-    Tree t;
-    Entry* e = t.add(nullptr, "x", kFile, 1);
-    e->record[rec::attributes] = damaged;
-    e->record[rec::crossedOut] = 3;
+    TreeBuilder t{"x", kFile};
+    Entry* e = kxtest::EntryEdit(t.root()).mark(1).attributes(damaged).crossedOut(3);
     const Rgb green = 0xC9F9CC, grey = 0xDBD9D5, red = 0xFF0000, black = 0x000000;
 
     RowStyle name = nameCellStyle(e);

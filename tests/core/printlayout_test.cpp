@@ -1,8 +1,10 @@
 // Tests of the print lines and of the page layout on a recording surface with fixed-width text.
-#include "common/treebuild.h"
+#include "common/fixtures.h"
 #include "output/printing.h"
 
 #include <gtest/gtest.h>
+
+using kxtest::TreeBuilder;
 
 namespace {
 
@@ -39,14 +41,14 @@ QStringList printed(const QStringList& lines) {
 
 TEST(PrintLines, RelativePathsAndDamagedFlag) {
     TreeBuilder t;
-    t.file(t.root, "a", kx::damaged);
-    kx::Entry* sub = t.folder(t.root, "Sub");
-    t.file(t.folder(sub, "Deep"), "x", 0, 1); // crossed out: no star in print
+    t.file(t.root(), "a").attributes(kx::damaged);
+    kx::Entry* sub = t.folder(t.root(), "Sub");
+    t.file(t.folder(sub, "Deep"), "x").crossedOut(1); // crossed out: no star in print
     t.folder(sub, "Empty");
-    t.file(sub, "\xF4\xE0\xE9\xEB", kx::damaged); // cp1251 "файл"
-    t.file(t.root, "b");
+    t.file(sub, "\xF4\xE0\xE9\xEB").attributes(kx::damaged); // cp1251 "файл"
+    t.file(t.root(), "b");
 
-    EXPECT_EQ(kx::out::collectPrintLines(t.root->children),
+    EXPECT_EQ(kx::out::collectPrintLines(t.root()->children),
               QStringList({"*a", "Sub\\Deep\\x", "*Sub\\файл", "b"}));
     EXPECT_EQ(kx::out::collectPrintLines(sub->children), QStringList({"Deep\\x", "*файл"}));
     EXPECT_TRUE(kx::out::collectPrintLines({}).isEmpty());

@@ -3,7 +3,7 @@
 
 #include "listfile/codepage.h"
 
-#include "common/entrybuilder.h"
+#include "common/treebuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 namespace kx {
 namespace {
 
-using Tree = kxtest::EntryBuilder;
+using kxtest::TreeBuilder;
 
 std::string ansi(const char* utf8) {
     return toAnsi(QString::fromUtf8(utf8));
@@ -26,8 +26,8 @@ std::vector<std::string> captions(const SearchResults& r) {
 }
 
 TEST(Search, MaskTable) {
-    Tree t;
-    Entry* root = t.add(nullptr, "C:\\doc\\", kFolder); // matches "doc", but is never a result
+    TreeBuilder t{"C:\\doc\\"}; // the root matches "doc", but is never a result
+    Entry* root = t.root();
     Entry* docs = t.add(root, "Docs", kFolder);
     t.add(docs, "Readme.DOC", kFile);
     Entry* deep = t.add(docs, "Deep", kFolder);
@@ -78,8 +78,8 @@ TEST(Search, BaseAndCaptions) {
     EXPECT_EQ(searchBase("\\\\"), "\\");
     EXPECT_EQ(searchBase(""), "");
 
-    Tree t;
-    Entry* root = t.add(nullptr, "", kFolder); // a root name emptied by a save
+    TreeBuilder t{""}; // a root name emptied by a save
+    Entry* root = t.root();
     t.add(t.add(root, "a", kFolder), "ab", kFile);
     const SearchResults r = searchByMask(root, "a");
     ASSERT_EQ(r.entries.size(), 2u);

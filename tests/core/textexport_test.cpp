@@ -1,5 +1,5 @@
 // Tests of the text export: the lines, the progress and abort, the export file and its name.
-#include "common/treebuild.h"
+#include "common/fixtures.h"
 #include "output/textexport.h"
 
 #include <QDir>
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 using kx::out::ExportResult;
+using kxtest::TreeBuilder;
 
 namespace {
 
@@ -25,9 +26,9 @@ QByteArray readAll(const QString& path) {
 // a.txt; Sub\x.txt; b.txt
 struct ExampleTree : TreeBuilder {
     ExampleTree() {
-        file(root, "a.txt");
-        file(folder(root, "Sub"), "x.txt");
-        file(root, "b.txt");
+        file(root(), "a.txt");
+        file(folder(root(), "Sub"), "x.txt");
+        file(root(), "b.txt");
     }
 };
 
@@ -35,35 +36,35 @@ struct ExampleTree : TreeBuilder {
 
 TEST(ExportLines, ExampleTreeGivesFiveLinesByteForByte) {
     ExampleTree t;
-    EXPECT_EQ(exportText(t.root), "a.txt\r\n\r\nSub\\x.txt\r\n\r\nb.txt\r\n");
+    EXPECT_EQ(exportText(t.root()), "a.txt\r\n\r\nSub\\x.txt\r\n\r\nb.txt\r\n");
 }
 
 TEST(ExportLines, Cases) {
     {
         TreeBuilder t; // empty tree: empty file
-        EXPECT_EQ(exportText(t.root), "");
+        EXPECT_EQ(exportText(t.root()), "");
     }
     {
         TreeBuilder t; // first child a folder; a folder without files adds nothing; deep paths
-        kx::Entry* a = t.folder(t.root, "A");
+        kx::Entry* a = t.folder(t.root(), "A");
         t.folder(a, "Empty");
         t.file(t.folder(a, "B"), "f");
         t.file(a, "g");
-        EXPECT_EQ(exportText(t.root), "\r\nA\\B\\f\r\n\r\nA\\g\r\n");
+        EXPECT_EQ(exportText(t.root()), "\r\nA\\B\\f\r\n\r\nA\\g\r\n");
     }
     {
         TreeBuilder t; // flags: damaged, crossedOut exactly 1, both; crossedOut 2 gives none
-        t.file(t.root, "d", kx::damaged);
-        t.file(t.root, "c", 0, 1);
-        t.file(t.root, "dc", kx::damaged | kx::readOnly, 1);
-        t.file(t.root, "c2", 0, 2);
-        t.file(t.root, "h", kx::hidden);
-        EXPECT_EQ(exportText(t.root), "*d\r\n*c\r\n**dc\r\nc2\r\nh\r\n");
+        t.file(t.root(), "d").attributes(kx::damaged);
+        t.file(t.root(), "c").crossedOut(1);
+        t.file(t.root(), "dc").attributes(kx::damaged | kx::readOnly).crossedOut(1);
+        t.file(t.root(), "c2").crossedOut(2);
+        t.file(t.root(), "h").attributes(kx::hidden);
+        EXPECT_EQ(exportText(t.root()), "*d\r\n*c\r\n**dc\r\nc2\r\nh\r\n");
     }
     {
         TreeBuilder t; // names are written as stored, not re-encoded (cp1251 "Папка\файл")
-        t.file(t.folder(t.root, "\xCF\xE0\xEF\xEA\xE0"), "\xF4\xE0\xE9\xEB");
-        EXPECT_EQ(exportText(t.root), "\r\n\xCF\xE0\xEF\xEA\xE0\\\xF4\xE0\xE9\xEB\r\n");
+        t.file(t.folder(t.root(), "\xCF\xE0\xEF\xEA\xE0"), "\xF4\xE0\xE9\xEB");
+        EXPECT_EQ(exportText(t.root()), "\r\n\xCF\xE0\xEF\xEA\xE0\\\xF4\xE0\xE9\xEB\r\n");
     }
 }
 
@@ -73,13 +74,13 @@ TEST(ExportLines, StepsOncePerEntryAndStopsAtAbort) {
     std::atomic<bool> abort{false};
     kx::WriteProgress progress{[&] { ++steps; }, &abort};
     kx::StringSink all;
-    EXPECT_TRUE(kx::out::writeExportLines(t.root, all, progress));
+    EXPECT_TRUE(kx::out::writeExportLines(t.root(), all, progress));
     EXPECT_EQ(steps, 4); // a.txt, Sub, x.txt, b.txt
 
     steps = 0;
     progress.step = [&] { abort = ++steps == 3; }; // set while stepping for x.txt
     kx::StringSink part;
-    EXPECT_FALSE(kx::out::writeExportLines(t.root, part, progress));
+    EXPECT_FALSE(kx::out::writeExportLines(t.root(), part, progress));
     EXPECT_EQ(steps, 3);
     EXPECT_EQ(part.data(), "a.txt\r\n");
 }
@@ -93,7 +94,7 @@ TEST(ExportFile, TruncatesAnExistingFileAndAppendsNothingElse) {
     old.close();
 
     ExampleTree t;
-    EXPECT_EQ(kx::out::exportToFile(t.root, path, {}), ExportResult::Done);
+    EXPECT_EQ(kx::out::exportToFile(t.root(), path, {}), ExportResult::Done);
     EXPECT_EQ(readAll(path), QByteArray("a.txt\r\n\r\nSub\\x.txt\r\n\r\nb.txt\r\n"));
 }
 
@@ -104,30 +105,30 @@ TEST(ExportFile, AbortedExportLeavesThePartialFile) {
     std::atomic<bool> abort{false};
     int steps = 0;
     const kx::WriteProgress progress{[&] { abort = ++steps == 2; }, &abort};
-    EXPECT_EQ(kx::out::exportToFile(t.root, path, progress), ExportResult::Aborted);
+    EXPECT_EQ(kx::out::exportToFile(t.root(), path, progress), ExportResult::Aborted);
     EXPECT_EQ(readAll(path), QByteArray("a.txt\r\n"));
 }
 
 TEST(ExportFile, FailuresAreReported) {
     ExampleTree t;
     QTemporaryDir dir;
-    EXPECT_EQ(kx::out::exportToFile(t.root, dir.filePath("no/such/folder/x.txt"), {}),
+    EXPECT_EQ(kx::out::exportToFile(t.root(), dir.filePath("no/such/folder/x.txt"), {}),
               ExportResult::CreateFailed);
-    EXPECT_EQ(kx::out::exportToFile(t.root, dir.path(), {}), ExportResult::CreateFailed);
+    EXPECT_EQ(kx::out::exportToFile(t.root(), dir.path(), {}), ExportResult::CreateFailed);
     if (QFile::exists("/dev/full")) {
-        EXPECT_EQ(kx::out::exportToFile(t.root, "/dev/full", {}), ExportResult::WriteFailed);
+        EXPECT_EQ(kx::out::exportToFile(t.root(), "/dev/full", {}), ExportResult::WriteFailed);
     }
 }
 
 TEST(ExportFile, ExportLargerThanTheBufferIsWrittenWhole) {
     TreeBuilder t;
-    kx::Entry* sub = t.folder(t.root, "folder with a longer name");
+    kx::Entry* sub = t.folder(t.root(), "folder with a longer name");
     for (int i = 0; i < 5000; ++i)
-        t.file(i % 2 ? sub : t.root, "file number " + std::to_string(i) + ".dat");
+        t.file(i % 2 ? sub : t.root(), "file number " + std::to_string(i) + ".dat");
     QTemporaryDir dir;
     const QString path = dir.filePath("big.txt");
-    EXPECT_EQ(kx::out::exportToFile(t.root, path, {}), ExportResult::Done);
-    const std::string expected = exportText(t.root);
+    EXPECT_EQ(kx::out::exportToFile(t.root(), path, {}), ExportResult::Done);
+    const std::string expected = exportText(t.root());
     ASSERT_GT(expected.size(), 150000u); // more than two buffers full
     EXPECT_EQ(readAll(path).toStdString(), expected);
 }

@@ -1,0 +1,111 @@
+// The in-memory tree builder and the inner lists and list files made from its trees.
+#include "treebuilder.h"
+
+#include "listfile/innerlist.h"
+#include "listfile/scan.h"
+
+#include <cstdio>
+
+namespace kxtest {
+
+EntryEdit& EntryEdit::size(std::uint64_t bytes) {
+    kx::uint64ToExtended(bytes, m_e->record + kx::rec::size);
+    return *this;
+}
+
+EntryEdit& EntryEdit::attributes(std::uint8_t bits) {
+    m_e->record[kx::rec::attributes] = bits;
+    return *this;
+}
+
+EntryEdit& EntryEdit::mark(std::uint8_t value) {
+    m_e->setMark(value);
+    return *this;
+}
+
+EntryEdit& EntryEdit::crossedOut(std::uint8_t value) {
+    m_e->record[kx::rec::crossedOut] = value;
+    return *this;
+}
+
+EntryEdit& EntryEdit::comment(std::string_view ansi) {
+    m_e->setComment(ansi);
+    return *this;
+}
+
+EntryEdit& EntryEdit::dates(std::string_view created, std::string_view changed) {
+    kx::setTextField(*m_e, kx::rec::created, kx::rec::createdSize, created);
+    kx::setTextField(*m_e, kx::rec::changed, kx::rec::changedSize, changed);
+    return *this;
+}
+
+namespace {
+
+EntryEdit makeEntry(kx::EntryTree& tree, std::string_view name, char kind) {
+    kx::Entry* e = tree.newEntry();
+    kx::setTextField(*e, kx::rec::name, kx::rec::nameSize, name);
+    e->record[kx::rec::kind] = static_cast<std::uint8_t>(kind);
+    e->writeI32(kx::rec::lastChild, -1);
+    return EntryEdit(e).dates(kCreated, kChanged);
+}
+
+} // namespace
+
+TreeBuilder::TreeBuilder(std::string_view rootName, char rootKind)
+    : m_tree(std::make_unique<kx::EntryTree>()) {
+    m_tree->headerText = "test list";
+    m_tree->setRoot(makeEntry(*m_tree, rootName, rootKind));
+}
+
+EntryEdit TreeBuilder::add(kx::Entry* parent, std::string_view name, char kind) {
+    EntryEdit e = makeEntry(*m_tree, name, kind);
+    e->writeI32(kx::rec::depth, parent->depth() + 1);
+    e->parent = parent;
+    parent->children.push_back(e);
+    parent->writeI32(kx::rec::lastChild, static_cast<std::int32_t>(parent->children.size()) - 1);
+    return e;
+}
+
+std::string record(std::string_view name, char kind, std::int32_t lastChild,
+                   std::uint8_t attributes, std::uint64_t size, std::string_view comment,
+                   std::uint8_t mark, std::uint8_t crossedOut, std::string_view created,
+                   std::string_view changed) {
+    kx::EntryTree scratch;
+    EntryEdit e = makeEntry(scratch, name, kind);
+    e.attributes(attributes).size(size).comment(comment).mark(mark).crossedOut(crossedOut);
+    e.dates(created, changed);
+    e->writeI32(kx::rec::lastChild, lastChild);
+    return std::string(reinterpret_cast<const char*>(e->record), kx::kRecordSize);
+}
+
+std::string header(std::string_view text) {
+    std::string h(kx::kHeaderSize, '\0');
+    h.replace(0, text.size(), text);
+    return h;
+}
+
+std::string innerList(const kx::EntryTree& tree) {
+    std::string out = header(tree.headerText);
+    out.reserve(kx::kHeaderSize + tree.entryCount() * kx::kRecordSize);
+    auto append = [&out](const kx::Entry* e) {
+        out.append(reinterpret_cast<const char*>(e->record), kx::kRecordSize);
+        return true;
+    };
+    append(tree.root());
+    kx::walkBelow(tree.root(), append);
+    return out;
+}
+
+std::unique_ptr<kx::EntryTree> readBack(const kx::EntryTree& tree) {
+    const std::string bytes = innerList(tree);
+    kx::MemorySource src(bytes.data(), bytes.size());
+    return kx::readInnerList(src);
+}
+
+void writeListFile(const std::string& path, const kx::EntryTree& tree, bool keepRootName) {
+    auto copy = readBack(tree);
+    std::remove(path.c_str());
+    kx::writeNewListFile(*copy, path, keepRootName);
+}
+
+} // namespace kxtest
