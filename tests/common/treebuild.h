@@ -2,7 +2,8 @@
 // until it builds with kxtest::TreeBuilder itself.
 #pragma once
 
-#include "common/fixtures.h"
+#include "common/qstringprint.h"
+#include "common/treebuilder.h"
 
 struct TreeBuilder {
     kxtest::TreeBuilder built;

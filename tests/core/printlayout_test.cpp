@@ -1,5 +1,6 @@
 // Tests of the print lines and of the page layout on a recording surface with fixed-width text.
-#include "common/fixtures.h"
+#include "common/qstringprint.h"
+#include "common/treebuilder.h"
 #include "output/printing.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // Tests of the text export: the lines, the progress and abort, the export file and its name.
-#include "common/fixtures.h"
+#include "common/qstringprint.h"
+#include "common/treebuilder.h"
 #include "output/textexport.h"
 
 #include <QDir>
