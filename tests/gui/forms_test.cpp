@@ -1,6 +1,7 @@
 // The search-mask and comment windows, driven offscreen with key clicks.
 #include "browser/gui/commentform.h"
 #include "browser/gui/maskform.h"
+#include "common/qstringprint.h"
 #include "support/strings.h"
 
 #include <QApplication>
@@ -149,6 +150,54 @@ TEST_F(Forms, CommentAcceptAndRefusals) {
     });
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_EQ(form.buffer(), "");
+}
+
+// Return and keypad Enter act on the focused control: on Apply they apply the typed text, on
+// Cancel they cancel, and in the editor they start a new line with the window left open.
+TEST_F(Forms, CommentEnterKeys) {
+    enum class Then { Applied, Cancelled, NewLine };
+    struct Case {
+        const char* focus;
+        Qt::Key key;
+        Then then;
+    } cases[] = {
+        {"apply", Qt::Key_Return, Then::Applied},    {"apply", Qt::Key_Enter, Then::Applied},
+        {"cancel", Qt::Key_Return, Then::Cancelled}, {"cancel", Qt::Key_Enter, Then::Cancelled},
+        {"editor", Qt::Key_Return, Then::NewLine},   {"editor", Qt::Key_Enter, Then::NewLine},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.focus) + (c.key == Qt::Key_Enter ? " keypad Enter" : " Return"));
+        TCommentForm form(nullptr);
+        form.prepare(tables, "old", 'F', "a.txt");
+        bool openAfterKey = false;
+        QString textAfterKey;
+        const int result = execWith(form, [&] {
+            QTest::keyClicks(form.redComment, " typed");
+            QWidget* target = form.redComment;
+            if (c.focus == std::string("apply")) target = form.btOk;
+            if (c.focus == std::string("cancel")) target = form.btCancel;
+            target->setFocus(Qt::TabFocusReason);
+            ASSERT_TRUE(target->hasFocus());
+            QTest::keyClick(target, c.key,
+                            c.key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            openAfterKey = form.isVisible();
+            textAfterKey = form.redComment->toPlainText();
+        });
+        switch (c.then) {
+        case Then::Applied:
+            EXPECT_EQ(result, QDialog::Accepted);
+            EXPECT_EQ(form.buffer(), "old typed");
+            break;
+        case Then::Cancelled:
+            EXPECT_EQ(result, QDialog::Rejected);
+            EXPECT_EQ(form.buffer(), "old");
+            break;
+        case Then::NewLine:
+            EXPECT_TRUE(openAfterKey);
+            EXPECT_EQ(textAfterKey, "old typed\n");
+            break;
+        }
+    }
 }
 
 TEST_F(Forms, CommentLimit) {

@@ -30,7 +30,9 @@ TCommentForm::TCommentForm(QWidget* parent) : QDialog(parent) {
 
     btOk = new QPushButton(this);
     btOk->setGeometry(63, 125, 102, 21);
-    btOk->setAutoDefault(false);
+    // While Apply has the focus it stands in as the default button, so Enter applies there
+    // instead of reaching the dialog's default, Cancel.
+    btOk->setAutoDefault(true);
 
     btCancel = new QPushButton(this);
     btCancel->setGeometry(202, 125, 102, 21);

@@ -14,10 +14,11 @@ namespace ui {
 struct StringTables;
 }
 
-// A fixed 358 x 148 dialog with a close box only. Cancel is the default button (Enter in the
-// editor starts a new line). Apply folds the line breaks and accepts; an empty editor is refused
-// with a message and closes as cancelled; a character that the list's code page cannot store is
-// refused with a message and the window stays open.
+// A fixed 358 x 148 dialog with a close box only. Cancel is the default button; Enter in the
+// editor starts a new line, and Enter on a focused button presses that button. Apply folds the line
+// breaks and accepts; an empty editor is refused with a message and closes as cancelled; a
+// character that the list's code page cannot store is refused with a message and the window stays
+// open.
 class TCommentForm : public QDialog {
     Q_OBJECT
 public:
