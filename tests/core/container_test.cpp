@@ -29,13 +29,21 @@ void set32(std::string& s, std::size_t off, std::uint32_t v) {
         s[off + i] = char(v >> (8 * i));
 }
 
+// C:\Data holding a.txt (10 bytes) and Sub\x.txt (5000 bytes).
+TreeBuilder sampleTree() {
+    TreeBuilder b{"C:\\Data"};
+    b.file(b.root(), "a.txt", 10);
+    b.file(b.folder(b.root(), "Sub"), "x.txt", 5000);
+    return b;
+}
+
 struct ContainerTest : ::testing::Test {
     QTemporaryDir dir;
     std::string path(const std::string& name) const {
         return dir.path().toStdString() + "/" + name;
     }
-    const Node sample =
-        folder("C:\\Data", {file("a.txt", 10), folder("Sub", {file("x.txt", 5000)})});
+    const TreeBuilder built = sampleTree();
+    const kx::EntryTree& sample = built.tree();
 };
 
 } // namespace
@@ -260,10 +268,10 @@ TEST_F(ContainerTest, AFailedPackLeavesTheListFileAsItWas) {
 
 TEST_F(ContainerTest, LargeListsReadOnAProducerThreadWithTheSameChecks) {
     // 40,000 files: a 24 MB inner list, inflated on the producer thread while the tree is built.
-    Node root = folder("D:\\big");
+    TreeBuilder big{"D:\\big"};
     for (int i = 0; i < 40000; ++i)
-        root.children.push_back(file("f" + std::to_string(i), std::uint64_t(i)));
-    const std::string inner = innerList(root);
+        big.file(big.root(), "f" + std::to_string(i), std::uint64_t(i));
+    const std::string inner = innerList(big.tree());
     const std::string list = path("big.kx");
     writeFile(list, zipOf("big", inner, 8));
     {

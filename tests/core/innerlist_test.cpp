@@ -119,9 +119,11 @@ TEST(InnerList, LastChildDecidesTheShape) {
 }
 
 TEST(InnerList, ReaderAddsANodeForTheRootAndEveryFolder) {
+    TreeBuilder b{"D:\\"};
+    b.file(b.root(), "x");
+    b.file(b.folder(b.folder(b.root(), "A"), "B"), "y");
     RecordingSink sink;
-    readBytes(innerList(folder("D:\\", {file("x"), folder("A", {folder("B", {file("y")})})})),
-              &sink);
+    readBytes(innerList(b.tree()), &sink);
     ASSERT_EQ(sink.nodes.size(), 3u);
     EXPECT_EQ(sink.nodes[0].caption, "");
     EXPECT_EQ(sink.nodes[0].image, 0);
@@ -168,7 +170,12 @@ TEST(InnerList, AMillionNestedFoldersNeedNoRecursion) {
 }
 
 TEST(InnerList, ProgressStepsOncePerRecordAndAbortStopsTheWrite) {
-    auto t = tree(folder("r", {file("a"), folder("B", {file("x"), file("y"), file("z")})}));
+    TreeBuilder b{"r"};
+    b.file(b.root(), "a");
+    kx::Entry* folderB = b.folder(b.root(), "B");
+    for (const char* name : {"x", "y", "z"})
+        b.file(folderB, name);
+    auto t = b.take();
     EXPECT_EQ(kx::countBelow(t->root()), 5u);
     int steps = 0;
     EXPECT_EQ(writeBytes(*t, {[&] { ++steps; }, nullptr}).size(), 256u + 6 * 600);
@@ -212,8 +219,8 @@ TEST(InnerList, ExtendedSizeConvertsExactly) {
 }
 
 TEST(InnerList, CommentKeepsTwoTerminatingZeros) {
-    auto t = tree(folder("r", {file("a")}));
-    kx::Entry* a = t->root()->children[0];
+    TreeBuilder b{"r"};
+    kx::Entry* a = b.file(b.root(), "a");
     a->setComment(std::string(300, 'c'));
     EXPECT_EQ(a->comment().size(), 254u);
     EXPECT_EQ(a->record[kx::rec::comment + 254], 0);
@@ -236,15 +243,10 @@ TEST(InnerList, FoldersFirstExchangesEachFileWithTheNextFolder) {
         {"F", "F0"},
     };
     for (const auto& c : cases) {
-        kx::EntryTree t;
+        TreeBuilder b;
         std::vector<kx::Entry*> list;
-        for (std::size_t i = 0; i < c.kinds.size(); ++i) {
-            kx::Entry* e = t.newEntry();
-            e->record[kx::rec::kind] = std::uint8_t(c.kinds[i]);
-            std::string n = c.kinds[i] + std::to_string(i);
-            std::memcpy(e->record, n.data(), n.size());
-            list.push_back(e);
-        }
+        for (std::size_t i = 0; i < c.kinds.size(); ++i)
+            list.push_back(b.add(b.root(), c.kinds[i] + std::to_string(i), c.kinds[i]));
         kx::foldersFirst(list);
         std::string got;
         for (auto* e : list)

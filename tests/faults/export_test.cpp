@@ -52,8 +52,9 @@ protected:
 
 TEST_F(ExportFaults, FullDeviceIsAWriteFailure) {
     // A tiny tree stays in the buffer until the end; a large one fails in the middle.
-    auto tiny = kxtest::tree(kxtest::folder("C:\\", {kxtest::file("a.txt")}));
-    EXPECT_EQ(kx::out::exportToFile(tiny->root(), "/dev/full", {}), ExportResult::WriteFailed);
+    kxtest::TreeBuilder tiny{"C:\\"};
+    tiny.file(tiny.root(), "a.txt");
+    EXPECT_EQ(kx::out::exportToFile(tiny.root(), "/dev/full", {}), ExportResult::WriteFailed);
     EXPECT_EQ(kx::out::exportToFile(tree->root(), "/dev/full", {}), ExportResult::WriteFailed);
 
     const ChildResult r = runTool({"export", list, "/dev/full"});

@@ -1,8 +1,8 @@
 // Fault injection helpers: forked children, kxtool runs, tmpfs mounts, generated lists.
 #include "faults_helpers.h"
 
+#include "common/treebuilder.h"
 #include "listfile/listfile.h"
-#include "listfile/scan.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -202,24 +202,9 @@ TmpfsMount::~TmpfsMount() {
 
 std::unique_ptr<kx::EntryTree> generatedTree(std::size_t entries, unsigned seed) {
     std::mt19937 rng(seed);
-    auto tree = std::make_unique<kx::EntryTree>();
-    tree->headerText = "generated list";
-    auto make = [&](kx::Entry* parent, std::string_view name, char kind) {
-        kx::Entry* e = tree->newEntry();
-        kx::setTextField(*e, kx::rec::name, kx::rec::nameSize, name);
-        e->record[kx::rec::kind] = std::uint8_t(kind);
-        if (!parent) return e;
-        kx::setTextField(*e, kx::rec::created, kx::rec::createdSize, "12.03.2024 09:15:42");
-        kx::setTextField(*e, kx::rec::changed, kx::rec::changedSize, "02.11.2025 18:04:10");
-        e->record[kx::rec::attributes] = kx::archive;
-        kx::uint64ToExtended(kind == kx::kFolder ? 0 : rng() % 5000000, e->record + kx::rec::size);
-        e->writeI32(kx::rec::depth, parent->depth() + 1);
-        e->parent = parent;
-        parent->children.push_back(e);
-        return e;
-    };
-    kx::Entry* root = make(nullptr, "D:\\generated", kx::kFolder);
-    tree->setRoot(root);
+    kxtest::TreeBuilder b{"D:\\generated"};
+    b.tree().headerText = "generated list";
+    kx::Entry* root = kxtest::EntryEdit(b.root()).dates("", "");
     std::vector<kx::Entry*> folders{root};
     for (std::size_t i = 1; i < entries; ++i) {
         // Mostly one of the recent folders, so the tree grows deep as well as wide.
@@ -229,16 +214,12 @@ std::unique_ptr<kx::EntryTree> generatedTree(std::size_t entries, unsigned seed)
         const bool isFolder = rng() % 10 == 0;
         const std::string name = (isFolder ? "folder " : "file ") + std::to_string(rng() % 100000) +
                                  "_" + std::to_string(i) + (isFolder ? "" : ".dat");
-        kx::Entry* e = make(parent, name, isFolder ? kx::kFolder : kx::kFile);
+        kxtest::EntryEdit e = b.add(parent, name, isFolder ? kx::kFolder : kx::kFile);
+        e.dates("12.03.2024 09:15:42", "02.11.2025 18:04:10").attributes(kx::archive);
+        e.size(isFolder ? 0 : rng() % 5000000);
         if (isFolder) folders.push_back(e);
     }
-    root->writeI32(kx::rec::lastChild, std::int32_t(root->children.size()) - 1);
-    kx::walkBelow(root, [](const kx::Entry* e) {
-        const_cast<kx::Entry*>(e)->writeI32(kx::rec::lastChild,
-                                            std::int32_t(e->children.size()) - 1);
-        return true;
-    });
-    return tree;
+    return b.take();
 }
 
 long long openedEntryCount(const std::string& path, std::string* error) {
