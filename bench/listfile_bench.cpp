@@ -36,13 +36,14 @@ std::string readAll(const std::string& path) {
     return s.str();
 }
 
-// The inner list, unpacked once.
+// The inner list, inflated once.
 const std::string& innerBytes() {
     static const std::string bytes = [] {
         kx::ListContainer c;
-        const std::string working = c.unpackListFile(listPath());
-        std::string b = readAll(working);
-        std::remove(working.c_str());
+        auto source = c.openEntry(listPath());
+        std::string b(source->remaining(), '\0');
+        b.resize(source->read(b.data(), b.size()));
+        source->verify();
         return b;
     }();
     return bytes;

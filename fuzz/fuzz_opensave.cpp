@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kx::ListContainer c;
     try {
         tree = kx::openListFile(c, path);
-    } catch (const std::exception&) {
+    } catch (const kx::Error&) {
         return 0;
     }
     kx::regroupRootFolder(*tree);

@@ -2,22 +2,12 @@
 // bytes that remain.
 #include "listfile/innerlist.h"
 
+#include "listfile/io/error.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kx {
-
-namespace {
-constexpr std::size_t kBufferSize = 1 << 20;
-
-std::string errnoText() {
-    return std::strerror(errno);
-}
-} // namespace
 
 std::size_t MemorySource::read(void* into, std::size_t n) {
     const std::size_t k = std::min(n, m_left);
@@ -25,90 +15,6 @@ std::size_t MemorySource::read(void* into, std::size_t n) {
     m_p += k;
     m_left -= k;
     return k;
-}
-
-FileSource::FileSource(const std::string& path) {
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0) throw ListFileError("Cannot open " + path + ": " + errnoText() + ".");
-    struct stat st {};
-    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(m_fd);
-        m_fd = -1;
-        throw ListFileError("Cannot read " + path + ": not a regular file.");
-    }
-    m_remaining = std::uint64_t(st.st_size);
-    m_buf.resize(kBufferSize);
-}
-
-FileSource::~FileSource() {
-    if (m_fd >= 0) ::close(m_fd);
-}
-
-std::size_t FileSource::read(void* into, std::size_t n) {
-    auto* out = static_cast<std::uint8_t*>(into);
-    std::size_t given = 0;
-    while (given < n) {
-        if (m_pos == m_len) {
-            ssize_t r;
-            do
-                r = ::read(m_fd, m_buf.data(), m_buf.size());
-            while (r < 0 && errno == EINTR);
-            if (r < 0) throw ListFileError("Cannot read the list: " + errnoText() + ".");
-            if (r == 0) break;
-            m_pos = 0;
-            m_len = std::size_t(r);
-        }
-        const std::size_t k = std::min(n - given, m_len - m_pos);
-        std::memcpy(out + given, m_buf.data() + m_pos, k);
-        m_pos += k;
-        given += k;
-    }
-    m_remaining -= std::min<std::uint64_t>(m_remaining, given);
-    return given;
-}
-
-FileSink::FileSink(const std::string& path) : m_path(path) {
-    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (m_fd < 0) throw ListFileError("Cannot create " + path + ": " + errnoText() + ".");
-    m_buf.resize(kBufferSize);
-}
-
-FileSink::~FileSink() {
-    if (m_fd >= 0) ::close(m_fd);
-}
-
-void FileSink::flushBuffer() {
-    std::size_t off = 0;
-    while (off < m_len) {
-        ssize_t w = ::write(m_fd, m_buf.data() + off, m_len - off);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) throw ListFileError("Cannot write " + m_path + ": " + errnoText() + ".");
-        off += std::size_t(w);
-    }
-    m_len = 0;
-}
-
-void FileSink::write(const void* data, std::size_t n) {
-    if (m_fd < 0) throw ListFileError("Cannot write " + m_path + ": the file is closed.");
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    while (n > 0) {
-        const std::size_t k = std::min(n, m_buf.size() - m_len);
-        std::memcpy(m_buf.data() + m_len, p, k);
-        m_len += k;
-        p += k;
-        n -= k;
-        if (m_len == m_buf.size()) flushBuffer();
-    }
-}
-
-void FileSink::finish() {
-    if (m_fd < 0) return;
-    flushBuffer();
-    if (::fsync(m_fd) != 0)
-        throw ListFileError("Cannot flush " + m_path + ": " + errnoText() + ".");
-    const int fd = m_fd;
-    m_fd = -1;
-    if (::close(fd) != 0) throw ListFileError("Cannot close " + m_path + ": " + errnoText() + ".");
 }
 
 std::string headerText(const std::uint8_t* header) {
@@ -125,7 +31,7 @@ Entry* readOne(EntryTree& tree, ByteSource& in, FolderTreeSink* sink, Entry* par
                FolderTreeSink::Node parentNode, FolderTreeSink::Node& nodeOut) {
     Entry* e = tree.newEntryUninitialized();
     if (in.read(e->record, kRecordSize) != kRecordSize)
-        throw ListFileError("The list ends in the middle of a record.");
+        throw Error(ErrorCode::brokenList, {}, 0, "a record cut short");
     e->parent = parent;
     nodeOut = nullptr;
     if (sink) {
@@ -159,7 +65,7 @@ Entry* readEntry(EntryTree& tree, ByteSource& in, FolderTreeSink* sink) {
         const std::int64_t n = std::int64_t(e->lastChild()) + 1;
         if (n <= 0) return;
         if (promised + std::uint64_t(n) > in.remaining() / kRecordSize)
-            throw ListFileError("The list promises more records than it holds.");
+            throw Error(ErrorCode::brokenList, {}, 0, "more records promised than held");
         promised += std::uint64_t(n);
         e->children.reserve(std::size_t(n));
         stack.push_back({e, node, n});
@@ -186,7 +92,7 @@ std::unique_ptr<EntryTree> readInnerList(ByteSource& in, FolderTreeSink* sink) {
     auto tree = std::make_unique<EntryTree>();
     std::uint8_t header[kHeaderSize];
     if (in.read(header, kHeaderSize) != kHeaderSize)
-        throw ListFileError("The list is shorter than its 256-byte header.");
+        throw Error(ErrorCode::brokenList, {}, 0, "shorter than its header");
     tree->headerText = headerText(header);
     tree->setRoot(readEntry(*tree, in, sink));
     return tree;

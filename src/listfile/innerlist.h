@@ -2,29 +2,14 @@
 #pragma once
 
 #include "listfile/entry.h"
+#include "listfile/io/bytes.h"
+#include "listfile/io/error.h"
 
 #include <atomic>
-#include <cstdio>
 #include <functional>
-#include <stdexcept>
 #include <string>
 
 namespace kx {
-
-// A read or write of the inner list that cannot go on. The message is one plain sentence.
-class ListFileError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Where the reader gets its bytes. read() returns how many bytes it gave (0 at the end).
-class ByteSource {
-public:
-    virtual ~ByteSource() = default;
-    virtual std::size_t read(void* into, std::size_t n) = 0;
-    // Bytes that are still to come, when known; reading never allocates beyond what they allow.
-    virtual std::uint64_t remaining() const = 0;
-};
 
 class MemorySource : public ByteSource {
 public:
@@ -38,28 +23,6 @@ private:
     std::size_t m_left;
 };
 
-// Buffered reading of a file (the working file). Throws ListFileError when it cannot be opened.
-class FileSource : public ByteSource {
-public:
-    explicit FileSource(const std::string& path);
-    ~FileSource() override;
-    std::size_t read(void* into, std::size_t n) override;
-    std::uint64_t remaining() const override { return m_remaining; }
-
-private:
-    int m_fd = -1;
-    std::uint64_t m_remaining = 0;
-    std::vector<std::uint8_t> m_buf;
-    std::size_t m_pos = 0, m_len = 0;
-};
-
-// Where the writer puts its bytes. Throws ListFileError when a write fails.
-class ByteSink {
-public:
-    virtual ~ByteSink() = default;
-    virtual void write(const void* data, std::size_t n) = 0;
-};
-
 class StringSink : public ByteSink {
 public:
     void write(const void* data, std::size_t n) override {
@@ -69,25 +32,6 @@ public:
 
 private:
     std::string m_data;
-};
-
-// Buffered writing of a file. finish() flushes the buffer and the file to the device and closes
-// it; any failure throws ListFileError.
-class FileSink : public ByteSink {
-public:
-    // Creates the file; it must not exist (exclusive create), so nothing of someone else's is
-    // overwritten.
-    explicit FileSink(const std::string& path);
-    ~FileSink() override;
-    void write(const void* data, std::size_t n) override;
-    void finish();
-
-private:
-    void flushBuffer();
-    int m_fd = -1;
-    std::string m_path;
-    std::vector<std::uint8_t> m_buf;
-    std::size_t m_len = 0;
 };
 
 // The folder tree that reading fills: one top-level node for the root, one child node for each
@@ -115,8 +59,8 @@ struct WriteProgress {
 };
 
 // Reads the root's record and its whole subtree, adding the root's node and one node per folder
-// to the sink when there is one. Throws ListFileError when a record cannot be read in full or the
-// counts promise more records than the data holds. Works without recursion.
+// to the sink when there is one. Throws Error (brokenList) when a record cannot be read in full or
+// the counts promise more records than the data holds. Works without recursion.
 Entry* readEntry(EntryTree& tree, ByteSource& in, FolderTreeSink* sink);
 
 // Reads a whole inner list: header text, then the tree.

@@ -1,45 +1,13 @@
 // Opening and saving a whole list file.
 #include "listfile/listfile.h"
 
+#include "listfile/io/filesink.h"
 #include "listfile/io/paths.h"
-
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "listfile/io/tempfile.h"
 
 namespace kx {
 
-namespace {
-
 using paths::folderOf;
-
-// Removes a file when it goes out of scope, whatever way the scope is left. The file is found
-// through its folder, held open from the start, so that it is removed even when the folder is
-// renamed meanwhile.
-class RemoveOnExit {
-public:
-    explicit RemoveOnExit(const std::string& path)
-        : m_folder(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
-          m_path(path), m_name(path.substr(path.find_last_of('/') + 1)) {}
-    ~RemoveOnExit() {
-        if (m_folder < 0) {
-            ::unlink(m_path.c_str());
-            return;
-        }
-        ::unlinkat(m_folder, m_name.c_str(), 0);
-        ::close(m_folder);
-    }
-    RemoveOnExit(const RemoveOnExit&) = delete;
-    RemoveOnExit& operator=(const RemoveOnExit&) = delete;
-
-private:
-    int m_folder;
-    std::string m_path, m_name;
-};
-
-} // namespace
 
 std::string temporaryListPath(const std::string& listPath) {
     const std::string name = "~tmp~" + baseName(listPath);
@@ -59,10 +27,11 @@ std::string temporaryListPath(const std::string& listPath) {
 bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& listPath,
                   const WriteProgress& progress, const std::function<void()>& beforePack) {
     const std::string tempPath = temporaryListPath(listPath);
-    FileSink sink(tempPath); // exclusive create: never someone else's file
-    RemoveOnExit cleanup(tempPath);
+    io::TempFile temp(tempPath); // exclusive create: never someone else's file
+    io::FileSink sink(temp.fd(), tempPath);
     if (!writeInnerList(tree, sink, progress)) return false;
     sink.finish();
+    temp.syncAndClose();
     if (beforePack) beforePack();
     return container.packListFile(tempPath, listPath, progress);
 }
@@ -70,10 +39,16 @@ bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& 
 std::unique_ptr<EntryTree> openListFile(ListContainer& container, const std::string& listPath,
                                         FolderTreeSink* sink) {
     auto source = container.openEntry(listPath);
-    if (source->remaining() == 0) throw ListFileError("The list file holds an empty list.");
-    auto tree = readInnerList(*source, sink);
-    source->verify();
-    return tree;
+    if (source->remaining() == 0) throw Error(ErrorCode::emptyList, listPath);
+    try {
+        auto tree = readInnerList(*source, sink);
+        source->verify();
+        return tree;
+    } catch (const Error& e) {
+        // The reader of the inner list does not know the file it reads.
+        if (!e.path().empty()) throw;
+        throw Error(e.code(), listPath, e.sysErrno(), e.detail());
+    }
 }
 
 } // namespace kx

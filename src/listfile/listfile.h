@@ -20,15 +20,16 @@ std::string temporaryListPath(const std::string& listPath);
 // file, packs it over the list file and deletes the temporary list file (on every path).
 // Returns false when the abort flag stopped the write or the pack; the list file is then
 // untouched.
-// Throws ListFileError or ContainerError on failure; the list file is then untouched too.
+// Throws Error on failure (see ListContainer::packListFile; createFailed when the temporary list
+// file cannot be made); the list file is then untouched too.
 // `beforePack` runs between the write and the pack (the window sets its busy pointer there).
 bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& listPath,
                   const WriteProgress& progress = {}, const std::function<void()>& beforePack = {});
 
 // Opens a list file in one call as the viewer's open does: the entry is inflated straight into
 // the reader (ListContainer::openEntry), nothing is written to disk, and the CRC is checked at the
-// end. Throws ContainerError (not a readable archive, damaged data) or ListFileError (empty or
-// broken inner list). The root's children are not regrouped here; see regroupRootFolder.
+// end. Throws Error: the codes of EntrySource::open, crcMismatch, emptyList and brokenList, each
+// with the list's path. The root's children are not regrouped here; see regroupRootFolder.
 std::unique_ptr<EntryTree> openListFile(ListContainer& container, const std::string& listPath,
                                         FolderTreeSink* sink = nullptr);
 

@@ -2,14 +2,13 @@
 #include "listfile/scan.h"
 
 #include "listfile/codepage.h"
+#include "listfile/io/paths.h"
 #include "listfile/listfile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,8 +49,8 @@ void setTextField(Entry& e, std::size_t offset, std::size_t size, std::string_vi
 
 std::unique_ptr<EntryTree> scanFolder(const std::string& folder) {
     struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        throw ListFileError("Cannot scan " + folder + ": it is not a readable folder.");
+    if (::stat(folder.c_str(), &st) != 0) throwSystemError(ErrorCode::readFailed, folder);
+    if (!S_ISDIR(st.st_mode)) throw Error(ErrorCode::notFolder, folder);
     auto tree = std::make_unique<EntryTree>();
     tree->headerText = "Fentaro list";
     Entry* root = tree->newEntry();
@@ -93,21 +92,11 @@ std::unique_ptr<EntryTree> scanFolder(const std::string& folder) {
 }
 
 void writeNewListFile(EntryTree& tree, const std::string& out, bool keepRootName) {
-    struct stat st {};
-    if (::lstat(out.c_str(), &st) == 0)
-        throw ListFileError(out + " exists already; choose a new name.");
-    const std::string inner = temporaryListPath(out);
-    FileSink sink(inner);
-    struct Remove {
-        std::string p;
-        ~Remove() { ::unlink(p.c_str()); }
-    } remove{inner};
+    if (paths::exists(out)) throw Error(ErrorCode::alreadyExists, out);
+    ListContainer container;
     WriteProgress options;
     options.keepPathNames = keepRootName;
-    writeInnerList(tree, sink, options);
-    sink.finish();
-    ListContainer container;
-    container.packListFile(inner, out);
+    saveListFile(container, tree, out, options);
 }
 
 void scanFolderToListFile(const std::string& folder, const std::string& out) {

@@ -11,10 +11,10 @@ namespace kx {
 // Builds the entry tree of `folder`: names (in the list's 8-bit code page), sizes, times as
 // "dd.mm.yyyy hh:mm:ss", the attributes the file system has (read-only, hidden for dot names),
 // depth and child counts. Children are sorted by name. Symbolic links are recorded, not followed.
-// Throws ListFileError when the folder cannot be read.
+// Throws Error: notFound, noPermission, readFailed, notFolder.
 std::unique_ptr<EntryTree> scanFolder(const std::string& folder);
 
-// scanFolder, then writes the list file `out` (which must not exist yet).
+// scanFolder, then writes the list file `out`, which must not exist yet (else Error alreadyExists).
 void scanFolderToListFile(const std::string& folder, const std::string& out);
 
 // Writes a tree as a new list file at `out` (header, records, ZIP container). The root keeps its

@@ -1,14 +1,15 @@
 // Text export: the walk that writes the file lines, the export file writer and the name rules.
 #include "output/textexport.h"
 
+#include "listfile/io/error.h"
+#include "listfile/io/fd.h"
+#include "listfile/io/filesink.h"
+
 #include <QFile>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace kx::out {
@@ -27,69 +28,6 @@ qsizetype extensionDot(const QString& path) {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     return dot > start ? dot : -1;
 }
-
-// The export file: created or truncated, written through a buffer. Every failure throws
-// ListFileError, so a full disk is reported instead of leaving a silently short file.
-class ExportFile : public kx::ByteSink {
-public:
-    ~ExportFile() override {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-
-    bool open(const QString& path) {
-        const QByteArray native = QFile::encodeName(path);
-        if (native.isEmpty()) return false;
-        do {
-            m_fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        } while (m_fd < 0 && errno == EINTR);
-        m_buf.resize(kBufferSize);
-        return m_fd >= 0;
-    }
-
-    void write(const void* data, std::size_t n) override {
-        const auto* p = static_cast<const std::uint8_t*>(data);
-        while (n > 0) {
-            if (m_len == m_buf.size()) flushBuffer();
-            const std::size_t part = std::min(n, m_buf.size() - m_len);
-            std::memcpy(m_buf.data() + m_len, p, part);
-            m_len += part;
-            p += part;
-            n -= part;
-        }
-    }
-
-    // Writes what is buffered, flushes the file to its device and closes it.
-    void finish() {
-        flushBuffer();
-        // Devices and pipes cannot be synced (EINVAL); that is no loss of data.
-        if (::fdatasync(m_fd) != 0 && errno != EINVAL) fail("cannot flush the export file");
-        const int fd = m_fd;
-        m_fd = -1;
-        if (::close(fd) != 0 && errno != EINTR) fail("cannot close the export file");
-    }
-
-private:
-    static constexpr std::size_t kBufferSize = 64 * 1024;
-
-    void flushBuffer() {
-        std::size_t done = 0;
-        while (done < m_len) {
-            const ssize_t n = ::write(m_fd, m_buf.data() + done, m_len - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) fail("cannot write the export file");
-            done += static_cast<std::size_t>(n);
-        }
-        m_len = 0;
-    }
-
-    [[noreturn]] static void fail(const char* what) {
-        throw kx::ListFileError(std::string(what) + ": " + std::strerror(errno) + ".");
-    }
-
-    int m_fd = -1;
-    std::vector<std::uint8_t> m_buf;
-    std::size_t m_len = 0;
-};
 
 } // namespace
 
@@ -157,13 +95,24 @@ bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::WriteP
 
 ExportResult exportToFile(const kx::Entry* root, const QString& path,
                           const kx::WriteProgress& progress) {
-    ExportFile file;
-    if (!file.open(path)) return ExportResult::CreateFailed;
+    const QByteArray native = QFile::encodeName(path);
+    if (native.isEmpty()) return ExportResult::CreateFailed;
+    int fd;
+    do {
+        fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    kx::io::UniqueFd file(fd);
+    if (!file) return ExportResult::CreateFailed;
+    const std::string name = native.toStdString();
+    // Every failure of a write, the flush or the close throws: a full disk is reported instead
+    // of leaving a silently short file.
     try {
-        const bool complete = writeExportLines(root, file, progress);
-        file.finish();
+        kx::io::FileSink sink(file.get(), name, 64 * 1024);
+        const bool complete = writeExportLines(root, sink, progress);
+        sink.finish();
+        file.close(name);
         return complete ? ExportResult::Done : ExportResult::Aborted;
-    } catch (const kx::ListFileError&) {
+    } catch (const kx::Error&) {
         return ExportResult::WriteFailed;
     }
 }

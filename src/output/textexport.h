@@ -19,7 +19,7 @@ QString withTxtExtension(const QString& chosen);
 // to the root, "*" in front for a damaged file and another for crossedOut exactly 1, an empty line
 // before the first file of each new folder run, the names' bytes as stored, CR LF endings.
 // Steps the progress once per Entry visited below the root and stops as soon as the abort flag is
-// set after a step. Returns false when aborted. Sink errors (kx::ListFileError) propagate.
+// set after a step. Returns false when aborted. Sink errors (kx::Error) propagate.
 bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::WriteProgress& progress);
 
 enum class ExportResult { Done, Aborted, CreateFailed, WriteFailed };

@@ -109,13 +109,20 @@ ChildResult runInChild(const std::function<int(std::string& message)>& body,
         applySetup(setup);
         std::string message;
         int code = 3;
+        int error = -1;
         try {
             code = body(message);
+        } catch (const kx::Error& e) {
+            message = e.what();
+            error = int(e.code());
+            code = 1;
         } catch (const std::exception& e) {
             message = e.what();
         } catch (...) {
             message = "unknown exception";
         }
+        // The error's code goes first, as a fixed-size prefix of what the child sends back.
+        message.insert(0, reinterpret_cast<const char*>(&error), sizeof error);
         for (std::size_t off = 0; off < message.size();) {
             const ssize_t n = ::write(fds[1], message.data() + off, message.size() - off);
             if (n <= 0) break;
@@ -124,7 +131,14 @@ ChildResult runInChild(const std::function<int(std::string& message)>& body,
         ::_exit(code); // no destructors, no test framework teardown in the child
     }
     ::close(fds[1]);
-    return waitFor(pid, fds[0]);
+    ChildResult result = waitFor(pid, fds[0]);
+    int error = -1;
+    if (result.message.size() >= sizeof error) {
+        std::memcpy(&error, result.message.data(), sizeof error);
+        result.message.erase(0, sizeof error);
+    }
+    if (error >= 0) result.error = kx::ErrorCode(error);
+    return result;
 }
 
 namespace {
@@ -162,7 +176,7 @@ pid_t startTool(const std::vector<std::string>& args, const ChildSetup& setup) {
 ChildResult saveInChild(const std::string& listPath, kx::EntryTree* tree, const ChildSetup& setup,
                         long long archiveSizeLimit) {
     return runInChild(
-        [&](std::string& message) {
+        [&](std::string&) {
             kx::ListContainer container;
             auto opened = kx::openListFile(container, listPath);
             kx::regroupRootFolder(*opened);
@@ -171,17 +185,9 @@ ChildResult saveInChild(const std::string& listPath, kx::EntryTree* tree, const 
                 const rlimit limit{rlim_t(archiveSizeLimit), rlim_t(archiveSizeLimit)};
                 ::setrlimit(RLIMIT_FSIZE, &limit);
             };
-            try {
-                return kx::saveListFile(container, tree ? *tree : *opened, listPath, {},
-                                        limitArchive)
-                           ? 0
-                           : 2;
-            } catch (const kx::ListFileError& e) {
-                message = e.what();
-            } catch (const kx::ContainerError& e) {
-                message = e.what();
-            }
-            return 1;
+            return kx::saveListFile(container, tree ? *tree : *opened, listPath, {}, limitArchive)
+                       ? 0
+                       : 2;
         },
         setup);
 }

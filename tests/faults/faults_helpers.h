@@ -3,11 +3,13 @@
 #pragma once
 
 #include "listfile/entry.h"
+#include "listfile/io/error.h"
 
 #include <sys/types.h>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +39,8 @@ struct ChildResult {
     int exitCode = -1; // -1 when a signal ended it
     int signal = 0;
     std::string message; // the text the child sent back (the library's error, or kxtool's stderr)
+    // The code of the kx::Error that ended a runInChild body, if one did.
+    std::optional<kx::ErrorCode> error;
 };
 
 // How to run a child: a limit on the size of any file it writes (writes beyond it fail with
@@ -47,7 +51,9 @@ struct ChildSetup {
     std::vector<std::pair<std::string, std::string>> environment; // set in the child
 };
 
-// Runs `body` in a forked child. body returns the child's exit code and may fill `message`.
+// Runs `body` in a forked child. body returns the child's exit code and may fill `message`. A
+// kx::Error that escapes body ends the child with exit code 1, its sentence as the message and
+// its code in `error`.
 ChildResult runInChild(const std::function<int(std::string& message)>& body,
                        const ChildSetup& setup = {});
 
@@ -58,8 +64,8 @@ ChildResult runTool(const std::vector<std::string>& args, const ChildSetup& setu
 pid_t startTool(const std::vector<std::string>& args, const ChildSetup& setup = {});
 
 // saveListFile in a child: opens `listPath` as the viewer does, replaces its tree by `tree` when
-// given, and saves. Exit code 0: saved; 1: a ListFileError or ContainerError (message is its
-// text); 2: the save said it was stopped; 3: any other failure.
+// given, and saves. Exit code 0: saved; 1: a kx::Error (see runInChild); 2: the save said it
+// was stopped; 3: any other failure.
 ChildResult saveInChild(const std::string& listPath, kx::EntryTree* tree,
                         const ChildSetup& setup = {},
                         long long archiveSizeLimit = -1); // limit set only once the pack starts

@@ -50,6 +50,10 @@ const char* errorCodeText(ErrorCode code) {
         return "cannot replace the list file";
     case ErrorCode::tooLarge:
         return "the list is too large for a list file (over 4 GiB)";
+    case ErrorCode::alreadyExists:
+        return "the file exists already; choose a new name";
+    case ErrorCode::notFolder:
+        return "not a folder";
     case ErrorCode::threadFailed:
         return "cannot start a worker thread";
     case ErrorCode::other:

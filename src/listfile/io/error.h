@@ -32,6 +32,8 @@ enum class ErrorCode {
     noSpace,       // the device or the quota is full
     replaceFailed, // the new archive could not take the list file's place
     tooLarge,      // the list is too large for an archive without ZIP64
+    alreadyExists, // a new list file would replace a file that is there
+    notFolder,     // a folder to scan is a file
     // The program.
     threadFailed, // a worker thread could not be started
     other,
