@@ -38,33 +38,4 @@ std::string diskPath(std::string_view folderPath) {
     return s;
 }
 
-Entry* resolveFolderPath(Entry* root, std::string_view folderPath) {
-    if (!root) return nullptr;
-    const auto first = folderPath.find('*');
-    if (first == std::string_view::npos) return root;
-    std::string_view rest = folderPath.substr(first + 1);
-    Entry* current = root;
-    while (!rest.empty()) {
-        const auto star = rest.find('*');
-        const std::string_view part = rest.substr(0, star);
-        rest = star == std::string_view::npos ? std::string_view() : rest.substr(star + 1);
-        Entry* next = nullptr;
-        for (Entry* c : current->children) {
-            if (c->name() == part) {
-                next = c;
-                break;
-            }
-        }
-        if (!next) return nullptr;
-        current = next;
-    }
-    return current;
-}
-
-std::string basePath(std::string_view rootName) {
-    std::string s(rootName);
-    if (!s.empty() && s.back() != '\\') s += '\\';
-    return s;
-}
-
 } // namespace kx

@@ -22,11 +22,5 @@ std::string textOrDashes(std::string_view s);
 // A folder path is the root's name + "*", then each folder name + "*". Its disk path has every
 // "*" turned into "\" and the first "\\" reduced to one "\" (the root's name often ends in "\").
 std::string diskPath(std::string_view folderPath);
-// The folder that a folder path names, found from the root by exact names; the first part (the
-// root's name) is not compared. Null when a part names no child.
-Entry* resolveFolderPath(Entry* root, std::string_view folderPath);
-// The disk path of an opened list's root folder: the root's name + "\" unless it is empty or
-// already ends in "\".
-std::string basePath(std::string_view rootName);
 
 } // namespace kx

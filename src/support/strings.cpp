@@ -135,6 +135,29 @@ const Row kMessages[] = {
     {"Комментарий содержит символы, которые нельзя сохранить в списке",
      "The comment holds characters that the list cannot store"},
     /* 27 */ {"Ошибка при записи файла!", "Error writing the file!"},
+    // Why a file could not be opened, read or written.
+    /* 28 */ {"Это не обычный файл", "This is not a regular file"},
+    /* 29 */ {"Нет доступа к файлу", "Access to the file is denied"},
+    /* 30 */ {"Ошибка чтения файла", "The file could not be read"},
+    /* 31 */ {"Файл не является ZIP-архивом", "The file is not a ZIP archive"},
+    /* 32 */
+    {"Архив должен содержать ровно один файл", "The archive must hold exactly one file"},
+    /* 33 */ {"Многотомные архивы не поддерживаются", "Multi-volume archives are not supported"},
+    /* 34 */ {"Архив зашифрован", "The archive is encrypted"},
+    /* 35 */
+    {"Архив сжат неподдерживаемым способом", "The archive uses an unsupported compression method"},
+    /* 36 */ {"Архивы ZIP64 не поддерживаются", "ZIP64 archives are not supported"},
+    /* 37 */ {"Архив повреждён", "The archive is damaged"},
+    /* 38 */
+    {"Данные не совпадают с контрольной суммой: файл повреждён",
+     "The data does not match its checksum: the file is damaged"},
+    /* 39 */ {"Недостаточно места на диске", "There is not enough space on the disk"},
+    /* 40 */ {"Не удалось заменить файл списка", "The list file could not be replaced"},
+    /* 41 */
+    {"Список слишком велик для файла списка (более 4 ГиБ)",
+     "The list is too large for a list file (over 4 GiB)"},
+    /* 42 */ {"Не удалось запустить фоновую задачу", "A background task could not be started"},
+    /* 43 */ {"Непредвиденная ошибка", "Unexpected error"},
 };
 QString& languageStore() {
     static QString code = QStringLiteral("rus");

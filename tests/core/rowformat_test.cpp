@@ -41,7 +41,7 @@ TEST(RowFormat, AttributeLettersAndDashes) {
     EXPECT_EQ(textOrDashes("01.02.2003 04:05"), "01.02.2003 04:05");
 }
 
-TEST(RowFormat, DiskAndBasePaths) {
+TEST(RowFormat, DiskPaths) {
     struct Case {
         const char* folderPath;
         const char* disk;
@@ -54,44 +54,6 @@ TEST(RowFormat, DiskAndBasePaths) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(diskPath(c.folderPath), c.disk) << c.folderPath;
-    EXPECT_EQ(basePath("C:\\"), "C:\\");
-    EXPECT_EQ(basePath("C:\\Work"), "C:\\Work\\");
-    EXPECT_EQ(basePath(""), "");
-}
-
-TEST(RowFormat, ResolveFolderPath) {
-    EntryTree tree;
-    auto add = [&tree](Entry* parent, const char* name, char kind) {
-        Entry* e = tree.newEntry();
-        std::memcpy(e->record + rec::name, name, std::strlen(name));
-        e->record[rec::kind] = static_cast<std::uint8_t>(kind);
-        if (parent) {
-            e->parent = parent;
-            parent->children.push_back(e);
-        }
-        return e;
-    };
-    Entry* root = add(nullptr, "C:\\", kFolder);
-    Entry* docs = add(root, "Docs", kFolder);
-    Entry* deep = add(docs, "Deep", kFolder);
-    Entry* docs2 = add(root, "Docs", kFolder); // a later namesake is never reached
-
-    struct Case {
-        const char* path;
-        Entry* expected;
-    } cases[] = {
-        {"C:\\*", root},
-        {"anything*", root}, // the first part is not compared
-        {"C:\\*Docs*", docs},
-        {"C:\\*Docs*Deep*", deep},
-        {"C:\\*docs*", nullptr}, // case matters
-        {"C:\\*Docs*Missing*", nullptr},
-        {"C:\\*Deep*", nullptr},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(resolveFolderPath(root, c.path), c.expected) << c.path;
-    EXPECT_NE(docs2, docs);
-    EXPECT_EQ(resolveFolderPath(nullptr, "C:\\*"), nullptr);
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QTest>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -93,19 +92,26 @@ QStringList rowCaptions(const kx::TInfoFileForm& form) {
 
 QStringList backStackTexts(const kx::TInfoFileForm& form) {
     QStringList out;
-    for (kx::FolderNode* n : form.history().backStack())
-        out << n->text(0);
+    for (const kx::Entry* n : form.history().backStack())
+        out << form.navigator().nodeText(n);
     return out;
 }
 
-kx::FolderNode* nodeNamed(const kx::TInfoFileForm& form, const QString& text) {
-    const auto found = form.tvTreeOfFile->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-    return found.isEmpty() ? nullptr : static_cast<kx::FolderNode*>(found.first());
+const kx::Entry* nodeNamed(const kx::TInfoFileForm& form, const QString& text) {
+    const kx::FolderModel* m = form.folderModel();
+    const QModelIndexList found =
+        m->match(m->index(0, 0), Qt::DisplayRole, text, 1, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : kx::FolderModel::entryOf(found.first());
 }
 
-void clickNode(kx::TInfoFileForm& form, kx::FolderNode* node, Qt::MouseButton button) {
-    form.tvTreeOfFile->scrollToItem(node);
-    const QPoint at = form.tvTreeOfFile->visualItemRect(node).center();
+bool nodeExpanded(const kx::TInfoFileForm& form, const kx::Entry* node) {
+    return form.tvTreeOfFile->isExpanded(form.folderModel()->indexOf(node));
+}
+
+void clickNode(kx::TInfoFileForm& form, const kx::Entry* node, Qt::MouseButton button) {
+    const QModelIndex i = form.folderModel()->indexOf(node);
+    form.tvTreeOfFile->scrollTo(i);
+    const QPoint at = form.tvTreeOfFile->visualRect(i).center();
     QTest::mouseClick(form.tvTreeOfFile->viewport(), button, {}, at);
 }
 

@@ -6,6 +6,7 @@
 #include "browser/gui/maskform.h"
 #include "browser/gui/userdialogs.h"
 #include "common/fixtures.h"
+#include "common/qstringprint.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -18,7 +19,6 @@
 #include <QTextEdit>
 #include <QToolButton>
 #include <QTreeView>
-#include <QTreeWidget>
 
 #include <deque>
 #include <functional>
@@ -83,17 +83,14 @@ QStringList rowCaptions(const kx::TInfoFileForm& form);
 // Text of every node on the back stack, bottom first.
 QStringList backStackTexts(const kx::TInfoFileForm& form);
 // The tree node with the given text (first found, depth first), or null.
-kx::FolderNode* nodeNamed(const kx::TInfoFileForm& form, const QString& text);
+const kx::Entry* nodeNamed(const kx::TInfoFileForm& form, const QString& text);
+// Whether a tree node is expanded.
+bool nodeExpanded(const kx::TInfoFileForm& form, const kx::Entry* node);
 
 // Real mouse input on the panes.
-void clickNode(kx::TInfoFileForm& form, kx::FolderNode* node,
+void clickNode(kx::TInfoFileForm& form, const kx::Entry* node,
                Qt::MouseButton button = Qt::LeftButton);
 void clickRow(kx::TInfoFileForm& form, int row, Qt::KeyboardModifiers mods = {});
 void doubleClickRow(kx::TInfoFileForm& form, int row);
 
 } // namespace kxtest
-
-// Readable QString values in test failures.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}

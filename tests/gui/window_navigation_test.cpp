@@ -19,7 +19,7 @@ protected:
         w->activateWindow();
         QApplication::setActiveWindow(w.form.get());
     }
-    kx::FolderNode* node(const char* text) { return nodeNamed(*w.form, text); }
+    const kx::Entry* node(const char* text) { return nodeNamed(*w.form, text); }
     QStringList rows() { return rowCaptions(*w.form); }
     int selected() { return w->firstSelectedRow(); }
     QString backHint() { return w->spbtBack->toolTip(); }
@@ -41,7 +41,7 @@ TEST_F(Navigation, TreeClicksBackAndForward) {
     // The shown folder's node again: nothing but its picture changes.
     clickNode(*w.form, node("B"));
     EXPECT_EQ(backStackTexts(*w.form).size(), 2);
-    EXPECT_EQ(node("B")->selectedImage(), kx::imageOpenFolder);
+    EXPECT_EQ(w->folderModel()->selectedImage(node("B")), kx::imageOpenFolder);
 
     w->spbtBack->click();
     EXPECT_EQ(w->currentNode(), node("A"));
@@ -78,7 +78,7 @@ TEST_F(Navigation, DoubleClickEnterAndUp) {
     doubleClickRow(*w.form, 0); // A, from the root folder: the root is recorded too
     EXPECT_EQ(w->currentNode(), node("A"));
     EXPECT_EQ(w->selectedNode(), node("A"));
-    EXPECT_TRUE(node("A")->isExpanded());
+    EXPECT_TRUE(nodeExpanded(*w.form, node("A")));
     EXPECT_EQ(selected(), 1);
     EXPECT_EQ(w->lvInfo->currentIndex().row(), 1);
     EXPECT_EQ(backStackTexts(*w.form), QStringList({"disk.kx"}));
@@ -89,19 +89,19 @@ TEST_F(Navigation, DoubleClickEnterAndUp) {
     EXPECT_EQ(w->currentNode(), node("A"));
     EXPECT_EQ(rows().value(selected()), "B");
     EXPECT_EQ(backStackTexts(*w.form), QStringList({"disk.kx", "A", "B"}));
-    EXPECT_FALSE(node("B")->isExpanded());
+    EXPECT_FALSE(nodeExpanded(*w.form, node("B")));
 
     // A file row changes nothing but the node's picture.
     clickRow(*w.form, 2);
     QTest::keyClick(w->lvInfo, Qt::Key_Enter);
     EXPECT_EQ(w->currentNode(), node("A"));
-    EXPECT_EQ(node("A")->selectedImage(), kx::imageOpenFolder);
+    EXPECT_EQ(w->folderModel()->selectedImage(node("A")), kx::imageOpenFolder);
 
     // The ".." row goes up, selects the folder just left and collapses its node.
     doubleClickRow(*w.form, 0);
     EXPECT_EQ(w->currentNode(), w->rootNode());
     EXPECT_EQ(rows().value(selected()), "A");
-    EXPECT_FALSE(node("A")->isExpanded());
+    EXPECT_FALSE(nodeExpanded(*w.form, node("A")));
 
     // An empty folder's ".." row leads up too.
     clickNode(*w.form, node("C"));

@@ -1,44 +1,30 @@
-// The main window: layout, document lifecycle, folder view, navigation and the command wiring.
+// The main window: construction, layout, the wiring of controls and events, the texts.
 #include "browser/gui/infofileform.h"
 
 #include "browser/gui/commentform.h"
 #include "browser/gui/maskform.h"
-#include "browser/rowformat.h"
-#include "listfile/codepage.h"
-#include "listfile/innerlist.h"
-#include "listfile/listfile.h"
-#include "output/printing.h"
-#include "output/textexport.h"
 #include "support/gui/aboutform.h"
+#include "support/gui/resources.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
-#include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
-#include <QMimeData>
 #include <QPainter>
-#include <QProgressBar>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QToolButton>
-#include <QToolTip>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <exception>
 
 namespace kx {
 
@@ -82,22 +68,18 @@ QString trimmedArgument(const QString& s) {
     return s.mid(b, e - b);
 }
 
-std::string localPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-QString messageText(const char* what) {
-    return QString::fromLocal8Bit(what);
-}
-
 } // namespace
 
-template <class F> void TInfoFileForm::guarded(F&& command) {
+void TInfoFileForm::guarded(const std::function<void()>& command) {
+    if (m_busy) return; // a job runs: the window takes no command until it has ended
     try {
         command();
-    } catch (...) {
-        // Nothing to say beyond what the command reported itself; the window stays usable.
+    } catch (const Error& e) {
         setEnabled(true);
+        showError(e);
+    } catch (const std::exception& e) {
+        setEnabled(true);
+        showError(Error(ErrorCode::other, {}, 0, e.what()));
     }
 }
 
@@ -112,13 +94,8 @@ TInfoFileForm::TInfoFileForm(const QStringList& args, std::unique_ptr<UserDialog
 }
 
 TInfoFileForm::~TInfoFileForm() {
-    // Nodes and rows refer to the Entries: let go of them before the tree goes.
-    m_history.reset();
-    m_currentNode = m_shownNode = nullptr;
-    m_results = SearchResults();
-    m_model->clear();
-    clearFolderTree(tvTreeOfFile);
-    freeEntry(m_tree);
+    // The views refer to the Entries: let go of them before the document goes.
+    clearDocumentViews();
 }
 
 void TInfoFileForm::setForms(TMaskForm* mask, ui::TAboutForm* about, TCommentForm* comment) {
@@ -179,7 +156,6 @@ void TInfoFileForm::buildControls() {
                 break;
             }
     }
-    m_images = std::make_unique<TreeImages>();
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -237,10 +213,11 @@ void TInfoFileForm::buildControls() {
     Splitter1->setChildrenCollapsible(false);
     layout->addWidget(Splitter1, 1);
 
-    tvTreeOfFile = new QTreeWidget(Splitter1);
+    m_folders = new FolderModel(this);
+    tvTreeOfFile = new QTreeView(Splitter1);
     tvTreeOfFile->setObjectName(QStringLiteral("tvTreeOfFile"));
+    tvTreeOfFile->setModel(m_folders);
     tvTreeOfFile->setHeaderHidden(true);
-    tvTreeOfFile->setColumnCount(1);
     tvTreeOfFile->setIndentation(19);
     tvTreeOfFile->setSelectionMode(QAbstractItemView::SingleSelection);
     tvTreeOfFile->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -321,7 +298,11 @@ void TInfoFileForm::buildControls() {
         addAction(a);
     }
 
-    // Wiring: every command runs guarded.
+    connectControls();
+}
+
+void TInfoFileForm::connectControls() {
+    // Every command runs guarded.
     connect(spbtOpen, &QToolButton::clicked, this,
             [this] { guarded([&] { spbtOpenClick(spbtOpen); }); });
     connect(spbtSave, &QToolButton::clicked, this,
@@ -373,7 +354,7 @@ void TInfoFileForm::FormCreate(const QStringList& args) {
     resize(922, 499);
     ui::centreWindow(this, nullptr);
     setAcceptDrops(true);
-    m_openFromCommandLine = m_searchMode = m_listModified = m_openDropped = false;
+    m_openFromCommandLine = m_openDropped = false;
     m_progress.abortFlag() = false;
     m_listFilePath.clear();
 
@@ -422,10 +403,7 @@ void TInfoFileForm::applyStringTables() {
     }
     // The hints that navigation keeps up to date start from the current history.
     setBackHint();
-    if (m_history.canForward())
-        setHint(spbtForward, m_history.forwardTop()->text(0));
-    else
-        updateForwardHint();
+    updateForwardHint();
     if (m_aboutForm) m_aboutForm->applyTexts(t);
 }
 
@@ -437,504 +415,6 @@ void TInfoFileForm::FormShow() {
 void TInfoFileForm::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (!e->spontaneous()) guarded([&] { FormShow(); });
-}
-
-bool TInfoFileForm::settleUnsavedChanges() {
-    if (!root() || !m_listModified) return true;
-    switch (m_dialogs->question(this, m_tables.message(10), m_tables.message(20), true)) {
-    case UserDialogs::Answer::Yes:
-        return spbtSaveClick(nullptr);
-    case UserDialogs::Answer::No:
-        return true;
-    case UserDialogs::Answer::Cancel:
-        break;
-    }
-    return false;
-}
-
-bool TInfoFileForm::FormCloseQuery() {
-    return settleUnsavedChanges();
-}
-
-void TInfoFileForm::closeEvent(QCloseEvent* e) {
-    bool mayClose = true;
-    guarded([&] { mayClose = FormCloseQuery(); });
-    if (mayClose)
-        e->accept();
-    else
-        e->ignore();
-}
-
-void TInfoFileForm::showMessage(const QString& text, UserDialogs::Icon icon) {
-    const QString caption =
-        icon == UserDialogs::Icon::Error ? m_tables.message(0) : ui::applicationTitle();
-    m_dialogs->message(this, icon, caption, text);
-}
-
-// ---------------------------------------------------------------- open
-
-void TInfoFileForm::spbtOpenClick(QWidget* initiator) {
-    QString chosen;
-    if (m_openFromCommandLine) {
-        m_openFromCommandLine = false;
-        chosen = m_commandLineFile;
-    } else {
-        prepareForOpen();
-        if (m_openDropped) {
-            m_openDropped = false;
-            chosen = m_droppedFile;
-        } else {
-            const QString dir =
-                m_listFilePath.isEmpty() ? QString() : QFileInfo(m_listFilePath).absolutePath();
-            chosen = m_dialogs->getOpenFileName(this, m_tables.caption(0), dir,
-                                                qtFileFilter(m_tables.caption(22)));
-            if (chosen.isEmpty()) return;
-        }
-    }
-    // Unsaved marks and comments are never dropped without asking.
-    if (!settleUnsavedChanges()) return;
-    openChosenFile(chosen, initiator);
-}
-
-void TInfoFileForm::clearDocumentViews() {
-    m_history.reset();
-    m_currentNode = m_shownNode = nullptr;
-    m_model->clear();
-    m_results = SearchResults();
-    clearFolderTree(tvTreeOfFile);
-}
-
-void TInfoFileForm::historyReset() {
-    m_history.clearBack();
-    clearForwardStack();
-    setBackHint();
-}
-
-void TInfoFileForm::openChosenFile(const QString& chosen, QWidget* initiator) {
-    const std::string path = localPath(chosen);
-    // The list's one entry is inflated straight into the reader: no working file on disk.
-    ListContainer container;
-    std::unique_ptr<EntrySource> source;
-    try {
-        source = container.openEntry(path);
-    } catch (const std::exception&) {
-        showMessage(m_tables.message(2) + QStringLiteral(" - ") + chosen, UserDialogs::Icon::Error);
-        return;
-    }
-    if (source->remaining() == 0) {
-        showMessage(m_tables.message(5), UserDialogs::Icon::Error);
-        return;
-    }
-
-    m_searchMode = false;
-    m_listModified = false;
-    m_initiator = initiator;
-    m_listFilePath = chosen;
-    m_container = container;
-    ui::TOpenSaveForm busy(this, initiator == spbtOpen ? m_tables.caption(26) : QString());
-    busy.showAndPaint();
-    setEnabled(false);
-
-    clearDocumentViews();
-    freeEntry(m_tree);
-    std::unique_ptr<EntryTree> tree;
-    FolderTreeBuilder builder(*m_images);
-    bool readFailed = false;
-    try {
-        tree = readInnerList(*source, &builder);
-        source->verify();
-    } catch (const std::exception&) {
-        readFailed = true;
-    }
-    NodeTreePtr top(builder.take());
-    source.reset();
-    if (readFailed || !tree || !tree->root() || !top) {
-        top.reset();
-        tree.reset();
-        busy.close();
-        setEnabled(true);
-        historyReset();
-        showMessage(m_tables.message(6), UserDialogs::Icon::Error);
-        return;
-    }
-    m_tree = std::move(tree);
-    busy.close();
-    setEnabled(true);
-
-    FolderNode* rootItem = top.release();
-    rootItem->setText(0, QFileInfo(chosen).fileName());
-    tvTreeOfFile->addTopLevelItem(rootItem);
-    rootItem->setExpanded(true);
-    selectNode(rootItem);
-    m_currentNode = rootItem;
-    const std::string base = basePath(root()->name());
-    tvTreeOfFile->setFocus();
-    QCoreApplication::processEvents();
-    if (showFolder(std::string(root()->name()) + '*', base)) m_shownNode = rootItem;
-    historyReset();
-}
-
-bool TInfoFileForm::openDroppedFiles(const QStringList& paths) {
-    for (const QString& p : paths) {
-        const QString name = QFileInfo(p).fileName();
-        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-        if (dot < 0 || name.mid(dot) != QLatin1String(".kx")) continue;
-        m_openDropped = true;
-        m_droppedFile = p;
-        spbtOpenClick(this);
-        return true;
-    }
-    return false;
-}
-
-void TInfoFileForm::dragEnterEvent(QDragEnterEvent* e) {
-    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
-}
-
-void TInfoFileForm::dropEvent(QDropEvent* e) {
-    QStringList paths;
-    for (const QUrl& url : e->mimeData()->urls())
-        if (url.isLocalFile()) paths << url.toLocalFile();
-    e->acceptProposedAction();
-    guarded([&] { openDroppedFiles(paths); });
-}
-
-// ---------------------------------------------------------------- save
-
-WriteProgress TInfoFileForm::saveProgress() {
-    WriteProgress p = m_progress.writeProgress();
-    // Packing takes most of a large save: the bar runs once more for it, and the progress window
-    // can still be closed to cancel.
-    p.packStep = [this](std::uint64_t done, std::uint64_t total) {
-        if (!m_progress.abortFlag() && m_progress.form() && total > 0)
-            m_progress.form()->pBar->setValue(int(done * 100 / total));
-        QCoreApplication::processEvents();
-    };
-    return p;
-}
-
-bool TInfoFileForm::spbtSaveClick(QWidget* initiator) {
-    if (!root()) {
-        showMessage(m_tables.message(16));
-        return false;
-    }
-    m_initiator = initiator;
-    QCoreApplication::processEvents();
-    setEnabled(false);
-    m_progress.counter.total = 0;
-    m_progress.counter.done = 0;
-    m_progress.countProgressTotal(root());
-    m_progress.showProgress(m_tables.message(17));
-
-    bool busyCursor = false;
-    bool complete = false;
-    QString failure;
-    try {
-        complete =
-            saveListFile(m_container, *m_tree, localPath(m_listFilePath), saveProgress(), [&] {
-                QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-                busyCursor = true;
-            });
-    } catch (const std::exception& e) {
-        failure = messageText(e.what());
-        if (failure.isEmpty()) failure = m_tables.message(6);
-    }
-    if (!m_progress.abortFlag()) m_progress.closeProgress();
-    m_progress.abortFlag() = false;
-    if (busyCursor) QGuiApplication::restoreOverrideCursor();
-    setEnabled(true);
-    // The root's name may have been cleared by the write: the folder rows keep their Entries.
-    if (!failure.isEmpty()) {
-        showMessage(m_tables.message(23) + QStringLiteral(" - ") + failure,
-                    UserDialogs::Icon::Error);
-        return false;
-    }
-    if (!complete) {
-        showMessage(m_tables.message(24));
-        return false;
-    }
-    m_listModified = false;
-    return true;
-}
-
-// ---------------------------------------------------------------- folder view
-
-FolderNode* TInfoFileForm::rootNode() const {
-    return tvTreeOfFile->topLevelItemCount() > 0
-               ? static_cast<FolderNode*>(tvTreeOfFile->topLevelItem(0))
-               : nullptr;
-}
-
-FolderNode* TInfoFileForm::selectedNode() const {
-    const QList<QTreeWidgetItem*> items = tvTreeOfFile->selectedItems();
-    return items.isEmpty() ? nullptr : static_cast<FolderNode*>(items.first());
-}
-
-void TInfoFileForm::selectNode(FolderNode* node) {
-    if (node) tvTreeOfFile->setCurrentItem(node);
-}
-
-bool TInfoFileForm::showFolder(const std::string& folderPath, const std::string& diskPath) {
-    Entry* r = root();
-    Entry* folder = resolveFolderPath(r, folderPath);
-    if (!folder) return false;
-    foldersFirst(folder->children);
-    const bool upRow = folder->name() != r->name();
-    lvInfo->setUpdatesEnabled(false);
-    m_model->showFolderRows(folder->children, upRow, diskPath);
-    lvInfo->setUpdatesEnabled(true);
-    return true;
-}
-
-bool TInfoFileForm::showNode(FolderNode* node) {
-    if (!node) return false;
-    const std::string path = folderPathOf(node);
-    if (!showFolder(path, diskPath(path))) return false;
-    m_shownNode = node;
-    return true;
-}
-
-std::vector<int> TInfoFileForm::selectedRows() const {
-    std::vector<int> rows;
-    for (const QModelIndex& i : lvInfo->selectionModel()->selectedRows())
-        rows.push_back(i.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
-int TInfoFileForm::firstSelectedRow() const {
-    int first = -1;
-    for (const QItemSelectionRange& range : lvInfo->selectionModel()->selection())
-        if (first < 0 || range.top() < first) first = range.top();
-    return first;
-}
-
-int TInfoFileForm::firstRealRow() const {
-    const int n = m_model->rowCount();
-    if (n == 0) return -1;
-    return n > 1 && m_model->isUpRow(0) ? 1 : 0;
-}
-
-int TInfoFileForm::findRowCaption(const QString& text, int fromRow, Qt::CaseSensitivity cs) const {
-    for (int r = fromRow, n = m_model->rowCount(); r < n; ++r)
-        if (m_model->caption(r).compare(text, cs) == 0) return r;
-    return -1;
-}
-
-void TInfoFileForm::selectRow(int row, bool focus) {
-    if (row < 0 || row >= m_model->rowCount()) return;
-    const QModelIndex index = m_model->index(row, 0);
-    const auto how = QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
-    if (focus) {
-        lvInfo->selectionModel()->setCurrentIndex(index, how);
-        lvInfo->scrollTo(index);
-    } else {
-        lvInfo->selectionModel()->select(index, how);
-    }
-}
-
-// ---------------------------------------------------------------- navigation
-
-void TInfoFileForm::setHint(QWidget* w, const QString& text) {
-    w->setToolTip(text);
-    // A hint on show follows its new text at once.
-    if (QToolTip::isVisible() && w->underMouse()) QToolTip::showText(QCursor::pos(), text, w);
-}
-
-void TInfoFileForm::setBackHint() {
-    setHint(spbtBack, m_history.canBack() ? m_history.backTop()->text(0) : m_tables.hint(1));
-}
-
-void TInfoFileForm::recordCurrentFolder(bool onlyIfNotOnTop) {
-    if (!m_currentNode) return;
-    m_history.record(m_currentNode, onlyIfNotOnTop);
-    setBackHint();
-}
-
-void TInfoFileForm::clearForwardStack() {
-    m_history.clearForward();
-    updateForwardHint();
-}
-
-void TInfoFileForm::updateForwardHint() {
-    const int r = firstSelectedRow();
-    QString hint = m_tables.hint(2);
-    if (r >= 0) {
-        if (m_model->isUpRow(r)) {
-            const FolderNode* from = m_shownNode ? m_shownNode : selectedNode();
-            hint = from && from->parentNode() ? from->parentNode()->text(0) : QString();
-        } else if (const Entry* e = m_model->entryAt(r); e && e->isFolder()) {
-            hint = fromAnsi(e->name());
-        }
-    }
-    setHint(spbtForward, hint);
-}
-
-void TInfoFileForm::lvInfoKeyDown(int key) {
-    // The key goes on to the list's own handling afterwards.
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) lvInfoDblClick();
-}
-
-void TInfoFileForm::lvInfoChange() {
-    if (!m_history.canForward() && firstSelectedRow() >= 0) updateForwardHint();
-}
-
-void TInfoFileForm::prepareForOpen() {
-    FolderNode* sel = selectedNode();
-    if (!sel) return;
-    m_searchMode = false;
-    recordCurrentFolder(true);
-    m_currentNode = sel;
-    showNode(sel);
-    selectNode(rootNode());
-    tvTreeOfFile->setFocus();
-    clearForwardStack();
-}
-
-void TInfoFileForm::tvTreeOfFileClick() {
-    FolderNode* sel = selectedNode();
-    if (m_searchMode) {
-        m_searchMode = false;
-        if (sel) sel->setSelectedImage(imageOpenFolder);
-        return;
-    }
-    if (sel) {
-        sel->setSelectedImage(imageOpenFolder);
-        tvTreeOfFile->viewport()->update();
-        lvInfo->viewport()->update();
-    }
-}
-
-void TInfoFileForm::tvTreeOfFileMouseUp(const QPoint& viewportPos) {
-    auto* node = static_cast<FolderNode*>(tvTreeOfFile->itemAt(viewportPos));
-    if (!node) return;
-    if (!m_searchMode && !(node == selectedNode() && node != m_currentNode)) return;
-    m_searchMode = false;
-    recordCurrentFolder(true);
-    m_currentNode = node;
-    showNode(node);
-    clearForwardStack();
-}
-
-void TInfoFileForm::lvInfoDblClick() {
-    if (m_model->showsResults()) {
-        searchResultDblClick();
-        return;
-    }
-    // The rows belong to the folder that is shown, whatever the tree's selection says.
-    FolderNode* t = m_shownNode;
-    const int r = firstSelectedRow();
-    if (!t || r < 0) return;
-    // The ".." row leads up also from a folder that holds nothing else.
-    if (m_model->isUpRow(r)) {
-        FolderNode* p = t->parentNode();
-        if (p) {
-            showNode(p);
-            int row = findRowCaption(t->text(0), 1, Qt::CaseInsensitive);
-            selectRow(row >= 0 ? row : firstRealRow(), true);
-            recordCurrentFolder(false);
-            m_currentNode = p;
-            selectNode(p);
-            t->setExpanded(false);
-            clearForwardStack();
-        }
-    } else if (const Entry* e = m_model->entryAt(r); e && e->isFolder()) {
-        const std::string path = folderPathOf(t) + std::string(e->name()) + '*';
-        FolderNode* c = childNodeNamed(t, e->name());
-        if (showFolder(path, diskPath(path))) {
-            m_shownNode = c;
-            selectRow(firstRealRow(), true);
-        }
-        if (c) {
-            recordCurrentFolder(false);
-            m_currentNode = c;
-            c->setExpanded(true);
-            selectNode(c);
-            clearForwardStack();
-        }
-    }
-    if (FolderNode* sel = selectedNode()) sel->setSelectedImage(imageOpenFolder);
-}
-
-void TInfoFileForm::searchResultDblClick() {
-    const int r = firstSelectedRow();
-    if (!selectedNode() || r < 0) return;
-    m_searchRowIndex = r;
-    const Entry* e = m_model->entryAt(r);
-    if (!e || !e->isFolder()) return;
-    const std::string caption = resultCaption(m_results, static_cast<std::size_t>(r));
-    std::string names;
-    for (char c : caption)
-        names.push_back(c == '\\' ? '*' : c);
-    names.push_back('*');
-    const std::string path = std::string(root()->name()) + '*' + names;
-    const std::string disk = m_results.base + '\\' + caption + '\\';
-    FolderNode* node = findNodeByPath(rootNode(), names);
-    if (node) selectNode(node);
-    if (showFolder(path, disk)) {
-        m_shownNode = node;
-        selectRow(firstRealRow(), false);
-    }
-    m_searchMode = false;
-}
-
-void TInfoFileForm::spbtBackClick() {
-    if (m_searchMode) {
-        spbtUpClick();
-        return;
-    }
-    if (!m_history.canBack() || !m_currentNode) return;
-    FolderNode* n = m_history.backTop();
-    m_history.pushForward(m_currentNode);
-    setHint(spbtForward, m_currentNode->text(0));
-    m_history.popBack();
-    setBackHint();
-    selectNode(n);
-    const QString left = m_currentNode->text(0);
-    m_currentNode = n;
-    showNode(n);
-    const int row = findRowCaption(left, 0, Qt::CaseSensitive);
-    selectRow(row >= 0 ? row : firstRealRow(), false);
-}
-
-void TInfoFileForm::spbtForwardClick() {
-    if (!m_history.canForward()) return;
-    if (m_searchMode) {
-        spbtUpClick();
-        return;
-    }
-    FolderNode* n = m_history.forwardTop();
-    recordCurrentFolder(false);
-    m_history.popForward();
-    if (m_history.canForward())
-        setHint(spbtForward, m_history.forwardTop()->text(0));
-    else
-        updateForwardHint();
-    selectNode(n);
-    const QString left = m_currentNode ? m_currentNode->text(0) : QString();
-    m_currentNode = n;
-    showNode(n);
-    const int row = findRowCaption(left, 0, Qt::CaseSensitive);
-    selectRow(row >= 0 ? row : firstRealRow(), false);
-}
-
-void TInfoFileForm::spbtUpClick() {
-    if (m_searchMode) {
-        showSearchResults();
-        if (m_searchRowIndex < m_model->rowCount()) selectRow(m_searchRowIndex, false);
-        return;
-    }
-    FolderNode* s = selectedNode();
-    if (!s || !s->parentNode()) return;
-    FolderNode* p = s->parentNode();
-    selectNode(p);
-    s->setExpanded(false);
-    recordCurrentFolder(false);
-    m_currentNode = p;
-    showNode(p);
-    clearForwardStack();
-    const int row = findRowCaption(s->text(0), 1, Qt::CaseInsensitive);
-    selectRow(row >= 0 ? row : firstRealRow(), false);
 }
 
 bool TInfoFileForm::eventFilter(QObject* watched, QEvent* e) {
@@ -949,194 +429,15 @@ bool TInfoFileForm::eventFilter(QObject* watched, QEvent* e) {
         });
     } else if (watched == lvInfo && e->type() == QEvent::KeyPress) {
         const auto* ke = static_cast<QKeyEvent*>(e);
-        if (ke->modifiers() == Qt::NoModifier) guarded([&] { lvInfoKeyDown(ke->key()); });
+        // Enter on the keypad is the same key.
+        if ((ke->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
+            guarded([&] { lvInfoKeyDown(ke->key()); });
     } else if (watched == Panel && e->type() == QEvent::Resize) {
         Panel1->move(Panel->width() - kLogoPanelWidth, 0);
     } else if (e->type() == QEvent::MouseMove && QGuiApplication::overrideCursor() == nullptr) {
         if (auto* w = qobject_cast<QWidget*>(watched)) w->setCursor(Qt::ArrowCursor);
     }
     return QMainWindow::eventFilter(watched, e);
-}
-
-// ---------------------------------------------------------------- marks and comments
-
-void TInfoFileForm::applyMarkCommand(MarkCommand cmd) {
-    const std::vector<Entry*> entries =
-        selectedEntries(m_model->rowEntries(), selectedRows(), m_model->hasUpRow(), false);
-    if (entries.empty()) return;
-    m_listModified = true;
-    for (Entry* e : entries)
-        applyMark(e, cmd);
-    m_model->rowsChanged();
-}
-
-void TInfoFileForm::N1Click() {
-    applyMarkCommand(MarkCommand::Needed);
-}
-
-void TInfoFileForm::N2Click() {
-    applyMarkCommand(MarkCommand::NotNeeded);
-}
-
-void TInfoFileForm::N6Click() {
-    applyMarkCommand(MarkCommand::Clear);
-}
-
-bool TInfoFileForm::lvInfoContextPopup() {
-    const QList<QAction*> items = {N1, N2, N8, pupComment};
-    for (QAction* a : items)
-        a->setVisible(true);
-    const int first = firstSelectedRow();
-    bool offer = true;
-    if (first < 0) {
-        showMessage(m_tables.message(15));
-        offer = false;
-    } else if (m_model->isUpRow(first)) {
-        offer = false;
-    }
-    if (!offer) {
-        for (QAction* a : items)
-            a->setVisible(false);
-        return false;
-    }
-    m_listModified = true;
-    return true;
-}
-
-void TInfoFileForm::spbtCommentClick() {
-    const std::vector<int> rows = selectedRows();
-    if (rows.empty()) {
-        showMessage(m_tables.message(18));
-        return;
-    }
-    if (rows.size() > 1) {
-        showMessage(m_tables.message(19));
-        return;
-    }
-    const int row = rows.front();
-    Entry* e = m_model->entryAt(row);
-    if (!e) return;
-    TCommentForm* form = commentForm();
-    form->setMessenger([this](const QString& text) { showMessage(text); });
-    form->prepare(m_tables, fromAnsi(e->comment()), e->kind(), m_model->caption(row));
-    if (m_dialogs->execDialog(*form) != QDialog::Accepted) return;
-    bool ok = true;
-    const std::string ansi = toAnsi(form->buffer(), &ok);
-    if (!ok) {
-        showMessage(m_tables.message(26));
-        return;
-    }
-    e->setComment(ansi);
-    m_model->rowsChanged();
-    m_listModified = true;
-}
-
-// ---------------------------------------------------------------- search
-
-void TInfoFileForm::spbtSearchClick() {
-    if (!root()) {
-        showMessage(m_tables.message(22));
-        return;
-    }
-    TMaskForm* form = maskForm();
-    form->applyTexts(m_tables);
-    if (m_dialogs->execDialog(*form) != QDialog::Accepted) return;
-    const std::string mask = toAnsi(form->mask());
-    m_searchMode = true;
-    m_initiator = spbtSearch;
-    ui::TOpenSaveForm busy(this, m_tables.caption(28));
-    busy.showAndPaint();
-    setEnabled(false);
-    m_model->clear();
-    m_shownNode = nullptr;
-    try {
-        m_results = searchByMask(root(), mask);
-    } catch (...) {
-        m_results = SearchResults();
-        busy.close();
-        setEnabled(true);
-        throw;
-    }
-    busy.close();
-    setEnabled(true);
-    showSearchResults();
-}
-
-void TInfoFileForm::showSearchResults() {
-    lvInfo->setUpdatesEnabled(false);
-    m_model->showSearchRows(m_results);
-    lvInfo->setUpdatesEnabled(true);
-    m_shownNode = nullptr;
-}
-
-// ---------------------------------------------------------------- export, print, about
-
-void TInfoFileForm::mmSaveTextClick() {
-    if (!root()) {
-        showMessage(m_tables.message(8));
-        return;
-    }
-    if (m_searchMode) return;
-    const FolderNode* top = rootNode();
-    const QString proposedName = out::proposedExportName(top ? top->text(0) : QString());
-    const QString proposed = QFileInfo(m_listFilePath).dir().filePath(proposedName);
-    QString chosen = m_dialogs->getSaveFileName(this, m_tables.caption(19), proposed,
-                                                qtFileFilter(QStringLiteral("*.TXT|*.txt")));
-    if (chosen.isEmpty()) return;
-    chosen = out::withTxtExtension(chosen);
-    if (QFileInfo::exists(chosen) &&
-        m_dialogs->question(this, m_tables.message(10), m_tables.message(9), false) !=
-            UserDialogs::Answer::Yes)
-        return;
-    QCoreApplication::processEvents();
-    setEnabled(false);
-    m_progress.counter.total = 0;
-    m_progress.counter.done = 0;
-    m_progress.countProgressTotal(root());
-    m_progress.showProgress(m_tables.message(12));
-    out::ExportResult result = out::ExportResult::WriteFailed;
-    try {
-        result = out::exportToFile(root(), chosen, m_progress.writeProgress());
-    } catch (const std::exception&) {
-        result = out::ExportResult::WriteFailed;
-    }
-    if (!m_progress.abortFlag()) m_progress.closeProgress();
-    m_progress.abortFlag() = false;
-    setEnabled(true);
-    if (result == out::ExportResult::CreateFailed || result == out::ExportResult::WriteFailed)
-        showMessage(m_tables.message(11), UserDialogs::Icon::Error);
-}
-
-void TInfoFileForm::mmPrintClick() {
-    if (!root()) {
-        showMessage(m_tables.message(13));
-        return;
-    }
-    if (m_searchMode) return;
-    const QStringList lines = out::collectPrintLines(m_model->rowEntries());
-    if (!m_dialogs->hasDefaultPrinter()) {
-        showMessage(m_tables.message(25), UserDialogs::Icon::Error);
-        return;
-    }
-    m_dialogs->printOnDefaultPrinter(lines, ui::applicationTitle());
-}
-
-void TInfoFileForm::spbtAboutClick() {
-    ui::TAboutForm* about = aboutForm();
-    about->setUrlOpener([this](const QUrl& url) { return m_dialogs->openUrl(url); });
-    about->setMessageBox([this](const QString& title, const QString& text) {
-        m_dialogs->message(this, UserDialogs::Icon::None, title, text);
-    });
-    m_dialogs->execDialog(*about);
-}
-
-void TInfoFileForm::spbtLinkBrelvikClick() {
-    ui::openWebAddress(
-        this, m_tables.aboutText(7), m_tables,
-        [this](const QUrl& url) { return m_dialogs->openUrl(url); },
-        [this](const QString& title, const QString& text) {
-            m_dialogs->message(this, UserDialogs::Icon::None, title, text);
-        });
 }
 
 } // namespace kx

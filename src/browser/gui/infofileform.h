@@ -2,20 +2,20 @@
 // its commands (open, save, close, navigation, marks, comments, search, export, print, about).
 #pragma once
 
+#include "browser/document.h"
 #include "browser/gui/detailmodel.h"
-#include "browser/gui/foldertree.h"
+#include "browser/gui/foldermodel.h"
 #include "browser/gui/userdialogs.h"
-#include "browser/history.h"
-#include "browser/marks.h"
-#include "browser/search.h"
-#include "listfile/container.h"
+#include "browser/navigator.h"
 #include "listfile/entry.h"
+#include "listfile/io/error.h"
 #include "support/gui/progress.h"
 #include "support/strings.h"
 
 #include <QMainWindow>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,7 +26,6 @@ class QMenu;
 class QSplitter;
 class QToolButton;
 class QTreeView;
-class QTreeWidget;
 
 namespace kx {
 
@@ -52,23 +51,28 @@ public:
     void setForms(TMaskForm* mask, ui::TAboutForm* about, TCommentForm* comment);
 
     // ---- document ----
-    Entry* root() const { return m_tree ? m_tree->root() : nullptr; }
+    Document* document() const { return m_doc.get(); }
+    Entry* root() const { return m_doc ? m_doc->root() : nullptr; }
     const QString& listFilePath() const { return m_listFilePath; }
-    std::string headerText() const { return m_tree ? m_tree->headerText : std::string(); }
-    bool listModified() const { return m_listModified; }
+    std::string headerText() const { return m_doc ? m_doc->headerText() : std::string(); }
+    bool listModified() const { return m_doc && m_doc->modified(); }
     bool openFromCommandLine() const { return m_openFromCommandLine; }
+    // True while a long job (open, save, export, print) runs on its worker thread.
+    bool busy() const { return m_busy; }
 
     // ---- folder view and navigation state ----
-    bool searchMode() const { return m_searchMode; }
+    const Navigator& navigator() const { return m_nav; }
+    bool searchMode() const { return m_nav.searchMode(); }
     bool hasUpRow() const { return m_model->hasUpRow(); }
     const std::vector<Entry*>& rowEntries() const { return m_model->rowEntries(); }
-    FolderNode* currentNode() const { return m_currentNode; }
-    FolderNode* rootNode() const;
-    FolderNode* selectedNode() const;
-    const History<FolderNode*>& history() const { return m_history; }
-    int searchRowIndex() const { return m_searchRowIndex; }
-    const SearchResults& searchResults() const { return m_results; }
+    const Entry* currentNode() const { return m_nav.current(); }
+    const Entry* rootNode() const { return m_folders->root(); }
+    const Entry* selectedNode() const;
+    const History<const Entry*>& history() const { return m_nav.history(); }
+    int searchRowIndex() const { return m_nav.searchRowIndex(); }
+    const SearchResults& searchResults() const { return m_nav.results(); }
     DetailModel* model() const { return m_model; }
+    FolderModel* folderModel() const { return m_folders; }
     const ui::StringTables& tables() const { return m_tables; }
     ui::Progress& progress() { return m_progress; }
     // Rows of the detail list that are selected, ascending.
@@ -88,7 +92,8 @@ public:
     // Opens the first file whose extension is exactly ".kx"; true when one was taken.
     bool openDroppedFiles(const QStringList& paths);
 
-    bool showFolder(const std::string& folderPath, const std::string& diskPath);
+    // Shows a folder's rows (its folders first), with the ".." row below the root.
+    void showFolder(const Entry* folder);
     void tvTreeOfFileClick();
     void tvTreeOfFileMouseUp(const QPoint& viewportPos);
     void lvInfoDblClick();
@@ -98,7 +103,6 @@ public:
     void spbtForwardClick();
     void spbtUpClick();
     void prepareForOpen();
-    void clearForwardStack();
     void updateForwardHint();
 
     void N1Click();
@@ -124,7 +128,7 @@ public:
                 *spbtSaveText = nullptr, *spbtAbout = nullptr;
     QWidget* Panel1 = nullptr;
     ui::LinkLabel* BRELVIKImage = nullptr;
-    QTreeWidget* tvTreeOfFile = nullptr;
+    QTreeView* tvTreeOfFile = nullptr;
     QSplitter* Splitter1 = nullptr;
     QTreeView* lvInfo = nullptr;
     QMenu* PopupMenu = nullptr;
@@ -141,32 +145,39 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // ---- layout (infofileform.cpp) ----
     void buildControls();
+    void connectControls();
     QToolButton* toolButton(const char* name, int left, int width, const char* themeIcon,
                             int standardIcon);
-    // Runs a command; an error that escapes it ends the command quietly with the window enabled.
-    template <class F> void guarded(F&& command);
+    // Runs a command from an event. Nothing runs while a job does; an error that escapes the
+    // command is shown, and the window ends enabled.
+    void guarded(const std::function<void()>& command);
 
-    // Open flow after the file is chosen.
+    // ---- document glue (infofileform_document.cpp) ----
+    // Runs `work` on a worker thread while this window takes no command, drop or close and
+    // keeps painting; returns once it has ended and rethrows here what it threw.
+    void runInBackground(const std::function<void()>& work);
     void openChosenFile(const QString& chosen, QWidget* initiator);
+    void setDocument(std::unique_ptr<Document> doc, const QString& path);
     // The close question; true when the caller may go on (saved, or changes discarded).
     bool settleUnsavedChanges();
     WriteProgress saveProgress();
     void clearDocumentViews();
-    void historyReset();
+    void showMessage(const QString& text, UserDialogs::Icon icon = UserDialogs::Icon::None);
+    // What went wrong, in the interface's language.
+    QString errorMessage(const Error& e) const;
+    void showError(const Error& e);
 
-    bool showNode(FolderNode* node);
-    void recordCurrentFolder(bool onlyIfNotOnTop);
+    // ---- navigation glue (infofileform_navigation.cpp) ----
+    void applyMove(const Move& m);
     void setBackHint();
     void setHint(QWidget* w, const QString& text);
-    void selectNode(FolderNode* node);
-    int firstRealRow() const;
-    int findRowCaption(const QString& text, int fromRow, Qt::CaseSensitivity cs) const;
+    void selectNode(const Entry* node);
     void selectRow(int row, bool focus);
-    void searchResultDblClick();
-    void applyMarkCommand(MarkCommand cmd);
-    void showMessage(const QString& text, UserDialogs::Icon icon = UserDialogs::Icon::None);
 
+    // ---- commands (infofileform_commands.cpp) ----
+    void applyMarkCommand(MarkCommand cmd);
     TMaskForm* maskForm();
     ui::TAboutForm* aboutForm();
     TCommentForm* commentForm();
@@ -174,25 +185,18 @@ private:
     std::unique_ptr<UserDialogs> m_dialogs;
     ui::StringTables m_tables;
     ui::Progress m_progress;
-    std::unique_ptr<TreeImages> m_images; // made once the icon theme is set up
 
-    ListContainer m_container;
-    std::unique_ptr<EntryTree> m_tree;
+    std::unique_ptr<Document> m_doc;
     QString m_listFilePath;
-    bool m_listModified = false;
     bool m_openFromCommandLine = false;
     bool m_openDropped = false;
+    bool m_busy = false;
     QString m_commandLineFile;
     QString m_droppedFile; // the Open dialog's file name when a drop starts the open
     QWidget* m_initiator = nullptr;
 
-    History<FolderNode*> m_history;
-    FolderNode* m_currentNode = nullptr;
-    FolderNode* m_shownNode = nullptr; // the node whose folder the detail list shows
-    bool m_searchMode = false;
-    int m_searchRowIndex = 0;
-    SearchResults m_results;
-
+    Navigator m_nav;
+    FolderModel* m_folders = nullptr;
     DetailModel* m_model = nullptr;
     TMaskForm* m_maskForm = nullptr;
     ui::TAboutForm* m_aboutForm = nullptr;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
+#include <QThread>
 #include <QWindow>
 
 #include <limits>
@@ -98,12 +99,22 @@ void Progress::showProgress(const QString& caption) {
 void Progress::stepProgress() {
     const int percent = counter.step();
     if (percent < 0) return;
+    // A job on a worker thread hands the new position to the window's thread.
+    if (m_owner && QThread::currentThread() != m_owner->thread()) {
+        QMetaObject::invokeMethod(
+            m_owner, [this, percent] { showPosition(percent); }, Qt::QueuedConnection);
+        return;
+    }
+    showPosition(percent);
+    QCoreApplication::processEvents();
+}
+
+void Progress::showPosition(int percent) {
     // A window that the user closed is gone or on its way out: leave it alone.
     if (!counter.abort && m_form && m_form->isVisible()) {
         m_form->pBar->setValue(percent);
         m_form->pBar->repaint();
     }
-    QCoreApplication::processEvents();
 }
 
 void Progress::closeProgress() {

@@ -51,7 +51,8 @@ public:
     // it, processes pending events, then clears the abort flag.
     void showProgress(const QString& caption);
     // One step of the walk: moves the bar and processes pending events only when the whole
-    // percentage changes. Never touches a window that the user closed.
+    // percentage changes. Never touches a window that the user closed. On a worker thread the
+    // new position is posted to the owner's thread instead.
     void stepProgress();
     // Closes and destroys the window (safe when the user already closed it).
     void closeProgress();
@@ -61,6 +62,7 @@ public:
     TProgressForm* form() const { return m_form.data(); }
 
 private:
+    void showPosition(int percent);
     QWidget* m_owner;
     QPointer<TProgressForm> m_form;
 };

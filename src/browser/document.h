@@ -1,0 +1,68 @@
+// The open list: its entries, its file, whether it holds unsaved changes, and the commands that
+// change it. The window and kxtool both work through it.
+#pragma once
+
+#include "browser/marks.h"
+#include "listfile/container.h"
+#include "listfile/entry.h"
+#include "listfile/innerlist.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kx {
+
+class Document : public QObject {
+    Q_OBJECT
+public:
+    // Reads a list file whole: nothing is written to disk, the CRC-32 is checked at the end.
+    // Throws kx::Error (the code says why). Safe on a worker thread: nothing here belongs to a
+    // thread until the caller connects to the signals. `readStarted`, when given, is set once
+    // the archive has been found sound and its list begins to be read.
+    static std::unique_ptr<Document> open(const std::string& path, bool* readStarted = nullptr);
+    // A document over a tree made elsewhere (a scan, a test); `path` is where a save writes.
+    Document(std::unique_ptr<EntryTree> tree, std::string path);
+    ~Document() override;
+
+    Entry* root() const { return m_tree ? m_tree->root() : nullptr; }
+    EntryTree& tree() { return *m_tree; }
+    // The list file's path as the system spells it.
+    const std::string& path() const { return m_path; }
+    const std::string& headerText() const { return m_tree->headerText; }
+    bool modified() const { return m_modified; }
+    void setModified(bool modified);
+
+    // Showing a folder brings its folders before its files; the new order is the one a save
+    // writes. Opening shows the root folder, so a document starts with the root regrouped.
+    void regroup(Entry* folder);
+
+    // The commands. Each changes the entries, sets the modified flag and tells the views.
+    // A mark command on Entries in ascending row order; false when there were none.
+    bool mark(const std::vector<Entry*>& entries, MarkCommand command);
+    // Replaces an Entry's comment with text already in the list's code page.
+    void setComment(Entry* entry, std::string_view ansiText);
+
+    // Writes the list back into its file (see saveListFile). True when the file was written in
+    // full; the modified flag is then cleared. False when the abort flag stopped it; throws
+    // kx::Error on failure. In both cases the old file is untouched and the flag stays. May run
+    // on a worker thread while no command runs.
+    bool save(const WriteProgress& progress, const std::function<void()>& beforePack = {});
+
+signals:
+    // Marks or comments changed in place: the rows that show them are to be drawn again.
+    void changed();
+    void modifiedChanged(bool modified);
+
+private:
+    ListContainer m_container;
+    std::unique_ptr<EntryTree> m_tree;
+    std::string m_path;
+    bool m_modified = false;
+};
+
+} // namespace kx

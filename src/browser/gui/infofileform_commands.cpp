@@ -1,0 +1,203 @@
+// The main window's commands: marks, comments, search, text export, printing and the about
+// window.
+#include "browser/gui/infofileform.h"
+
+#include "browser/gui/commentform.h"
+#include "browser/gui/maskform.h"
+#include "listfile/codepage.h"
+#include "output/printing.h"
+#include "output/textexport.h"
+#include "support/gui/aboutform.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace kx {
+
+// ---------------------------------------------------------------- marks and comments
+
+void TInfoFileForm::applyMarkCommand(MarkCommand cmd) {
+    if (!m_doc) return;
+    // The rows of the folder shown: the Entries behind them, whatever their names.
+    m_doc->mark(selectedEntries(m_model->rowEntries(), selectedRows(), m_model->hasUpRow(), false),
+                cmd);
+}
+
+void TInfoFileForm::N1Click() {
+    applyMarkCommand(MarkCommand::Needed);
+}
+
+void TInfoFileForm::N2Click() {
+    applyMarkCommand(MarkCommand::NotNeeded);
+}
+
+void TInfoFileForm::N6Click() {
+    applyMarkCommand(MarkCommand::Clear);
+}
+
+bool TInfoFileForm::lvInfoContextPopup() {
+    const QList<QAction*> items = {N1, N2, N8, pupComment};
+    for (QAction* a : items)
+        a->setVisible(true);
+    const int first = firstSelectedRow();
+    bool offer = true;
+    if (first < 0) {
+        showMessage(m_tables.message(15));
+        offer = false;
+    } else if (m_model->isUpRow(first)) {
+        offer = false;
+    }
+    if (!offer) {
+        for (QAction* a : items)
+            a->setVisible(false);
+        return false;
+    }
+    if (m_doc) m_doc->setModified(true);
+    return true;
+}
+
+void TInfoFileForm::spbtCommentClick() {
+    const std::vector<int> rows = selectedRows();
+    if (rows.empty()) {
+        showMessage(m_tables.message(18));
+        return;
+    }
+    if (rows.size() > 1) {
+        showMessage(m_tables.message(19));
+        return;
+    }
+    const int row = rows.front();
+    Entry* e = m_model->entryAt(row);
+    if (!e) return;
+    TCommentForm* form = commentForm();
+    form->setMessenger([this](const QString& text) { showMessage(text); });
+    form->prepare(m_tables, fromAnsi(e->comment()), e->kind(), m_model->caption(row));
+    if (m_dialogs->execDialog(*form) != QDialog::Accepted) return;
+    bool ok = true;
+    const std::string ansi = toAnsi(form->buffer(), &ok);
+    if (!ok) {
+        showMessage(m_tables.message(26));
+        return;
+    }
+    m_doc->setComment(e, ansi);
+}
+
+// ---------------------------------------------------------------- search
+
+void TInfoFileForm::spbtSearchClick() {
+    if (!root()) {
+        showMessage(m_tables.message(22));
+        return;
+    }
+    TMaskForm* form = maskForm();
+    form->applyTexts(m_tables);
+    if (m_dialogs->execDialog(*form) != QDialog::Accepted) return;
+    const std::string mask = toAnsi(form->mask());
+    m_initiator = spbtSearch;
+    ui::TOpenSaveForm busy(this, m_tables.caption(28));
+    busy.showAndPaint();
+    setEnabled(false);
+    m_model->clear();
+    SearchResults results;
+    try {
+        results = searchByMask(root(), mask);
+    } catch (...) {
+        busy.close();
+        setEnabled(true);
+        throw;
+    }
+    busy.close();
+    setEnabled(true);
+    applyMove(m_nav.showSearch(std::move(results)));
+}
+
+// ---------------------------------------------------------------- export, print, about
+
+void TInfoFileForm::mmSaveTextClick() {
+    if (!root()) {
+        showMessage(m_tables.message(8));
+        return;
+    }
+    if (m_nav.searchMode()) return;
+    const QString proposedName = out::proposedExportName(
+        m_folders->data(m_folders->indexOf(rootNode()), Qt::DisplayRole).toString());
+    const QString proposed = QFileInfo(m_listFilePath).dir().filePath(proposedName);
+    QString chosen = m_dialogs->getSaveFileName(this, m_tables.caption(19), proposed,
+                                                qtFileFilter(QStringLiteral("*.TXT|*.txt")));
+    if (chosen.isEmpty()) return;
+    chosen = out::withTxtExtension(chosen);
+    if (QFileInfo::exists(chosen) &&
+        m_dialogs->question(this, m_tables.message(10), m_tables.message(9), false) !=
+            UserDialogs::Answer::Yes)
+        return;
+    setEnabled(false);
+    m_progress.counter.total = 0;
+    m_progress.counter.done = 0;
+    m_progress.countProgressTotal(root());
+    m_progress.showProgress(m_tables.message(12));
+    out::ExportResult result = out::ExportResult::WriteFailed;
+    try {
+        const WriteProgress progress = m_progress.writeProgress();
+        runInBackground([&] { result = out::exportToFile(root(), chosen, progress); });
+    } catch (const std::exception&) {
+        result = out::ExportResult::WriteFailed;
+    }
+    QCoreApplication::sendPostedEvents(this);
+    if (!m_progress.abortFlag()) m_progress.closeProgress();
+    m_progress.abortFlag() = false;
+    setEnabled(true);
+    if (result == out::ExportResult::CreateFailed || result == out::ExportResult::WriteFailed)
+        showMessage(m_tables.message(11), UserDialogs::Icon::Error);
+}
+
+void TInfoFileForm::mmPrintClick() {
+    if (!root()) {
+        showMessage(m_tables.message(13));
+        return;
+    }
+    if (m_nav.searchMode()) return;
+    if (!m_dialogs->hasDefaultPrinter()) {
+        showMessage(m_tables.message(25), UserDialogs::Icon::Error);
+        return;
+    }
+    // The lines are gathered and laid out on the printer away from this thread.
+    const std::vector<Entry*> entries = m_model->rowEntries();
+    setEnabled(false);
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    try {
+        runInBackground([&] {
+            m_dialogs->printOnDefaultPrinter(out::collectPrintLines(entries),
+                                             ui::applicationTitle());
+        });
+    } catch (...) {
+        QGuiApplication::restoreOverrideCursor();
+        setEnabled(true);
+        throw;
+    }
+    QGuiApplication::restoreOverrideCursor();
+    setEnabled(true);
+}
+
+void TInfoFileForm::spbtAboutClick() {
+    ui::TAboutForm* about = aboutForm();
+    about->setUrlOpener([this](const QUrl& url) { return m_dialogs->openUrl(url); });
+    about->setMessageBox([this](const QString& title, const QString& text) {
+        m_dialogs->message(this, UserDialogs::Icon::None, title, text);
+    });
+    m_dialogs->execDialog(*about);
+}
+
+void TInfoFileForm::spbtLinkBrelvikClick() {
+    ui::openWebAddress(
+        this, m_tables.aboutText(7), m_tables,
+        [this](const QUrl& url) { return m_dialogs->openUrl(url); },
+        [this](const QString& title, const QString& text) {
+            m_dialogs->message(this, UserDialogs::Icon::None, title, text);
+        });
+}
+
+} // namespace kx

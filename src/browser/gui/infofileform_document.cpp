@@ -1,0 +1,345 @@
+// The main window's document: open (dialog, command line, drop), save, the close question, the
+// jobs that run on a worker thread, and the messages that tell what went wrong.
+#include "browser/gui/infofileform.h"
+
+#include "browser/gui/commentform.h"
+#include "browser/gui/maskform.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QThread>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <exception>
+#include <system_error>
+#include <thread>
+
+namespace kx {
+
+namespace {
+
+std::string localPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// Runs f on the thread of `context` (at once when that is this thread).
+template <class F> void onThreadOf(QObject* context, F&& f) {
+    if (QThread::currentThread() == context->thread())
+        f();
+    else
+        QMetaObject::invokeMethod(context, std::forward<F>(f), Qt::QueuedConnection);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- jobs
+
+void TInfoFileForm::runInBackground(const std::function<void()>& work) {
+    std::exception_ptr failure;
+    QEventLoop loop;
+    std::atomic<bool> done{false};
+    m_busy = true;
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            try {
+                work();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            done = true;
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error& e) {
+        m_busy = false;
+        throw Error(ErrorCode::threadFailed, {}, e.code().value());
+    }
+    // The window keeps painting; commands, drops and closes are turned away while m_busy is set.
+    // A quit of the whole program also ends this loop: the job is still waited for below.
+    if (!done) loop.exec();
+    worker.join();
+    m_busy = false;
+    if (failure) std::rethrow_exception(failure);
+}
+
+// ---------------------------------------------------------------- messages
+
+void TInfoFileForm::showMessage(const QString& text, UserDialogs::Icon icon) {
+    const QString caption =
+        icon == UserDialogs::Icon::Error ? m_tables.message(0) : ui::applicationTitle();
+    m_dialogs->message(this, icon, caption, text);
+}
+
+QString TInfoFileForm::errorMessage(const Error& e) const {
+    // Each code has its row of the message table, in both languages.
+    switch (e.code()) {
+    case ErrorCode::notFound:
+        return m_tables.message(1);
+    case ErrorCode::notRegularFile:
+        return m_tables.message(28);
+    case ErrorCode::noPermission:
+        return m_tables.message(29);
+    case ErrorCode::readFailed:
+        return m_tables.message(30);
+    case ErrorCode::notZip:
+        return m_tables.message(31);
+    case ErrorCode::notOneEntry:
+        return m_tables.message(32);
+    case ErrorCode::multiDisk:
+        return m_tables.message(33);
+    case ErrorCode::encrypted:
+        return m_tables.message(34);
+    case ErrorCode::unsupportedMethod:
+        return m_tables.message(35);
+    case ErrorCode::zip64:
+        return m_tables.message(36);
+    case ErrorCode::damagedArchive:
+        return m_tables.message(37);
+    case ErrorCode::crcMismatch:
+        return m_tables.message(38);
+    case ErrorCode::emptyList:
+        return m_tables.message(5);
+    case ErrorCode::brokenList:
+        return m_tables.message(6);
+    case ErrorCode::createFailed:
+        return m_tables.message(11);
+    case ErrorCode::writeFailed:
+        return m_tables.message(27);
+    case ErrorCode::noSpace:
+        return m_tables.message(39);
+    case ErrorCode::replaceFailed:
+        return m_tables.message(40);
+    case ErrorCode::tooLarge:
+        return m_tables.message(41);
+    case ErrorCode::threadFailed:
+        return m_tables.message(42);
+    case ErrorCode::other:
+        break;
+    }
+    return m_tables.message(43);
+}
+
+void TInfoFileForm::showError(const Error& e) {
+    QString text = errorMessage(e);
+    if (!e.path().empty()) text += QStringLiteral(" - ") + QFile::decodeName(e.path().c_str());
+    showMessage(text, UserDialogs::Icon::Error);
+}
+
+// ---------------------------------------------------------------- close
+
+bool TInfoFileForm::settleUnsavedChanges() {
+    if (!root() || !listModified()) return true;
+    switch (m_dialogs->question(this, m_tables.message(10), m_tables.message(20), true)) {
+    case UserDialogs::Answer::Yes:
+        return spbtSaveClick(nullptr);
+    case UserDialogs::Answer::No:
+        return true;
+    case UserDialogs::Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool TInfoFileForm::FormCloseQuery() {
+    return settleUnsavedChanges();
+}
+
+void TInfoFileForm::closeEvent(QCloseEvent* e) {
+    // While a job runs the close is turned away without a question; a failure in the question
+    // keeps the window open.
+    bool mayClose = false;
+    guarded([&] { mayClose = FormCloseQuery(); });
+    if (mayClose)
+        e->accept();
+    else
+        e->ignore();
+}
+
+// ---------------------------------------------------------------- open
+
+void TInfoFileForm::spbtOpenClick(QWidget* initiator) {
+    QString chosen;
+    if (m_openFromCommandLine) {
+        m_openFromCommandLine = false;
+        chosen = m_commandLineFile;
+    } else {
+        prepareForOpen();
+        if (m_openDropped) {
+            m_openDropped = false;
+            chosen = m_droppedFile;
+        } else {
+            const QString dir =
+                m_listFilePath.isEmpty() ? QString() : QFileInfo(m_listFilePath).absolutePath();
+            chosen = m_dialogs->getOpenFileName(this, m_tables.caption(0), dir,
+                                                qtFileFilter(m_tables.caption(22)));
+            if (chosen.isEmpty()) return;
+        }
+    }
+    // Unsaved marks and comments are never dropped without asking.
+    if (!settleUnsavedChanges()) return;
+    openChosenFile(chosen, initiator);
+}
+
+void TInfoFileForm::clearDocumentViews() {
+    m_nav.clear();
+    m_model->clear();
+    m_folders->setRoot(nullptr, QString());
+}
+
+void TInfoFileForm::openChosenFile(const QString& chosen, QWidget* initiator) {
+    const std::string path = localPath(chosen);
+    m_initiator = initiator;
+    ui::TOpenSaveForm busy(this, initiator == spbtOpen ? m_tables.caption(26) : QString());
+    busy.showAndPaint();
+    setEnabled(false);
+
+    // The list is read on a worker thread; the one open so far stays until it is replaced.
+    std::unique_ptr<Document> doc;
+    bool readStarted = false;
+    try {
+        runInBackground([&] { doc = Document::open(path, &readStarted); });
+    } catch (const Error& e) {
+        busy.close();
+        setEnabled(true);
+        // A list whose reading had begun has taken the place of the old one, which is gone.
+        if (readStarted) {
+            clearDocumentViews();
+            m_doc.reset();
+            m_listFilePath = chosen;
+        }
+        setBackHint();
+        updateForwardHint();
+        if (e.code() == ErrorCode::emptyList || e.code() == ErrorCode::brokenList)
+            showMessage(errorMessage(e), UserDialogs::Icon::Error);
+        else
+            showMessage(m_tables.message(2) + QStringLiteral(" - ") + errorMessage(e) +
+                            QStringLiteral(" - ") + chosen,
+                        UserDialogs::Icon::Error);
+        return;
+    }
+    busy.close();
+    setEnabled(true);
+    setDocument(std::move(doc), chosen);
+}
+
+void TInfoFileForm::setDocument(std::unique_ptr<Document> doc, const QString& path) {
+    clearDocumentViews();
+    m_doc = std::move(doc);
+    m_listFilePath = path;
+    connect(m_doc.get(), &Document::changed, m_model, &DetailModel::rowsChanged);
+    const QString rootText = QFileInfo(path).fileName();
+    m_folders->setRoot(root(), rootText);
+    applyMove(m_nav.start(root(), rootText));
+}
+
+bool TInfoFileForm::openDroppedFiles(const QStringList& paths) {
+    for (const QString& p : paths) {
+        const QString name = QFileInfo(p).fileName();
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        if (dot < 0 || name.mid(dot) != QLatin1String(".kx")) continue;
+        m_openDropped = true;
+        m_droppedFile = p;
+        spbtOpenClick(this);
+        return true;
+    }
+    return false;
+}
+
+void TInfoFileForm::dragEnterEvent(QDragEnterEvent* e) {
+    // The file is only read: the drag source is told it was copied, never moved.
+    if (m_busy || !e->mimeData()->hasUrls() || !(e->possibleActions() & Qt::CopyAction)) {
+        e->ignore();
+        return;
+    }
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
+}
+
+void TInfoFileForm::dropEvent(QDropEvent* e) {
+    if (m_busy || !(e->possibleActions() & Qt::CopyAction)) {
+        e->ignore();
+        return;
+    }
+    QStringList paths;
+    for (const QUrl& url : e->mimeData()->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
+    guarded([&] { openDroppedFiles(paths); });
+}
+
+// ---------------------------------------------------------------- save
+
+WriteProgress TInfoFileForm::saveProgress() {
+    WriteProgress p = m_progress.writeProgress();
+    // Packing takes most of a large save: the bar runs once more for it, and the progress window
+    // can still be closed to cancel.
+    p.packStep = [this](std::uint64_t done, std::uint64_t total) {
+        if (total == 0) return;
+        const int percent = int(done * 100 / total);
+        onThreadOf(this, [this, percent] {
+            if (!m_progress.abortFlag() && m_progress.form())
+                m_progress.form()->pBar->setValue(percent);
+        });
+    };
+    return p;
+}
+
+bool TInfoFileForm::spbtSaveClick(QWidget* initiator) {
+    if (!root()) {
+        showMessage(m_tables.message(16));
+        return false;
+    }
+    if (m_busy) return false;
+    m_initiator = initiator;
+    setEnabled(false);
+    m_progress.counter.total = 0;
+    m_progress.counter.done = 0;
+    m_progress.countProgressTotal(root());
+    m_progress.showProgress(m_tables.message(17));
+
+    bool busyCursor = false;
+    bool complete = false;
+    QString failure;
+    try {
+        const WriteProgress progress = saveProgress();
+        runInBackground([&] {
+            complete = m_doc->save(progress, [&] {
+                onThreadOf(this, [&busyCursor] {
+                    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+                    busyCursor = true;
+                });
+            });
+        });
+    } catch (const Error& e) {
+        failure = errorMessage(e);
+    } catch (const std::exception&) {
+        failure = m_tables.message(43);
+    }
+    // The cursor's change may still be on its way.
+    QCoreApplication::sendPostedEvents(this);
+    if (!m_progress.abortFlag()) m_progress.closeProgress();
+    m_progress.abortFlag() = false;
+    if (busyCursor) QGuiApplication::restoreOverrideCursor();
+    setEnabled(true);
+    if (!failure.isEmpty()) {
+        showMessage(m_tables.message(23) + QStringLiteral(" - ") + failure,
+                    UserDialogs::Icon::Error);
+        return false;
+    }
+    if (!complete) {
+        showMessage(m_tables.message(24));
+        return false;
+    }
+    return true;
+}
+
+} // namespace kx

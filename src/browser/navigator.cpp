@@ -1,0 +1,251 @@
+// Moving between folders: the rules of every navigation action over Entries.
+#include "browser/navigator.h"
+
+#include "browser/rowformat.h"
+#include "listfile/codepage.h"
+
+namespace kx {
+
+namespace {
+const std::vector<Entry*> kNoRows;
+} // namespace
+
+Move Navigator::start(const Entry* root, const QString& rootText) {
+    clear();
+    m_root = root;
+    m_rootText = rootText;
+    m_current = root;
+    Move m;
+    m.selectNode = root;
+    m.expand = root;
+    m.focusTree = true;
+    showFolder(m, root);
+    return m;
+}
+
+void Navigator::clear() {
+    m_root = m_current = m_shown = nullptr;
+    m_rootText.clear();
+    m_searchMode = false;
+    m_searchRow = 0;
+    m_results = SearchResults();
+    m_history.reset();
+}
+
+void Navigator::record(bool onlyIfNotOnTop) {
+    if (m_current) m_history.record(m_current, onlyIfNotOnTop);
+}
+
+void Navigator::showFolder(Move& m, const Entry* folder) {
+    m.show = folder;
+    m.showResults = false;
+    m_shown = folder;
+}
+
+const std::vector<Entry*>& Navigator::rowEntries() const {
+    if (m_shown) return m_shown->children;
+    if (m_searchMode || !m_results.entries.empty()) return m_results.entries;
+    return kNoRows;
+}
+
+Entry* Navigator::entryAt(int row) const {
+    const int index = row - (hasUpRow() ? 1 : 0);
+    const auto& rows = rowEntries();
+    return index >= 0 && index < int(rows.size()) ? rows[std::size_t(index)] : nullptr;
+}
+
+QString Navigator::rowCaption(int row) const {
+    if (hasUpRow() && row == 0) return QStringLiteral("..");
+    const Entry* e = entryAt(row);
+    if (!e) return QString();
+    if (!m_shown) return fromAnsi(resultCaption(m_results, std::size_t(row)));
+    return fromAnsi(e->name());
+}
+
+QString Navigator::nodeText(const Entry* node) const {
+    if (!node) return QString();
+    return node == m_root ? m_rootText : fromAnsi(node->name());
+}
+
+const Entry* Navigator::parentNode(const Entry* node) const {
+    return node && node != m_root ? node->parent : nullptr;
+}
+
+int Navigator::firstRealRow() const {
+    const int n = rowCount();
+    if (n == 0) return -1;
+    return n > 1 && hasUpRow() ? 1 : 0;
+}
+
+int Navigator::findRow(const QString& caption, int fromRow, Qt::CaseSensitivity cs) const {
+    for (int r = fromRow, n = rowCount(); r < n; ++r)
+        if (rowCaption(r).compare(caption, cs) == 0) return r;
+    return -1;
+}
+
+Move Navigator::prepareForOpen(const Entry* treeSelection) {
+    Move m;
+    if (!treeSelection) return m;
+    m_searchMode = false;
+    record(true);
+    m_current = treeSelection;
+    showFolder(m, treeSelection);
+    m.selectNode = m_root;
+    m.focusTree = true;
+    m_history.clearForward();
+    return m;
+}
+
+Move Navigator::treeClick(const Entry* treeSelection) {
+    Move m;
+    m.openImage = treeSelection;
+    m_searchMode = false;
+    return m;
+}
+
+Move Navigator::treeRelease(const Entry* node, const Entry* treeSelection) {
+    Move m;
+    if (!node) return m;
+    // Outside the search mode only a newly selected node moves; the shown node's again does not.
+    if (!m_searchMode && !(node == treeSelection && node != m_current)) return m;
+    m_searchMode = false;
+    record(true);
+    m_current = node;
+    showFolder(m, node);
+    m_history.clearForward();
+    return m;
+}
+
+Move Navigator::activateRow(int firstRow, const Entry* treeSelection) {
+    Move m;
+    if (!m_shown) {
+        // A search result: a found folder is shown, its first row selected.
+        if (!treeSelection || firstRow < 0) return m;
+        m_searchRow = firstRow;
+        const Entry* e = entryAt(firstRow);
+        if (!e || !e->isFolder()) return m;
+        m.selectNode = e;
+        showFolder(m, e);
+        m.selectRow = firstRealRow();
+        m_searchMode = false;
+        return m;
+    }
+    // The rows belong to the folder that is shown, whatever the tree's selection says.
+    const Entry* t = m_shown;
+    if (firstRow < 0) return m;
+    const Entry* next = treeSelection;
+    if (hasUpRow() && firstRow == 0) {
+        // The ".." row leads up, also from a folder that holds nothing else.
+        if (const Entry* p = parentNode(t)) {
+            showFolder(m, p);
+            const int row = findRow(nodeText(t), 1, Qt::CaseInsensitive);
+            m.selectRow = row >= 0 ? row : firstRealRow();
+            m.focusRow = true;
+            record(false);
+            m_current = p;
+            m.selectNode = next = p;
+            m.collapse = t;
+            m_history.clearForward();
+        }
+    } else if (const Entry* e = entryAt(firstRow); e && e->isFolder()) {
+        showFolder(m, e);
+        m.selectRow = firstRealRow();
+        m.focusRow = true;
+        record(false);
+        m_current = e;
+        m.expand = e;
+        m.selectNode = next = e;
+        m_history.clearForward();
+    }
+    m.openImage = next;
+    return m;
+}
+
+Move Navigator::back(const Entry* treeSelection) {
+    if (m_searchMode) return up(treeSelection);
+    if (!m_history.canBack() || !m_current) return {};
+    const Entry* n = m_history.popBack();
+    m_history.pushForward(m_current);
+    return returnTo(n);
+}
+
+Move Navigator::forward(const Entry* treeSelection) {
+    if (!m_history.canForward()) return {};
+    if (m_searchMode) return up(treeSelection);
+    const Entry* n = m_history.popForward();
+    record(false);
+    return returnTo(n);
+}
+
+Move Navigator::returnTo(const Entry* node) {
+    // The row of the folder that was left is selected when it is among the rows.
+    Move m;
+    m.selectNode = node;
+    const QString left = nodeText(m_current);
+    m_current = node;
+    showFolder(m, node);
+    const int row = findRow(left, 0, Qt::CaseSensitive);
+    m.selectRow = row >= 0 ? row : firstRealRow();
+    return m;
+}
+
+Move Navigator::up(const Entry* treeSelection) {
+    Move m;
+    if (m_searchMode) {
+        m.showResults = true;
+        m_shown = nullptr;
+        if (m_searchRow < rowCount()) m.selectRow = m_searchRow;
+        return m;
+    }
+    const Entry* s = treeSelection;
+    const Entry* p = parentNode(s);
+    if (!p) return m;
+    m.selectNode = p;
+    m.collapse = s;
+    record(false);
+    m_current = p;
+    showFolder(m, p);
+    m_history.clearForward();
+    const int row = findRow(nodeText(s), 1, Qt::CaseInsensitive);
+    m.selectRow = row >= 0 ? row : firstRealRow();
+    return m;
+}
+
+Move Navigator::showSearch(SearchResults results) {
+    m_results = std::move(results);
+    m_searchMode = true;
+    m_shown = nullptr;
+    Move m;
+    m.showResults = true;
+    return m;
+}
+
+QString Navigator::backHint(const QString& fallback) const {
+    return m_history.canBack() ? nodeText(m_history.backTop()) : fallback;
+}
+
+QString Navigator::forwardHint(int firstRow, const Entry* treeSelection,
+                               const QString& fallback) const {
+    if (m_history.canForward()) return nodeText(m_history.forwardTop());
+    if (firstRow < 0) return fallback;
+    if (hasUpRow() && firstRow == 0) {
+        const Entry* from = m_shown ? m_shown : treeSelection;
+        return nodeText(parentNode(from));
+    }
+    if (const Entry* e = entryAt(firstRow); e && e->isFolder()) return fromAnsi(e->name());
+    return fallback;
+}
+
+std::string folderDiskPath(const Entry* folder) {
+    std::vector<const Entry*> chain;
+    for (const Entry* e = folder; e; e = e->parent)
+        chain.push_back(e);
+    std::string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        path.append((*it)->name());
+        path.push_back('*');
+    }
+    return diskPath(path);
+}
+
+} // namespace kx
