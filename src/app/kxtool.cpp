@@ -1,7 +1,7 @@
 // kxtool: the list-file library from the command line. Each command is a few calls of the same
 // library that the viewer uses, so the two see a list the same way.
+#include "browser/document.h"
 #include "listfile/codepage.h"
-#include "listfile/listfile.h"
 #include "listfile/scan.h"
 
 #include "browser/rowformat.h"
@@ -51,10 +51,9 @@ std::string utf8(std::string_view ansi) {
     return kx::fromAnsi(ansi).toStdString();
 }
 
-std::unique_ptr<kx::EntryTree> openList(kx::ListContainer& container, const std::string& path) {
-    auto tree = kx::openListFile(container, path);
-    kx::regroupRootFolder(*tree); // opening shows the root folder
-    return tree;
+// Opens a list as the viewer does: the root folder shown, so its folders come first.
+std::unique_ptr<kx::Document> openList(const std::string& path) {
+    return kx::Document::open(path);
 }
 
 void printRow(const kx::Entry* e, const std::string& caption, bool marks) {
@@ -77,9 +76,8 @@ int commandLs(const std::vector<std::string>& args) {
             rest.push_back(a);
     }
     if (rest.empty() || rest.size() > 2) fail("ls takes a list file and an optional folder.");
-    kx::ListContainer container;
-    auto tree = openList(container, rest[0]);
-    kx::Entry* folder = tree->root();
+    auto doc = openList(rest[0]);
+    kx::Entry* folder = doc->root();
     if (rest.size() == 2) {
         std::string path = rest[1];
         for (char& c : path)
@@ -103,8 +101,8 @@ int commandLs(const std::vector<std::string>& args) {
             folder = next;
         }
     }
-    kx::foldersFirst(folder->children); // showing a folder regroups it
-    if (folder != tree->root()) std::cout << "..\n";
+    doc->regroup(folder); // showing a folder regroups it
+    if (folder != doc->root()) std::cout << "..\n";
     for (const kx::Entry* e : folder->children)
         printRow(e, std::string(e->name()), marks);
     return 0;
@@ -112,12 +110,11 @@ int commandLs(const std::vector<std::string>& args) {
 
 int commandFind(const std::vector<std::string>& args) {
     if (args.size() != 2) fail("find takes a list file and a mask.");
-    kx::ListContainer container;
-    auto tree = openList(container, args[0]);
+    auto doc = openList(args[0]);
     bool ok = true;
     const std::string mask = kx::toAnsi(QString::fromStdString(args[1]), &ok);
     if (!ok) return 0; // a character the list cannot hold matches no name
-    const kx::SearchResults results = kx::searchByMask(tree->root(), mask);
+    const kx::SearchResults results = kx::searchByMask(doc->root(), mask);
     for (std::size_t i = 0; i < results.entries.size(); ++i)
         printRow(results.entries[i], kx::resultCaption(results, i), false);
     return 0;
@@ -125,11 +122,10 @@ int commandFind(const std::vector<std::string>& args) {
 
 int commandInfo(const std::vector<std::string>& args) {
     if (args.size() != 1) fail("info takes one list file.");
-    kx::ListContainer container;
-    auto tree = openList(container, args[0]);
-    const kx::TreeCounts counts = kx::countTree(tree->root());
-    std::cout << "header\t" << utf8(tree->headerText) << '\n'
-              << "root\t" << utf8(tree->root()->name()) << '\n'
+    auto doc = openList(args[0]);
+    const kx::TreeCounts counts = kx::countTree(doc->root());
+    std::cout << "header\t" << utf8(doc->headerText()) << '\n'
+              << "root\t" << utf8(doc->root()->name()) << '\n'
               << "entries\t" << counts.entries << '\n'
               << "folders\t" << counts.folders << '\n'
               << "files\t" << counts.files << '\n';
@@ -139,17 +135,18 @@ int commandInfo(const std::vector<std::string>& args) {
 int commandResave(const std::vector<std::string>& args) {
     if (args.empty() || args.size() > 2)
         fail("resave takes a list file and an optional output file.");
-    kx::ListContainer container;
-    auto tree = openList(container, args[0]);
-    kx::saveListFile(container, *tree, args.size() == 2 ? args[1] : args[0]);
+    auto doc = openList(args[0]);
+    if (args.size() == 2)
+        doc->saveAs(args[1]);
+    else
+        doc->save({});
     return 0;
 }
 
 int commandExport(const std::vector<std::string>& args) {
     if (args.size() != 2) fail("export takes a list file and an output file.");
-    kx::ListContainer container;
-    auto tree = openList(container, args[0]);
-    switch (kx::out::exportToFile(tree->root(), QString::fromStdString(args[1]), {})) {
+    auto doc = openList(args[0]);
+    switch (kx::out::exportToFile(doc->root(), QString::fromStdString(args[1]), {})) {
     case kx::out::ExportResult::Done:
     case kx::out::ExportResult::Aborted:
         return 0;

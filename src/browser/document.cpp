@@ -1,19 +1,13 @@
 // The open list and its commands.
 #include "browser/document.h"
 
-#include "listfile/io/error.h"
 #include "listfile/listfile.h"
 
 namespace kx {
 
 std::unique_ptr<Document> Document::open(const std::string& path, bool* readStarted) {
     ListContainer container;
-    auto source = container.openEntry(path);
-    if (source->remaining() == 0) throw Error(ErrorCode::emptyList, path);
-    if (readStarted) *readStarted = true;
-    auto tree = readInnerList(*source);
-    source->verify();
-    auto doc = std::make_unique<Document>(std::move(tree), path);
+    auto doc = std::make_unique<Document>(openListFile(container, path, readStarted), path);
     doc->m_container = container;
     doc->regroup(doc->root());
     return doc;
@@ -54,6 +48,11 @@ bool Document::save(const WriteProgress& progress, const std::function<void()>& 
     if (!saveListFile(m_container, *m_tree, m_path, progress, beforePack)) return false;
     setModified(false);
     return true;
+}
+
+bool Document::saveAs(const std::string& path, const WriteProgress& progress) {
+    ListContainer container = m_container;
+    return saveListFile(container, *m_tree, path, progress);
 }
 
 } // namespace kx

@@ -53,6 +53,10 @@ public:
     // on a worker thread while no command runs.
     bool save(const WriteProgress& progress, const std::function<void()>& beforePack = {});
 
+    // Writes the list into another file as a save would; the document stays with its own file
+    // and its modified flag.
+    bool saveAs(const std::string& path, const WriteProgress& progress = {});
+
 signals:
     // Marks or comments changed in place: the rows that show them are to be drawn again.
     void changed();

@@ -26,51 +26,38 @@ std::string headerText(const std::uint8_t* header) {
 
 namespace {
 
-// One record, its Entry and its tree node, linked under `parent`.
-Entry* readOne(EntryTree& tree, ByteSource& in, FolderTreeSink* sink, Entry* parent,
-               FolderTreeSink::Node parentNode, FolderTreeSink::Node& nodeOut) {
+// One record and its Entry, linked under `parent`.
+Entry* readOne(EntryTree& tree, ByteSource& in, Entry* parent) {
     Entry* e = tree.newEntryUninitialized();
     if (in.read(e->record, kRecordSize) != kRecordSize)
         throw Error(ErrorCode::brokenList, {}, 0, "a record cut short");
     e->parent = parent;
-    nodeOut = nullptr;
-    if (sink) {
-        if (!parent) {
-            nodeOut = sink->addTopNode({}, e);
-            sink->setImages(nodeOut, 0, 0);
-        } else if (e->kind() == kFolder) {
-            nodeOut = sink->addChildNode(parentNode, e->name(), e);
-            sink->setImages(nodeOut, 1, 1);
-        }
-    }
     return e;
 }
 
 } // namespace
 
-Entry* readEntry(EntryTree& tree, ByteSource& in, FolderTreeSink* sink) {
+Entry* readEntry(EntryTree& tree, ByteSource& in) {
     struct Frame {
         Entry* entry;
-        FolderTreeSink::Node node;
         std::int64_t left; // children still to read
     };
-    FolderTreeSink::Node rootNode = nullptr;
-    Entry* root = readOne(tree, in, sink, nullptr, nullptr, rootNode);
+    Entry* root = readOne(tree, in, nullptr);
     std::vector<Frame> stack;
     // Children promised by the folders on the stack and not read yet. Each needs a record of
     // its own, so together they can never exceed the records left: checked before any
     // allocation, which keeps a hostile count from reserving memory the data does not back.
     std::uint64_t promised = 0;
-    auto push = [&](Entry* e, FolderTreeSink::Node node) {
+    auto push = [&](Entry* e) {
         const std::int64_t n = std::int64_t(e->lastChild()) + 1;
         if (n <= 0) return;
         if (promised + std::uint64_t(n) > in.remaining() / kRecordSize)
             throw Error(ErrorCode::brokenList, {}, 0, "more records promised than held");
         promised += std::uint64_t(n);
         e->children.reserve(std::size_t(n));
-        stack.push_back({e, node, n});
+        stack.push_back({e, n});
     };
-    push(root, rootNode);
+    push(root);
     while (!stack.empty()) {
         Frame& f = stack.back();
         if (f.left == 0) {
@@ -80,21 +67,20 @@ Entry* readEntry(EntryTree& tree, ByteSource& in, FolderTreeSink* sink) {
         --f.left;
         --promised;
         Entry* parent = f.entry;
-        FolderTreeSink::Node node = nullptr;
-        Entry* child = readOne(tree, in, sink, parent, f.node, node);
+        Entry* child = readOne(tree, in, parent);
         parent->children.push_back(child);
-        push(child, node); // may invalidate f
+        push(child); // may invalidate f
     }
     return root;
 }
 
-std::unique_ptr<EntryTree> readInnerList(ByteSource& in, FolderTreeSink* sink) {
+std::unique_ptr<EntryTree> readInnerList(ByteSource& in) {
     auto tree = std::make_unique<EntryTree>();
     std::uint8_t header[kHeaderSize];
     if (in.read(header, kHeaderSize) != kHeaderSize)
         throw Error(ErrorCode::brokenList, {}, 0, "shorter than its header");
     tree->headerText = headerText(header);
-    tree->setRoot(readEntry(*tree, in, sink));
+    tree->setRoot(readEntry(*tree, in));
     return tree;
 }
 

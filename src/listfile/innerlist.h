@@ -34,17 +34,6 @@ private:
     std::string m_data;
 };
 
-// The folder tree that reading fills: one top-level node for the root, one child node for each
-// folder, none for files. A sink is optional; without one reading builds the entry tree alone.
-class FolderTreeSink {
-public:
-    using Node = void*;
-    virtual ~FolderTreeSink() = default;
-    virtual Node addTopNode(std::string_view caption, Entry* entry) = 0;
-    virtual Node addChildNode(Node parent, std::string_view caption, Entry* entry) = 0;
-    virtual void setImages(Node node, int image, int selectedImage) = 0;
-};
-
 // What a write reports after each record, and how a caller stops it.
 struct WriteProgress {
     std::function<void()> step{}; // called once per record written
@@ -58,13 +47,12 @@ struct WriteProgress {
     std::function<void(std::uint64_t done, std::uint64_t total)> packStep{};
 };
 
-// Reads the root's record and its whole subtree, adding the root's node and one node per folder
-// to the sink when there is one. Throws Error (brokenList) when a record cannot be read in full or
-// the counts promise more records than the data holds. Works without recursion.
-Entry* readEntry(EntryTree& tree, ByteSource& in, FolderTreeSink* sink);
+// Reads the root's record and its whole subtree. Throws Error (brokenList) when a record cannot be
+// read in full or the counts promise more records than the data holds. Works without recursion.
+Entry* readEntry(EntryTree& tree, ByteSource& in);
 
 // Reads a whole inner list: header text, then the tree.
-std::unique_ptr<EntryTree> readInnerList(ByteSource& in, FolderTreeSink* sink = nullptr);
+std::unique_ptr<EntryTree> readInnerList(ByteSource& in);
 
 // Writes an Entry's record and its subtree in pre-order. A name that contains a backslash is
 // cleared to 256 NUL bytes in the Entry itself before it is written. Returns false when the

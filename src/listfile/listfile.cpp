@@ -37,11 +37,12 @@ bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& 
 }
 
 std::unique_ptr<EntryTree> openListFile(ListContainer& container, const std::string& listPath,
-                                        FolderTreeSink* sink) {
+                                        bool* readStarted) {
     auto source = container.openEntry(listPath);
     if (source->remaining() == 0) throw Error(ErrorCode::emptyList, listPath);
+    if (readStarted) *readStarted = true;
     try {
-        auto tree = readInnerList(*source, sink);
+        auto tree = readInnerList(*source);
         source->verify();
         return tree;
     } catch (const Error& e) {

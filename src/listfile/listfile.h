@@ -29,9 +29,11 @@ bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& 
 // Opens a list file in one call as the viewer's open does: the entry is inflated straight into
 // the reader (ListContainer::openEntry), nothing is written to disk, and the CRC is checked at the
 // end. Throws Error: the codes of EntrySource::open, crcMismatch, emptyList and brokenList, each
-// with the list's path. The root's children are not regrouped here; see regroupRootFolder.
+// with the list's path. `readStarted`, when given, is set once the archive has been found sound
+// and its list begins to be read. The root's children are not regrouped here; see
+// regroupRootFolder.
 std::unique_ptr<EntryTree> openListFile(ListContainer& container, const std::string& listPath,
-                                        FolderTreeSink* sink = nullptr);
+                                        bool* readStarted = nullptr);
 
 // Opening shows the root folder, which brings its folders before its files.
 inline void regroupRootFolder(EntryTree& tree) {

@@ -12,33 +12,9 @@ using namespace kxtest;
 
 namespace {
 
-// Records every node the reader adds.
-struct RecordingSink : kx::FolderTreeSink {
-    struct N {
-        std::string caption;
-        int parent;
-        int image = -1, selected = -1;
-    };
-    std::vector<N> nodes;
-    Node addTopNode(std::string_view caption, kx::Entry*) override {
-        nodes.push_back({std::string(caption), -1});
-        return reinterpret_cast<Node>(nodes.size());
-    }
-    Node addChildNode(Node parent, std::string_view caption, kx::Entry*) override {
-        nodes.push_back({std::string(caption), int(reinterpret_cast<std::intptr_t>(parent)) - 1});
-        return reinterpret_cast<Node>(nodes.size());
-    }
-    void setImages(Node node, int image, int selected) override {
-        auto& n = nodes[std::size_t(reinterpret_cast<std::intptr_t>(node)) - 1];
-        n.image = image;
-        n.selected = selected;
-    }
-};
-
-std::unique_ptr<kx::EntryTree> readBytes(const std::string& bytes,
-                                         kx::FolderTreeSink* sink = nullptr) {
+std::unique_ptr<kx::EntryTree> readBytes(const std::string& bytes) {
     kx::MemorySource src(bytes.data(), bytes.size());
-    return kx::readInnerList(src, sink);
+    return kx::readInnerList(src);
 }
 
 std::string writeBytes(kx::EntryTree& t, const kx::WriteProgress& p = {}) {
@@ -116,22 +92,6 @@ TEST(InnerList, LastChildDecidesTheShape) {
         for (auto* child : t->root()->children)
             EXPECT_EQ(child->parent, t->root());
     }
-}
-
-TEST(InnerList, ReaderAddsANodeForTheRootAndEveryFolder) {
-    TreeBuilder b{"D:\\"};
-    b.file(b.root(), "x");
-    b.file(b.folder(b.folder(b.root(), "A"), "B"), "y");
-    RecordingSink sink;
-    readBytes(innerList(b.tree()), &sink);
-    ASSERT_EQ(sink.nodes.size(), 3u);
-    EXPECT_EQ(sink.nodes[0].caption, "");
-    EXPECT_EQ(sink.nodes[0].image, 0);
-    EXPECT_EQ(sink.nodes[0].selected, 0);
-    EXPECT_EQ(sink.nodes[2].caption, "B");
-    EXPECT_EQ(sink.nodes[2].parent, 1);
-    EXPECT_EQ(sink.nodes[2].image, 1);
-    EXPECT_EQ(sink.nodes[2].selected, 1);
 }
 
 TEST(InnerList, BrokenInputIsAReadError) {

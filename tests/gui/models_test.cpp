@@ -1,5 +1,6 @@
 // The item models under Qt's model tester, through every change the window makes to them.
 #include "browser/gui/detailmodel.h"
+#include "browser/gui/foldermodel.h"
 #include "browser/search.h"
 #include "common/treebuilder.h"
 
@@ -84,6 +85,46 @@ TEST(DetailModel, PassesTheModelTesterThroughEveryChange) {
             << s.what << ": " << TesterReports::reports().join("; ").toStdString();
         TesterReports::reports().clear();
     }
+}
+
+// The folder pane: the root as its one top node (captioned with the list file's name), a node for
+// every folder below in the list's order and none for files, with the tree pictures.
+TEST(FolderModel, ShowsEveryFolderAndPassesTheModelTester) {
+    kxtest::TreeBuilder t{"D:\\"};
+    Entry* root = t.root();
+    t.file(root, "x");
+    Entry* a = t.folder(root, "A");
+    Entry* b = t.folder(a, "B");
+    t.file(b, "y");
+    Entry* a2 = t.folder(root, "A"); // a namesake is a node of its own
+    t.folder(a2, "C");
+
+    TesterReports reports;
+    TesterReports::reports().clear();
+    FolderModel model;
+    QAbstractItemModelTester tester(&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    EXPECT_EQ(model.rowCount(), 0);
+    model.setRoot(root, QStringLiteral("disk.kx"));
+    ASSERT_EQ(model.rowCount(), 1);
+    const QModelIndex top = model.index(0, 0);
+    EXPECT_EQ(top.data().toString(), "disk.kx");
+    EXPECT_EQ(model.rowCount(top), 2);
+    EXPECT_EQ(FolderModel::entryOf(model.index(1, 0, top)), a2);
+    EXPECT_EQ(model.indexOf(b).parent(), model.indexOf(a));
+    EXPECT_EQ(model.indexOf(b).data().toString(), "B");
+    EXPECT_EQ(model.rowCount(model.indexOf(b)), 0);
+    EXPECT_EQ(model.image(root), imageRoot);
+    EXPECT_EQ(model.selectedImage(root), imageRoot);
+    EXPECT_EQ(model.image(b), imageFolder);
+    EXPECT_EQ(model.selectedImage(b), imageFolder);
+    model.setOpenImage(b);
+    EXPECT_EQ(model.selectedImage(b), imageOpenFolder);
+    EXPECT_EQ(model.image(b), imageFolder);
+    model.setRoot(nullptr, QString());
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_TRUE(TesterReports::reports().isEmpty())
+        << TesterReports::reports().join("; ").toStdString();
 }
 
 } // namespace

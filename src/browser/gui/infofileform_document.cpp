@@ -80,50 +80,31 @@ void TInfoFileForm::showMessage(const QString& text, UserDialogs::Icon icon) {
 
 QString TInfoFileForm::errorMessage(const Error& e) const {
     // Each code has its row of the message table, in both languages.
-    switch (e.code()) {
-    case ErrorCode::notFound:
-        return m_tables.message(1);
-    case ErrorCode::notRegularFile:
-        return m_tables.message(28);
-    case ErrorCode::noPermission:
-        return m_tables.message(29);
-    case ErrorCode::readFailed:
-        return m_tables.message(30);
-    case ErrorCode::notZip:
-        return m_tables.message(31);
-    case ErrorCode::notOneEntry:
-        return m_tables.message(32);
-    case ErrorCode::multiDisk:
-        return m_tables.message(33);
-    case ErrorCode::encrypted:
-        return m_tables.message(34);
-    case ErrorCode::unsupportedMethod:
-        return m_tables.message(35);
-    case ErrorCode::zip64:
-        return m_tables.message(36);
-    case ErrorCode::damagedArchive:
-        return m_tables.message(37);
-    case ErrorCode::crcMismatch:
-        return m_tables.message(38);
-    case ErrorCode::emptyList:
-        return m_tables.message(5);
-    case ErrorCode::brokenList:
-        return m_tables.message(6);
-    case ErrorCode::createFailed:
-        return m_tables.message(11);
-    case ErrorCode::writeFailed:
-        return m_tables.message(27);
-    case ErrorCode::noSpace:
-        return m_tables.message(39);
-    case ErrorCode::replaceFailed:
-        return m_tables.message(40);
-    case ErrorCode::tooLarge:
-        return m_tables.message(41);
-    case ErrorCode::threadFailed:
-        return m_tables.message(42);
-    case ErrorCode::other:
-        break;
-    }
+    static const std::pair<ErrorCode, int> rows[] = {
+        {ErrorCode::notFound, 1},
+        {ErrorCode::notRegularFile, 28},
+        {ErrorCode::noPermission, 29},
+        {ErrorCode::readFailed, 30},
+        {ErrorCode::notZip, 31},
+        {ErrorCode::notOneEntry, 32},
+        {ErrorCode::multiDisk, 33},
+        {ErrorCode::encrypted, 34},
+        {ErrorCode::unsupportedMethod, 35},
+        {ErrorCode::zip64, 36},
+        {ErrorCode::damagedArchive, 37},
+        {ErrorCode::crcMismatch, 38},
+        {ErrorCode::emptyList, 5},
+        {ErrorCode::brokenList, 6},
+        {ErrorCode::createFailed, 11},
+        {ErrorCode::alreadyExists, 11},
+        {ErrorCode::writeFailed, 27},
+        {ErrorCode::noSpace, 39},
+        {ErrorCode::replaceFailed, 40},
+        {ErrorCode::tooLarge, 41},
+        {ErrorCode::threadFailed, 42},
+    };
+    for (const auto& [code, row] : rows)
+        if (code == e.code()) return m_tables.message(row);
     return m_tables.message(43);
 }
 
