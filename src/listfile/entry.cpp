@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <new>
+#include <sys/mman.h>
 
 namespace kx {
 
@@ -81,6 +82,9 @@ Entry* EntryTree::newEntryUninitialized() {
         void* p = capacity == kBlock ? std::aligned_alloc(kHugePage, kBlockBytes)
                                      : std::aligned_alloc(64, capacity * sizeof(Entry));
         if (!p) throw std::bad_alloc();
+        // Large blocks ask for huge pages: where the system gives them only on request, the
+        // first touch of every 4 KiB page would otherwise cost most of an open.
+        if (capacity == kBlock) ::madvise(p, kBlockBytes, MADV_HUGEPAGE);
         m_blocks.push_back(static_cast<Entry*>(p));
         m_usedInLast = 0;
     }
