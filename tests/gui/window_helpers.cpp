@@ -8,10 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace kxtest {
 
 QString ScriptedDialogs::getOpenFileName(QWidget*, const QString&, const QString&, const QString&) {
     ++openDialogs;
+    if (failNextOpenDialog) {
+        failNextOpenDialog = false;
+        throw std::runtime_error("the dialog failed");
+    }
     if (openFiles.empty()) return QString();
     QString f = openFiles.front();
     openFiles.pop_front();

@@ -37,6 +37,8 @@ public:
     std::deque<Answer> answers;    // answers of the question boxes
     std::deque<std::function<int(QDialog&)>> dialogScripts; // one per modal window
     bool printerPresent = true;
+    // Thrown by the next Open dialog, as an unexpected failure inside a command would be.
+    bool failNextOpenDialog = false;
 
     struct Shown {
         QString caption, text;
