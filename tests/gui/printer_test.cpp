@@ -1,6 +1,7 @@
 // Prints real lines and reads the PDF back: through the default printer of a private print
 // server when scripts/print-test-env provides one, otherwise through a PDF file printer.
-#include "common/treebuild.h"
+#include "common/qstringprint.h"
+#include "common/treebuilder.h"
 #include "output/gui/printersurface.h"
 
 #include <QApplication>
@@ -71,12 +72,12 @@ QString printToPdfFile(const QStringList& lines, const QTemporaryDir& dir) {
 }
 
 QStringList folderLines(std::string_view folderName, int files) {
-    TreeBuilder t;
-    t.file(t.root, "readme.txt", kx::damaged);
-    kx::Entry* folder = t.folder(t.root, folderName);
+    kxtest::TreeBuilder t;
+    t.file(t.root(), "readme.txt").attributes(kx::damaged);
+    kx::Entry* folder = t.folder(t.root(), folderName);
     for (int i = 0; i < files; ++i)
         t.file(folder, "file " + std::to_string(1000 + i) + ".dat");
-    return kx::out::collectPrintLines(t.root->children);
+    return kx::out::collectPrintLines(t.root()->children);
 }
 
 } // namespace
