@@ -108,4 +108,16 @@ void writeListFile(const std::string& path, const kx::EntryTree& tree, bool keep
     kx::writeNewListFile(*copy, path, keepRootName);
 }
 
+std::unique_ptr<kx::EntryTree> foldersOfFiles(int below) {
+    TreeBuilder t;
+    kx::Entry* folder = t.root();
+    for (int i = 0; i < below; ++i) {
+        if (i % 40 == 0)
+            folder = t.folder(t.root(), "folder" + std::to_string(i));
+        else
+            t.file(folder, "file" + std::to_string(i));
+    }
+    return t.take();
+}
+
 } // namespace kxtest

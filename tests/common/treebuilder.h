@@ -59,6 +59,10 @@ private:
     std::unique_ptr<kx::EntryTree> m_tree;
 };
 
+// A root with `below` Entries under it: a folder, then its run of 39 files, then the next folder
+// with its run, and so on.
+std::unique_ptr<kx::EntryTree> foldersOfFiles(int below);
+
 // One 600-byte record with the given fields; everything else zero.
 std::string record(std::string_view name, char kind, std::int32_t lastChild,
                    std::uint8_t attributes = 0, std::uint64_t size = 0,

@@ -1,6 +1,7 @@
-// The progress counter, the progress window with its abort flag, and the busy panel.
+// The progress window with its abort flag, and the busy panel.
 #include "support/gui/progress.h"
 
+#include "common/treebuilder.h"
 #include "listfile/innerlist.h"
 
 #include <QApplication>
@@ -11,36 +12,11 @@
 #include <gtest/gtest.h>
 
 using kx::ui::Progress;
-using kx::ui::ProgressCounter;
 
 namespace {
 
-// A root with `below` Entries under it: a few folders, each holding a run of files.
 std::unique_ptr<kx::EntryTree> makeTree(int below) {
-    auto tree = std::make_unique<kx::EntryTree>();
-    kx::Entry* root = tree->newEntry();
-    root->record[kx::rec::kind] = kx::kFolder;
-    tree->setRoot(root);
-    kx::Entry* folder = root;
-    for (int i = 0; i < below; ++i) {
-        kx::Entry* e = tree->newEntry();
-        const bool newFolder = i % 40 == 0;
-        e->record[kx::rec::kind] = newFolder ? kx::kFolder : kx::kFile;
-        kx::Entry* parent = newFolder ? root : folder;
-        e->parent = parent;
-        parent->children.push_back(e);
-        if (newFolder) folder = e;
-    }
-    return tree;
-}
-
-// Steps a fresh counter `steps` times and returns where the bar ends.
-int positionAfter(std::int32_t total, int steps) {
-    ProgressCounter c;
-    c.total = total;
-    for (int i = 0; i < steps; ++i)
-        c.step();
-    return c.position();
+    return kxtest::foldersOfFiles(below);
 }
 
 std::size_t recordsIn(const kx::StringSink& sink) {
@@ -48,74 +24,6 @@ std::size_t recordsIn(const kx::StringSink& sink) {
 }
 
 } // namespace
-
-TEST(ProgressCounter, RoundsHalvesToEven) {
-    struct Case {
-        std::int32_t total;
-        int steps;
-        int position;
-    } cases[] = {
-        {200, 1, 0},     // 0.5
-        {200, 3, 2},     // 1.5
-        {200, 5, 2},     // 2.5
-        {200, 7, 4},     // 3.5
-        {200, 199, 100}, // 99.5
-        {8, 1, 12},      // 12.5
-        {8, 3, 38},      // 37.5
-        {3, 1, 33},         {3, 2, 67},      {1000, 5, 0},
-        {1000, 15, 2},      {200, 200, 100}, {200, 201, 100}, // the root of a save is one step more
-        {0, 1, 100},        {0, 5, 100}, // nothing below the root: full at once
-        {2147483647, 3, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.total) + "/" + std::to_string(c.steps));
-        EXPECT_EQ(positionAfter(c.total, c.steps), c.position);
-    }
-}
-
-TEST(ProgressCounter, ReportsOnlyChangesAndEndsFull) {
-    auto tree = makeTree(200);
-    ProgressCounter c;
-    c.countProgressTotal(tree->root());
-    ASSERT_EQ(c.total, 200);
-    int updates = 0, last = -1;
-    for (int i = 0; i < 200; ++i) {
-        const int p = c.step();
-        if (p < 0) continue;
-        ++updates;
-        EXPECT_GT(p, last);
-        last = p;
-    }
-    EXPECT_LE(updates, 101);
-    EXPECT_EQ(last, 100);
-    EXPECT_EQ(c.step(), -1); // a step beyond the total leaves the full bar alone
-    EXPECT_EQ(c.position(), 100);
-
-    ProgressCounter empty;
-    empty.countProgressTotal(makeTree(0)->root());
-    EXPECT_EQ(empty.total, 0);
-    EXPECT_EQ(empty.step(), 100);
-    EXPECT_EQ(empty.step(), -1);
-}
-
-TEST(ProgressCounter, AbortStopsCounting) {
-    ProgressCounter c;
-    c.total = 10;
-    c.step();
-    c.abort = true;
-    EXPECT_EQ(c.step(), -1);
-    EXPECT_EQ(c.done, 1);
-    EXPECT_EQ(c.position(), 10);
-}
-
-TEST(ProgressCounter, TotalAddsUp) {
-    auto tree = makeTree(50);
-    ProgressCounter c;
-    c.countProgressTotal(tree->root());
-    c.countProgressTotal(tree->root()->children.front());
-    c.countProgressTotal(nullptr);
-    EXPECT_EQ(c.total, 50 + 39);
-}
 
 class ProgressWindow : public ::testing::Test {
 protected:
