@@ -186,7 +186,11 @@ void TInfoFileForm::openChosenFile(const QString& chosen, QWidget* initiator) {
     std::unique_ptr<Document> doc;
     bool readStarted = false;
     try {
-        runInBackground([&] { doc = Document::open(path, &readStarted); });
+        QThread* home = thread();
+        runInBackground([&] {
+            doc = Document::open(path, &readStarted);
+            doc->moveToThread(home); // it lives with the window from now on
+        });
     } catch (const Error& e) {
         busy.close();
         setEnabled(true);
