@@ -57,7 +57,7 @@ std::unique_ptr<kx::Document> openList(const std::string& path) {
 }
 
 void printRow(const kx::Entry* e, const std::string& caption, bool marks) {
-    std::cout << utf8(caption) << '\t' << kx::sizeCell(e->size()) << '\t'
+    std::cout << utf8(caption) << '\t' << kx::sizeCell(e->sizeValue()) << '\t'
               << utf8(kx::textOrDashes(e->created())) << '\t'
               << utf8(kx::textOrDashes(e->changed())) << '\t'
               << kx::attributeLetters(e->attributes()) << '\t'

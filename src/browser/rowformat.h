@@ -12,7 +12,12 @@ namespace kx {
 // Size column text for a non-zero size: kilobytes rounded halves-to-even, at least 1, plain
 // digits without grouping.
 std::string formatSizeKb(std::uint64_t bytes);
-// Size column text for any size: "0" for an empty entry.
+// Size column text for any stored size: the value divided by 1024 and rounded halves-to-even,
+// computed exactly whatever its magnitude. Zero (either sign) shows "0"; any other value shows
+// at least "1" or at most "-1", so a non-empty size never reads as empty; negative values carry
+// a "-"; infinity and NaN show "----".
+std::string sizeCell(const ExtendedFloat& size);
+// The same for a whole byte count.
 std::string sizeCell(std::uint64_t bytes);
 // One letter per set attribute bit in the order R H S V A T C E; "----" when none is set.
 std::string attributeLetters(std::uint8_t attributes);

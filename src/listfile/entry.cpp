@@ -46,6 +46,23 @@ void uint64ToExtended(std::uint64_t value, std::uint8_t* b) {
     b[9] = std::uint8_t(exponent >> 8);
 }
 
+ExtendedFloat decodeExtended(const std::uint8_t* b) {
+    ExtendedFloat f;
+    for (int i = 7; i >= 0; --i)
+        f.significand = f.significand << 8 | b[i];
+    const unsigned signExp = unsigned(b[8]) | unsigned(b[9]) << 8;
+    f.negative = (signExp & 0x8000) != 0;
+    const int biased = int(signExp & 0x7FFF);
+    if (biased == 0x7FFF) {
+        f.kind = f.significand == (std::uint64_t(1) << 63) ? ExtendedFloat::Kind::Infinity
+                                                           : ExtendedFloat::Kind::NaN;
+        return f;
+    }
+    // Denormals share the smallest normal exponent; the integer bit is explicit in both.
+    f.exponent = (biased == 0 ? 1 : biased) - 16383 - 63;
+    return f;
+}
+
 void Entry::setComment(std::string_view ansiText) {
     std::fill(record + rec::comment, record + rec::comment + rec::commentSize, std::uint8_t(0));
     const std::size_t n = std::min<std::size_t>(ansiText.size(), rec::commentSize - 2);

@@ -53,6 +53,18 @@ std::uint64_t extendedToUint64(const std::uint8_t* tenBytes);
 // The exact 80-bit representation of a whole byte count.
 void uint64ToExtended(std::uint64_t value, std::uint8_t* tenBytes);
 
+// The ten bytes of an 80-bit extended float taken apart without loss: a finite value is
+// (negative ? -1 : 1) * significand * 2^exponent, denormals included. Infinity is an exponent of
+// all ones with only the explicit integer bit set; every other pattern there is a NaN.
+struct ExtendedFloat {
+    enum class Kind { Finite, Infinity, NaN };
+    Kind kind = Kind::Finite;
+    bool negative = false;
+    std::uint64_t significand = 0;
+    int exponent = 0;
+};
+ExtendedFloat decodeExtended(const std::uint8_t* tenBytes);
+
 // One file or folder. The record bytes are kept exactly as read; only the fields that a
 // command changes (mark, markCount, comment, the root's name on save) are ever written.
 struct Entry {
@@ -82,6 +94,7 @@ struct Entry {
     std::int32_t depth() const { return readI32(rec::depth); }
     std::int32_t lastChild() const { return readI32(rec::lastChild); }
     std::uint64_t size() const { return extendedToUint64(record + rec::size); }
+    ExtendedFloat sizeValue() const { return decodeExtended(record + rec::size); }
 
     // Replaces the comment: all 256 bytes are zeroed, then at most 254 bytes are copied, so the
     // field always ends in at least two zero bytes.

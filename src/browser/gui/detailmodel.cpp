@@ -109,7 +109,7 @@ QVariant DetailModel::data(const QModelIndex& index, int role) const {
         case colName:
             return caption(row);
         case colSize:
-            return QString::fromLatin1(sizeCell(e->size()));
+            return QString::fromLatin1(sizeCell(e->sizeValue()));
         case colCreated:
             return fromAnsi(textOrDashes(e->created()));
         case colChanged:
