@@ -35,8 +35,11 @@ Usage:
   kxtool scan FOLDER OUT           makes a list file of a folder of this computer
   kxtool --help                    this text
 
-Output is UTF-8 text, one row per line, cells separated by a TAB. Errors are one sentence on
-standard error, with exit status 1.
+Output is UTF-8 text, one row per line, cells separated by a TAB. Inside a cell a backslash is
+written "\\", a TAB "\t", a line feed "\n", a carriage return "\r", and any other control
+character "\xHH" (its code in hexadecimal), so a row is always one line: the path that find
+prints for "Photos\b.jpg" reads "Photos\\b.jpg". Errors are one sentence on standard error,
+with exit status 1.
 )";
 
 struct Failure {
@@ -47,8 +50,31 @@ struct Failure {
     throw Failure{message};
 }
 
-std::string utf8(std::string_view ansi) {
-    return kx::fromAnsi(ansi).toStdString();
+// A cell as UTF-8 on one line: a backslash is doubled, TAB, LF and CR become \t, \n and \r, and
+// every other control character (U+0000-U+001F, U+007F-U+009F) becomes \xHH with its code, so
+// that no cell breaks a row and nothing reaches the terminal as a control sequence. Reading \xHH
+// back as the character U+00HH undoes it.
+std::string cell(std::string_view ansi) {
+    static const char hex[] = "0123456789abcdef";
+    const QString text = kx::fromAnsi(ansi);
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\\')
+            out += QLatin1String("\\\\");
+        else if (u == u'\t')
+            out += QLatin1String("\\t");
+        else if (u == u'\n')
+            out += QLatin1String("\\n");
+        else if (u == u'\r')
+            out += QLatin1String("\\r");
+        else if (u < 0x20 || (u >= 0x7F && u <= 0x9F))
+            out += QLatin1String("\\x") + QLatin1Char(hex[u >> 4]) + QLatin1Char(hex[u & 15]);
+        else
+            out += c;
+    }
+    return out.toStdString();
 }
 
 // Opens a list as the viewer does: the root folder shown, so its folders come first.
@@ -57,11 +83,11 @@ std::unique_ptr<kx::Document> openList(const std::string& path) {
 }
 
 void printRow(const kx::Entry* e, const std::string& caption, bool marks) {
-    std::cout << utf8(caption) << '\t' << kx::sizeCell(e->sizeValue()) << '\t'
-              << utf8(kx::textOrDashes(e->created())) << '\t'
-              << utf8(kx::textOrDashes(e->changed())) << '\t'
+    std::cout << cell(caption) << '\t' << kx::sizeCell(e->sizeValue()) << '\t'
+              << cell(kx::textOrDashes(e->created())) << '\t'
+              << cell(kx::textOrDashes(e->changed())) << '\t'
               << kx::attributeLetters(e->attributes()) << '\t'
-              << utf8(kx::textOrDashes(e->comment()));
+              << cell(kx::textOrDashes(e->comment()));
     if (marks) std::cout << '\t' << int(e->mark());
     std::cout << '\n';
 }
@@ -124,8 +150,8 @@ int commandInfo(const std::vector<std::string>& args) {
     if (args.size() != 1) fail("info takes one list file.");
     auto doc = openList(args[0]);
     const kx::TreeCounts counts = kx::countTree(doc->root());
-    std::cout << "header\t" << utf8(doc->headerText()) << '\n'
-              << "root\t" << utf8(doc->root()->name()) << '\n'
+    std::cout << "header\t" << cell(doc->headerText()) << '\n'
+              << "root\t" << cell(doc->root()->name()) << '\n'
               << "entries\t" << counts.entries << '\n'
               << "folders\t" << counts.folders << '\n'
               << "files\t" << counts.files << '\n';
@@ -146,7 +172,8 @@ int commandResave(const std::vector<std::string>& args) {
 int commandExport(const std::vector<std::string>& args) {
     if (args.size() != 2) fail("export takes a list file and an output file.");
     auto doc = openList(args[0]);
-    switch (kx::out::exportToFile(doc->root(), QString::fromStdString(args[1]), {})) {
+    switch (kx::out::exportToFile(doc->root(), QString::fromStdString(args[1]), {},
+                                  QString::fromStdString(args[0]))) {
     case kx::out::ExportResult::Done:
     case kx::out::ExportResult::Aborted:
         return 0;
@@ -154,6 +181,10 @@ int commandExport(const std::vector<std::string>& args) {
         fail("Cannot create " + args[1] + ".");
     case kx::out::ExportResult::WriteFailed:
         fail("Writing " + args[1] + " failed; the export is incomplete.");
+    case kx::out::ExportResult::NotRegularFile:
+        fail(args[1] + " is not a regular file; nothing was written.");
+    case kx::out::ExportResult::IsTheList:
+        fail(args[1] + " is the list file itself; the export would overwrite it.");
     }
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 using namespace kxtest;
@@ -58,9 +59,54 @@ TEST_F(KxtoolTest, ListsTheRowsTheViewerShows) {
                            "Empty\t0\t01.02.2003 04:05:06\t07.08.2009 10:11:12\t----\t----\t0\n"
                            "b.jpg\t2\t01.02.2003 04:05:06\t07.08.2009 10:11:12\t----\tkeep\t1\n"));
     const ToolRun info = kxtool({"info", list});
-    EXPECT_EQ(info.out, "header\thdr\nroot\tD:\\\nentries\t6\nfolders\t3\nfiles\t3\n");
+    EXPECT_EQ(info.out, "header\thdr\nroot\tD:\\\\\nentries\t6\nfolders\t3\nfiles\t3\n");
     const ToolRun find = kxtool({"find", list, "JPG"});
-    EXPECT_EQ(find.out.split('\t').first(), QString::fromUtf8("Фото\\b.jpg"));
+    EXPECT_EQ(find.out.split('\t').first(), QString::fromUtf8("Фото\\\\b.jpg"));
+}
+
+// Whatever a stored text holds, a row stays one line and a control character never reaches the
+// terminal: every command writes the same escapes, and reading them back gives the stored text.
+TEST_F(KxtoolTest, CellsAreEscapedSoEveryRowIsOneLine) {
+    struct Case {
+        const char* stored; // cp1251
+        const char* shown;  // UTF-8
+    } cases[] = {
+        {"tab\tcell", "tab\\tcell"},
+        {"two\r\nlines", "two\\r\\nlines"},
+        {"lf\nonly", "lf\\nonly"},
+        {"\x1b[31mred", "\\x1b[31mred"},
+        {"bell\x07\x01", "bell\\x07\\x01"},
+        {"del\x7f", "del\\x7f"},
+        {"c1\x98", "c1\\x98"}, // the byte with no letter: U+0098, a control character
+        {"back\\slash\\", "back\\\\slash\\\\"},
+        {"\\x41", "\\\\x41"}, // an escape's look-alike stays readable as text
+        {"\xD4\xEE\xF2\xEE \xA0nbsp", "Фото \u00A0nbsp"},
+    };
+    TreeBuilder b{"C:\\\t"};
+    b.tree().headerText = "head\r\ner\x1b";
+    kx::Entry* folder = b.folder(b.root(), "dir\nname");
+    for (const auto& c : cases)
+        b.file(folder, std::string("f") + c.stored).comment(c.stored);
+    writeListFile(p("odd.kx").toStdString(), b.tree(), true);
+
+    EXPECT_EQ(kxtool({"info", p("odd.kx")}).out,
+              "header\thead\\r\\ner\\x1b\nroot\tC:\\\\\\t\nentries\t12\nfolders\t2\nfiles\t10\n");
+    EXPECT_TRUE(kxtool({"ls", p("odd.kx")}).out.startsWith("dir\\nname\t0\t"));
+    const QStringList ls = kxtool({"ls", p("odd.kx"), "dir\nname"}).out.split('\n');
+    const QStringList found = kxtool({"find", p("odd.kx"), "F"}).out.split('\n');
+    ASSERT_EQ(ls.size(), std::size(cases) + 2) << ls.join('\n').toStdString(); // "..", last '\n'
+    ASSERT_EQ(found.size(), std::size(cases) + 1);
+    for (const auto& c : cases) {
+        const QString shown = QString::fromUtf8(c.shown);
+        const QString name = "f" + shown;
+        // ls and find sort the same way as the viewer; look each row up by its first cell.
+        EXPECT_EQ(ls.filter(QRegularExpression("^" + QRegularExpression::escape(name) + "\t"))
+                      .value(0)
+                      .split('\t')
+                      .value(5),
+                  shown);
+        EXPECT_EQ(found.filter("dir\\nname\\\\" + name + "\t").size(), 1) << c.shown;
+    }
 }
 
 TEST_F(KxtoolTest, ExportAndResaveWriteWhatTheLibraryWrites) {
