@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <zlib.h>
 
@@ -34,9 +37,29 @@ template <class F> void expectError(kx::ErrorCode code, F&& f) {
     }
 }
 
-void set32(std::string& s, std::size_t off, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
+void set32(std::string& s, std::size_t off, std::uint32_t v, int width = 4) {
+    for (int i = 0; i < width; ++i)
         s[off + i] = char(v >> (8 * i));
+}
+// A copy of `s` with the `width` bytes at `off` set to `v`.
+std::string patch(std::string s, std::size_t off, std::uint32_t v, int width = 4) {
+    set32(s, off, v, width);
+    return s;
+}
+// The bytes after the end record (a writer's padding).
+std::size_t bytesAfterEnd(const std::string& zip) {
+    return zip.size() - zip.rfind(std::string("PK\5\6", 4)) - 22;
+}
+
+// Python's zipfile writing "disk" deflated into `out` (a file name or a stream) through
+// ZipFile.open with `openArgs`; into a stream that cannot seek it writes a data descriptor.
+std::string pythonZip(const std::string& out, const std::string& openArgs) {
+    return "python3 -c \"import sys, zipfile\n"
+           "with zipfile.ZipFile(" +
+           out +
+           ", 'w', zipfile.ZIP_DEFLATED) as z:\n"
+           "    with z.open('disk', 'w'" +
+           openArgs + ") as f:\n        f.write(open('disk', 'rb').read())\"";
 }
 
 // C:\Data holding a.txt (10 bytes) and Sub\x.txt (5000 bytes).
@@ -54,6 +77,17 @@ struct ContainerTest : ::testing::Test {
     }
     const TreeBuilder built = sampleTree();
     const kx::EntryTree& sample = built.tree();
+
+    // The archive that the shell `command` of a ZIP tool writes to x.kx, run in a folder that
+    // holds `inner` as the file "disk".
+    std::string madeBy(const std::string& command, const std::string& inner) const {
+        const std::string folder = path("tool");
+        QDir().mkpath(QString::fromStdString(folder));
+        writeFile(folder + "/disk", inner);
+        QFile::remove(QString::fromStdString(folder + "/x.kx"));
+        EXPECT_EQ(std::system(("cd '" + folder + "' && " + command).c_str()), 0) << command;
+        return readFile(folder + "/x.kx");
+    }
 };
 
 } // namespace
@@ -164,18 +198,48 @@ TEST_F(ContainerTest, ArchivesOfOtherWritersAreRead) {
         auto t = kx::openListFile(c, list);
         EXPECT_EQ(kx::countTree(t->root()).entries, 4u);
     }
-    // Python's writer with a data descriptor (streamed, sizes after the data).
-    const std::string list = path("py.kx");
-    writeFile(path("inner.bin"), inner);
-    const std::string py =
-        "python3 -c \"import zipfile,sys\nwith zipfile.ZipFile(sys.argv[1],'w',"
-        "zipfile.ZIP_DEFLATED) as z:\n  with z.open('py',mode='w',force_zip64=False) as f:\n"
-        "    f.write(open(sys.argv[2],'rb').read())\" '" +
-        list + "' '" + path("inner.bin") + "'";
-    ASSERT_EQ(std::system(py.c_str()), 0);
-    kx::ListContainer c;
-    auto t = kx::openListFile(c, list);
-    EXPECT_EQ(kx::countTree(t->root()).entries, 4u);
+}
+
+TEST_F(ContainerTest, ArchivesOfOtherZipToolsOpenWithTheirEntries) {
+    // One row per layout these tools write. The central directory is the truth; the local header
+    // may leave the CRC and sizes to a data descriptor after the data (zero, or ZIP64 zero), or
+    // give them as ZIP64 values.
+    struct Layout {
+        const char* tool;
+        std::string command;
+        bool descriptor, localZip64, padded;
+    };
+    const Layout layouts[] = {
+        {"bsdtar to a file: the local header holds the size only",
+         "bsdtar -a -cf x.zip disk && "
+         "mv x.zip x.kx",
+         true, false, false},
+        {"bsdtar to a pipe: the same, zero bytes up to 10,240",
+         "bsdtar --format zip -cf - disk | "
+         "cat > x.kx",
+         true, false, true},
+        {"Info-ZIP from a pipe to a pipe: ZIP64 zero sizes, ZIP64 descriptor",
+         "cat disk | zip -q | cat > x.kx", true, true, false},
+        {"Python streaming: CRC and sizes zero",
+         pythonZip("sys.stdout.buffer", "") + " | cat > x.kx", true, false, false},
+        {"Python force_zip64: ZIP64 sizes with their values",
+         pythonZip("'x.kx'", ", force_zip64=True"), false, true, false},
+    };
+    const std::string inner = innerList(sample);
+    for (const Layout& l : layouts) {
+        SCOPED_TRACE(l.tool);
+        const std::string zip = madeBy(l.command, inner);
+        ASSERT_GT(zip.size(), 30u);
+        EXPECT_EQ((u16(zip, 6) & 8) != 0, l.descriptor);
+        EXPECT_EQ(u32(zip, 22) == 0xFFFFFFFF, l.localZip64);
+        EXPECT_EQ(bytesAfterEnd(zip) > 0, l.padded);
+        const std::string list = path("tool.kx");
+        writeFile(list, zip);
+        kx::ListContainer c;
+        auto t = kx::openListFile(c, list);
+        EXPECT_EQ(innerList(*t), inner);
+        EXPECT_EQ(readFile(list), zip);
+    }
 }
 
 TEST_F(ContainerTest, BadArchivesGiveTheirCodeAndLeaveTheFileAlone) {
@@ -190,10 +254,7 @@ TEST_F(ContainerTest, BadArchivesGiveTheirCodeAndLeaveTheFileAlone) {
         ErrorCode code;
     };
     auto patched = [&](std::size_t off, std::uint32_t v, int width = 4) {
-        std::string s = good;
-        for (int i = 0; i < width; ++i)
-            s[off + i] = char(v >> (8 * i));
-        return s;
+        return patch(good, off, v, width);
     };
     std::string two = good;
     two[end + 8] = 2;
@@ -207,6 +268,13 @@ TEST_F(ContainerTest, BadArchivesGiveTheirCodeAndLeaveTheFileAlone) {
     set32(truncated, cd + 20, u32(good, 18) / 2);
     std::string bigSize = patched(22, 0x10000000);
     set32(bigSize, cd + 24, 0x10000000);
+    // Layouts of other tools with one fault each. Python's ZIP64 local header holds the extra
+    // field (id, length, size, compressed size) right after the four-byte name.
+    const std::string zip64Local = madeBy(pythonZip("'x.kx'", ", force_zip64=True"), inner);
+    const std::size_t zip64Size = 30 + 4 + 4;
+    const std::string streamed = madeBy("bsdtar -a -cf x.zip disk && mv x.zip x.kx", inner);
+    std::string padded = madeBy("bsdtar --format zip -cf - disk | cat > x.kx", inner);
+    padded.back() = 1;
     const std::vector<Case> cases = {
         {"not a ZIP", "hello, this is not an archive at all", ErrorCode::notZip},
         {"empty file", "", ErrorCode::notZip},
@@ -230,6 +298,21 @@ TEST_F(ContainerTest, BadArchivesGiveTheirCodeAndLeaveTheFileAlone) {
         {"CRC mismatch", crc, ErrorCode::crcMismatch},
         {"declared size larger than the data", bigSize, ErrorCode::damagedArchive},
         {"comment length does not end the file", patched(end + 20, 5, 2), ErrorCode::notZip},
+        {"a byte after the end record", good + "x", ErrorCode::notZip},
+        {"padding that is not all zero", padded, ErrorCode::notZip},
+        {"central directory larger than the file", patched(end + 12, 0x7FFFFFF0),
+         ErrorCode::damagedArchive},
+        {"local sizes zero without the descriptor flag", patch(patched(18, 0), 22, 0),
+         ErrorCode::damagedArchive},
+        {"descriptor flag, local size given but wrong", patch(streamed, 22, u32(streamed, 22) + 1),
+         ErrorCode::damagedArchive},
+        {"local ZIP64 size that disagrees",
+         patch(zip64Local, zip64Size, u32(zip64Local, zip64Size) + 1), ErrorCode::damagedArchive},
+        {"local ZIP64 size beyond 32 bits", patch(zip64Local, zip64Size + 4, 1), ErrorCode::zip64},
+        {"local ZIP64 marker without the ZIP64 field", patch(zip64Local, 34, 0x9999, 2),
+         ErrorCode::damagedArchive},
+        {"Info-ZIP with -fz: ZIP64 directory and end record", madeBy("zip -q -fz x.kx disk", inner),
+         ErrorCode::zip64},
         {"local header disagrees on method", patched(8, 0, 2), ErrorCode::damagedArchive},
         {"local header disagrees on CRC", patched(14, 1), ErrorCode::damagedArchive},
         {"ZIP64 marker", patched(end + 16, 0xFFFFFFFF), ErrorCode::zip64},
@@ -254,6 +337,24 @@ TEST_F(ContainerTest, BadArchivesGiveTheirCodeAndLeaveTheFileAlone) {
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1)
             << "no working file left";
     }
+}
+
+TEST_F(ContainerTest, ACentralDirectoryTooLargeForOneEntryIsRefusedBeforeItIsRead) {
+    // 1 GiB, all a hole but for the end record, whose directory claims 768 MiB of it.
+    const std::string good = zipOf("e", innerList(sample), 8);
+    const std::string end = patch(patch(good.substr(good.size() - 22), 12, 0x30000000), 16, 0);
+    const std::string list = path("huge.kx");
+    QFile f(QString::fromStdString(list));
+    const qint64 size = qint64(1) << 30;
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.resize(size) && f.seek(size - 22) &&
+                f.write(end.data(), 22) == 22);
+    f.close();
+    rusage before{}, after{};
+    ::getrusage(RUSAGE_SELF, &before);
+    kx::ListContainer c;
+    expectError(kx::ErrorCode::damagedArchive, [&] { kx::openListFile(c, list); });
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "KiB more at the peak";
 }
 
 TEST_F(ContainerTest, AFailedPackLeavesTheListFileAsItWas) {

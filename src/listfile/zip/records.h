@@ -26,6 +26,9 @@ inline std::uint32_t get32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
            std::uint32_t(p[3]) << 24;
 }
+inline std::uint64_t get64(const std::uint8_t* p) {
+    return std::uint64_t(get32(p)) | std::uint64_t(get32(p + 4)) << 32;
+}
 inline void put16(std::vector<std::uint8_t>& v, std::uint32_t x) {
     v.push_back(std::uint8_t(x));
     v.push_back(std::uint8_t(x >> 8));
@@ -44,12 +47,16 @@ struct CentralEntry {
 };
 
 // Finds the end record and the one central directory entry of the archive `fd` (`path`, of
-// `fileSize` bytes), checking every count and offset. Throws Error: notZip, zip64, multiDisk,
-// notOneEntry, damagedArchive, encrypted, unsupportedMethod, readFailed.
+// `fileSize` bytes), checking every count and offset. Zero bytes after the end record (writers
+// that fill whole blocks) are passed over. Throws Error: notZip, zip64, multiDisk, notOneEntry,
+// damagedArchive, encrypted, unsupportedMethod, readFailed.
 CentralEntry readCentralEntry(int fd, const std::string& path, std::uint64_t fileSize);
 
 // Checks that the local header agrees with the central directory and that the data lies inside
-// the file; returns the data's offset. Throws Error: damagedArchive, encrypted, readFailed.
+// the file; returns the data's offset. The central directory is the truth: a local CRC or size
+// that a streaming writer left zero (data descriptor flag) is not compared, and local ZIP64
+// sizes are compared by value. Throws Error: damagedArchive, encrypted, zip64 (a local size
+// beyond 32 bits), readFailed.
 std::uint64_t checkLocalHeader(int fd, const std::string& path, const CentralEntry& e,
                                std::uint64_t fileSize);
 
