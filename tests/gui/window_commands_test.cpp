@@ -162,6 +162,32 @@ TEST_F(Commands, SearchRowsTakeMarksAndComments) {
     EXPECT_EQ(empty.dialogs->lastMessage(), empty->tables().message(22));
 }
 
+TEST(Search, AMaskWithACharacterTheListCannotHoldFindsNothing) {
+    QTemporaryDir dir;
+    Window w = makeWindow();
+    openThroughDialog(w, writeList(dir, "q.kx", folder("C:\\", {file("a?b.txt"), file("ab.txt")})));
+    const struct {
+        const char* mask;
+        QStringList rows;
+    } cases[] = {
+        {"A?B", {"a?b.txt"}},
+        {"a\u4E2Db", {}}, // not "a?b"
+        {"\u4E2D", {}},
+        {"*\u263A", {}},
+    };
+    for (const auto& c : cases) {
+        w.dialogs->dialogScripts.push_back([&](QDialog& d) {
+            auto& mask = static_cast<kx::TMaskForm&>(d);
+            mask.ledMask->setText(QString::fromUtf8(c.mask));
+            mask.FindBitBtn->click();
+            return d.result();
+        });
+        w->spbtSearch->click();
+        EXPECT_TRUE(w->searchMode()) << c.mask;
+        EXPECT_EQ(rowCaptions(*w.form), c.rows) << c.mask;
+    }
+}
+
 TEST_F(Commands, ExportWritesTheFileAndReportsFailures) {
     const QString target = dir.filePath("out");
     w.dialogs->saveFiles = {target};

@@ -96,7 +96,10 @@ void TInfoFileForm::spbtSearchClick() {
     TMaskForm* form = maskForm();
     form->applyTexts(m_tables);
     if (m_dialogs->execDialog(*form) != QDialog::Accepted) return;
-    const std::string mask = toAnsi(form->mask());
+    // A character that the code page cannot store is in no name, so such a mask finds nothing
+    // (converted, it would turn into a "?" that names may hold).
+    bool storable = true;
+    const std::string mask = toAnsi(form->mask(), &storable);
     m_initiator = spbtSearch;
     ui::TOpenSaveForm busy(this, m_tables.caption(28));
     busy.showAndPaint();
@@ -104,7 +107,7 @@ void TInfoFileForm::spbtSearchClick() {
     m_model->clear();
     SearchResults results;
     try {
-        results = searchByMask(root(), mask);
+        results = searchByMask(root(), storable ? mask : std::string());
     } catch (...) {
         busy.close();
         setEnabled(true);
