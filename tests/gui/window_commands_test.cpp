@@ -134,6 +134,43 @@ TEST_F(Commands, CommentRefusalsAndStoring) {
     EXPECT_EQ(cell(1, 5, Qt::DisplayRole).toString(), "две строки");
 }
 
+// The editor holds a no-break space as a plain space in its plain text; Apply must not let that
+// (or any other way the editor holds a character) change bytes the user left alone.
+TEST(Comments, ApplyKeepsStoredBytesAndOnlyFoldsLineBreaks) {
+    const struct {
+        const char* what;
+        std::string stored;
+        QString typed;
+        std::string kept;
+    } cases[] = {
+        {"no-break space", "x\xA0y", "", "x\xA0y"},
+        {"controls and the byte with no letter", "\x98\x01\tx\x7F", "", "\x98\x01\tx\x7F"},
+        {"spaces around", "  x  \xA0", "", "  x  \xA0"},
+        {"line breaks fold", "x\r\ny\r\n", "", "x y"},
+        {"typed after a no-break space", "x\xA0y", "z", "x\xA0yz"},
+    };
+    std::vector<Node> files;
+    for (const auto& c : cases) {
+        files.push_back(file(std::to_string(files.size()) + ".txt"));
+        files.back().comment = c.stored;
+    }
+    QTemporaryDir dir;
+    Window w = makeWindow();
+    openThroughDialog(w, writeList(dir, "c.kx", folder("C:\\", files)));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        clickRow(*w.form, int(i));
+        w.dialogs->dialogScripts.push_back([&](QDialog& d) {
+            auto& form = static_cast<kx::TCommentForm&>(d);
+            QTest::keyClicks(form.redComment, c.typed);
+            form.btOkClick();
+            return d.result();
+        });
+        w->spbtCommentClick();
+        EXPECT_EQ(w->rowEntries()[i]->comment(), c.kept) << c.what;
+    }
+}
+
 TEST_F(Commands, SearchRowsTakeMarksAndComments) {
     w->spbtSearch->click(); // the mask window is cancelled
     EXPECT_FALSE(w->searchMode());

@@ -67,6 +67,7 @@ void TCommentForm::applyPrepared() {
         btCancel->setText(t.caption(31));
     }
     redComment->setPlainText(m_buffer);
+    m_shownText = redComment->document()->toRawText();
     redComment->moveCursor(QTextCursor::End);
 }
 
@@ -105,13 +106,16 @@ void TCommentForm::tell(const QString& text) {
 }
 
 void TCommentForm::btOkClick() {
-    const QString text = redComment->toPlainText();
+    // The raw text keeps a no-break space, which the plain text turns into a space. A comment
+    // left as it was shown is folded from the prepared text itself, so that no character of it
+    // depends on how the editor holds it.
+    const QString text = redComment->document()->toRawText();
     if (text.isEmpty()) {
         if (m_tables) tell(m_tables->message(21));
         reject();
         return;
     }
-    const QString folded = foldLineBreaks(text);
+    const QString folded = foldLineBreaks(text == m_shownText ? m_buffer : text);
     bool storable = true;
     toAnsi(folded, &storable);
     if (!storable) {

@@ -16,9 +16,9 @@ struct StringTables;
 
 // A fixed 358 x 148 dialog with a close box only. Cancel is the default button; Enter in the
 // editor starts a new line, and Enter on a focused button presses that button. Apply folds the line
-// breaks and accepts; an empty editor is refused with a message and closes as cancelled; a
-// character that the list's code page cannot store is refused with a message and the window stays
-// open.
+// breaks (nothing else: a no-break space or any other stored character stays) and accepts; an
+// empty editor is refused with a message and closes as cancelled; a character that the list's
+// code page cannot store is refused with a message and the window stays open.
 class TCommentForm : public QDialog {
     Q_OBJECT
 public:
@@ -53,6 +53,7 @@ private:
 
     const ui::StringTables* m_tables = nullptr;
     QString m_buffer;
+    QString m_shownText; // the editor's raw text right after it was filled
     char m_kind = 0;
     QString m_rowCaption;
     std::function<void(const QString&)> m_messenger;
