@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <cstdlib>
+#include <sys/stat.h>
 
 using namespace kxtest;
 
@@ -125,6 +127,24 @@ TEST_F(KxtoolTest, ExportAndResaveWriteWhatTheLibraryWrites) {
               "header\thdr\nroot\t\nentries\t6\nfolders\t3\nfiles\t3\n");
 }
 
+TEST_F(KxtoolTest, ListsPackedByOtherZipToolsReadTheSame) {
+    // The inner list packed again by bsdtar (data descriptor, zero bytes up to a whole block) and
+    // by Info-ZIP from a pipe to a pipe (local ZIP64 sizes, data descriptor).
+    const std::string make = "cd '" + dir.path().toStdString() +
+                             "' && unzip -p disk.kx > disk && "
+                             "bsdtar --format zip -cf - disk | cat > bsdtar.kx && "
+                             "cat disk | zip -q | cat > infozip.kx";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    for (const QString& name : {"bsdtar.kx", "infozip.kx"}) {
+        SCOPED_TRACE(name.toStdString());
+        const ToolRun info = kxtool({"info", p(name)});
+        EXPECT_EQ(info.err, "");
+        EXPECT_EQ(info.out, kxtool({"info", list}).out);
+        EXPECT_EQ(kxtool({"ls", p(name), QString::fromUtf8("Фото")}).out,
+                  kxtool({"ls", list, QString::fromUtf8("Фото")}).out);
+    }
+}
+
 TEST_F(KxtoolTest, ScanMakesAListOfAFolder) {
     QDir(dir.path()).mkpath("tree/sub/deeper");
     writeFile(p("tree/sub/x.txt").toStdString(), "12345");
@@ -139,9 +159,11 @@ TEST_F(KxtoolTest, ScanMakesAListOfAFolder) {
 
 TEST_F(KxtoolTest, ErrorsAreOneSentenceAndStatusOne) {
     writeFile(p("text.kx").toStdString(), "not an archive");
+    ASSERT_EQ(::mkfifo(p("fifo.kx").toLocal8Bit().constData(), 0644), 0);
     const std::vector<QStringList> cases = {
         {"info", p("missing.kx")},
         {"info", p("text.kx")},
+        {"info", p("fifo.kx")}, // refused at once, never waiting for a writer
         {"ls", list, "NoSuchFolder"},
         {"frobnicate"},
         {"resave"},
