@@ -3,6 +3,7 @@
 #include "browser/gui/infofileform.h"
 #include "browser/gui/maskform.h"
 #include "support/gui/aboutform.h"
+#include "support/gui/translations.h"
 #include "support/strings.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(kx::ui::applicationTitle());
     kx::ui::initLanguage(argc, argv);
+    kx::ui::installToolkitTranslations(app, kx::ui::languageCode());
     // The window's sizes are laid out for a compact sans-serif face; Liberation Sans has the
     // metrics of the face they were designed for.
     if (QFontDatabase::families().contains(QStringLiteral("Liberation Sans")))
