@@ -7,7 +7,10 @@ namespace kx {
 
 std::unique_ptr<Document> Document::open(const std::string& path, bool* readStarted) {
     ListContainer container;
+    // Taken before the read: a file changed during the read counts as changed.
+    const std::optional<io::FileIdentity> identity = io::identityOf(path);
     auto doc = std::make_unique<Document>(openListFile(container, path, readStarted), path);
+    doc->m_identity = identity;
     doc->m_container = container;
     doc->regroup(doc->root());
     return doc;
@@ -44,8 +47,13 @@ void Document::setComment(Entry* entry, std::string_view ansiText) {
     emit changed();
 }
 
-bool Document::save(const WriteProgress& progress, const std::function<void()>& beforePack) {
-    if (!saveListFile(m_container, *m_tree, m_path, progress, beforePack)) return false;
+bool Document::save(const WriteProgress& progress, const std::function<void()>& beforePack,
+                    bool overwriteChanged) {
+    io::FileIdentity saved;
+    if (!saveListFile(m_container, *m_tree, m_path, progress, beforePack,
+                      {m_identity, overwriteChanged}, &saved))
+        return false;
+    m_identity = saved;
     setModified(false);
     return true;
 }

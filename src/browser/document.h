@@ -6,11 +6,13 @@
 #include "listfile/container.h"
 #include "listfile/entry.h"
 #include "listfile/innerlist.h"
+#include "listfile/io/replacement.h"
 
 #include <QObject>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,9 +51,11 @@ public:
 
     // Writes the list back into its file (see saveListFile). True when the file was written in
     // full; the modified flag is then cleared. False when the abort flag stopped it; throws
-    // kx::Error on failure. In both cases the old file is untouched and the flag stays. May run
-    // on a worker thread while no command runs.
-    bool save(const WriteProgress& progress, const std::function<void()>& beforePack = {});
+    // kx::Error on failure. In both cases the old file is untouched and the flag stays. A file
+    // that is no longer the one this document read (or last saved) is left alone with
+    // changedOnDisk unless `overwriteChanged`. May run on a worker thread while no command runs.
+    bool save(const WriteProgress& progress, const std::function<void()>& beforePack = {},
+              bool overwriteChanged = false);
 
     // Writes the list into another file as a save would; the document stays with its own file
     // and its modified flag.
@@ -66,6 +70,7 @@ private:
     ListContainer m_container;
     std::unique_ptr<EntryTree> m_tree;
     std::string m_path;
+    std::optional<io::FileIdentity> m_identity; // the file as it was read or last saved
     bool m_modified = false;
 };
 

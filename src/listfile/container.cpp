@@ -1,18 +1,16 @@
-// The list file's ZIP container: the one entry opened for reading, and a new archive written
-// beside the list file before it replaces it in one rename.
+// The list file's ZIP container: the one entry opened for reading, and the record of the entry
+// that a save writes.
 #include "listfile/container.h"
 
 #include "listfile/codepage.h"
 #include "listfile/io/error.h"
 #include "listfile/io/paths.h"
-#include "listfile/io/tempfile.h"
+#include "listfile/listfile.h"
 #include "listfile/zip/records.h"
 #include "listfile/zip/writer.h"
 
 #include <algorithm>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace kx {
 
@@ -22,8 +20,9 @@ using paths::folderOf;
 std::unique_ptr<EntrySource> ListContainer::openEntry(const std::string& listPath) {
     auto source = EntrySource::open(listPath);
     const std::string listFolder = folderOf(listPath);
-    m_nameFolder = paths::isDirectory(listFolder + baseName(listPath))
-                       ? paths::temporaryFolders().front()
+    const std::vector<std::string> temporary = paths::temporaryFolders();
+    m_nameFolder = !temporary.empty() && paths::isDirectory(listFolder + baseName(listPath))
+                       ? temporary.front()
                        : listFolder;
     return source;
 }
@@ -49,42 +48,18 @@ std::string entryNameFor(const std::string& filePath, const std::string& folder)
     return name;
 }
 
-bool ListContainer::packListFile(const std::string& tempListPath, const std::string& listPath,
-                                 const WriteProgress& progress) {
-    io::UniqueFd in(::open(tempListPath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in) throwSystemError(ErrorCode::readFailed, tempListPath);
-    struct stat st {};
-    if (::fstat(in.get(), &st) != 0) throwSystemError(ErrorCode::readFailed, tempListPath);
-    const auto total = std::uint64_t(st.st_size);
-    if (total >= 0xFFFFFFFFull) throw Error(ErrorCode::tooLarge, listPath);
-
+zip::EntryHeader ListContainer::entryHeaderFor(const std::string& listPath) const {
     const std::string folder = m_nameFolder.empty() ? folderOf(listPath) : m_nameFolder;
-    const QString name = QString::fromUtf8(entryNameFor(tempListPath, folder).c_str());
+    const QString name =
+        QString::fromUtf8(entryNameFor(temporaryListPath(listPath), folder).c_str());
     zip::EntryHeader entry;
     entry.oemName = toOem(name);
     entry.extra = zip::unicodeNameField(name);
     if (entry.oemName.size() > 0xFFFF || entry.extra.size() > 0xFFFF)
         throw Error(ErrorCode::tooLarge, listPath, 0, "the entry name is too long");
-    zip::timeToDos(st.st_mtime ? st.st_mtime : std::time(nullptr), entry.dosTime, entry.dosDate);
-    // The DOS attribute bits: archive, and read-only when the file cannot be written.
-    entry.attributes = 0x20 | ((st.st_mode & S_IWUSR) ? 0 : 0x01);
-
-    // The new archive goes beside the list file and replaces it only once it is complete; it is
-    // removed on every other way out.
-    io::TempFile archive =
-        io::TempFile::withFreeName(folderOf(listPath), "." + fileNameOf(listPath) + ".saving-");
-    struct stat old {};
-    ::fchmod(archive.fd(), ::stat(listPath.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-    const bool complete = zip::writeArchive(in.get(), tempListPath, total, archive.fd(),
-                                            archive.path(), entry, [&](std::uint64_t done) {
-                                                if (progress.packStep)
-                                                    progress.packStep(done, total);
-                                                return !(progress.abort && *progress.abort);
-                                            });
-    if (!complete) return false;
-    archive.syncAndClose();
-    archive.commit(listPath);
-    return true;
+    zip::timeToDos(std::time(nullptr), entry.dosTime, entry.dosDate);
+    entry.attributes = 0x20; // the DOS archive bit
+    return entry;
 }
 
 } // namespace kx

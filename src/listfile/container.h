@@ -3,6 +3,7 @@
 
 #include "listfile/innerlist.h"
 #include "listfile/zip/entrysource.h"
+#include "listfile/zip/writer.h"
 
 #include <memory>
 #include <string>
@@ -19,20 +20,14 @@ public:
     // Error for anything that is not a readable one-entry archive (see EntrySource::open).
     std::unique_ptr<EntrySource> openEntry(const std::string& listPath);
 
-    // Packs the temporary list file as the only entry of a new archive that replaces the list
-    // file. The new archive is written beside the list file under a temporary name, flushed to
-    // the device and renamed over the list file; on any failure the list file is left as it was
-    // and Error is thrown (readFailed, createFailed, writeFailed, noSpace, noPermission,
-    // replaceFailed, tooLarge). `progress.packStep` hears how far the compression is; when
-    // `progress.abort` is set after a step, the pack stops, the list file stays as it was and the
-    // result is false.
-    bool packListFile(const std::string& tempListPath, const std::string& listPath,
-                      const WriteProgress& progress = {});
+    // The record of the one entry that a save of `listPath` writes: its name (see entryNameFor
+    // and temporaryListPath), the time now and the archive attribute.
+    zip::EntryHeader entryHeaderFor(const std::string& listPath) const;
 
 private:
     // The folder the entry's name is taken relative to: the folder of the list last opened, or
-    // the temporary folder when a folder named like that list's base name lies beside it; before
-    // any open, the folder of the list being packed.
+    // TMP (else TEMP) when one is set and a folder named like that list's base name lies beside
+    // it; before any open, the folder of the list being saved.
     std::string m_nameFolder;
 };
 

@@ -1,9 +1,8 @@
 // Opening and saving a whole list file.
 #include "listfile/listfile.h"
 
-#include "listfile/io/filesink.h"
 #include "listfile/io/paths.h"
-#include "listfile/io/tempfile.h"
+#include "listfile/zip/writer.h"
 
 namespace kx {
 
@@ -25,15 +24,23 @@ std::string temporaryListPath(const std::string& listPath) {
 }
 
 bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& listPath,
-                  const WriteProgress& progress, const std::function<void()>& beforePack) {
-    const std::string tempPath = temporaryListPath(listPath);
-    io::TempFile temp(tempPath); // exclusive create: never someone else's file
-    io::FileSink sink(temp.fd(), tempPath);
-    if (!writeInnerList(tree, sink, progress)) return false;
-    sink.finish();
-    temp.syncAndClose();
+                  const WriteProgress& progress, const std::function<void()>& beforePack,
+                  const io::ReplaceChecks& checks, io::FileIdentity* saved) {
+    const std::uint64_t total =
+        kHeaderSize +
+        std::uint64_t(kRecordSize) * (tree.root() ? countTree(tree.root()).entries : 0);
+    if (total >= 0xFFFFFFFFull) throw Error(ErrorCode::tooLarge, listPath);
+    const zip::EntryHeader entry = container.entryHeaderFor(listPath);
     if (beforePack) beforePack();
-    return container.packListFile(tempPath, listPath, progress);
+    io::FileReplacement file(listPath, checks);
+    zip::ArchiveSink archive(file.fd(), file.tempPath(), entry, [&](std::uint64_t done) {
+        if (progress.packStep) progress.packStep(done, total);
+        return !(progress.abort && *progress.abort);
+    });
+    if (!writeInnerList(tree, archive, progress) || !archive.finish()) return false;
+    const io::FileIdentity identity = file.commit();
+    if (saved) *saved = identity;
+    return true;
 }
 
 std::unique_ptr<EntryTree> openListFile(ListContainer& container, const std::string& listPath,

@@ -4,6 +4,7 @@
 
 #include "listfile/container.h"
 #include "listfile/innerlist.h"
+#include "listfile/io/replacement.h"
 
 #include <functional>
 #include <memory>
@@ -11,20 +12,24 @@
 
 namespace kx {
 
-// The file a save writes the inner list to before packing it: "~tmp~" + base name in the list's
-// folder; when that name is taken, the same name in TMP, then TEMP, then the system's temporary
-// folder; when it is taken there too, a free variant of it. Never an existing file.
+// The name a save gives the list's entry, as the path of a file it once wrote the inner list
+// to: "~tmp~" + base name in the list's folder; when a file of that name is there, the same
+// name in TMP, then TEMP; when it is there too, a free variant of it beside the list. The inner
+// list itself is never written to disk.
 std::string temporaryListPath(const std::string& listPath);
 
-// Saves the tree into the list file: writes the header and every Entry to the temporary list
-// file, packs it over the list file and deletes the temporary list file (on every path).
-// Returns false when the abort flag stopped the write or the pack; the list file is then
-// untouched.
-// Throws Error on failure (see ListContainer::packListFile; createFailed when the temporary list
-// file cannot be made); the list file is then untouched too.
-// `beforePack` runs between the write and the pack (the window sets its busy pointer there).
+// Saves the tree into the list file: the header and every Entry are streamed into the
+// compressor, and the new archive, written beside the list file (beside the end of its links),
+// replaces it as io::FileReplacement says: links, owner, group, mode, ACL, extended attributes
+// and hard links kept. Returns false when the abort flag stopped the save; the list file is then
+// untouched. Throws Error on failure, the list file untouched too: notRegularFile, readOnlyList,
+// listBusy, changedOnDisk (see `checks`), createFailed, writeFailed, noSpace, noPermission,
+// replaceFailed, alreadyExists (a new list file whose name was taken meanwhile), tooLarge.
+// `beforePack` runs before the new archive is made (the window sets its busy pointer there).
+// `saved`, when given, receives the identity of the saved file.
 bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& listPath,
-                  const WriteProgress& progress = {}, const std::function<void()>& beforePack = {});
+                  const WriteProgress& progress = {}, const std::function<void()>& beforePack = {},
+                  const io::ReplaceChecks& checks = {}, io::FileIdentity* saved = nullptr);
 
 // Opens a list file in one call as the viewer's open does: the entry is inflated straight into
 // the reader (ListContainer::openEntry), nothing is written to disk, and the CRC is checked at the

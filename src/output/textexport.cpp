@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace kx::out {
@@ -94,15 +96,31 @@ bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::WriteP
 }
 
 ExportResult exportToFile(const kx::Entry* root, const QString& path,
-                          const kx::WriteProgress& progress) {
+                          const kx::WriteProgress& progress, const QString& protectedPath) {
     const QByteArray native = QFile::encodeName(path);
     if (native.isEmpty()) return ExportResult::CreateFailed;
+    struct stat st {};
+    // Not opened at all when it is no regular file: a FIFO would wait for a reader.
+    if (::stat(native.constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        return ExportResult::NotRegularFile;
     int fd;
     do {
-        fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
+                    0666);
     } while (fd < 0 && errno == EINTR);
+    if (fd < 0 && errno == ENXIO) return ExportResult::NotRegularFile; // a FIFO after all
     kx::io::UniqueFd file(fd);
     if (!file) return ExportResult::CreateFailed;
+    // Checked on the file opened, so that nothing put in its place meanwhile slips through.
+    if (::fstat(file.get(), &st) != 0) return ExportResult::CreateFailed;
+    if (!S_ISREG(st.st_mode)) return ExportResult::NotRegularFile;
+    struct stat list {};
+    if (!protectedPath.isEmpty() &&
+        ::stat(QFile::encodeName(protectedPath).constData(), &list) == 0 &&
+        list.st_dev == st.st_dev && list.st_ino == st.st_ino)
+        return ExportResult::IsTheList;
+    if (::ftruncate(file.get(), 0) != 0 || ::fcntl(file.get(), F_SETFL, 0) != 0)
+        return ExportResult::CreateFailed;
     const std::string name = native.toStdString();
     // Every failure of a write, the flush or the close throws: a full disk is reported instead
     // of leaving a silently short file.

@@ -162,22 +162,40 @@ TEST_F(ContainerTest, OpeningNeverWritesTheListFileAndReadOnlyListsOpen) {
 }
 
 TEST_F(ContainerTest, AFolderNamedLikeTheBaseNameNamesTheEntryRelativeToTmp) {
-    // The entry is named relative to the temporary folder when a folder named like the list's
-    // base name lies beside it: here the temporary list file lies outside that folder, so the
-    // name is its whole path.
+    // The entry is named relative to TMP (else TEMP) when a folder named like the list's base
+    // name lies beside it: the name is then the whole path of "~tmp~disk1" beside the list. With
+    // neither set, the list's own folder names it.
     const std::string list = path("disk1.kx");
-    writeListFile(list, sample);
     QDir(dir.path()).mkdir("disk1");
     QTemporaryDir tmp;
-    const QByteArray old = qgetenv("TMP");
-    qputenv("TMP", tmp.path().toLocal8Bit());
-    kx::ListContainer c;
-    auto t = kx::openListFile(c, list);
-    ASSERT_TRUE(kx::saveListFile(c, *t, list));
-    qputenv("TMP", old);
-    const std::string zip = readFile(list);
-    EXPECT_EQ(zip.substr(30, u16(zip, 26)), path("~tmp~disk1").substr(1));
-    EXPECT_TRUE(tmp.isValid() && QDir(tmp.path()).isEmpty());
+    const std::string tmpPath = tmp.path().toStdString();
+    struct Case {
+        const char* env;
+        std::string tmp, temp, name;
+    };
+    const Case cases[] = {
+        {"TMP set", tmpPath, "", path("~tmp~disk1").substr(1)},
+        {"TEMP set", "", tmpPath, path("~tmp~disk1").substr(1)},
+        {"neither set", "", "", "~tmp~disk1"},
+    };
+    auto setEnv = [](const char* name, const QByteArray& value) {
+        value.isEmpty() ? qunsetenv(name) : qputenv(name, value);
+    };
+    const QByteArray oldTmp = qgetenv("TMP"), oldTemp = qgetenv("TEMP");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.env);
+        writeListFile(list, sample);
+        setEnv("TMP", QByteArray::fromStdString(c.tmp));
+        setEnv("TEMP", QByteArray::fromStdString(c.temp));
+        kx::ListContainer container;
+        auto t = kx::openListFile(container, list);
+        ASSERT_TRUE(kx::saveListFile(container, *t, list));
+        const std::string zip = readFile(list);
+        EXPECT_EQ(zip.substr(30, u16(zip, 26)), c.name);
+        EXPECT_TRUE(tmp.isValid() && QDir(tmp.path()).isEmpty());
+    }
+    setEnv("TMP", oldTmp);
+    setEnv("TEMP", oldTemp);
 }
 
 TEST_F(ContainerTest, BaseNameAndEntryNameRules) {
@@ -357,15 +375,14 @@ TEST_F(ContainerTest, ACentralDirectoryTooLargeForOneEntryIsRefusedBeforeItIsRea
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "KiB more at the peak";
 }
 
-TEST_F(ContainerTest, AFailedPackLeavesTheListFileAsItWas) {
+TEST_F(ContainerTest, ASaveIntoAFolderThatIsGoneFailsToCreate) {
     const std::string list = path("keep.kx");
     writeListFile(list, sample);
-    const std::string before = readFile(list);
     kx::ListContainer c;
-    expectError(kx::ErrorCode::notFound, [&] { c.packListFile(path("no-such-inner"), list); });
-    EXPECT_EQ(readFile(list), before);
+    auto t = kx::openListFile(c, list);
     expectError(kx::ErrorCode::createFailed,
-                [&] { c.packListFile(list, path("missing-folder/x.kx")); });
+                [&] { kx::saveListFile(c, *t, path("missing-folder/x.kx")); });
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 TEST_F(ContainerTest, WhatIsNotAListFileIsRefusedByCode) {

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using kx::out::ExportResult;
 using kxtest::TreeBuilder;
 
@@ -110,14 +112,22 @@ TEST(ExportFile, AbortedExportLeavesThePartialFile) {
     EXPECT_EQ(readAll(path), QByteArray("a.txt\r\n"));
 }
 
-TEST(ExportFile, FailuresAreReported) {
+TEST(ExportFile, FailuresAreReportedAndWhatIsNoRegularFileIsLeftAlone) {
     ExampleTree t;
     QTemporaryDir dir;
-    EXPECT_EQ(kx::out::exportToFile(t.root(), dir.filePath("no/such/folder/x.txt"), {}),
-              ExportResult::CreateFailed);
-    EXPECT_EQ(kx::out::exportToFile(t.root(), dir.path(), {}), ExportResult::CreateFailed);
-    if (QFile::exists("/dev/full")) {
-        EXPECT_EQ(kx::out::exportToFile(t.root(), "/dev/full", {}), ExportResult::WriteFailed);
+    struct Case {
+        QString path;
+        ExportResult result;
+    };
+    std::vector<Case> cases = {
+        {dir.filePath("no/such/folder/x.txt"), ExportResult::CreateFailed},
+        {dir.path(), ExportResult::NotRegularFile},
+    };
+    if (QFile::exists("/dev/full")) // a device is never written to
+        cases.push_back({"/dev/full", ExportResult::NotRegularFile});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        EXPECT_EQ(kx::out::exportToFile(t.root(), c.path, {}), c.result);
     }
 }
 

@@ -1,5 +1,5 @@
-// Exports that meet a failing disk: a device that is always full, writes cut off at byte N and a
-// full tmpfs. Each must be reported as a write failure, never as a finished export.
+// Exports that meet a failing disk: writes cut off at byte N and a full tmpfs, each reported as a
+// write failure, never as a finished export; and a device that is always full, refused.
 #include "common/fixtures.h"
 #include "faults_helpers.h"
 
@@ -50,12 +50,13 @@ protected:
     std::string expected;
 };
 
-TEST_F(ExportFaults, FullDeviceIsAWriteFailure) {
-    // A tiny tree stays in the buffer until the end; a large one fails in the middle.
+// A device, always full, is not a file to export into: it is refused before anything is written
+// (a full disk is the tmpfs below).
+TEST_F(ExportFaults, DeviceIsRefused) {
     kxtest::TreeBuilder tiny{"C:\\"};
     tiny.file(tiny.root(), "a.txt");
-    EXPECT_EQ(kx::out::exportToFile(tiny.root(), "/dev/full", {}), ExportResult::WriteFailed);
-    EXPECT_EQ(kx::out::exportToFile(tree->root(), "/dev/full", {}), ExportResult::WriteFailed);
+    EXPECT_EQ(kx::out::exportToFile(tiny.root(), "/dev/full", {}), ExportResult::NotRegularFile);
+    EXPECT_EQ(kx::out::exportToFile(tree->root(), "/dev/full", {}), ExportResult::NotRegularFile);
 
     const ChildResult r = runTool({"export", list, "/dev/full"});
     EXPECT_EQ(r.exitCode, 1);
@@ -110,6 +111,12 @@ TEST_F(ExportFaults, FullTmpfsIsAWriteFailure) {
     TmpfsMount mount(small, 64 * 1024);
     if (!mount.ok()) GTEST_SKIP() << mount.reason();
     EXPECT_EQ(kx::out::exportToFile(tree->root(), QString::fromStdString(small + "/out.txt"), {}),
+              ExportResult::WriteFailed);
+    // The failed export filled the device: a tiny one, held in the buffer to its end, fails at
+    // its last flush.
+    kxtest::TreeBuilder tiny{"C:\\"};
+    tiny.file(tiny.root(), "a.txt");
+    EXPECT_EQ(kx::out::exportToFile(tiny.root(), QString::fromStdString(small + "/tiny.txt"), {}),
               ExportResult::WriteFailed);
     const ChildResult r = runTool({"export", list, small + "/tool.txt"});
     EXPECT_EQ(r.exitCode, 1);

@@ -54,6 +54,12 @@ const char* errorCodeText(ErrorCode code) {
         return "the file exists already; choose a new name";
     case ErrorCode::notFolder:
         return "not a folder";
+    case ErrorCode::readOnlyList:
+        return "the list file is read-only; nothing was written";
+    case ErrorCode::listBusy:
+        return "the list file is being saved by another program; try again later";
+    case ErrorCode::changedOnDisk:
+        return "the list file was changed on disk since it was opened; nothing was written";
     case ErrorCode::threadFailed:
         return "cannot start a worker thread";
     case ErrorCode::other:

@@ -33,14 +33,13 @@ bool writableFolder(const std::string& folder) {
 
 std::vector<std::string> temporaryFolders() {
     std::vector<std::string> folders;
-    for (const char* var : {"TMP", "TEMP", "TMPDIR"}) {
+    for (const char* var : {"TMP", "TEMP"}) {
         const char* v = std::getenv(var);
         if (!v || !*v) continue;
         std::string folder(v);
         if (folder.back() != '/') folder += '/';
         if (writableFolder(folder)) folders.push_back(folder);
     }
-    folders.push_back("/tmp/");
     return folders;
 }
 

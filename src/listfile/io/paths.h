@@ -13,8 +13,8 @@ std::string fileNameOf(const std::string& path);
 bool exists(const std::string& path); // anything at all, a dangling link included
 bool isDirectory(const std::string& path);
 bool writableFolder(const std::string& folder);
-// The temporary folders in the order they are tried: TMP, TEMP, TMPDIR, then /tmp, each ending
-// in "/"; only those that exist and can be written.
+// The temporary folders that name a saved list's entry, in the order they are tried: TMP, then
+// TEMP, each ending in "/"; only those that are set, exist and can be written.
 std::vector<std::string> temporaryFolders();
 
 } // namespace kx::paths

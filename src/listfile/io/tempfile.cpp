@@ -4,7 +4,9 @@
 #include "listfile/io/error.h"
 #include "listfile/io/paths.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <random>
@@ -46,8 +48,20 @@ TempFile::TempFile(const std::string& path, mode_t mode)
     : TempFile(openFolder(paths::folderOf(path)), paths::folderOf(path), paths::fileNameOf(path),
                mode, false) {}
 
-TempFile TempFile::withFreeName(const std::string& folder, const std::string& prefix) {
-    return TempFile(openFolder(folder), folder, prefix, 0600, true);
+TempFile TempFile::withFreeName(const std::string& folder, const std::string& prefix, mode_t mode) {
+    // Room for the six letters within the longest name the folder takes.
+    const long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    const std::size_t room = std::size_t(nameMax > 6 ? nameMax : 255) - 6;
+    std::string fitting = prefix;
+    if (fitting.size() > room) {
+        // Shortened in its middle, where it names the file, never inside a UTF-8 character.
+        const std::size_t tail = std::min<std::size_t>(16, room / 2);
+        std::size_t head = room - tail;
+        while (head > 0 && (std::uint8_t(fitting[head]) & 0xC0) == 0x80)
+            --head;
+        fitting = prefix.substr(0, head) + prefix.substr(prefix.size() - tail);
+    }
+    return TempFile(openFolder(folder), folder, fitting, mode, true);
 }
 
 TempFile::TempFile(UniqueFd folder, std::string folderPath, std::string name, mode_t mode,
@@ -76,10 +90,19 @@ void TempFile::syncAndClose() {
     m_file.close(m_path);
 }
 
-void TempFile::commit(const std::string& target) {
-    if (::renameat(m_folder.get(), m_name.c_str(), AT_FDCWD, target.c_str()) != 0) {
+void TempFile::commit(const std::string& target, bool replace) {
+    int rc = ::renameat2(m_folder.get(), m_name.c_str(), AT_FDCWD, target.c_str(),
+                         replace ? 0 : RENAME_NOREPLACE);
+    if (rc != 0 && !replace && (errno == EINVAL || errno == ENOSYS)) {
+        // A file system without that rename: a second name that cannot replace, then the first
+        // one removed.
+        rc = ::linkat(m_folder.get(), m_name.c_str(), AT_FDCWD, target.c_str(), 0);
+        if (rc == 0) ::unlinkat(m_folder.get(), m_name.c_str(), 0);
+    }
+    if (rc != 0) {
         const int e = errno;
-        throw Error(ErrorCode::replaceFailed, target, e);
+        throw Error(e == EEXIST && !replace ? ErrorCode::alreadyExists : ErrorCode::replaceFailed,
+                    target, e);
     }
     m_committed = true;
     ::fsync(m_folder.get()); // the rename itself made durable, where the folder could be read

@@ -53,68 +53,6 @@ struct JoinAll {
     }
 };
 
-// Reads `expected` bytes from `fd` and deflates them at level 9 on every core, a piece per core
-// at a time; `write` receives the compressed stream in order. Sets the CRC-32 and the size read.
-// `round(size)` hears the bytes done after every round and returns false to stop (the result is
-// then false). A piece whose thread cannot start is deflated on this thread.
-template <class Write>
-bool deflateInParallel(int fd, std::uint64_t expected, const std::string& path, std::uint32_t& crc,
-                       std::uint64_t& size, Write&& write,
-                       const std::function<bool(std::uint64_t)>& round) {
-    constexpr std::size_t kPiece = 4 << 20, kWindow = 32 << 10;
-    const std::size_t workers = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
-    std::vector<std::uint8_t> data(workers * kPiece + kWindow);
-    std::size_t carried = 0; // window of the previous round at the front of `data`
-    crc = 0;
-    size = 0;
-    for (;;) {
-        const std::size_t want = workers * kPiece;
-        const std::size_t got = io::readUpTo(fd, data.data() + carried, want, path);
-        crc = crc32Update(crc, data.data() + carried, got);
-        size += got;
-        const bool lastRound = size >= expected || got < want;
-        const std::size_t pieces = std::max<std::size_t>(1, (got + kPiece - 1) / kPiece);
-        std::vector<std::vector<std::uint8_t>> outs(pieces);
-        std::vector<std::exception_ptr> errors(pieces);
-        {
-            JoinAll workersOfRound;
-            workersOfRound.threads.reserve(pieces);
-            for (std::size_t i = 0; i < pieces; ++i) {
-                const std::size_t from = carried + i * kPiece;
-                const std::size_t n = std::min(kPiece, got - std::min(got, i * kPiece));
-                const std::size_t dictLen = std::min(kWindow, from);
-                const bool last = lastRound && i + 1 == pieces;
-                auto job = [&, i, from, n, dictLen, last] {
-                    try {
-                        outs[i] = deflatePiece(data.data() + from, n, data.data() + from - dictLen,
-                                               dictLen, last);
-                    } catch (...) {
-                        errors[i] = std::current_exception();
-                    }
-                };
-                if (i + 1 == pieces) {
-                    job(); // the last piece on this thread
-                    continue;
-                }
-                try {
-                    workersOfRound.threads.emplace_back(job);
-                } catch (const std::system_error&) {
-                    job();
-                }
-            }
-        }
-        for (std::size_t i = 0; i < pieces; ++i) {
-            if (errors[i]) std::rethrow_exception(errors[i]);
-            write(outs[i].data(), outs[i].size());
-        }
-        if (lastRound) return true;
-        if (!round(size)) return false;
-        // Keep the last 32 KiB as the next round's dictionary.
-        std::memmove(data.data(), data.data() + carried + got - kWindow, kWindow);
-        carried = kWindow;
-    }
-}
-
 // The fields that the local header and the directory entry share, from "version needed" to the
 // extra field's length.
 void putEntryFields(std::vector<std::uint8_t>& v, const EntryHeader& entry, std::uint32_t crc,
@@ -168,36 +106,99 @@ std::vector<std::uint8_t> directory(const EntryHeader& entry, std::uint32_t crc,
 
 } // namespace
 
-bool writeArchive(int in, const std::string& inPath, std::uint64_t size, int out,
-                  const std::string& outPath, const EntryHeader& entry,
-                  const std::function<bool(std::uint64_t)>& round) {
+constexpr std::size_t kPiece = 4 << 20, kWindow = 32 << 10;
+
+ArchiveSink::ArchiveSink(int out, std::string outPath, EntryHeader entry,
+                         std::function<bool(std::uint64_t)> round)
+    : m_out(out), m_outPath(std::move(outPath)), m_entry(std::move(entry)),
+      m_round(std::move(round)),
+      m_workers(std::max(1u, std::min(8u, std::thread::hardware_concurrency()))),
+      m_data(m_workers * kPiece + kWindow) {
     // The sizes are not known before the data is written: the header is written again after it.
-    std::vector<std::uint8_t> local = localHeader(entry, 0, 0, 0);
-    io::writeAll(out, local.data(), local.size(), outPath);
-    io::writeAll(out, entry.oemName.data(), entry.oemName.size(), outPath);
-    io::writeAll(out, entry.extra.data(), entry.extra.size(), outPath);
+    const std::vector<std::uint8_t> local = localHeader(m_entry, 0, 0, 0);
+    io::writeAll(m_out, local.data(), local.size(), m_outPath);
+    io::writeAll(m_out, m_entry.oemName.data(), m_entry.oemName.size(), m_outPath);
+    io::writeAll(m_out, m_entry.extra.data(), m_entry.extra.size(), m_outPath);
+}
 
-    std::uint32_t crc = 0;
-    std::uint64_t read = 0, csize = 0;
-    const bool complete = deflateInParallel(
-        in, size, inPath, crc, read,
-        [&](const std::uint8_t* p, std::size_t n) {
-            io::writeAll(out, p, n, outPath);
-            csize += n;
-        },
-        round);
-    if (!complete) return false;
-    if (read != size)
-        throw Error(ErrorCode::readFailed, inPath, 0, "the file changed while it was packed");
-    if (csize >= 0xFFFFFFFFull) throw Error(ErrorCode::tooLarge, outPath);
+void ArchiveSink::write(const void* data, std::size_t n) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    const std::size_t room = m_workers * kPiece;
+    while (n > 0 && !m_stopped) {
+        // A full round is deflated only once more bytes come, so the last round is never empty.
+        if (m_filled == room) {
+            deflateRound(false);
+            m_stopped = m_round && !m_round(m_size);
+        }
+        const std::size_t k = std::min(n, room - m_filled);
+        std::memcpy(m_data.data() + m_carried + m_filled, p, k);
+        m_filled += k;
+        p += k;
+        n -= k;
+    }
+}
 
-    local = localHeader(entry, crc, std::uint32_t(csize), std::uint32_t(size));
-    io::writeAt(out, 0, local.data(), local.size(), outPath);
-    const std::uint64_t cdOffset = local.size() + entry.oemName.size() + entry.extra.size() + csize;
-    const std::vector<std::uint8_t> cd =
-        directory(entry, crc, std::uint32_t(csize), std::uint32_t(size), cdOffset);
-    if (cdOffset + cd.size() >= 0xFFFFFFFFull) throw Error(ErrorCode::tooLarge, outPath);
-    io::writeAt(out, cdOffset, cd.data(), cd.size(), outPath);
+// Deflates the bytes of this round, a piece per core at a time, and writes them in order. A
+// piece whose thread cannot start is deflated on this thread.
+void ArchiveSink::deflateRound(bool last) {
+    const std::size_t got = m_filled;
+    m_crc = crc32Update(m_crc, m_data.data() + m_carried, got);
+    m_size += got;
+    const std::size_t pieces = std::max<std::size_t>(1, (got + kPiece - 1) / kPiece);
+    std::vector<std::vector<std::uint8_t>> outs(pieces);
+    std::vector<std::exception_ptr> errors(pieces);
+    {
+        JoinAll workersOfRound;
+        workersOfRound.threads.reserve(pieces);
+        for (std::size_t i = 0; i < pieces; ++i) {
+            const std::size_t from = m_carried + i * kPiece;
+            const std::size_t n = std::min(kPiece, got - std::min(got, i * kPiece));
+            const std::size_t dictLen = std::min(kWindow, from);
+            const bool lastPiece = last && i + 1 == pieces;
+            auto job = [&, i, from, n, dictLen, lastPiece] {
+                try {
+                    outs[i] = deflatePiece(m_data.data() + from, n, m_data.data() + from - dictLen,
+                                           dictLen, lastPiece);
+                } catch (...) {
+                    errors[i] = std::current_exception();
+                }
+            };
+            if (i + 1 == pieces) {
+                job(); // the last piece on this thread
+                continue;
+            }
+            try {
+                workersOfRound.threads.emplace_back(job);
+            } catch (const std::system_error&) {
+                job();
+            }
+        }
+    }
+    for (std::size_t i = 0; i < pieces; ++i) {
+        if (errors[i]) std::rethrow_exception(errors[i]);
+        io::writeAll(m_out, outs[i].data(), outs[i].size(), m_outPath);
+        m_csize += outs[i].size();
+    }
+    if (last) return;
+    // Keep the last 32 KiB as the next round's dictionary.
+    std::memmove(m_data.data(), m_data.data() + m_carried + got - kWindow, kWindow);
+    m_carried = kWindow;
+    m_filled = 0;
+}
+
+bool ArchiveSink::finish() {
+    if (m_stopped) return false;
+    deflateRound(true);
+    if (m_size >= 0xFFFFFFFFull || m_csize >= 0xFFFFFFFFull)
+        throw Error(ErrorCode::tooLarge, m_outPath);
+    const auto size = std::uint32_t(m_size), csize = std::uint32_t(m_csize);
+    const std::vector<std::uint8_t> local = localHeader(m_entry, m_crc, csize, size);
+    io::writeAt(m_out, 0, local.data(), local.size(), m_outPath);
+    const std::uint64_t cdOffset =
+        local.size() + m_entry.oemName.size() + m_entry.extra.size() + m_csize;
+    const std::vector<std::uint8_t> cd = directory(m_entry, m_crc, csize, size, cdOffset);
+    if (cdOffset + cd.size() >= 0xFFFFFFFFull) throw Error(ErrorCode::tooLarge, m_outPath);
+    io::writeAt(m_out, cdOffset, cd.data(), cd.size(), m_outPath);
     return true;
 }
 

@@ -1,6 +1,8 @@
 // Writing a one-entry archive: the data deflated at level 9 on several cores at once.
 #pragma once
 
+#include "listfile/io/bytes.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -16,12 +18,33 @@ struct EntryHeader {
     std::uint32_t attributes = 0; // DOS attribute bits
 };
 
-// Writes a one-entry archive into the empty file `out`: the local header, the `size` bytes read
-// from `in` deflated at level 9, the central directory and the end record. `round(done)` hears
-// the bytes read after every few MiB and returns false to stop; the result is then false and the
-// archive incomplete. Throws Error: readFailed (in), writeFailed or noSpace (out), tooLarge.
-bool writeArchive(int in, const std::string& inPath, std::uint64_t size, int out,
-                  const std::string& outPath, const EntryHeader& entry,
-                  const std::function<bool(std::uint64_t done)>& round);
+// Writes a one-entry archive into the empty file `out` while the entry's bytes arrive through
+// write(): the local header first, then the bytes deflated at level 9 on several cores a round
+// at a time (a piece per core), the CRC-32 summed as they come; finish() deflates the rest, then
+// writes the sizes into the local header, the central directory and the end record. Nothing of
+// the entry's bytes is kept beyond the round in work. After every round but the last, `round`
+// hears the bytes taken so far and returns false to stop: later writes are then ignored and
+// finish() returns false, the archive incomplete. Throws Error: writeFailed or noSpace (out),
+// tooLarge.
+class ArchiveSink : public ByteSink {
+public:
+    ArchiveSink(int out, std::string outPath, EntryHeader entry,
+                std::function<bool(std::uint64_t done)> round = {});
+    void write(const void* data, std::size_t n) override;
+    bool finish();
+    bool stopped() const { return m_stopped; }
+
+private:
+    void deflateRound(bool last);
+    int m_out;
+    std::string m_outPath;
+    EntryHeader m_entry;
+    std::function<bool(std::uint64_t)> m_round;
+    std::size_t m_workers, m_carried = 0, m_filled = 0;
+    std::vector<std::uint8_t> m_data; // the previous round's last 32 KiB, then this round's bytes
+    std::uint32_t m_crc = 0;
+    std::uint64_t m_size = 0, m_csize = 0;
+    bool m_stopped = false;
+};
 
 } // namespace kx::zip

@@ -1,0 +1,371 @@
+// Saves over a user's file as desktops have them: links, other owners, ACLs and extended
+// attributes, read-only and private lists, new lists under a umask, long names, saves that meet,
+// a list changed since it was read, outputs that are no regular file. Each row ends with the list
+// saved as wanted, or refused by code with nothing written and nothing left beside it.
+#include "common/fixtures.h"
+#include "faults_helpers.h"
+
+#include "browser/document.h"
+#include "listfile/listfile.h"
+#include "listfile/scan.h"
+#include "output/textexport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fcntl.h>
+#include <iostream>
+#include <optional>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/xattr.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace kxfault;
+
+namespace {
+
+constexpr std::size_t kOld = 200, kNew = 300;
+constexpr int kNobody = 65534;
+
+struct stat statOf(const std::string& path, bool follow = true) {
+    struct stat st {};
+    (follow ? ::stat : ::lstat)(path.c_str(), &st);
+    return st;
+}
+
+// The output of a command, "" when it fails.
+std::string output(const std::string& command) {
+    std::string text;
+    if (FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+        char buf[512];
+        while (const std::size_t n = std::fread(buf, 1, sizeof buf, p))
+            text.append(buf, n);
+        if (::pclose(p) != 0) text.clear();
+    }
+    return text;
+}
+
+class ReplaceFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const std::string& f : {folder, other, elsewhere})
+            ::mkdir(f.c_str(), 0755);
+        kx::writeNewListFile(*generatedTree(kOld), list);
+        oldBytes = kxtest::readFile(list);
+    }
+
+    ChildSetup setup() const {
+        ChildSetup s;
+        s.environment = {{"TMP", elsewhere}, {"TEMP", elsewhere}, {"TMPDIR", elsewhere}};
+        return s;
+    }
+    // Saves a list of kNew Entries into `path` as the viewer does after an open of it.
+    ChildResult save(const std::string& path, int uid = -1) {
+        ChildSetup s = setup();
+        s.uid = uid;
+        return saveInChild(path, newTree.get(), s);
+    }
+    ChildResult tool(const std::vector<std::string>& args) { return runTool(args, setup()); }
+
+    ScratchDir dir;
+    std::string folder = dir / "lists", other = dir / "other", elsewhere = dir / "elsewhere";
+    std::string list = folder + "/disk.kx";
+    std::string oldBytes;
+    std::unique_ptr<kx::EntryTree> newTree = generatedTree(kNew, 2);
+};
+
+// What the save leaves in the folders: the names given, nothing else (no temporary file, no
+// uncompressed list), and nothing in TMP.
+void expectOnly(const std::string& folder, const std::vector<std::string>& names,
+                const std::string& elsewhere) {
+    EXPECT_EQ(listing(folder), names);
+    EXPECT_TRUE(listing(elsewhere).empty());
+}
+
+// A save in a child that looks, each time the compressor has taken a round, at every file that
+// has appeared beside the list and in TMP: none may be more readable than the private list, none
+// may hold the list's bytes uncompressed. Exit code 0: saved and looked at least once.
+ChildResult savePrivateListAndWatch(const std::string& list, const std::string& elsewhere,
+                                    const ChildSetup& setup) {
+    return runInChild(
+        [&](std::string& message) {
+            auto doc = kx::Document::open(list);
+            const std::string header = doc->headerText();
+            int looks = 0;
+            kx::WriteProgress progress;
+            progress.packStep = [&](std::uint64_t, std::uint64_t) {
+                ++looks;
+                const std::string folder = list.substr(0, list.rfind('/'));
+                for (const std::string& f : {folder, elsewhere, std::string("/tmp")})
+                    for (const std::string& name : listing(f)) {
+                        const std::string path = f + "/" + name;
+                        if (path == list || (f == "/tmp" && name.find("disk") == std::string::npos))
+                            continue;
+                        struct stat st {};
+                        ::stat(path.c_str(), &st);
+                        if (st.st_mode & 077) message += path + " is readable by others; ";
+                        if (kxtest::readFile(path).find(header) != std::string::npos)
+                            message += path + " holds the list uncompressed; ";
+                    }
+            };
+            if (!doc->save(progress)) return 2;
+            return looks == 0 ? 4 : message.empty() ? 0 : 5;
+        },
+        setup);
+}
+
+// Two saves of one list at once, on two threads of a child: each one saves or says the list is
+// busy, and one of them saves. Exit code 0 when so.
+ChildResult twoSavesAtOnce(const std::string& list) {
+    return runInChild([&](std::string& message) {
+        auto first = kx::Document::open(list), second = kx::Document::open(list);
+        std::optional<kx::ErrorCode> errors[2];
+        std::string messages[2];
+        std::atomic<int> saved{0};
+        auto run = [&](kx::Document* doc, int i) {
+            try {
+                saved += doc->save({}) ? 1 : 0;
+            } catch (const kx::Error& e) {
+                errors[i] = e.code();
+                messages[i] = e.what();
+            }
+        };
+        std::thread a(run, first.get(), 0);
+        run(second.get(), 1);
+        a.join();
+        message = messages[0] + messages[1];
+        for (const auto& e : errors)
+            // The later one may also find the list replaced by the earlier one.
+            if (e && e != kx::ErrorCode::listBusy && e != kx::ErrorCode::changedOnDisk) return 6;
+        return saved >= 1 ? 0 : 7;
+    });
+}
+
+TEST_F(ReplaceFile, EachSituationEndsAsTheUserExpects) {
+    struct Case {
+        const char* situation;
+        std::function<void()> arrange;
+        std::function<ChildResult()> act;
+        // For a refusal: the code (library rows) and words of the sentence.
+        std::optional<kx::ErrorCode> error;
+        const char* words;
+        std::function<void()> check;
+    };
+    const std::string link = other + "/link.kx", second = folder + "/second.kx";
+    const std::string out = folder + "/out", longName = std::string(247, 'n') + ".kx";
+    ino_t inode = 0;
+    int heldFd = -1;
+    std::string acl;
+    const bool root = ::geteuid() == 0;
+    auto withUmask = [&](mode_t mask, const std::vector<std::string>& args) {
+        const mode_t old = ::umask(mask);
+        const ChildResult r = tool(args);
+        ::umask(old);
+        return r;
+    };
+    const Case cases[] = {
+        {"a symbolic link: the target is saved, the link stays a link",
+         [&] { ASSERT_EQ(::symlink("../lists/disk.kx", link.c_str()), 0); },
+         [&] { return save(link); }, std::nullopt, "",
+         [&] {
+             EXPECT_TRUE(S_ISLNK(statOf(link, false).st_mode));
+             EXPECT_EQ(output("readlink '" + link + "'"), "../lists/disk.kx\n");
+             EXPECT_EQ(openedEntryCount(list), kNew);
+             expectOnly(other, {"link.kx"}, elsewhere);
+             expectOnly(folder, {"disk.kx"}, elsewhere);
+         }},
+        {"several hard links: every name sees the new list",
+         [&] {
+             ASSERT_EQ(::link(list.c_str(), second.c_str()), 0);
+             inode = statOf(list).st_ino;
+         },
+         [&] { return save(second); }, std::nullopt, "",
+         [&] {
+             EXPECT_EQ(openedEntryCount(list), kNew);
+             EXPECT_EQ(statOf(list).st_ino, inode);
+             EXPECT_EQ(statOf(list).st_nlink, 2u);
+             EXPECT_TRUE(kxtest::readFile(list) == kxtest::readFile(second));
+             expectOnly(folder, {"disk.kx", "second.kx"}, elsewhere);
+         }},
+        {"someone else's list, shared through its group, with an ACL and an xattr",
+         [&] {
+             ASSERT_EQ(::chown(list.c_str(), kNobody, kNobody), 0);
+             ASSERT_EQ(::chmod(list.c_str(), 0660), 0);
+             ASSERT_EQ(std::system(("setfacl -m u:daemon:rw '" + list + "'").c_str()), 0);
+             ASSERT_EQ(::setxattr(list.c_str(), "user.origin", "desk", 4, 0), 0);
+             acl = output("getfacl -n '" + list + "'");
+             ASSERT_NE(acl.find("user:1:rw-"), std::string::npos) << acl;
+         },
+         [&] { return save(list); }, std::nullopt, "",
+         [&] {
+             const struct stat st = statOf(list);
+             if (root) {
+                 EXPECT_EQ(st.st_uid, uid_t(kNobody));
+             }
+             EXPECT_EQ(st.st_gid, gid_t(kNobody));
+             EXPECT_EQ(st.st_mode & 07777, 0660u);
+             EXPECT_EQ(output("getfacl -n '" + list + "'"), acl);
+             char value[16] = {};
+             EXPECT_EQ(::getxattr(list.c_str(), "user.origin", value, sizeof value), 4);
+             EXPECT_STREQ(value, "desk");
+             EXPECT_EQ(openedEntryCount(list), kNew);
+             expectOnly(folder, {"disk.kx"}, elsewhere);
+         }},
+        {"root's list in a shared folder, saved by a user who may not give it away",
+         [&] {
+             ASSERT_EQ(::chown(list.c_str(), 0, kNobody), 0);
+             ASSERT_EQ(::chmod(list.c_str(), 0664), 0);
+             for (const std::string& f : {folder, elsewhere})
+                 ASSERT_EQ(::chown(f.c_str(), kNobody, kNobody), 0);
+         },
+         [&] { return save(list, root ? kNobody : -1); }, std::nullopt, "",
+         [&] {
+             const struct stat st = statOf(list);
+             EXPECT_EQ(st.st_gid, gid_t(kNobody));
+             EXPECT_EQ(st.st_mode & 07777, 0664u);
+             EXPECT_EQ(openedEntryCount(list), kNew);
+             expectOnly(folder, {"disk.kx"}, elsewhere);
+         }},
+        {"a private list: no copy readable by others, no uncompressed copy, during the save",
+         [&] {
+             kx::writeNewListFile(*generatedTree(60000), list + ".big"); // several rounds
+             ::rename((list + ".big").c_str(), list.c_str());
+             ASSERT_EQ(::chmod(list.c_str(), 0600), 0);
+         },
+         [&] { return savePrivateListAndWatch(list, elsewhere, setup()); }, std::nullopt, "",
+         [&] {
+             EXPECT_EQ(statOf(list).st_mode & 07777, 0600u);
+             EXPECT_EQ(openedEntryCount(list), 60000);
+             expectOnly(folder, {"disk.kx"}, elsewhere);
+         }},
+        {"new lists take the mode the umask gives", [] {},
+         [&] {
+             const ChildResult r = withUmask(027, {"resave", list, out});
+             return r.exitCode != 0 ? r : withUmask(077, {"scan", other, out + ".scan"});
+         },
+         std::nullopt, "",
+         [&] {
+             EXPECT_EQ(statOf(out).st_mode & 07777, 0640u);
+             EXPECT_EQ(statOf(out + ".scan").st_mode & 07777, 0600u);
+             ::unlink((out + ".scan").c_str());
+         }},
+        {"a list name of 250 bytes saves",
+         [&] { ::rename(list.c_str(), (folder + "/" + longName).c_str()); },
+         [&] { return save(folder + "/" + longName); }, std::nullopt, "",
+         [&] {
+             EXPECT_EQ(openedEntryCount(folder + "/" + longName), kNew);
+             expectOnly(folder, {longName}, elsewhere);
+             ::rename((folder + "/" + longName).c_str(), list.c_str());
+         }},
+        {"two saves at once: one after the other, or busy", [] {},
+         [&] { return twoSavesAtOnce(list); }, std::nullopt, "",
+         [&] {
+             EXPECT_EQ(openedEntryCount(list), kOld);
+             expectOnly(folder, {"disk.kx"}, elsewhere);
+         }},
+        {"a read-only list is refused", [&] { ASSERT_EQ(::chmod(list.c_str(), 0444), 0); },
+         [&] { return save(list); }, kx::ErrorCode::readOnlyList, "read-only", [] {}},
+        {"kxtool: a read-only list is refused", [&] { ASSERT_EQ(::chmod(list.c_str(), 0444), 0); },
+         [&] {
+             return tool({"resave", list});
+         },
+         std::nullopt, "read-only", [] {}},
+        {"another save holds the list: busy",
+         [&] {
+             heldFd = ::open(list.c_str(), O_RDONLY | O_CLOEXEC);
+             ASSERT_EQ(::flock(heldFd, LOCK_EX), 0);
+         },
+         [&] { return save(list); }, kx::ErrorCode::listBusy, "another program",
+         [&] { ::close(heldFd); }},
+        {"the list changed on disk after the open: refused", [] {},
+         [&] {
+             return runInChild([&](std::string&) {
+                 auto doc = kx::Document::open(list);
+                 if (!doc->save({})) return 2; // a save of its own changes nothing for the next
+                 kxtest::writeFile(list, oldBytes);
+                 doc->save({});
+                 return 0;
+             });
+         },
+         kx::ErrorCode::changedOnDisk, "changed on disk", [] {}},
+        {"the list changed on disk after the open: overwritten when the caller says so", [] {},
+         [&] {
+             return runInChild([&](std::string&) {
+                 auto doc = kx::Document::open(list);
+                 kx::writeNewListFile(*generatedTree(kNew), list + ".new");
+                 ::rename((list + ".new").c_str(), list.c_str());
+                 return doc->save({}, {}, true) ? 0 : 2;
+             });
+         },
+         std::nullopt, "", [&] { EXPECT_EQ(openedEntryCount(list), kOld); }},
+        {"kxtool resave into a FIFO is refused", [&] { ASSERT_EQ(::mkfifo(out.c_str(), 0644), 0); },
+         [&] {
+             return tool({"resave", list, out});
+         },
+         std::nullopt, "not a regular file", [&] { EXPECT_TRUE(S_ISFIFO(statOf(out).st_mode)); }},
+        {"kxtool resave into a device is refused",
+         [&] {
+             if (::mknod(out.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+                 ASSERT_EQ(::mkfifo(out.c_str(), 0644), 0); // no devices may be made here
+             }
+         },
+         [&] {
+             return tool({"resave", list, out});
+         },
+         std::nullopt, "not a regular file", [&] { EXPECT_FALSE(S_ISREG(statOf(out).st_mode)); }},
+        {"kxtool export into a FIFO is refused without waiting for a reader",
+         [&] { ASSERT_EQ(::mkfifo(out.c_str(), 0644), 0); },
+         [&] {
+             return tool({"export", list, out});
+         },
+         std::nullopt, "not a regular file", [&] { EXPECT_TRUE(S_ISFIFO(statOf(out).st_mode)); }},
+        {"the export onto the list itself, through a link, is refused",
+         [&] { ASSERT_EQ(::symlink(list.c_str(), out.c_str()), 0); },
+         [&] {
+             return tool({"export", list, out});
+         },
+         std::nullopt, "list file itself",
+         [&] {
+             EXPECT_TRUE(S_ISLNK(statOf(out, false).st_mode));
+             EXPECT_EQ(kx::out::exportToFile(newTree->root(), QString::fromStdString(out), {},
+                                             QString::fromStdString(list)),
+                       kx::out::ExportResult::IsTheList);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.situation);
+        for (const std::string& f : {out, second, link})
+            ::unlink(f.c_str());
+        kxtest::writeFile(list, oldBytes);
+        ::chmod(list.c_str(), 0644);
+        c.arrange();
+        if (::testing::Test::HasFatalFailure()) return;
+        const ChildResult r = c.act();
+        if (r.exitCode == 121) {
+            std::cout << "skipped, cannot run as the user nobody: " << c.situation << '\n';
+            continue;
+        }
+        if (!*c.words) {
+            EXPECT_EQ(r.exitCode, 0) << r.message;
+        } else {
+            EXPECT_EQ(r.exitCode, 1) << r.message;
+            EXPECT_EQ(r.error, c.error) << r.message;
+            EXPECT_TRUE(isOneSentence(r.message)) << r.message;
+            EXPECT_NE(r.message.find(c.words), std::string::npos) << r.message;
+            EXPECT_TRUE(kxtest::readFile(list) == oldBytes);
+            const std::vector<std::string> names = listing(folder);
+            EXPECT_TRUE(names == std::vector<std::string>{"disk.kx"} ||
+                        names == (std::vector<std::string>{"disk.kx", "out"}))
+                << "stray files beside the list";
+        }
+        c.check();
+        for (const std::string& f : {folder, elsewhere})
+            ::chown(f.c_str(), 0, 0);
+    }
+}
+
+} // namespace
