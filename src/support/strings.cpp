@@ -158,6 +158,25 @@ const Row kMessages[] = {
      "The list is too large for a list file (over 4 GiB)"},
     /* 42 */ {"Не удалось запустить фоновую задачу", "A background task could not be started"},
     /* 43 */ {"Непредвиденная ошибка", "Unexpected error"},
+    // Why a save or an export left a file alone.
+    /* 44 */
+    {"Файл списка доступен только для чтения, он не изменён",
+     "The list file is read-only; it was not changed"},
+    /* 45 */
+    {"Файл списка сейчас сохраняет другая программа, попробуйте позже",
+     "Another program is saving the list file; try again later"},
+    /* 46 */
+    {"Файл списка изменён на диске после открытия, он не перезаписан",
+     "The list file was changed on disk after it was opened; it was not overwritten"},
+    /* 47 */
+    {"Файл списка изменён на диске после открытия. Всё равно перезаписать его ?",
+     "The list file was changed on disk after it was opened. Overwrite it anyway ?"},
+    /* 48 */
+    {"Нельзя записать текст поверх открытого файла списка",
+     "The text cannot be written over the open list file"},
+    /* 49 */
+    {"Текст можно записать только в обычный файл",
+     "The text can only be written to a regular file"},
 };
 QString& languageStore() {
     static QString code = QStringLiteral("rus");

@@ -134,6 +134,45 @@ TEST(WindowJobs, UnexpectedFailuresAreShownNotSwallowed) {
     EXPECT_TRUE(w->isEnabled());
 }
 
+// A list that another program rewrote after the open is saved over only when the user says Yes:
+// No leaves that program's file and the marks unsaved; Yes saves, and the next save asks no more.
+TEST(WindowJobs, SavingOverAListChangedOnDiskAsksFirst) {
+    using Answer = kx::UserDialogs::Answer;
+    for (const Answer answer : {Answer::No, Answer::Yes}) {
+        SCOPED_TRACE(answer == Answer::Yes ? "Yes" : "No");
+        QTemporaryDir dir;
+        const QString path = writeList(dir, "disk.kx");
+        Window w = makeWindow();
+        openThroughDialog(w, path);
+        ASSERT_NE(w->root(), nullptr);
+        clickRow(*w.form, 0);
+        w->N1Click();
+        const std::string theirs = readFile(path.toStdString());
+        writeFile(path.toStdString(), theirs); // the same bytes, written anew
+        w.dialogs->answers.push_back(answer);
+
+        EXPECT_EQ(w->spbtSaveClick(w->spbtSave), answer == Answer::Yes);
+        ASSERT_EQ(w.dialogs->questions.size(), 1u);
+        EXPECT_EQ(w.dialogs->questions[0].caption, w->tables().message(10));
+        EXPECT_EQ(w.dialogs->questions[0].text, w->tables().message(47));
+        EXPECT_TRUE(w.dialogs->messages.empty());
+        EXPECT_EQ(w->listModified(), answer == Answer::No);
+        EXPECT_EQ(readFile(path.toStdString()) == theirs, answer == Answer::No);
+        EXPECT_TRUE(w->isEnabled());
+        if (answer == Answer::No) continue;
+
+        clickRow(*w.form, 1);
+        w->N1Click();
+        EXPECT_TRUE(w->spbtSaveClick(w->spbtSave));
+        EXPECT_EQ(w.dialogs->questions.size(), 1u);
+        Window again = makeWindow();
+        openThroughDialog(again, path);
+        ASSERT_NE(again->root(), nullptr);
+        EXPECT_EQ(again->root()->children[0]->mark(), 1);
+        EXPECT_EQ(again->root()->children[1]->mark(), 1);
+    }
+}
+
 // Two sibling folders of one name: each shows its own rows, and a mark lands on the rows shown.
 TEST(WindowJobs, SiblingFoldersOfOneNameEachShowTheirOwnRows) {
     QTemporaryDir dir;

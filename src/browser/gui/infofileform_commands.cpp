@@ -145,7 +145,8 @@ void TInfoFileForm::mmSaveTextClick() {
     out::ExportResult result = out::ExportResult::WriteFailed;
     try {
         const WriteProgress progress = m_progress.writeProgress();
-        runInBackground([&] { result = out::exportToFile(root(), chosen, progress); });
+        runInBackground(
+            [&] { result = out::exportToFile(root(), chosen, progress, m_listFilePath); });
     } catch (const std::exception&) {
         result = out::ExportResult::WriteFailed;
     }
@@ -155,6 +156,10 @@ void TInfoFileForm::mmSaveTextClick() {
     setEnabled(true);
     if (result == out::ExportResult::CreateFailed || result == out::ExportResult::WriteFailed)
         showMessage(m_tables.message(11), UserDialogs::Icon::Error);
+    if (result == out::ExportResult::NotRegularFile)
+        showMessage(m_tables.message(49), UserDialogs::Icon::Error);
+    if (result == out::ExportResult::IsTheList)
+        showMessage(m_tables.message(48), UserDialogs::Icon::Error);
 }
 
 void TInfoFileForm::mmPrintClick() {

@@ -102,6 +102,9 @@ QString TInfoFileForm::errorMessage(const Error& e) const {
         {ErrorCode::replaceFailed, 40},
         {ErrorCode::tooLarge, 41},
         {ErrorCode::threadFailed, 42},
+        {ErrorCode::readOnlyList, 44},
+        {ErrorCode::listBusy, 45},
+        {ErrorCode::changedOnDisk, 46},
     };
     for (const auto& [code, row] : rows)
         if (code == e.code()) return m_tables.message(row);
@@ -285,36 +288,50 @@ bool TInfoFileForm::spbtSaveClick(QWidget* initiator) {
     }
     if (m_busy) return false;
     m_initiator = initiator;
-    setEnabled(false);
-    m_progress.counter.total = 0;
-    m_progress.counter.done = 0;
-    m_progress.countProgressTotal(root());
-    m_progress.showProgress(m_tables.message(17));
-
-    bool busyCursor = false;
     bool complete = false;
     QString failure;
-    try {
-        const WriteProgress progress = saveProgress();
-        runInBackground([&] {
-            complete = m_doc->save(progress, [&] {
-                onThreadOf(this, [&busyCursor] {
-                    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-                    busyCursor = true;
-                });
+    // A list changed on disk since it was read is overwritten only when the user says so.
+    for (bool overwriteChanged = false;;) {
+        setEnabled(false);
+        m_progress.counter.total = 0;
+        m_progress.counter.done = 0;
+        m_progress.countProgressTotal(root());
+        m_progress.showProgress(m_tables.message(17));
+
+        bool busyCursor = false;
+        bool changedOnDisk = false;
+        try {
+            const WriteProgress progress = saveProgress();
+            runInBackground([&] {
+                complete = m_doc->save(
+                    progress,
+                    [&] {
+                        onThreadOf(this, [&busyCursor] {
+                            QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+                            busyCursor = true;
+                        });
+                    },
+                    overwriteChanged);
             });
-        });
-    } catch (const Error& e) {
-        failure = errorMessage(e);
-    } catch (const std::exception&) {
-        failure = m_tables.message(43);
+        } catch (const Error& e) {
+            changedOnDisk = e.code() == ErrorCode::changedOnDisk;
+            failure = errorMessage(e);
+        } catch (const std::exception&) {
+            failure = m_tables.message(43);
+        }
+        // The cursor's change may still be on its way.
+        QCoreApplication::sendPostedEvents(this);
+        if (!m_progress.abortFlag()) m_progress.closeProgress();
+        m_progress.abortFlag() = false;
+        if (busyCursor) QGuiApplication::restoreOverrideCursor();
+        setEnabled(true);
+        if (!changedOnDisk || overwriteChanged) break;
+        if (m_dialogs->question(this, m_tables.message(10), m_tables.message(47), false) !=
+            UserDialogs::Answer::Yes)
+            return false;
+        overwriteChanged = true;
+        failure.clear();
     }
-    // The cursor's change may still be on its way.
-    QCoreApplication::sendPostedEvents(this);
-    if (!m_progress.abortFlag()) m_progress.closeProgress();
-    m_progress.abortFlag() = false;
-    if (busyCursor) QGuiApplication::restoreOverrideCursor();
-    setEnabled(true);
     if (!failure.isEmpty()) {
         showMessage(m_tables.message(23) + QStringLiteral(" - ") + failure,
                     UserDialogs::Icon::Error);
