@@ -40,7 +40,8 @@ QStringList collectPrintLines(const std::vector<kx::Entry*>& entries) {
     return lines;
 }
 
-bool printLines(const QStringList& lines, PrintSurface& surface) {
+bool printLines(const QStringList& lines, PrintSurface& surface,
+                const kx::WriteProgress& progress) {
     if (!surface.begin()) return false;
     surface.setFontFace(QString::fromLatin1(page::fontFace));
     const int limit = surface.pageWidth() - page::sideMargins;
@@ -67,6 +68,11 @@ bool printLines(const QStringList& lines, PrintSurface& surface) {
                 draw(line); // no head fits at all: a cut would only print an empty line
             }
         }
+        if (progress.step) progress.step();
+        if (progress.abort && *progress.abort) {
+            surface.abort();
+            return false;
+        }
         // No new page after the last line: it would come out of the printer blank.
         if (y > threshold && i + 1 < lines.size()) {
             surface.newPage();
@@ -74,7 +80,38 @@ bool printLines(const QStringList& lines, PrintSurface& surface) {
         }
     }
     surface.end();
-    return true;
+    return surface.accepted();
+}
+
+namespace {
+
+// Takes its measures from another surface and counts the pages instead of drawing them.
+class PageCounter : public PrintSurface {
+public:
+    explicit PageCounter(PrintSurface& measures) : m_measures(measures) {}
+    int pages = 1;
+
+    bool begin() override { return true; }
+    void setFontFace(const QString& face) override { m_measures.setFontFace(face); }
+    int textWidth(const QString& s) override { return m_measures.textWidth(s); }
+    int textHeight(const QString& s) override { return m_measures.textHeight(s); }
+    void drawText(int, int, const QString&) override {}
+    void newPage() override { ++pages; }
+    void end() override {}
+    int pageWidth() const override { return m_measures.pageWidth(); }
+    int pageHeight() const override { return m_measures.pageHeight(); }
+
+private:
+    PrintSurface& m_measures;
+};
+
+} // namespace
+
+int countPages(const QStringList& lines, PrintSurface& measures) {
+    if (lines.isEmpty()) return 0;
+    PageCounter counter(measures);
+    printLines(lines, counter);
+    return counter.pages;
 }
 
 } // namespace kx::out

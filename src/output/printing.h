@@ -2,6 +2,7 @@
 #pragma once
 
 #include "listfile/entry.h"
+#include "listfile/innerlist.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,10 @@ public:
     virtual void end() = 0;
     virtual int pageWidth() const = 0;
     virtual int pageHeight() const = 0;
+    // Cancels a job that has begun, in place of end(): nothing of it is printed.
+    virtual void abort() { end(); }
+    // After end(): whether the printer took the job.
+    virtual bool accepted() const { return true; }
 };
 
 // The page geometry of a print job.
@@ -39,7 +44,15 @@ inline const char* const fontFace = "Times New Roman";
 
 // Lays the lines out in one column: a line wider than the limit is cut once, its head shortened
 // in steps of two characters until it fits, the rest on the next line; a new page starts when y
-// has passed the threshold and another line follows. Returns false when begin() failed.
-bool printLines(const QStringList& lines, PrintSurface& surface);
+// has passed the threshold and another line follows. progress.step is called after each line;
+// once *progress.abort is set the job is aborted. Returns false when begin() failed, the job was
+// aborted or the printer did not take it.
+bool printLines(const QStringList& lines, PrintSurface& surface,
+                const kx::WriteProgress& progress = {});
+
+// The number of pages printLines fills on a surface with these measures, found by the same
+// layout without beginning a job or drawing; 0 for no lines. Only the surface's font, text and
+// page measures are used.
+int countPages(const QStringList& lines, PrintSurface& measures);
 
 } // namespace kx::out

@@ -177,6 +177,12 @@ const Row kMessages[] = {
     /* 49 */
     {"Текст можно записать только в обычный файл",
      "The text can only be written to a regular file"},
+    // Printing.
+    /* 50 */ {"Нет файлов для печати", "There are no files to print"},
+    /* 51 */ {"Принтер не принял задание печати", "The printer did not accept the print job"},
+    /* 52 */
+    {"Будет напечатано страниц: %1. Печатать ?", "%1 pages will be printed. Print them ?"},
+    /* 53 */ {"Прогресс печати", "Printing"},
 };
 QString& languageStore() {
     static QString code = QStringLiteral("rus");

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 using kxtest::TreeBuilder;
 
 namespace {
@@ -30,6 +32,9 @@ public:
     void end() override { log << "end"; }
     int pageWidth() const override { return 300; }
     int pageHeight() const override { return 400; }
+    void abort() override { log << "abort"; }
+    bool accepted() const override { return accepts; }
+    bool accepts = true;
 };
 
 QStringList printed(const QStringList& lines) {
@@ -88,4 +93,45 @@ TEST(PrintLayout, EmptyJobStillBeginsAndEndsAndAFailedBeginDrawsNothing) {
     s.canBegin = false;
     EXPECT_FALSE(kx::out::printLines({"a"}, s));
     EXPECT_EQ(s.log, QStringList({"begin"}));
+}
+
+TEST(PrintLayout, PagesAreCountedByTheSameLayoutWithoutAJob) {
+    const QString wide(26, 'w'); // two printed lines
+    const struct {
+        int lines, wideEvery, pages;
+    } cases[] = {
+        {0, 0, 0}, {1, 0, 1}, {6, 0, 1}, {7, 0, 2}, {12, 0, 2}, {13, 0, 3}, {6, 3, 2}, {300, 7, 58},
+    };
+    for (const auto& c : cases) {
+        QStringList lines;
+        for (int i = 0; i < c.lines; ++i)
+            lines << (c.wideEvery && i % c.wideEvery == 0 ? wide : QString("line %1").arg(i));
+        RecordingSurface measures;
+        EXPECT_EQ(kx::out::countPages(lines, measures), c.pages) << c.lines;
+        EXPECT_EQ(measures.log.filter("font").size(), measures.log.size()); // no job, no drawing
+        if (c.lines > 0) {
+            EXPECT_EQ(printed(lines).count("page") + 1, c.pages) << c.lines;
+        }
+    }
+}
+
+TEST(PrintLayout, ProgressStepsPerLineAnAbortCancelsTheJobAndARefusalIsReported) {
+    const QStringList lines = {"a", "b", "c", "d", "e", "f", "g", "h"};
+    RecordingSurface s;
+    int steps = 0;
+    std::atomic<bool> abort{false};
+    EXPECT_TRUE(kx::out::printLines(lines, s, {[&] { ++steps; }, &abort}));
+    EXPECT_EQ(steps, 8);
+
+    RecordingSurface cancelled;
+    steps = 0;
+    EXPECT_FALSE(kx::out::printLines(lines, cancelled, {[&] { abort = ++steps == 7; }, &abort}));
+    EXPECT_EQ(cancelled.log.mid(cancelled.log.size() - 3),
+              QStringList({"page", "100,100 g", "abort"}));
+    EXPECT_EQ(cancelled.log.count("end"), 0);
+
+    RecordingSurface refusing;
+    refusing.accepts = false;
+    EXPECT_FALSE(kx::out::printLines(lines, refusing));
+    EXPECT_EQ(refusing.log.last(), "end");
 }

@@ -27,7 +27,7 @@ std::vector<TableInfo> allTables() {
     return {{"captions", t.captions, 34},
             {"hints", t.hints, 22},
             {"about", t.about, 8},
-            {"messages", t.messages, 50}};
+            {"messages", t.messages, 54}};
 }
 
 } // namespace

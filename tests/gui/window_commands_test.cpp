@@ -3,6 +3,7 @@
 
 #include "listfile/codepage.h"
 #include "support/gui/aboutform.h"
+#include "support/gui/progress.h"
 
 #include <QFont>
 #include <QMenu>
@@ -257,6 +258,72 @@ TEST_F(Commands, ExportWritesTheFileAndReportsFailures) {
     EXPECT_EQ(empty.dialogs->lastMessage(), empty->tables().message(8));
 }
 
+TEST_F(Commands, PrintAsksBeforeManyPagesShowsProgressAndReportsRefusals) {
+    using Answer = kx::UserDialogs::Answer;
+    const QStringList lines = {"A\\y.txt", "a.txt", "*bad.bin"};
+    const struct {
+        const char* what;
+        int pages;
+        bool accepts;
+        std::deque<Answer> answers;
+        qsizetype cancelAfter; // the line after which the progress window is closed; -1 never
+        bool printed, asked;
+        int messageRow; // -1: no message
+    } cases[] = {
+        {"one page", 1, true, {}, -1, true, false, -1},
+        {"50 pages go without a question", 50, true, {}, -1, true, false, -1},
+        {"51 pages, Yes", 51, true, {Answer::Yes}, -1, true, true, -1},
+        {"51 pages, No", 51, true, {Answer::No}, -1, false, true, -1},
+        {"the printer refuses", 1, false, {}, -1, true, false, 51},
+        {"cancelled in the middle", 1, true, {}, 1, false, false, -1},
+    };
+    for (const auto& c : cases) {
+        ScriptedDialogs& d = *w.dialogs;
+        d.printed.clear();
+        d.questions.clear();
+        d.messages.clear();
+        d.pages = c.pages;
+        d.printerAccepts = c.accepts;
+        d.answers = c.answers;
+        QString progressCaption;
+        d.onPrintedLine = [&](qsizetype line) {
+            // On the job's thread: look at the window and close it on the window's thread.
+            QMetaObject::invokeMethod(
+                w.form.get(),
+                [&] {
+                    if (kx::ui::TProgressForm* f = w->progress().form()) {
+                        progressCaption = f->windowTitle();
+                        if (line == c.cancelAfter) f->close();
+                    }
+                },
+                Qt::BlockingQueuedConnection);
+        };
+        w->mmPrintClick();
+        EXPECT_EQ(d.printed,
+                  c.printed ? std::vector<QStringList>{lines} : std::vector<QStringList>{})
+            << c.what;
+        ASSERT_EQ(d.questions.size(), c.asked ? 1u : 0u) << c.what;
+        if (c.asked) {
+            EXPECT_EQ(d.questions[0].text, msg(52).arg(c.pages)) << c.what;
+        }
+        EXPECT_EQ(d.lastMessage(), c.messageRow < 0 ? QString() : msg(c.messageRow)) << c.what;
+        if (c.printed || c.cancelAfter >= 0) {
+            EXPECT_EQ(progressCaption, msg(53)) << c.what;
+        }
+        EXPECT_EQ(w->progress().form(), nullptr) << c.what;
+        EXPECT_TRUE(w->isEnabled()) << c.what;
+    }
+
+    // A folder without a file below it prints nothing and says so.
+    QTemporaryDir other;
+    Window empty = makeWindow();
+    openThroughDialog(empty,
+                      writeList(other, "e.kx", folder("C:\\", {folder("E", {folder("F")})})));
+    empty->mmPrintClick();
+    EXPECT_EQ(empty.dialogs->lastMessage(), empty->tables().message(50));
+    EXPECT_TRUE(empty.dialogs->printed.empty());
+}
+
 TEST_F(Commands, PrintAboutAndLogo) {
     doubleClickRow(*w.form, 0); // A
     w->spbtPrint->click();
@@ -266,6 +333,8 @@ TEST_F(Commands, PrintAboutAndLogo) {
     w->mmPrintClick();
     EXPECT_EQ(w.dialogs->lastMessage(), msg(25));
 
+    // The progress window of the print took the activation; the desktop hands it back.
+    QApplication::setActiveWindow(w.form.get());
     int shown = 0;
     w.dialogs->dialogScripts.push_back([&](QDialog& d) {
         ++shown;

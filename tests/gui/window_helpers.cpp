@@ -55,6 +55,17 @@ int ScriptedDialogs::execDialog(QDialog& dialog) {
     return result;
 }
 
+bool ScriptedDialogs::printOnDefaultPrinter(const QStringList& lines, const QString&,
+                                            const kx::WriteProgress& progress) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (progress.step) progress.step();
+        if (onPrintedLine) onPrintedLine(i);
+        if (progress.abort && *progress.abort) return false;
+    }
+    printed.push_back(lines);
+    return printerAccepts;
+}
+
 bool ScriptedDialogs::openUrl(const QUrl& url) {
     urls.push_back(url.toString());
     return true;

@@ -56,10 +56,16 @@ public:
     void popupMenu(QMenu&, const QPoint&) override { ++popups; }
     bool openUrl(const QUrl& url) override;
     bool hasDefaultPrinter() override { return printerPresent; }
-    bool printOnDefaultPrinter(const QStringList& lines, const QString&) override {
-        printed.push_back(lines);
-        return true;
-    }
+    // The default printer's answers: the page count of any job, whether it takes a job, and a
+    // hook run after each line (on the job's thread) with the line's index.
+    int pages = 1;
+    bool printerAccepts = true;
+    std::function<void(qsizetype line)> onPrintedLine;
+    int pageCountOnDefaultPrinter(const QStringList&) override { return pages; }
+    // Steps the progress once per line and stops as the job does once the abort flag is set;
+    // a job that ran to its end is kept in `printed`.
+    bool printOnDefaultPrinter(const QStringList& lines, const QString&,
+                               const kx::WriteProgress& progress) override;
     QString lastMessage() const { return messages.empty() ? QString() : messages.back().text; }
 };
 

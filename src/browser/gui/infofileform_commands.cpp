@@ -18,6 +18,11 @@
 
 namespace kx {
 
+namespace {
+// A print of more pages first says how many and asks.
+constexpr int kPagesPrintedWithoutAsking = 50;
+} // namespace
+
 // ---------------------------------------------------------------- marks and comments
 
 void TInfoFileForm::applyMarkCommand(MarkCommand cmd) {
@@ -172,14 +177,16 @@ void TInfoFileForm::mmPrintClick() {
         showMessage(m_tables.message(25), UserDialogs::Icon::Error);
         return;
     }
-    // The lines are gathered and laid out on the printer away from this thread.
+    // The lines are gathered and measured on the printer away from this thread.
     const std::vector<Entry*> entries = m_model->rowEntries();
+    QStringList lines;
+    int pages = 0;
     setEnabled(false);
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
     try {
         runInBackground([&] {
-            m_dialogs->printOnDefaultPrinter(out::collectPrintLines(entries),
-                                             ui::applicationTitle());
+            lines = out::collectPrintLines(entries);
+            if (!lines.isEmpty()) pages = m_dialogs->pageCountOnDefaultPrinter(lines);
         });
     } catch (...) {
         QGuiApplication::restoreOverrideCursor();
@@ -188,6 +195,38 @@ void TInfoFileForm::mmPrintClick() {
     }
     QGuiApplication::restoreOverrideCursor();
     setEnabled(true);
+    if (lines.isEmpty()) {
+        showMessage(m_tables.message(50));
+        return;
+    }
+    if (pages > kPagesPrintedWithoutAsking &&
+        m_dialogs->question(this, m_tables.message(10), m_tables.message(52).arg(pages), false) !=
+            UserDialogs::Answer::Yes)
+        return;
+
+    setEnabled(false);
+    m_progress.counter.total = static_cast<std::int32_t>(lines.size());
+    m_progress.counter.done = 0;
+    m_progress.showProgress(m_tables.message(53));
+    bool printed = false;
+    try {
+        const WriteProgress progress = m_progress.writeProgress();
+        runInBackground([&] {
+            printed = m_dialogs->printOnDefaultPrinter(lines, ui::applicationTitle(), progress);
+        });
+    } catch (...) {
+        m_progress.closeProgress();
+        m_progress.abortFlag() = false;
+        setEnabled(true);
+        throw;
+    }
+    QCoreApplication::sendPostedEvents(this);
+    const bool cancelled = m_progress.abortFlag();
+    if (!cancelled) m_progress.closeProgress();
+    m_progress.abortFlag() = false;
+    setEnabled(true);
+    // A cancelled job prints nothing and needs no word; a refused one is reported.
+    if (!printed && !cancelled) showMessage(m_tables.message(51), UserDialogs::Icon::Error);
 }
 
 void TInfoFileForm::spbtAboutClick() {

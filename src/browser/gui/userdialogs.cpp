@@ -71,8 +71,13 @@ bool UserDialogs::hasDefaultPrinter() {
     return out::hasDefaultPrinter();
 }
 
-bool UserDialogs::printOnDefaultPrinter(const QStringList& lines, const QString& jobName) {
-    return out::printOnDefaultPrinter(lines, jobName);
+int UserDialogs::pageCountOnDefaultPrinter(const QStringList& lines) {
+    return out::pageCountOnDefaultPrinter(lines);
+}
+
+bool UserDialogs::printOnDefaultPrinter(const QStringList& lines, const QString& jobName,
+                                        const WriteProgress& progress) {
+    return out::printOnDefaultPrinter(lines, jobName, progress);
 }
 
 QString qtFileFilter(const QString& pipeFilter) {

@@ -2,6 +2,8 @@
 // small class that tests replace with a scripted double.
 #pragma once
 
+#include "listfile/innerlist.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -36,9 +38,13 @@ public:
     virtual void popupMenu(QMenu& menu, const QPoint& globalPos);
     // Hands a web address to the desktop; false when nothing could open it.
     virtual bool openUrl(const QUrl& url);
-    // The default printer: whether there is one, and a job on it.
+    // The default printer: whether there is one, the pages some lines fill on it, and a job on
+    // it (progress steps once per line, and its abort flag cancels the job). The job is false
+    // when it cannot start, is cancelled, or the printer refuses it.
     virtual bool hasDefaultPrinter();
-    virtual bool printOnDefaultPrinter(const QStringList& lines, const QString& jobName);
+    virtual int pageCountOnDefaultPrinter(const QStringList& lines);
+    virtual bool printOnDefaultPrinter(const QStringList& lines, const QString& jobName,
+                                       const WriteProgress& progress);
 };
 
 // "Description|pattern|Description|pattern" as a Qt file dialog filter.

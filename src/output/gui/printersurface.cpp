@@ -8,21 +8,22 @@
 namespace kx::out {
 
 bool PrinterSurface::begin() {
-    return m_painter.begin(&m_printer);
+    if (!m_painter.begin(&m_printer)) return false;
+    m_painter.setFont(m_font);
+    return true;
 }
 
 void PrinterSurface::setFontFace(const QString& face) {
-    QFont font = m_painter.font();
-    font.setFamily(face);
-    m_painter.setFont(font);
+    m_font.setFamily(face);
+    if (m_painter.isActive()) m_painter.setFont(m_font);
 }
 
 int PrinterSurface::textWidth(const QString& s) {
-    return m_painter.fontMetrics().horizontalAdvance(s);
+    return QFontMetrics(m_font, &m_printer).horizontalAdvance(s);
 }
 
 int PrinterSurface::textHeight(const QString&) {
-    return m_painter.fontMetrics().height();
+    return QFontMetrics(m_font, &m_printer).height();
 }
 
 void PrinterSurface::drawText(int x, int y, const QString& s) {
@@ -34,7 +35,14 @@ void PrinterSurface::newPage() {
 }
 
 void PrinterSurface::end() {
+    // A job that the print system refuses leaves the printer in its error state.
+    m_accepted = m_painter.end() && m_printer.printerState() != QPrinter::Error;
+}
+
+void PrinterSurface::abort() {
+    m_printer.abort();
     m_painter.end();
+    m_accepted = false;
 }
 
 int PrinterSurface::pageWidth() const {
@@ -49,17 +57,31 @@ bool hasDefaultPrinter() {
     return !QPrinterInfo::defaultPrinter().isNull();
 }
 
-bool printOnPrinter(const QStringList& lines, QPrinter& printer) {
+bool printOnPrinter(const QStringList& lines, QPrinter& printer,
+                    const kx::WriteProgress& progress) {
     PrinterSurface surface(printer);
-    return printLines(lines, surface);
+    return printLines(lines, surface, progress);
 }
 
-bool printOnDefaultPrinter(const QStringList& lines, const QString& jobName) {
+int pageCountOnPrinter(const QStringList& lines, QPrinter& printer) {
+    PrinterSurface surface(printer);
+    return countPages(lines, surface);
+}
+
+bool printOnDefaultPrinter(const QStringList& lines, const QString& jobName,
+                           const kx::WriteProgress& progress) {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) return false;
     QPrinter printer(info);
     printer.setDocName(jobName);
-    return printOnPrinter(lines, printer);
+    return printOnPrinter(lines, printer, progress);
+}
+
+int pageCountOnDefaultPrinter(const QStringList& lines) {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) return 0;
+    QPrinter printer(info);
+    return pageCountOnPrinter(lines, printer);
 }
 
 } // namespace kx::out

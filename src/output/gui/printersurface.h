@@ -9,7 +9,8 @@ class QPrinter;
 
 namespace kx::out {
 
-// QPainter on a QPrinter.
+// QPainter on a QPrinter. Text is measured with the printer's font metrics, before begin() as
+// well, so that pages can be counted without starting a job.
 class PrinterSurface : public PrintSurface {
 public:
     explicit PrinterSurface(QPrinter& printer) : m_printer(printer) {}
@@ -22,20 +23,31 @@ public:
     void end() override;
     int pageWidth() const override;
     int pageHeight() const override;
+    void abort() override;
+    bool accepted() const override { return m_accepted; }
 
 private:
     QPrinter& m_printer;
     QPainter m_painter;
+    QFont m_font;
+    bool m_accepted = false;
 };
 
 // True when the system has a default printer.
 bool hasDefaultPrinter();
 
-// Prints the lines on the given printer (a real queue or a PDF file).
-bool printOnPrinter(const QStringList& lines, QPrinter& printer);
+// Prints the lines on the given printer (a real queue or a PDF file); see printLines.
+bool printOnPrinter(const QStringList& lines, QPrinter& printer,
+                    const kx::WriteProgress& progress = {});
+// The pages the lines fill on the given printer.
+int pageCountOnPrinter(const QStringList& lines, QPrinter& printer);
 
 // Prints on the system's default printer with the printer's default settings. Returns false when
-// there is no default printer or the job cannot start.
-bool printOnDefaultPrinter(const QStringList& lines, const QString& jobName);
+// there is no default printer, the job cannot start, is aborted through `progress`, or the
+// printer does not take it.
+bool printOnDefaultPrinter(const QStringList& lines, const QString& jobName,
+                           const kx::WriteProgress& progress = {});
+// The pages the lines fill on the default printer; 0 without one.
+int pageCountOnDefaultPrinter(const QStringList& lines);
 
 } // namespace kx::out
