@@ -66,7 +66,7 @@ ExtendedFloat decodeExtended(const std::uint8_t* b) {
 void Entry::setComment(std::string_view ansiText) {
     std::fill(record + rec::comment, record + rec::comment + rec::commentSize, std::uint8_t(0));
     const std::size_t n = std::min<std::size_t>(ansiText.size(), rec::commentSize - 2);
-    std::memcpy(record + rec::comment, ansiText.data(), n);
+    if (n > 0) std::memcpy(record + rec::comment, ansiText.data(), n); // an empty view may be null
 }
 
 namespace {
