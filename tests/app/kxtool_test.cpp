@@ -135,8 +135,8 @@ TEST_F(KxtoolTest, ListsPackedByOtherZipToolsReadTheSame) {
                              "bsdtar --format zip -cf - disk | cat > bsdtar.kx && "
                              "cat disk | zip -q | cat > infozip.kx";
     ASSERT_EQ(std::system(make.c_str()), 0);
-    for (const QString& name : {"bsdtar.kx", "infozip.kx"}) {
-        SCOPED_TRACE(name.toStdString());
+    for (const char* name : {"bsdtar.kx", "infozip.kx"}) {
+        SCOPED_TRACE(name);
         const ToolRun info = kxtool({"info", p(name)});
         EXPECT_EQ(info.err, "");
         EXPECT_EQ(info.out, kxtool({"info", list}).out);
