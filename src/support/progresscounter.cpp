@@ -17,6 +17,12 @@ void ProgressCounter::countProgressTotal(const kx::Entry* root) {
         sum > static_cast<std::uint64_t>(kMaxCount) ? kMaxCount : static_cast<std::int32_t>(sum);
 }
 
+std::int32_t ProgressCounter::stepsBelow(const kx::Entry* root) {
+    ProgressCounter c;
+    c.countProgressTotal(root);
+    return c.total;
+}
+
 int ProgressCounter::step() {
     if (abort) return -1;
     if (done < kMaxCount) ++done;

@@ -16,6 +16,8 @@ public:
 
     // Adds the number of Entries below `root` (the root not counted) to the total.
     void countProgressTotal(const kx::Entry* root);
+    // The total a walk below `root` counts, as countProgressTotal gives it to a new counter.
+    static std::int32_t stepsBelow(const kx::Entry* root);
     // Does nothing while `abort` is set (returns -1). Otherwise counts one more step and returns
     // the new whole percentage (0..100, halves rounded to even) when it differs from the bar's
     // position, else -1. With a total of 0 the bar is full at the first step.

@@ -158,6 +158,11 @@ private:
     // Runs `work` on a worker thread while this window takes no command, drop or close and
     // keeps painting; returns once it has ended and rethrows here what it threw.
     void runInBackground(const std::function<void()>& work);
+    // The same behind the progress window `caption`, whose bar counts `total` steps of
+    // m_progress; the main window is disabled meanwhile. True when the user cancelled through
+    // the progress window. What the work threw comes back here once both windows are restored.
+    bool runWithProgress(const QString& caption, std::int32_t total,
+                         const std::function<void()>& work);
     void openChosenFile(const QString& chosen, QWidget* initiator);
     void setDocument(std::unique_ptr<Document> doc, const QString& path);
     // The close question; true when the caller may go on (saved, or changes discarded).

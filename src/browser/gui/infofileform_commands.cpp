@@ -142,23 +142,15 @@ void TInfoFileForm::mmSaveTextClick() {
         m_dialogs->question(this, m_tables.message(10), m_tables.message(9), false) !=
             UserDialogs::Answer::Yes)
         return;
-    setEnabled(false);
-    m_progress.counter.total = 0;
-    m_progress.counter.done = 0;
-    m_progress.countProgressTotal(root());
-    m_progress.showProgress(m_tables.message(12));
     out::ExportResult result = out::ExportResult::WriteFailed;
     try {
         const WriteProgress progress = m_progress.writeProgress();
-        runInBackground(
-            [&] { result = out::exportToFile(root(), chosen, progress, m_listFilePath); });
+        runWithProgress(m_tables.message(12), ui::ProgressCounter::stepsBelow(root()), [&] {
+            result = out::exportToFile(root(), chosen, progress, m_listFilePath);
+        });
     } catch (const std::exception&) {
         result = out::ExportResult::WriteFailed;
     }
-    QCoreApplication::sendPostedEvents(this);
-    if (!m_progress.abortFlag()) m_progress.closeProgress();
-    m_progress.abortFlag() = false;
-    setEnabled(true);
     if (result == out::ExportResult::CreateFailed || result == out::ExportResult::WriteFailed)
         showMessage(m_tables.message(11), UserDialogs::Icon::Error);
     if (result == out::ExportResult::NotRegularFile)
@@ -204,27 +196,12 @@ void TInfoFileForm::mmPrintClick() {
             UserDialogs::Answer::Yes)
         return;
 
-    setEnabled(false);
-    m_progress.counter.total = static_cast<std::int32_t>(lines.size());
-    m_progress.counter.done = 0;
-    m_progress.showProgress(m_tables.message(53));
     bool printed = false;
-    try {
-        const WriteProgress progress = m_progress.writeProgress();
-        runInBackground([&] {
+    const WriteProgress progress = m_progress.writeProgress();
+    const bool cancelled =
+        runWithProgress(m_tables.message(53), static_cast<std::int32_t>(lines.size()), [&] {
             printed = m_dialogs->printOnDefaultPrinter(lines, ui::applicationTitle(), progress);
         });
-    } catch (...) {
-        m_progress.closeProgress();
-        m_progress.abortFlag() = false;
-        setEnabled(true);
-        throw;
-    }
-    QCoreApplication::sendPostedEvents(this);
-    const bool cancelled = m_progress.abortFlag();
-    if (!cancelled) m_progress.closeProgress();
-    m_progress.abortFlag() = false;
-    setEnabled(true);
     // A cancelled job prints nothing and needs no word; a refused one is reported.
     if (!printed && !cancelled) showMessage(m_tables.message(51), UserDialogs::Icon::Error);
 }

@@ -70,6 +70,28 @@ void TInfoFileForm::runInBackground(const std::function<void()>& work) {
     if (failure) std::rethrow_exception(failure);
 }
 
+bool TInfoFileForm::runWithProgress(const QString& caption, std::int32_t total,
+                                    const std::function<void()>& work) {
+    setEnabled(false);
+    m_progress.counter.total = total;
+    m_progress.counter.done = 0;
+    m_progress.showProgress(caption);
+    std::exception_ptr failure;
+    try {
+        runInBackground(work);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // What the worker posted last is delivered while what it refers to still exists.
+    QCoreApplication::sendPostedEvents(this);
+    const bool cancelled = m_progress.abortFlag();
+    if (!cancelled) m_progress.closeProgress();
+    m_progress.abortFlag() = false;
+    setEnabled(true);
+    if (failure) std::rethrow_exception(failure);
+    return cancelled;
+}
+
 // ---------------------------------------------------------------- messages
 
 void TInfoFileForm::showMessage(const QString& text, UserDialogs::Icon icon) {
@@ -271,12 +293,7 @@ WriteProgress TInfoFileForm::saveProgress() {
     // Packing takes most of a large save: the bar runs once more for it, and the progress window
     // can still be closed to cancel.
     p.packStep = [this](std::uint64_t done, std::uint64_t total) {
-        if (total == 0) return;
-        const int percent = int(done * 100 / total);
-        onThreadOf(this, [this, percent] {
-            if (!m_progress.abortFlag() && m_progress.form())
-                m_progress.form()->pBar->setValue(percent);
-        });
+        if (total > 0) m_progress.moveTo(int(done * 100 / total));
     };
     return p;
 }
@@ -292,17 +309,11 @@ bool TInfoFileForm::spbtSaveClick(QWidget* initiator) {
     QString failure;
     // A list changed on disk since it was read is overwritten only when the user says so.
     for (bool overwriteChanged = false;;) {
-        setEnabled(false);
-        m_progress.counter.total = 0;
-        m_progress.counter.done = 0;
-        m_progress.countProgressTotal(root());
-        m_progress.showProgress(m_tables.message(17));
-
         bool busyCursor = false;
         bool changedOnDisk = false;
         try {
             const WriteProgress progress = saveProgress();
-            runInBackground([&] {
+            runWithProgress(m_tables.message(17), ui::ProgressCounter::stepsBelow(root()), [&] {
                 complete = m_doc->save(
                     progress,
                     [&] {
@@ -319,12 +330,7 @@ bool TInfoFileForm::spbtSaveClick(QWidget* initiator) {
         } catch (const std::exception&) {
             failure = m_tables.message(43);
         }
-        // The cursor's change may still be on its way.
-        QCoreApplication::sendPostedEvents(this);
-        if (!m_progress.abortFlag()) m_progress.closeProgress();
-        m_progress.abortFlag() = false;
         if (busyCursor) QGuiApplication::restoreOverrideCursor();
-        setEnabled(true);
         if (!changedOnDisk || overwriteChanged) break;
         if (m_dialogs->question(this, m_tables.message(10), m_tables.message(47), false) !=
             UserDialogs::Answer::Yes)

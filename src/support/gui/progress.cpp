@@ -98,7 +98,10 @@ void Progress::showProgress(const QString& caption) {
 
 void Progress::stepProgress() {
     const int percent = counter.step();
-    if (percent < 0) return;
+    if (percent >= 0) moveTo(percent);
+}
+
+void Progress::moveTo(int percent) {
     // A job on a worker thread hands the new position to the window's thread.
     if (m_owner && QThread::currentThread() != m_owner->thread()) {
         QMetaObject::invokeMethod(

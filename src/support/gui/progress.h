@@ -54,6 +54,8 @@ public:
     // percentage changes. Never touches a window that the user closed. On a worker thread the
     // new position is posted to the owner's thread instead.
     void stepProgress();
+    // Moves the bar to a whole percentage, from any thread, as a step does.
+    void moveTo(int percent);
     // Closes and destroys the window (safe when the user already closed it).
     void closeProgress();
     // The step callback and abort flag for the list writer and the export walker.
