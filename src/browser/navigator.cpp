@@ -6,10 +6,6 @@
 
 namespace kx {
 
-namespace {
-const std::vector<Entry*> kNoRows;
-} // namespace
-
 Move Navigator::start(const Entry* root, const QString& rootText) {
     clear();
     m_root = root;
@@ -43,9 +39,8 @@ void Navigator::showFolder(Move& m, const Entry* folder) {
 }
 
 const std::vector<Entry*>& Navigator::rowEntries() const {
-    if (m_shown) return m_shown->children;
-    if (m_searchMode || !m_results.entries.empty()) return m_results.entries;
-    return kNoRows;
+    // Without a folder shown, the rows are the search results (none before a search).
+    return m_shown ? m_shown->children : m_results.entries;
 }
 
 Entry* Navigator::entryAt(int row) const {
