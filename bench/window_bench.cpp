@@ -104,7 +104,7 @@ void BM_ShowWideFolder(benchmark::State& state) {
     ShownWindow w;
     w.open(wideList());
     const kx::Entry* folder = nullptr;
-    for (const kx::Entry* e : w.form->root()->children)
+    for (const kx::Entry* e : w.form->root()->children())
         if (e->name() == "wide") folder = e;
     if (!folder) state.SkipWithError("no such folder");
     for (auto _ : state) {

@@ -118,7 +118,7 @@ int commandLs(const std::vector<std::string>& args) {
             bool ok = true;
             const std::string ansi = kx::toAnsi(QString::fromStdString(part), &ok);
             kx::Entry* next = nullptr;
-            for (kx::Entry* c : folder->children)
+            for (kx::Entry* c : folder->children())
                 if (ok && c->isFolder() && c->name() == ansi) {
                     next = c;
                     break;
@@ -129,7 +129,7 @@ int commandLs(const std::vector<std::string>& args) {
     }
     doc->regroup(folder); // showing a folder regroups it
     if (folder != doc->root()) std::cout << "..\n";
-    for (const kx::Entry* e : folder->children)
+    for (const kx::Entry* e : folder->children())
         printRow(e, std::string(e->name()), marks);
     return 0;
 }

@@ -28,7 +28,7 @@ void Document::setModified(bool modified) {
 }
 
 void Document::regroup(Entry* folder) {
-    if (folder) foldersFirst(folder->children);
+    if (folder) foldersFirst(folder->children());
 }
 
 bool Document::mark(const std::vector<Entry*>& entries, MarkCommand command) {

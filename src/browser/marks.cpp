@@ -15,7 +15,7 @@ void addToCount(Entry* e, std::int32_t delta) {
 
 void addToAncestors(Entry* e, std::int32_t delta) {
     if (delta == 0) return;
-    for (Entry* p = e->parent; p && !p->name().empty(); p = p->parent)
+    for (Entry* p = e->parent(); p && !p->name().empty(); p = p->parent())
         addToCount(p, delta);
 }
 
@@ -61,17 +61,17 @@ void setSubtreeMark(Entry* folder, std::uint8_t value) {
         const std::int32_t own = countChange(e->mark(), value);
         e->setMark(value);
         order.push_back({e, parent, own, 0});
-        if (!e->children.empty()) stack.emplace_back(order.size() - 1, 0);
+        if (!e->children().empty()) stack.emplace_back(order.size() - 1, 0);
     };
     visit(folder, npos);
     while (!stack.empty()) {
         auto& [index, next] = stack.back();
         Entry* e = order[index].e;
-        if (next == e->children.size()) {
+        if (next == e->children().size()) {
             stack.pop_back();
             continue;
         }
-        Entry* child = e->children[next++];
+        Entry* child = e->children()[next++];
         const std::size_t parentIndex = index;
         visit(child, parentIndex); // may grow `stack`: no reference into it is used after this
     }

@@ -38,14 +38,16 @@ void Navigator::showFolder(Move& m, const Entry* folder) {
     m_shown = folder;
 }
 
-const std::vector<Entry*>& Navigator::rowEntries() const {
+ChildList Navigator::rowEntries() const {
     // Without a folder shown, the rows are the search results (none before a search).
-    return m_shown ? m_shown->children : m_results.entries;
+    if (m_shown) return m_shown->children();
+    auto& found = const_cast<std::vector<Entry*>&>(m_results.entries);
+    return ChildList(found.data(), std::uint32_t(found.size()));
 }
 
 Entry* Navigator::entryAt(int row) const {
     const int index = row - (hasUpRow() ? 1 : 0);
-    const auto& rows = rowEntries();
+    const ChildList rows = rowEntries();
     return index >= 0 && index < int(rows.size()) ? rows[std::size_t(index)] : nullptr;
 }
 
@@ -63,7 +65,7 @@ QString Navigator::nodeText(const Entry* node) const {
 }
 
 const Entry* Navigator::parentNode(const Entry* node) const {
-    return node && node != m_root ? node->parent : nullptr;
+    return node && node != m_root ? node->parent() : nullptr;
 }
 
 int Navigator::firstRealRow() const {
@@ -233,7 +235,7 @@ QString Navigator::forwardHint(int firstRow, const Entry* treeSelection,
 
 std::string folderDiskPath(const Entry* folder) {
     std::vector<const Entry*> chain;
-    for (const Entry* e = folder; e; e = e->parent)
+    for (const Entry* e = folder; e; e = e->parent())
         chain.push_back(e);
     std::string path;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {

@@ -63,7 +63,7 @@ public:
     const History<const Entry*>& history() const { return m_history; }
 
     // The rows of the detail list: the ".." row (below the root) is not among rowEntries.
-    const std::vector<Entry*>& rowEntries() const;
+    ChildList rowEntries() const;
     bool hasUpRow() const { return m_shown && m_shown != m_root; }
     int rowCount() const { return int(rowEntries().size()) + (hasUpRow() ? 1 : 0); }
     // The Entry of a row; null for the ".." row and outside the rows.

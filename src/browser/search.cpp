@@ -95,23 +95,20 @@ SearchResults searchByMask(const Entry* root, std::string_view maskAnsi) {
         std::size_t next;
     };
     std::vector<Frame> stack;
-    if (!root->children.empty()) stack.push_back({root, 0});
+    if (!root->children().empty()) stack.push_back({root, 0});
     while (!stack.empty()) {
         Frame& f = stack.back();
-        if (f.next == f.folder->children.size()) {
+        if (f.next == f.folder->children().size()) {
             stack.pop_back();
             continue;
         }
-        Entry* e = f.folder->children[f.next++];
-        if (f.next + kPrefetchAhead < f.folder->children.size()) {
-            // Siblings usually lie one after the other in memory, but the walk reads two distant
-            // lines of each (the name, the children list): fetch a later sibling's lines early.
-            const Entry* later = f.folder->children[f.next + kPrefetchAhead];
-            __builtin_prefetch(later->record);
-            __builtin_prefetch(&later->children);
+        Entry* e = f.folder->children()[f.next++];
+        if (f.next + kPrefetchAhead < f.folder->children().size()) {
+            // A later sibling's Entry is fetched early: the walk reads it after its name.
+            __builtin_prefetch(f.folder->children()[f.next + kPrefetchAhead]);
         }
         if (matcher.matches(e->name())) r.entries.push_back(e);
-        if (!e->children.empty()) stack.push_back({e, 0}); // f is not used after this
+        if (!e->children().empty()) stack.push_back({e, 0}); // f is not used after this
     }
     foldersToFront(r);
     return r;
@@ -120,7 +117,7 @@ SearchResults searchByMask(const Entry* root, std::string_view maskAnsi) {
 std::string resultCaption(const SearchResults& r, std::size_t i) {
     if (i >= r.entries.size()) return {};
     std::vector<std::string_view> names; // the Entry, then its folders up to the root's child
-    for (const Entry* e = r.entries[i]; e && e->parent; e = e->parent)
+    for (const Entry* e = r.entries[i]; e && e->parent(); e = e->parent())
         names.push_back(e->name());
     std::string caption;
     for (auto it = names.rbegin(); it != names.rend(); ++it) {

@@ -2,7 +2,14 @@
 #include "listfile/entry.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <mutex>
+#include <stdexcept>
+#include <unordered_map>
+
 #include <cstdlib>
+#include <lz4.h>
 #include <new>
 #include <sys/mman.h>
 
@@ -63,57 +70,410 @@ ExtendedFloat decodeExtended(const std::uint8_t* b) {
     return f;
 }
 
-void Entry::setComment(std::string_view ansiText) {
-    std::fill(record + rec::comment, record + rec::comment + rec::commentSize, std::uint8_t(0));
-    const std::size_t n = std::min<std::size_t>(ansiText.size(), rec::commentSize - 2);
-    if (n > 0) std::memcpy(record + rec::comment, ansiText.data(), n); // an empty view may be null
+namespace {
+
+// Entries live in chunks of 2 MiB, aligned to their size, each opened by a header that names its
+// tree and the id of its first Entry.
+constexpr std::size_t kChunkBytes = std::size_t(2) << 20;
+constexpr std::size_t kChunkHeader = 64;
+constexpr std::uint32_t kPerChunk = std::uint32_t((kChunkBytes - kChunkHeader) / sizeof(Entry));
+// The records wait compressed in blocks of this many; the last, unfilled block stays unpacked.
+constexpr std::uint32_t kBlockRecords = 64;
+constexpr std::size_t kBlockBytes = kBlockRecords * kRecordSize;
+// Names are kept NUL-terminated in 1 MiB pieces; an offset is the piece's number and the place
+// in it.
+constexpr unsigned kNameShift = 20;
+constexpr std::size_t kNamePiece = std::size_t(1) << kNameShift;
+// Children lists are cut from pieces of this many pointers; a long list gets its own.
+constexpr std::size_t kKidPiece = std::size_t(1) << 16;
+
+static_assert(sizeof(Entry) == 40, "an Entry is 40 bytes");
+
+std::atomic<std::uint64_t> g_nextSerial{1};
+
+// The blocks a thread unpacked last, so that drawing rows, exporting and saving unpack each block
+// once per pass. A block is known by its tree's serial, the tree's edit count and its number.
+struct CachedBlock {
+    std::uint64_t serial = 0;
+    std::uint64_t epoch = 0;
+    std::uint32_t block = 0;
+    std::unique_ptr<std::uint8_t[]> bytes;
+};
+constexpr std::size_t kCachedBlocks = 8;
+thread_local std::array<CachedBlock, kCachedBlocks> t_cache;
+thread_local std::size_t t_nextVictim = 0;
+
+void* mapChunk() {
+    // Twice the size, then trimmed to the aligned part.
+    void* p = ::mmap(nullptr, 2 * kChunkBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                     -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    const auto base = reinterpret_cast<std::uintptr_t>(p);
+    const std::uintptr_t aligned = (base + kChunkBytes - 1) & ~(kChunkBytes - 1);
+    if (aligned > base) ::munmap(p, aligned - base);
+    const std::uintptr_t tail = aligned + kChunkBytes;
+    if (base + 2 * kChunkBytes > tail)
+        ::munmap(reinterpret_cast<void*>(tail), base + 2 * kChunkBytes - tail);
+    return reinterpret_cast<void*>(aligned);
+}
+
+// Zeroes, in a record copy, every field that the Entry itself holds. What is left is what only
+// the record knows (dates, comment, bytes after NULs, depth, reserved bytes), and compresses well.
+void clearHeldFields(std::uint8_t* r, std::size_t nameLength, bool sizeInRecord,
+                     bool lastChildInRecord) {
+    std::memset(r + rec::name, 0, nameLength);
+    r[rec::kind] = 0;
+    r[rec::attributes] = 0;
+    r[rec::crossedOut] = 0;
+    r[rec::mark] = 0;
+    std::memset(r + rec::markCount, 0, 4);
+    if (!sizeInRecord) std::memset(r + rec::size, 0, rec::sizeSize);
+    if (!lastChildInRecord) std::memset(r + rec::lastChild, 0, 4);
+}
+
+} // namespace
+
+struct EntryTree::Chunk {
+    EntryTree* tree;
+    std::uint32_t firstId;
+};
+
+struct EntryTree::Block {
+    std::unique_ptr<std::uint8_t[]> data;
+    std::uint32_t size = 0;
+};
+
+struct EntryTree::Store {
+    std::vector<void*> chunks;
+    std::vector<std::unique_ptr<char[]>> names;
+    std::size_t nameUsed = kNamePiece; // in the last piece
+    std::vector<std::unique_ptr<Entry*[]>> kids;
+    std::size_t kidUsed = kKidPiece; // in `piece`
+    Entry** piece = nullptr;
+    std::size_t kidBytes = 0;
+    // Children lists grown one child at a time (built trees).
+    std::unordered_map<const Entry*, std::vector<Entry*>> grown;
+    std::vector<Block> blocks;
+    std::size_t blockBytes = 0;
+    std::vector<std::uint8_t> open; // the unfilled block's records, unpacked
+    mutable std::mutex mutex;       // guards blocks and open against an edit from another thread
+    std::atomic<std::uint64_t> epoch{0};
+    std::uint64_t serial = g_nextSerial++;
+};
+
+EntryTree::EntryTree() : m_store(std::make_unique<Store>()) {
+    m_store->open.reserve(kBlockBytes);
+}
+
+EntryTree::~EntryTree() {
+    for (void* c : m_store->chunks)
+        ::munmap(c, kChunkBytes);
+}
+
+Entry* EntryTree::at(std::uint32_t id) const {
+    auto* chunk = static_cast<char*>(m_store->chunks[id / kPerChunk]);
+    return reinterpret_cast<Entry*>(chunk + kChunkHeader) + id % kPerChunk;
+}
+
+EntryTree& Entry::tree() const {
+    const auto base = reinterpret_cast<std::uintptr_t>(this) & ~(kChunkBytes - 1);
+    return *reinterpret_cast<const EntryTree::Chunk*>(base)->tree;
+}
+
+std::uint32_t Entry::id() const {
+    const auto base = reinterpret_cast<std::uintptr_t>(this) & ~(kChunkBytes - 1);
+    const auto* chunk = reinterpret_cast<const EntryTree::Chunk*>(base);
+    const auto* first = reinterpret_cast<const Entry*>(base + kChunkHeader);
+    return chunk->firstId + std::uint32_t(this - first);
+}
+
+Entry* Entry::parent() const {
+    return m_parent ? tree().at(m_parent - 1) : nullptr;
+}
+
+std::string_view Entry::name() const {
+    if (m_nameLength == 0) return {};
+    return std::string_view(tree().nameAt(m_name), m_nameLength);
+}
+
+const char* EntryTree::nameAt(std::uint32_t offset) const {
+    return m_store->names[offset >> kNameShift].get() + (offset & (kNamePiece - 1));
+}
+
+std::uint32_t EntryTree::storeName(const std::uint8_t* record, std::size_t length) {
+    Store& s = *m_store;
+    if (s.nameUsed + length + 1 > kNamePiece) {
+        if (s.names.size() >= (std::size_t(1) << (32 - kNameShift))) throw std::bad_alloc();
+        s.names.push_back(std::unique_ptr<char[]>(new char[kNamePiece]));
+        s.nameUsed = 0;
+    }
+    char* p = s.names.back().get() + s.nameUsed;
+    std::memcpy(p, record + rec::name, length);
+    p[length] = '\0';
+    const auto offset = std::uint32_t((s.names.size() - 1) << kNameShift | s.nameUsed);
+    s.nameUsed += length + 1;
+    return offset;
+}
+
+void EntryTree::takeFields(Entry* e, const std::uint8_t* r) {
+    const void* nul = std::memchr(r + rec::name, 0, rec::nameSize);
+    const std::size_t nameLength =
+        nul ? std::size_t(static_cast<const std::uint8_t*>(nul) - r) : rec::nameSize;
+    if (nameLength == 0)
+        e->m_name = 0;
+    else if (e->m_nameLength != nameLength ||
+             std::memcmp(nameAt(e->m_name), r + rec::name, nameLength) != 0)
+        e->m_name = storeName(r, nameLength);
+    e->m_nameLength = std::uint16_t(nameLength);
+    e->m_kind = r[rec::kind];
+    e->m_attributes = r[rec::attributes];
+    e->m_crossedOut = r[rec::crossedOut];
+    e->m_mark = r[rec::mark];
+    e->m_markCount = readI32(r, rec::markCount);
+    e->m_size = extendedToUint64(r + rec::size);
+    std::uint8_t exact[rec::sizeSize];
+    uint64ToExtended(e->m_size, exact);
+    e->m_flags = 0;
+    if (r[rec::comment] != 0) e->m_flags |= Entry::kHasComment;
+    if (std::memcmp(exact, r + rec::size, rec::sizeSize) != 0) e->m_flags |= Entry::kSizeInRecord;
+    if (readI32(r, rec::lastChild) < -1) e->m_flags |= Entry::kLastChildInRecord;
 }
 
 namespace {
-constexpr std::size_t kHugePage = std::size_t(2) << 20;
-constexpr std::size_t kBlockBytes = 5 * kHugePage;
+
+// A block of records packed; the buffer is exactly as long as the packed bytes.
+std::unique_ptr<std::uint8_t[]> pack(const std::uint8_t* plain, std::uint32_t& size) {
+    static thread_local std::unique_ptr<char[]> scratch;
+    const int bound = LZ4_compressBound(int(kBlockBytes));
+    if (!scratch) scratch.reset(new char[std::size_t(bound)]);
+    const int n = LZ4_compress_default(reinterpret_cast<const char*>(plain), scratch.get(),
+                                       int(kBlockBytes), bound);
+    if (n <= 0) throw std::bad_alloc();
+    std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[std::size_t(n)]);
+    std::memcpy(out.get(), scratch.get(), std::size_t(n));
+    size = std::uint32_t(n);
+    return out;
+}
+
+void unpack(const std::uint8_t* packed, std::uint32_t size, std::uint8_t* plain) {
+    if (LZ4_decompress_safe(reinterpret_cast<const char*>(packed), reinterpret_cast<char*>(plain),
+                            int(size), int(kBlockBytes)) != int(kBlockBytes))
+        throw std::logic_error("a record block cannot be unpacked");
+}
+
 } // namespace
 
-const std::size_t EntryTree::kBlock = kBlockBytes / sizeof(Entry);
-
-// Small lists take small blocks: the first holds 64 Entries and each next one twice as many, up
-// to the large block.
-std::size_t EntryTree::blockCapacity(std::size_t index) {
-    return index >= 16 ? kBlock : std::min(kBlock, std::size_t(64) << index);
-}
-
-EntryTree::EntryTree() : m_usedInLast(0) {}
-
-EntryTree::~EntryTree() {
-    for (std::size_t b = 0; b < m_blocks.size(); ++b) {
-        const std::size_t used = b + 1 == m_blocks.size() ? m_usedInLast : blockCapacity(b);
-        for (std::size_t i = 0; i < used; ++i)
-            m_blocks[b][i].~Entry();
-        std::free(m_blocks[b]);
+Entry* EntryTree::append(Entry* parent, const std::uint8_t* record) {
+    Store& s = *m_store;
+    if (m_count >= UINT32_MAX - 1) throw std::bad_alloc();
+    const auto id = std::uint32_t(m_count);
+    if (id % kPerChunk == 0) {
+        void* chunk = mapChunk();
+        // A tree that fills a chunk is large: its next chunks ask for huge pages, which spares
+        // the kernel a fault for every 4 KiB.
+        if (!s.chunks.empty()) ::madvise(chunk, kChunkBytes, MADV_HUGEPAGE);
+        s.chunks.push_back(chunk);
+        *static_cast<Chunk*>(chunk) = Chunk{this, id};
     }
-}
-
-Entry* EntryTree::newEntryUninitialized() {
-    if (m_blocks.empty() || m_usedInLast == blockCapacity(m_blocks.size() - 1)) {
-        const std::size_t capacity = blockCapacity(m_blocks.size());
-        void* p = capacity == kBlock ? std::aligned_alloc(kHugePage, kBlockBytes)
-                                     : std::aligned_alloc(64, capacity * sizeof(Entry));
-        if (!p) throw std::bad_alloc();
-        // Large blocks ask for huge pages: where the system gives them only on request, the
-        // first touch of every 4 KiB page would otherwise cost most of an open.
-        if (capacity == kBlock) ::madvise(p, kBlockBytes, MADV_HUGEPAGE);
-        m_blocks.push_back(static_cast<Entry*>(p));
-        m_usedInLast = 0;
-    }
-    Entry* e = new (&m_blocks.back()[m_usedInLast++]) Entry;
+    Entry* e = at(id);
+    e->m_kids = nullptr;
+    e->m_kidCount = 0;
+    e->m_parent = parent ? parent->id() + 1 : 0;
+    e->m_name = 0;
+    e->m_nameLength = 0;
+    takeFields(e, record);
     ++m_count;
+
+    const std::size_t at = s.open.size();
+    s.open.resize(at + kRecordSize);
+    std::memcpy(s.open.data() + at, record, kRecordSize);
+    clearHeldFields(s.open.data() + at, e->m_nameLength, e->m_flags & Entry::kSizeInRecord,
+                    e->m_flags & Entry::kLastChildInRecord);
+    if (s.open.size() == kBlockBytes) {
+        Block b;
+        b.data = pack(s.open.data(), b.size);
+        s.blockBytes += b.size;
+        s.blocks.push_back(std::move(b));
+        s.open.clear();
+    }
     return e;
 }
 
-Entry* EntryTree::newEntry() {
-    Entry* e = newEntryUninitialized();
-    std::memset(e->record, 0, kRecordSize);
+Entry* EntryTree::add(Entry* parent, const std::uint8_t* record) {
+    if (!parent && m_count) throw std::logic_error("a tree has one root");
+    Entry* e = append(parent, record);
+    if (parent) {
+        auto& list = m_store->grown[parent];
+        if (list.empty() && parent->m_kidCount)
+            list.assign(parent->m_kids, parent->m_kids + parent->m_kidCount);
+        list.push_back(e);
+        parent->m_kids = list.data();
+        parent->m_kidCount = std::uint32_t(list.size());
+    }
     return e;
+}
+
+void EntryTree::reserveChildren(Entry* folder, std::uint32_t count) {
+    Store& s = *m_store;
+    folder->m_kidCount = 0;
+    folder->m_kids = nullptr;
+    if (count == 0) return;
+    s.kidBytes += count * sizeof(Entry*);
+    if (count > kKidPiece / 4) {
+        s.kids.push_back(std::unique_ptr<Entry*[]>(new Entry*[count]));
+        folder->m_kids = s.kids.back().get();
+        return;
+    }
+    if (s.kidUsed + count > kKidPiece) {
+        s.kids.push_back(std::unique_ptr<Entry*[]>(new Entry*[kKidPiece]));
+        s.piece = s.kids.back().get();
+        s.kidUsed = 0;
+    }
+    folder->m_kids = s.piece + s.kidUsed;
+    s.kidUsed += count;
+}
+
+void EntryTree::residual(std::uint32_t id, std::uint8_t* out) const {
+    const Store& s = *m_store;
+    const std::uint32_t block = id / kBlockRecords;
+    const std::size_t offset = std::size_t(id % kBlockRecords) * kRecordSize;
+    const std::uint64_t epoch = s.epoch.load(std::memory_order_acquire);
+    for (CachedBlock& c : t_cache) {
+        if (c.serial == s.serial && c.epoch == epoch && c.block == block) {
+            std::memcpy(out, c.bytes.get() + offset, kRecordSize);
+            return;
+        }
+    }
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (block >= s.blocks.size()) {
+        std::memcpy(out, s.open.data() + offset, kRecordSize);
+        return;
+    }
+    CachedBlock& c = t_cache[t_nextVictim++ % kCachedBlocks];
+    if (!c.bytes) c.bytes.reset(new std::uint8_t[kBlockBytes]);
+    c.serial = 0;
+    unpack(s.blocks[block].data.get(), s.blocks[block].size, c.bytes.get());
+    c.serial = s.serial;
+    c.epoch = s.epoch.load(std::memory_order_relaxed);
+    c.block = block;
+    std::memcpy(out, c.bytes.get() + offset, kRecordSize);
+}
+
+void EntryTree::rebuild(const Entry* e, std::uint8_t* r) const {
+    if (e->m_nameLength) std::memcpy(r + rec::name, nameAt(e->m_name), e->m_nameLength);
+    r[rec::kind] = e->m_kind;
+    r[rec::attributes] = e->m_attributes;
+    r[rec::crossedOut] = e->m_crossedOut;
+    r[rec::mark] = e->m_mark;
+    writeI32(r, rec::markCount, e->m_markCount);
+    if (!(e->m_flags & Entry::kSizeInRecord)) uint64ToExtended(e->m_size, r + rec::size);
+    if (!(e->m_flags & Entry::kLastChildInRecord))
+        writeI32(r, rec::lastChild, std::int32_t(e->m_kidCount) - 1);
+}
+
+void EntryTree::rewrite(Entry* e, const std::uint8_t* record) {
+    Store& s = *m_store;
+    takeFields(e, record);
+    std::uint8_t held[kRecordSize];
+    std::memcpy(held, record, kRecordSize);
+    clearHeldFields(held, e->m_nameLength, e->m_flags & Entry::kSizeInRecord,
+                    e->m_flags & Entry::kLastChildInRecord);
+    const std::uint32_t id = e->id();
+    const std::uint32_t block = id / kBlockRecords;
+    const std::size_t offset = std::size_t(id % kBlockRecords) * kRecordSize;
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (block >= s.blocks.size()) {
+        std::memcpy(s.open.data() + offset, held, kRecordSize);
+        return;
+    }
+    Block& b = s.blocks[block];
+    std::unique_ptr<std::uint8_t[]> plain(new std::uint8_t[kBlockBytes]);
+    unpack(b.data.get(), b.size, plain.get());
+    std::memcpy(plain.get() + offset, held, kRecordSize);
+    std::uint32_t size = 0;
+    b.data = pack(plain.get(), size);
+    s.blockBytes = s.blockBytes - b.size + size;
+    b.size = size;
+    s.epoch.fetch_add(1, std::memory_order_release);
+}
+
+std::size_t EntryTree::heldBytes() const {
+    const Store& s = *m_store;
+    return m_count * sizeof(Entry) + s.names.size() * kNamePiece + s.kidBytes + s.blockBytes +
+           s.blocks.size() * sizeof(Block) + s.open.capacity();
+}
+
+void Entry::copyRecord(std::uint8_t* out) const {
+    const EntryTree& t = tree();
+    t.residual(id(), out);
+    t.rebuild(this, out);
+}
+
+void Entry::patchRecord(std::size_t offset, const void* bytes, std::size_t n) {
+    if (offset >= kRecordSize) return;
+    std::uint8_t r[kRecordSize];
+    copyRecord(r);
+    std::memcpy(r + offset, bytes, std::min(n, kRecordSize - offset));
+    tree().rewrite(this, r);
+}
+
+std::string Entry::unpackedText(std::size_t offset, std::size_t size) const {
+    std::uint8_t r[kRecordSize];
+    tree().residual(id(), r);
+    return std::string(fieldText(r, offset, size));
+}
+
+std::string Entry::comment() const {
+    return hasComment() ? unpackedText(rec::comment, rec::commentSize) : std::string();
+}
+
+std::string Entry::created() const {
+    return unpackedText(rec::created, rec::createdSize);
+}
+
+std::string Entry::changed() const {
+    return unpackedText(rec::changed, rec::changedSize);
+}
+
+std::int32_t Entry::depth() const {
+    std::uint8_t r[kRecordSize];
+    tree().residual(id(), r);
+    return readI32(r, rec::depth);
+}
+
+std::int32_t Entry::lastChild() const {
+    if (!(m_flags & kLastChildInRecord)) return std::int32_t(m_kidCount) - 1;
+    std::uint8_t r[kRecordSize];
+    tree().residual(id(), r);
+    return readI32(r, rec::lastChild);
+}
+
+ExtendedFloat Entry::sizeValue() const {
+    std::uint8_t r[kRecordSize];
+    copyRecord(r);
+    return decodeExtended(r + rec::size);
+}
+
+void Entry::setComment(std::string_view ansiText) {
+    std::uint8_t field[rec::commentSize] = {};
+    const std::size_t n = std::min<std::size_t>(ansiText.size(), rec::commentSize - 2);
+    if (n > 0) std::memcpy(field, ansiText.data(), n); // an empty view may be null
+    setCommentField(field);
+}
+
+void Entry::copyCommentField(std::uint8_t* out) const {
+    std::uint8_t r[kRecordSize];
+    tree().residual(id(), r);
+    std::memcpy(out, r + rec::comment, rec::commentSize);
+}
+
+void Entry::setCommentField(const std::uint8_t* bytes) {
+    patchRecord(rec::comment, bytes, rec::commentSize);
+}
+
+void Entry::clearName() {
+    const std::uint8_t zeros[rec::nameSize] = {};
+    patchRecord(rec::name, zeros, rec::nameSize);
 }
 
 TreeCounts countTree(const Entry* root) {
@@ -138,10 +498,10 @@ std::uint64_t countBelow(const Entry* root) {
     return n;
 }
 
-void foldersFirst(std::vector<Entry*>& list) {
+void foldersFirst(Entry** list, Entry** last) {
     // Equivalent to: for each i, for each j > i, exchange when list[i] is a file and list[j] a
     // folder. The first folder after i only ever moves forward, so one pass suffices.
-    const std::size_t n = list.size();
+    const std::size_t n = std::size_t(last - list);
     std::size_t j = 0;
     for (std::size_t i = 0; i + 1 < n; ++i) {
         if (j <= i) j = i + 1;

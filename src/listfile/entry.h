@@ -65,55 +65,97 @@ struct ExtendedFloat {
 };
 ExtendedFloat decodeExtended(const std::uint8_t* tenBytes);
 
-// One file or folder. The record bytes are kept exactly as read; only the fields that a
-// command changes (mark, markCount, comment, the root's name on save) are ever written.
+class EntryTree;
+struct Entry;
+
+// The children of one Entry in their current order: a view whose order may be changed in place
+// (regrouping, sorting), never its length.
+class ChildList {
+public:
+    ChildList() = default;
+    ChildList(Entry** first, std::uint32_t count) : m_p(first), m_n(count) {}
+    Entry** begin() const { return m_p; }
+    Entry** end() const { return m_p + m_n; }
+    std::size_t size() const { return m_n; }
+    bool empty() const { return m_n == 0; }
+    Entry* operator[](std::size_t i) const { return m_p[i]; }
+    Entry* front() const { return m_p[0]; }
+    Entry* back() const { return m_p[m_n - 1]; }
+
+private:
+    Entry** m_p = nullptr;
+    std::uint32_t m_n = 0;
+};
+
+// One file or folder, 40 bytes. What every command reads (the links, name, kind, attributes, mark,
+// counts, size) is held here and in the tree's name arena; the rest of the 600-byte record waits
+// compressed in the tree's record blocks and is unpacked when asked for. Every byte of the record
+// as read is kept: copyRecord gives it back exactly, apart from what a command changed.
 struct Entry {
-    std::uint8_t record[kRecordSize];
-    Entry* parent = nullptr;
-    std::vector<Entry*> children; // owned by the EntryTree's storage, in current order
+    Entry* parent() const;
+    ChildList children() const { return ChildList(m_kids, m_kidCount); }
+    // The tree that owns this Entry, and the Entry's place in it (its position in the list as
+    // read or built).
+    EntryTree& tree() const;
+    std::uint32_t id() const;
 
-    // A text field is read up to its first NUL or the end of its field.
-    std::string_view text(std::size_t offset, std::size_t size) const {
-        const char* p = reinterpret_cast<const char*>(record + offset);
-        const void* nul = std::memchr(p, 0, size);
-        return std::string_view(p, nul ? static_cast<const char*>(nul) - p : size);
-    }
-    std::string_view name() const { return text(rec::name, rec::nameSize); }
-    std::string_view comment() const { return text(rec::comment, rec::commentSize); }
-    std::string_view created() const { return text(rec::created, rec::createdSize); }
-    std::string_view changed() const { return text(rec::changed, rec::changedSize); }
-    char kind() const { return static_cast<char>(record[rec::kind]); }
+    std::string_view name() const;
+    char kind() const { return static_cast<char>(m_kind); }
     bool isFolder() const { return kind() == kFolder; }
-    std::uint8_t attributes() const { return record[rec::attributes]; }
+    std::uint8_t attributes() const { return m_attributes; }
     bool isDamaged() const { return (attributes() & damaged) != 0; }
-    std::uint8_t crossedOut() const { return record[rec::crossedOut]; }
-    std::uint8_t mark() const { return record[rec::mark]; }
-    void setMark(std::uint8_t m) { record[rec::mark] = m; }
-    std::int32_t markCount() const { return readI32(rec::markCount); }
-    void setMarkCount(std::int32_t v) { writeI32(rec::markCount, v); }
-    std::int32_t depth() const { return readI32(rec::depth); }
-    std::int32_t lastChild() const { return readI32(rec::lastChild); }
-    std::uint64_t size() const { return extendedToUint64(record + rec::size); }
-    ExtendedFloat sizeValue() const { return decodeExtended(record + rec::size); }
+    std::uint8_t crossedOut() const { return m_crossedOut; }
+    std::uint8_t mark() const { return m_mark; }
+    void setMark(std::uint8_t m) { m_mark = m; }
+    std::int32_t markCount() const { return m_markCount; }
+    void setMarkCount(std::int32_t v) { m_markCount = v; }
+    std::uint64_t size() const { return m_size; }
+    // True when the comment field is not empty (its first byte is not NUL).
+    bool hasComment() const { return (m_flags & kHasComment) != 0; }
 
+    // The text fields up to their first NUL (or the end of the field), unpacked from the record.
+    std::string comment() const;
+    std::string created() const;
+    std::string changed() const;
+    std::int32_t depth() const;
+    std::int32_t lastChild() const;
+    ExtendedFloat sizeValue() const;
+
+    // The whole 600-byte record as it stands.
+    void copyRecord(std::uint8_t* out) const;
+    // Overwrites `n` bytes of the record at `offset` (fields held here follow).
+    void patchRecord(std::size_t offset, const void* bytes, std::size_t n);
     // Replaces the comment: all 256 bytes are zeroed, then at most 254 bytes are copied, so the
     // field always ends in at least two zero bytes.
     void setComment(std::string_view ansiText);
+    // The comment field's 256 bytes exactly, and their replacement (for undoing an edit).
+    void copyCommentField(std::uint8_t* out256) const;
+    void setCommentField(const std::uint8_t* bytes256);
+    // Clears all 256 bytes of the name field.
+    void clearName();
 
-    std::int32_t readI32(std::size_t off) const {
-        return static_cast<std::int32_t>(
-            std::uint32_t(record[off]) | std::uint32_t(record[off + 1]) << 8 |
-            std::uint32_t(record[off + 2]) << 16 | std::uint32_t(record[off + 3]) << 24);
-    }
-    void writeI32(std::size_t off, std::int32_t v) {
-        auto u = static_cast<std::uint32_t>(v);
-        for (int i = 0; i < 4; ++i)
-            record[off + i] = static_cast<std::uint8_t>(u >> (8 * i));
-    }
+private:
+    friend class EntryTree;
+    std::string unpackedText(std::size_t offset, std::size_t size) const;
+    enum Flag : std::uint8_t {
+        kHasComment = 1,
+        kSizeInRecord = 2,      // the size bytes are no exact whole number: kept in the record
+        kLastChildInRecord = 4, // lastChild below -1: kept in the record
+    };
+
+    Entry** m_kids;
+    std::uint64_t m_size;
+    std::uint32_t m_parent; // id + 1; 0 for the root
+    std::uint32_t m_kidCount;
+    std::uint32_t m_name; // offset in the tree's name arena
+    std::int32_t m_markCount;
+    std::uint16_t m_nameLength;
+    std::uint8_t m_kind, m_attributes, m_mark, m_crossedOut, m_flags;
 };
 
-// Owns every Entry of one open list. Entries live in large blocks (no allocation per entry);
-// freeing the tree is one pass over the blocks, never a recursion.
+// Owns every Entry of one open list: the Entries in 2 MiB chunks (each chunk knows its tree, so an
+// Entry finds its tree and its id from its own address), the names in one arena, the children
+// lists, and the rest of the records compressed in blocks of 64.
 class EntryTree {
 public:
     EntryTree();
@@ -121,24 +163,42 @@ public:
     EntryTree(const EntryTree&) = delete;
     EntryTree& operator=(const EntryTree&) = delete;
 
-    Entry* root() const { return m_root; }
-    void setRoot(Entry* e) { m_root = e; }
-    // A new Entry with zeroed record and no links, owned by this tree.
-    Entry* newEntry();
-    // The same without zeroing the record, for a reader that fills all 600 bytes at once.
-    Entry* newEntryUninitialized();
+    Entry* root() const { return m_count ? at(0) : nullptr; }
     std::size_t entryCount() const { return m_count; }
+    Entry* at(std::uint32_t id) const;
+
+    // A new Entry made of a 600-byte record: the first one made is the root; any other is added
+    // as the last child of `parent`.
+    Entry* add(Entry* parent, const std::uint8_t* record);
+
+    // For a reader that knows each folder's count before its children: `append` makes the Entry
+    // without linking it to its parent's list, `reserveChildren` gives a folder room for exactly
+    // `count` children and `addReserved` fills that room in order.
+    Entry* append(Entry* parent, const std::uint8_t* record);
+    void reserveChildren(Entry* folder, std::uint32_t count);
+    static void addReserved(Entry* folder, Entry* child) {
+        folder->m_kids[folder->m_kidCount++] = child;
+    }
 
     std::string headerText; // the header bytes before the first NUL
 
+    // Bytes held for the records, names and links (for the benchmarks).
+    std::size_t heldBytes() const;
+
 private:
-    // Blocks of about 10 MiB, a whole number of 2 MiB pages, allocated as the tree grows.
-    static const std::size_t kBlock;
-    static std::size_t blockCapacity(std::size_t index);
-    std::vector<Entry*> m_blocks;
-    std::size_t m_usedInLast;
+    friend struct Entry;
+    struct Chunk;
+    struct Block;
+    struct Store;
+    const char* nameAt(std::uint32_t offset) const;
+    std::uint32_t storeName(const std::uint8_t* record, std::size_t length);
+    void takeFields(Entry* e, const std::uint8_t* record);
+    void residual(std::uint32_t id, std::uint8_t* out) const;
+    void rebuild(const Entry* e, std::uint8_t* record) const;
+    void rewrite(Entry* e, const std::uint8_t* record);
+
+    std::unique_ptr<Store> m_store;
     std::size_t m_count = 0;
-    Entry* m_root = nullptr;
 };
 
 // Releases a whole tree (the root and everything below it).
@@ -164,18 +224,43 @@ template <class F> void walkBelow(const Entry* from, F&& f) {
     stack.emplace_back(from, 0);
     while (!stack.empty()) {
         auto& [e, i] = stack.back();
-        if (i == e->children.size()) {
+        if (i == e->children().size()) {
             stack.pop_back();
             continue;
         }
-        const Entry* c = e->children[i++];
+        const Entry* c = e->children()[i++];
         if (!f(c)) return;
-        if (!c->children.empty()) stack.emplace_back(c, 0);
+        if (!c->children().empty()) stack.emplace_back(c, 0);
     }
 }
 
 // Reorders a children list in place so that folders come before files: every file that stands
 // before a folder is exchanged with the first folder after it. Folders keep their order.
-void foldersFirst(std::vector<Entry*>& list);
+void foldersFirst(Entry** first, Entry** last);
+inline void foldersFirst(ChildList list) {
+    foldersFirst(list.begin(), list.end());
+}
+inline void foldersFirst(std::vector<Entry*>& list) {
+    foldersFirst(list.data(), list.data() + list.size());
+}
+
+// The record's little-endian 32-bit field at `offset`.
+inline std::int32_t readI32(const std::uint8_t* record, std::size_t offset) {
+    return static_cast<std::int32_t>(
+        std::uint32_t(record[offset]) | std::uint32_t(record[offset + 1]) << 8 |
+        std::uint32_t(record[offset + 2]) << 16 | std::uint32_t(record[offset + 3]) << 24);
+}
+inline void writeI32(std::uint8_t* record, std::size_t offset, std::int32_t v) {
+    const auto u = static_cast<std::uint32_t>(v);
+    for (int i = 0; i < 4; ++i)
+        record[offset + i] = static_cast<std::uint8_t>(u >> (8 * i));
+}
+// A text field up to its first NUL or the end of the field.
+inline std::string_view fieldText(const std::uint8_t* record, std::size_t offset,
+                                  std::size_t size) {
+    const char* p = reinterpret_cast<const char*>(record + offset);
+    const void* nul = std::memchr(p, 0, size);
+    return std::string_view(p, nul ? std::size_t(static_cast<const char*>(nul) - p) : size);
+}
 
 } // namespace kx

@@ -26,13 +26,13 @@ std::string headerText(const std::uint8_t* header) {
 
 namespace {
 
-// One record and its Entry, linked under `parent`.
-Entry* readOne(EntryTree& tree, ByteSource& in, Entry* parent) {
-    Entry* e = tree.newEntryUninitialized();
-    if (in.read(e->record, kRecordSize) != kRecordSize)
+// One record and its Entry, under `parent`; `lastChild` receives the record's count field.
+Entry* readOne(EntryTree& tree, ByteSource& in, Entry* parent, std::int32_t& lastChild) {
+    std::uint8_t record[kRecordSize];
+    if (in.read(record, kRecordSize) != kRecordSize)
         throw Error(ErrorCode::brokenList, {}, 0, "a record cut short");
-    e->parent = parent;
-    return e;
+    lastChild = readI32(record, rec::lastChild);
+    return tree.append(parent, record);
 }
 
 } // namespace
@@ -42,19 +42,20 @@ Entry* readEntry(EntryTree& tree, ByteSource& in) {
         Entry* entry;
         std::int64_t left; // children still to read
     };
-    Entry* root = readOne(tree, in, nullptr);
+    std::int32_t lastChild = 0;
+    Entry* root = readOne(tree, in, nullptr, lastChild);
     std::vector<Frame> stack;
     // Children promised by the folders on the stack and not read yet. Each needs a record of
     // its own, so together they can never exceed the records left: checked before any
     // allocation, which keeps a hostile count from reserving memory the data does not back.
     std::uint64_t promised = 0;
     auto push = [&](Entry* e) {
-        const std::int64_t n = std::int64_t(e->lastChild()) + 1;
+        const std::int64_t n = std::int64_t(lastChild) + 1;
         if (n <= 0) return;
         if (promised + std::uint64_t(n) > in.remaining() / kRecordSize)
             throw Error(ErrorCode::brokenList, {}, 0, "more records promised than held");
         promised += std::uint64_t(n);
-        e->children.reserve(std::size_t(n));
+        tree.reserveChildren(e, std::uint32_t(n));
         stack.push_back({e, n});
     };
     push(root);
@@ -67,8 +68,8 @@ Entry* readEntry(EntryTree& tree, ByteSource& in) {
         --f.left;
         --promised;
         Entry* parent = f.entry;
-        Entry* child = readOne(tree, in, parent);
-        parent->children.push_back(child);
+        Entry* child = readOne(tree, in, parent, lastChild);
+        EntryTree::addReserved(parent, child);
         push(child); // may invalidate f
     }
     return root;
@@ -80,7 +81,7 @@ std::unique_ptr<EntryTree> readInnerList(ByteSource& in) {
     if (in.read(header, kHeaderSize) != kHeaderSize)
         throw Error(ErrorCode::brokenList, {}, 0, "shorter than its header");
     tree->headerText = headerText(header);
-    tree->setRoot(readEntry(*tree, in));
+    readEntry(*tree, in);
     return tree;
 }
 
@@ -88,10 +89,10 @@ namespace {
 
 // Writes one record; false when the abort flag says to stop.
 bool writeOne(Entry* e, ByteSink& out, const WriteProgress& progress) {
-    if (!progress.keepPathNames && std::memchr(e->record + rec::name, '\\', rec::nameSize) &&
-        e->name().find('\\') != std::string_view::npos)
-        std::memset(e->record + rec::name, 0, rec::nameSize);
-    out.write(e->record, kRecordSize);
+    if (!progress.keepPathNames && e->name().find('\\') != std::string_view::npos) e->clearName();
+    std::uint8_t record[kRecordSize];
+    e->copyRecord(record);
+    out.write(record, kRecordSize);
     if (progress.step) progress.step();
     return !(progress.abort && *progress.abort);
 }
@@ -101,16 +102,16 @@ bool writeOne(Entry* e, ByteSink& out, const WriteProgress& progress) {
 bool writeEntry(Entry* entry, ByteSink& out, const WriteProgress& progress) {
     if (!writeOne(entry, out, progress)) return false;
     std::vector<std::pair<Entry*, std::size_t>> stack;
-    if (!entry->children.empty()) stack.emplace_back(entry, 0);
+    if (!entry->children().empty()) stack.emplace_back(entry, 0);
     while (!stack.empty()) {
         auto& [e, i] = stack.back();
-        if (i == e->children.size()) {
+        if (i == e->children().size()) {
             stack.pop_back();
             continue;
         }
-        Entry* c = e->children[i++];
+        Entry* c = e->children()[i++];
         if (!writeOne(c, out, progress)) return false;
-        if (!c->children.empty()) stack.emplace_back(c, 0);
+        if (!c->children().empty()) stack.emplace_back(c, 0);
     }
     return true;
 }

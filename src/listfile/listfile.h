@@ -42,7 +42,7 @@ std::unique_ptr<EntryTree> openListFile(ListContainer& container, const std::str
 
 // Opening shows the root folder, which brings its folders before its files.
 inline void regroupRootFolder(EntryTree& tree) {
-    if (tree.root()) foldersFirst(tree.root()->children);
+    if (tree.root()) foldersFirst(tree.root()->children());
 }
 
 } // namespace kx

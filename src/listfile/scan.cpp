@@ -24,27 +24,28 @@ std::string formatTime(std::time_t t) {
     return buf;
 }
 
-void fillRecord(Entry& e, const std::string& name, const struct stat& st, bool isRoot) {
+void fillRecord(std::uint8_t* e, const std::string& name, const struct stat& st, bool isRoot) {
     setTextField(e, rec::name, rec::nameSize, name);
     // The file system keeps no creation time everywhere; the status change time stands in.
     setTextField(e, rec::created, rec::createdSize, formatTime(st.st_ctime));
     setTextField(e, rec::changed, rec::changedSize, formatTime(st.st_mtime));
     const bool folder = S_ISDIR(st.st_mode);
-    e.record[rec::kind] = std::uint8_t(folder ? kFolder : kFile);
+    e[rec::kind] = std::uint8_t(folder ? kFolder : kFile);
     std::uint8_t attributes = 0;
     if (!(st.st_mode & S_IWUSR)) attributes |= readOnly;
     if (!isRoot && !name.empty() && name[0] == '.') attributes |= hidden;
     if (!folder) attributes |= archive;
-    e.record[rec::attributes] = attributes;
-    uint64ToExtended(folder ? 0 : std::uint64_t(st.st_size), e.record + rec::size);
-    e.writeI32(rec::lastChild, -1);
+    e[rec::attributes] = attributes;
+    uint64ToExtended(folder ? 0 : std::uint64_t(st.st_size), e + rec::size);
+    writeI32(e, rec::lastChild, -1);
 }
 
 } // namespace
 
-void setTextField(Entry& e, std::size_t offset, std::size_t size, std::string_view text) {
-    std::memset(e.record + offset, 0, size);
-    std::memcpy(e.record + offset, text.data(), std::min(text.size(), size - 1));
+void setTextField(std::uint8_t* record, std::size_t offset, std::size_t size,
+                  std::string_view text) {
+    std::memset(record + offset, 0, size);
+    if (!text.empty()) std::memcpy(record + offset, text.data(), std::min(text.size(), size - 1));
 }
 
 std::unique_ptr<EntryTree> scanFolder(const std::string& folder) {
@@ -53,16 +54,21 @@ std::unique_ptr<EntryTree> scanFolder(const std::string& folder) {
     if (!S_ISDIR(st.st_mode)) throw Error(ErrorCode::notFolder, folder);
     auto tree = std::make_unique<EntryTree>();
     tree->headerText = "Fentaro list";
-    Entry* root = tree->newEntry();
     char resolved[PATH_MAX];
     const std::string rootPath = ::realpath(folder.c_str(), resolved) ? resolved : folder;
-    fillRecord(*root, toAnsi(QString::fromStdString(rootPath)), st, true);
-    tree->setRoot(root);
+    std::uint8_t record[kRecordSize] = {};
+    fillRecord(record, toAnsi(QString::fromStdString(rootPath)), st, true);
+    Entry* root = tree->add(nullptr, record);
 
     // Explicit stack of folders to read: no recursion, whatever the depth.
-    std::vector<std::pair<Entry*, std::string>> pending{{root, rootPath}};
+    struct Pending {
+        Entry* folder;
+        std::string path;
+        std::int32_t depth;
+    };
+    std::vector<Pending> pending{{root, rootPath, 0}};
     while (!pending.empty()) {
-        auto [parent, path] = pending.back();
+        auto [parent, path, depth] = pending.back();
         pending.pop_back();
         DIR* dir = ::opendir(path.c_str());
         if (!dir) continue; // unreadable folders are listed empty
@@ -79,14 +85,12 @@ std::unique_ptr<EntryTree> scanFolder(const std::string& folder) {
             if (::lstat(childPath.c_str(), &cst) != 0) continue;
             std::string ansi = toAnsi(QString::fromStdString(n));
             std::replace(ansi.begin(), ansi.end(), '\\', '_'); // a list's names never hold one
-            Entry* e = tree->newEntry();
-            fillRecord(*e, ansi, cst, false);
-            e->parent = parent;
-            e->writeI32(rec::depth, parent->depth() + 1);
-            parent->children.push_back(e);
-            if (S_ISDIR(cst.st_mode)) pending.emplace_back(e, childPath);
+            std::memset(record, 0, kRecordSize);
+            fillRecord(record, ansi, cst, false);
+            writeI32(record, rec::depth, depth + 1);
+            Entry* e = tree->add(parent, record);
+            if (S_ISDIR(cst.st_mode)) pending.push_back({e, childPath, depth + 1});
         }
-        parent->writeI32(rec::lastChild, std::int32_t(parent->children.size()) - 1);
     }
     return tree;
 }

@@ -22,6 +22,7 @@ void scanFolderToListFile(const std::string& folder, const std::string& out);
 void writeNewListFile(EntryTree& tree, const std::string& out, bool keepRootName = true);
 
 // Sets a record's text field (truncated so that it keeps a terminating NUL).
-void setTextField(Entry& e, std::size_t offset, std::size_t size, std::string_view text);
+void setTextField(std::uint8_t* record, std::size_t offset, std::size_t size,
+                  std::string_view text);
 
 } // namespace kx

@@ -5,30 +5,30 @@
 
 namespace kx::out {
 
-QStringList collectPrintLines(const std::vector<kx::Entry*>& entries) {
+QStringList collectPrintLines(kx::ChildList entries) {
     QStringList lines;
     // An explicit stack instead of recursion: a list may be nested very deeply.
     struct Frame {
-        const std::vector<kx::Entry*>* list;
+        kx::ChildList list;
         std::size_t next;
         qsizetype prefixLength; // the prefix's length before this folder's name was added
     };
-    std::vector<Frame> stack{{&entries, 0, 0}};
+    std::vector<Frame> stack{{entries, 0, 0}};
     QString prefix;
     while (!stack.empty()) {
         Frame& frame = stack.back();
-        if (frame.next == frame.list->size()) {
+        if (frame.next == frame.list.size()) {
             prefix.truncate(frame.prefixLength);
             stack.pop_back();
             continue;
         }
-        const kx::Entry* e = (*frame.list)[frame.next++];
+        const kx::Entry* e = frame.list[frame.next++];
         const QString name = kx::fromAnsi(e->name());
         if (e->isFolder()) {
             const qsizetype before = prefix.size();
             if (!prefix.isEmpty()) prefix += QLatin1Char('\\');
             prefix += name;
-            stack.push_back({&e->children, 0, before});
+            stack.push_back({e->children(), 0, before});
             continue;
         }
         QString line;

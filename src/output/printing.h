@@ -12,7 +12,7 @@ namespace kx::out {
 
 // Lines for every file in and below the given entries (the shown folder's children), each with
 // its path relative to that folder and "*" in front when the file is damaged.
-QStringList collectPrintLines(const std::vector<kx::Entry*>& entries);
+QStringList collectPrintLines(kx::ChildList entries);
 
 // The drawing surface the layout talks to, in the surface's device units.
 class PrintSurface {

@@ -60,12 +60,12 @@ bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::WriteP
     std::string line;
     while (!stack.empty()) {
         Frame& frame = stack.back();
-        if (frame.next == frame.folder->children.size()) {
+        if (frame.next == frame.folder->children().size()) {
             prefix.resize(frame.prefixLength);
             stack.pop_back();
             continue;
         }
-        const kx::Entry* e = frame.folder->children[frame.next++];
+        const kx::Entry* e = frame.folder->children()[frame.next++];
         if (progress.step) progress.step();
         if (progress.abort && *progress.abort) return false;
 

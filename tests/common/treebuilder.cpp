@@ -9,12 +9,14 @@
 namespace kxtest {
 
 EntryEdit& EntryEdit::size(std::uint64_t bytes) {
-    kx::uint64ToExtended(bytes, m_e->record + kx::rec::size);
+    std::uint8_t ten[kx::rec::sizeSize];
+    kx::uint64ToExtended(bytes, ten);
+    m_e->patchRecord(kx::rec::size, ten, sizeof ten);
     return *this;
 }
 
 EntryEdit& EntryEdit::attributes(std::uint8_t bits) {
-    m_e->record[kx::rec::attributes] = bits;
+    m_e->patchRecord(kx::rec::attributes, &bits, 1);
     return *this;
 }
 
@@ -24,7 +26,7 @@ EntryEdit& EntryEdit::mark(std::uint8_t value) {
 }
 
 EntryEdit& EntryEdit::crossedOut(std::uint8_t value) {
-    m_e->record[kx::rec::crossedOut] = value;
+    m_e->patchRecord(kx::rec::crossedOut, &value, 1);
     return *this;
 }
 
@@ -34,19 +36,26 @@ EntryEdit& EntryEdit::comment(std::string_view ansi) {
 }
 
 EntryEdit& EntryEdit::dates(std::string_view created, std::string_view changed) {
-    kx::setTextField(*m_e, kx::rec::created, kx::rec::createdSize, created);
-    kx::setTextField(*m_e, kx::rec::changed, kx::rec::changedSize, changed);
+    std::uint8_t r[kx::kRecordSize];
+    m_e->copyRecord(r);
+    kx::setTextField(r, kx::rec::created, kx::rec::createdSize, created);
+    kx::setTextField(r, kx::rec::changed, kx::rec::changedSize, changed);
+    m_e->patchRecord(0, r, sizeof r);
     return *this;
 }
 
 namespace {
 
-EntryEdit makeEntry(kx::EntryTree& tree, std::string_view name, char kind) {
-    kx::Entry* e = tree.newEntry();
-    kx::setTextField(*e, kx::rec::name, kx::rec::nameSize, name);
-    e->record[kx::rec::kind] = static_cast<std::uint8_t>(kind);
-    e->writeI32(kx::rec::lastChild, -1);
-    return EntryEdit(e).dates(kCreated, kChanged);
+// A new Entry under `parent` (the root when null) with the default dates and no children.
+EntryEdit makeEntry(kx::EntryTree& tree, kx::Entry* parent, std::string_view name, char kind) {
+    std::uint8_t r[kx::kRecordSize] = {};
+    kx::setTextField(r, kx::rec::name, kx::rec::nameSize, name);
+    r[kx::rec::kind] = static_cast<std::uint8_t>(kind);
+    kx::writeI32(r, kx::rec::lastChild, -1);
+    kx::writeI32(r, kx::rec::depth, parent ? parent->depth() + 1 : 0);
+    kx::setTextField(r, kx::rec::created, kx::rec::createdSize, kCreated);
+    kx::setTextField(r, kx::rec::changed, kx::rec::changedSize, kChanged);
+    return EntryEdit(tree.add(parent, r));
 }
 
 } // namespace
@@ -54,16 +63,11 @@ EntryEdit makeEntry(kx::EntryTree& tree, std::string_view name, char kind) {
 TreeBuilder::TreeBuilder(std::string_view rootName, char rootKind)
     : m_tree(std::make_unique<kx::EntryTree>()) {
     m_tree->headerText = "test list";
-    m_tree->setRoot(makeEntry(*m_tree, rootName, rootKind));
+    makeEntry(*m_tree, nullptr, rootName, rootKind);
 }
 
 EntryEdit TreeBuilder::add(kx::Entry* parent, std::string_view name, char kind) {
-    EntryEdit e = makeEntry(*m_tree, name, kind);
-    e->writeI32(kx::rec::depth, parent->depth() + 1);
-    e->parent = parent;
-    parent->children.push_back(e);
-    parent->writeI32(kx::rec::lastChild, static_cast<std::int32_t>(parent->children.size()) - 1);
-    return e;
+    return makeEntry(*m_tree, parent, name, kind);
 }
 
 std::string record(std::string_view name, char kind, std::int32_t lastChild,
@@ -71,11 +75,13 @@ std::string record(std::string_view name, char kind, std::int32_t lastChild,
                    std::uint8_t mark, std::uint8_t crossedOut, std::string_view created,
                    std::string_view changed) {
     kx::EntryTree scratch;
-    EntryEdit e = makeEntry(scratch, name, kind);
+    EntryEdit e = makeEntry(scratch, nullptr, name, kind);
     e.attributes(attributes).size(size).comment(comment).mark(mark).crossedOut(crossedOut);
     e.dates(created, changed);
-    e->writeI32(kx::rec::lastChild, lastChild);
-    return std::string(reinterpret_cast<const char*>(e->record), kx::kRecordSize);
+    std::uint8_t r[kx::kRecordSize];
+    e->copyRecord(r);
+    kx::writeI32(r, kx::rec::lastChild, lastChild);
+    return std::string(reinterpret_cast<const char*>(r), kx::kRecordSize);
 }
 
 std::string header(std::string_view text) {
@@ -88,7 +94,9 @@ std::string innerList(const kx::EntryTree& tree) {
     std::string out = header(tree.headerText);
     out.reserve(kx::kHeaderSize + tree.entryCount() * kx::kRecordSize);
     auto append = [&out](const kx::Entry* e) {
-        out.append(reinterpret_cast<const char*>(e->record), kx::kRecordSize);
+        std::uint8_t r[kx::kRecordSize];
+        e->copyRecord(r);
+        out.append(reinterpret_cast<const char*>(r), kx::kRecordSize);
         return true;
     };
     append(tree.root());

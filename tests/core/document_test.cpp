@@ -28,8 +28,8 @@ TEST(DocumentTest, OpenRegroupsTheRootAndCommandsNotifyAndMarkModified) {
     EXPECT_EQ(doc->path(), list);
     EXPECT_EQ(doc->headerText(), "test list");
     EXPECT_FALSE(doc->modified());
-    ASSERT_EQ(doc->root()->children.size(), 2u);
-    EXPECT_EQ(doc->root()->children[0]->name(), "Docs"); // folders first once shown
+    ASSERT_EQ(doc->root()->children().size(), 2u);
+    EXPECT_EQ(doc->root()->children()[0]->name(), "Docs"); // folders first once shown
 
     int changed = 0;
     std::vector<bool> flags;
@@ -37,11 +37,11 @@ TEST(DocumentTest, OpenRegroupsTheRootAndCommandsNotifyAndMarkModified) {
     QObject::connect(doc.get(), &Document::modifiedChanged, [&](bool m) { flags.push_back(m); });
     EXPECT_FALSE(doc->mark({}, MarkCommand::Needed)); // nothing selected: nothing changes
     EXPECT_EQ(changed, 0);
-    Entry* a = doc->root()->children[1];
-    Entry* folder = doc->root()->children[0];
+    Entry* a = doc->root()->children()[1];
+    Entry* folder = doc->root()->children()[0];
     EXPECT_TRUE(doc->mark({a, folder}, MarkCommand::Needed));
     EXPECT_EQ(a->mark(), 1);
-    EXPECT_EQ(folder->children[0]->mark(), 1); // a folder's mark covers its subtree
+    EXPECT_EQ(folder->children()[0]->mark(), 1); // a folder's mark covers its subtree
     doc->setComment(a, "note");
     EXPECT_EQ(changed, 2);
     EXPECT_EQ(flags, std::vector<bool>{true});
@@ -51,8 +51,8 @@ TEST(DocumentTest, OpenRegroupsTheRootAndCommandsNotifyAndMarkModified) {
     EXPECT_FALSE(doc->modified());
     EXPECT_EQ(flags, (std::vector<bool>{true, false}));
     auto again = Document::open(list);
-    EXPECT_EQ(again->root()->children[1]->mark(), 1);
-    EXPECT_EQ(again->root()->children[1]->comment(), "note");
+    EXPECT_EQ(again->root()->children()[1]->mark(), 1);
+    EXPECT_EQ(again->root()->children()[1]->comment(), "note");
 }
 
 TEST(DocumentTest, SaveCancelledKeepsTheFlagAndTheFile) {
@@ -63,7 +63,7 @@ TEST(DocumentTest, SaveCancelledKeepsTheFlagAndTheFile) {
     kxtest::writeListFile(list, t.tree());
     const std::string before = kxtest::readFile(list);
     auto doc = Document::open(list);
-    doc->mark({doc->root()->children[0]}, MarkCommand::NotNeeded);
+    doc->mark({doc->root()->children()[0]}, MarkCommand::NotNeeded);
     std::atomic<bool> abort{true};
     WriteProgress cancelled;
     cancelled.abort = &abort;

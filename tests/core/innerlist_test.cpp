@@ -23,7 +23,7 @@ std::string writeBytes(kx::EntryTree& t, const kx::WriteProgress& p = {}) {
     return sink.data();
 }
 
-std::vector<std::string> names(const std::vector<kx::Entry*>& list) {
+std::vector<std::string> names(kx::ChildList list) {
     std::vector<std::string> out;
     for (auto* e : list)
         out.emplace_back(e->name());
@@ -59,9 +59,9 @@ TEST(InnerList, RoundTripIsByteExactExceptTheListedDifferences) {
     EXPECT_EQ(writeBytes(*t), expected); // and stays cleared
 
     // Showing Sub regroups its children in the tree itself; the next save reflects it.
-    kx::Entry* sub = t->root()->children[1];
-    kx::foldersFirst(sub->children);
-    EXPECT_EQ(names(sub->children), (std::vector<std::string>{"C", "b", "a"}));
+    kx::Entry* sub = t->root()->children()[1];
+    kx::foldersFirst(sub->children());
+    EXPECT_EQ(names(sub->children()), (std::vector<std::string>{"C", "b", "a"}));
     const std::string saved = writeBytes(*t);
     EXPECT_EQ(saved.substr(256 + 3 * 600, 1), "C");
     EXPECT_EQ(saved.substr(256 + 5 * 600, 1), "a");
@@ -87,10 +87,10 @@ TEST(InnerList, LastChildDecidesTheShape) {
         for (const auto& r : c.records)
             bytes += r;
         auto t = readBytes(bytes);
-        EXPECT_EQ(t->root()->children.size(), c.rootChildren);
+        EXPECT_EQ(t->root()->children().size(), c.rootChildren);
         EXPECT_EQ(t->entryCount(), c.entries);
-        for (auto* child : t->root()->children)
-            EXPECT_EQ(child->parent, t->root());
+        for (auto* child : t->root()->children())
+            EXPECT_EQ(child->parent(), t->root());
     }
 }
 
@@ -188,11 +188,14 @@ TEST(InnerList, CommentKeepsTwoTerminatingZeros) {
     kx::Entry* a = b.file(b.root(), "a");
     a->setComment(std::string(300, 'c'));
     EXPECT_EQ(a->comment().size(), 254u);
-    EXPECT_EQ(a->record[kx::rec::comment + 254], 0);
-    EXPECT_EQ(a->record[kx::rec::comment + 255], 0);
+    std::uint8_t r[kx::kRecordSize];
+    a->copyRecord(r);
+    EXPECT_EQ(r[kx::rec::comment + 254], 0);
+    EXPECT_EQ(r[kx::rec::comment + 255], 0);
     a->setComment("short");
     EXPECT_EQ(a->comment(), "short");
-    EXPECT_EQ(a->record[kx::rec::comment + 6], 0); // old bytes zeroed
+    a->copyRecord(r);
+    EXPECT_EQ(r[kx::rec::comment + 6], 0); // old bytes zeroed
 }
 
 TEST(InnerList, FoldersFirstExchangesEachFileWithTheNextFolder) {

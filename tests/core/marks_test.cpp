@@ -167,7 +167,7 @@ TEST(Marks, SubtreeMarkAgreesWithOneByOneWalk) {
             e->setMark(value);
             if (before == 0 && value != 0) raiseAncestorCounts(e);
             if (before != 0 && value == 0) lowerAncestorCounts(e);
-            for (Entry* c : e->children)
+            for (Entry* c : e->children())
                 stack.push_back(c);
         }
         for (std::size_t i = 0; i < e1.size(); ++i) {
@@ -231,8 +231,8 @@ TEST(Marks, DrawingRoles) {
         {0x80, 0, 0, red, kNoColour, false}, {0, 1, 0, red, kNoColour, true},
     };
     for (const auto& c : cases) {
-        e->record[rec::attributes] = c.attributes;
-        e->record[rec::crossedOut] = c.crossedOut;
+        e->patchRecord(rec::attributes, &c.attributes, 1);
+        e->patchRecord(rec::crossedOut, &c.crossedOut, 1);
         e->setMark(c.mark);
         name = nameCellStyle(e);
         EXPECT_EQ(name.text, c.text) << int(c.attributes) << int(c.crossedOut) << int(c.mark);

@@ -97,7 +97,7 @@ TEST_F(Nav, BackForwardAndUpRecordAndSelect) {
     EXPECT_EQ(nav.rowCaption(m.selectRow), "Deep");
     EXPECT_EQ(nav.current(), docs);
     // A file row moves nothing; the root has no parent to go up to.
-    EXPECT_EQ(nav.activateRow(rowOf(t.root()->children[0]->children[1]), docs).show, nullptr);
+    EXPECT_EQ(nav.activateRow(rowOf(t.root()->children()[0]->children()[1]), docs).show, nullptr);
     EXPECT_EQ(nav.up(t.root()).show, nullptr);
     // Back with an empty stack does nothing.
     Navigator fresh;

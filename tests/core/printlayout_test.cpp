@@ -54,9 +54,9 @@ TEST(PrintLines, RelativePathsAndDamagedFlag) {
     t.file(sub, "\xF4\xE0\xE9\xEB").attributes(kx::damaged); // cp1251 "файл"
     t.file(t.root(), "b");
 
-    EXPECT_EQ(kx::out::collectPrintLines(t.root()->children),
+    EXPECT_EQ(kx::out::collectPrintLines(t.root()->children()),
               QStringList({"*a", "Sub\\Deep\\x", "*Sub\\файл", "b"}));
-    EXPECT_EQ(kx::out::collectPrintLines(sub->children), QStringList({"Deep\\x", "*файл"}));
+    EXPECT_EQ(kx::out::collectPrintLines(sub->children()), QStringList({"Deep\\x", "*файл"}));
     EXPECT_TRUE(kx::out::collectPrintLines({}).isEmpty());
 }
 

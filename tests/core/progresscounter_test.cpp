@@ -87,7 +87,7 @@ TEST(ProgressCounter, TotalAddsUp) {
     auto tree = makeTree(50);
     ProgressCounter c;
     c.countProgressTotal(tree->root());
-    c.countProgressTotal(tree->root()->children.front());
+    c.countProgressTotal(tree->root()->children().front());
     c.countProgressTotal(nullptr);
     EXPECT_EQ(c.total, 50 + 39);
 }

@@ -59,8 +59,8 @@ TEST(DetailModel, PassesTheModelTesterThroughEveryChange) {
         int rows;
     } steps[] = {
         {"empty", [] {}, 0},
-        {"folder rows", [&] { model.showFolderRows(root->children, false, nowhere); }, 4},
-        {"folder rows under ..", [&] { model.showFolderRows(docs->children, true, nowhere); }, 2},
+        {"folder rows", [&] { model.showFolderRows(root->children(), false, nowhere); }, 4},
+        {"folder rows under ..", [&] { model.showFolderRows(docs->children(), true, nowhere); }, 2},
         {"empty folder under ..", [&] { model.showFolderRows({}, true, nowhere); }, 1},
         {"search rows",
          [&] {

@@ -77,7 +77,7 @@ QStringList folderLines(std::string_view folderName, int files) {
     kx::Entry* folder = t.folder(t.root(), folderName);
     for (int i = 0; i < files; ++i)
         t.file(folder, "file " + std::to_string(1000 + i) + ".dat");
-    return kx::out::collectPrintLines(t.root()->children);
+    return kx::out::collectPrintLines(t.root()->children());
 }
 
 } // namespace

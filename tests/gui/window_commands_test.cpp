@@ -185,10 +185,10 @@ TEST_F(Commands, SearchRowsTakeMarksAndComments) {
     w->N1Click();
     scriptComment("found");
     w->spbtCommentClick();
-    kx::Entry* y = w->root()->children[0]->children[0];
+    kx::Entry* y = w->root()->children()[0]->children()[0];
     EXPECT_EQ(y->mark(), 1);
     EXPECT_EQ(y->comment(), "found");
-    EXPECT_EQ(w->root()->children[0]->markCount(), 1);
+    EXPECT_EQ(w->root()->children()[0]->markCount(), 1);
     EXPECT_EQ(cell(0, 0, Qt::BackgroundRole).value<QColor>(), QColor(0xC9, 0xF9, 0xCC));
 
     scriptMask("nothing like it");

@@ -20,7 +20,7 @@ TEST(FolderView, RowsCellsAndOrder) {
     // Files before a folder are exchanged with it: [fA, fB, Sub, Sizes] shows Sub, Sizes, fA, fB
     // and the tree keeps that order.
     EXPECT_EQ(rowCaptions(*w.form), QStringList({"Sub", "Sizes", "fA", "fB"}));
-    EXPECT_EQ(w->root()->children[0]->name(), "Sub");
+    EXPECT_EQ(w->root()->children()[0]->name(), "Sub");
 
     clickNode(*w.form, nodeNamed(*w.form, "Sub"));
     EXPECT_EQ(rowCaptions(*w.form), QStringList({".."}));

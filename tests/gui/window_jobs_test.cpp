@@ -75,10 +75,10 @@ TEST(WindowJobs, CloseAndDropDuringASaveAreTurnedAway) {
     openThroughDialog(again, path);
     ASSERT_NE(again->root(), nullptr);
     EXPECT_EQ(kx::countBelow(again->root()), 100u * 1501u);
-    const kx::Entry* first = again->root()->children[0];
+    const kx::Entry* first = again->root()->children()[0];
     EXPECT_EQ(first->mark(), 1);
-    EXPECT_EQ(first->children.back()->mark(), 1);
-    EXPECT_EQ(again->root()->children[1]->mark(), 0);
+    EXPECT_EQ(first->children().back()->mark(), 1);
+    EXPECT_EQ(again->root()->children()[1]->mark(), 0);
 
     // With the job over, the close is a close again.
     EXPECT_TRUE(w->close());
@@ -168,8 +168,8 @@ TEST(WindowJobs, SavingOverAListChangedOnDiskAsksFirst) {
         Window again = makeWindow();
         openThroughDialog(again, path);
         ASSERT_NE(again->root(), nullptr);
-        EXPECT_EQ(again->root()->children[0]->mark(), 1);
-        EXPECT_EQ(again->root()->children[1]->mark(), 1);
+        EXPECT_EQ(again->root()->children()[0]->mark(), 1);
+        EXPECT_EQ(again->root()->children()[1]->mark(), 1);
     }
 }
 
@@ -184,11 +184,11 @@ TEST(WindowJobs, SiblingFoldersOfOneNameEachShowTheirOwnRows) {
     openThroughDialog(w, path);
     doubleClickRow(*w.form, 1);
     EXPECT_EQ(rowCaptions(*w.form), QStringList({"..", "second.txt", "third.txt"}));
-    EXPECT_EQ(w->currentNode(), w->root()->children[1]);
+    EXPECT_EQ(w->currentNode(), w->root()->children()[1]);
     clickRow(*w.form, 1);
     w->N2Click();
-    EXPECT_EQ(w->root()->children[1]->children[0]->mark(), 2);
-    EXPECT_EQ(w->root()->children[0]->children[0]->mark(), 0);
+    EXPECT_EQ(w->root()->children()[1]->children()[0]->mark(), 2);
+    EXPECT_EQ(w->root()->children()[0]->children()[0]->mark(), 0);
 
     // The same through the tree: the second node shows the second folder.
     clickNode(*w.form, w->rootNode());

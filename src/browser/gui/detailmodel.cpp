@@ -168,10 +168,9 @@ void DetailModel::setColumnCaptions(const QStringList& captions) {
     emit headerDataChanged(Qt::Horizontal, 0, colCount - 1);
 }
 
-void DetailModel::showFolderRows(const std::vector<Entry*>& entries, bool upRow,
-                                 std::string folderDiskPath) {
+void DetailModel::showFolderRows(ChildList entries, bool upRow, std::string folderDiskPath) {
     beginResetModel();
-    m_rows = entries;
+    m_rows.assign(entries.begin(), entries.end());
     m_upRow = upRow;
     m_folderDiskPath = std::move(folderDiskPath);
     m_results = nullptr;

@@ -51,7 +51,7 @@ public:
 
     // A folder's rows: the ".." row first when upRow is set, then one row per Entry with the
     // full disk path folderDiskPath + name.
-    void showFolderRows(const std::vector<Entry*>& entries, bool upRow, std::string folderDiskPath);
+    void showFolderRows(ChildList entries, bool upRow, std::string folderDiskPath);
     // Search results: no ".." row; captions are the paths below the search base.
     void showSearchRows(const SearchResults& results);
     void clear();

@@ -58,7 +58,7 @@ const std::vector<const Entry*>& FolderModel::subfolders(const Entry* folder) co
     auto it = m_subfolders.find(folder);
     if (it != m_subfolders.end()) return it->second;
     std::vector<const Entry*> list;
-    for (const Entry* c : folder->children)
+    for (const Entry* c : folder->children())
         if (c->isFolder()) {
             m_rows[c] = int(list.size());
             list.push_back(c);
@@ -70,8 +70,8 @@ int FolderModel::rowOf(const Entry* folder) const {
     if (folder == m_root) return 0;
     auto it = m_rows.find(folder);
     if (it != m_rows.end()) return it->second;
-    if (!folder->parent) return -1;
-    subfolders(folder->parent);
+    if (!folder->parent()) return -1;
+    subfolders(folder->parent());
     it = m_rows.find(folder);
     return it != m_rows.end() ? it->second : -1;
 }
@@ -97,8 +97,8 @@ QModelIndex FolderModel::index(int row, int column, const QModelIndex& parent) c
 
 QModelIndex FolderModel::parent(const QModelIndex& child) const {
     const Entry* e = entryOf(child);
-    if (!e || e == m_root || !e->parent) return {};
-    return indexOf(e->parent);
+    if (!e || e == m_root || !e->parent()) return {};
+    return indexOf(e->parent());
 }
 
 int FolderModel::rowCount(const QModelIndex& parent) const {

@@ -170,14 +170,15 @@ void TInfoFileForm::mmPrintClick() {
         return;
     }
     // The lines are gathered and measured on the printer away from this thread.
-    const std::vector<Entry*> entries = m_model->rowEntries();
+    std::vector<Entry*> entries = m_model->rowEntries();
     QStringList lines;
     int pages = 0;
     setEnabled(false);
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
     try {
         runInBackground([&] {
-            lines = out::collectPrintLines(entries);
+            lines =
+                out::collectPrintLines(ChildList(entries.data(), std::uint32_t(entries.size())));
             if (!lines.isEmpty()) pages = m_dialogs->pageCountOnDefaultPrinter(lines);
         });
     } catch (...) {

@@ -31,7 +31,7 @@ void TInfoFileForm::showFolder(const Entry* folder) {
     auto* f = const_cast<Entry*>(folder);
     m_doc->regroup(f);
     lvInfo->setUpdatesEnabled(false);
-    m_model->showFolderRows(f->children, folder != root(), folderDiskPath(folder));
+    m_model->showFolderRows(f->children(), folder != root(), folderDiskPath(folder));
     lvInfo->setUpdatesEnabled(true);
 }
 
