@@ -4,13 +4,18 @@
 #include "listfile/codepage.h"
 #include "listfile/scan.h"
 
+#include "browser/filter.h"
 #include "browser/rowformat.h"
 #include "browser/search.h"
+#include "browser/summary.h"
+#include "output/csvexport.h"
 #include "output/textexport.h"
 
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,13 +32,37 @@ Usage:
                                    "\"): name, size in kB, created, changed, attributes,
                                    comment; --marks adds the mark (0 none, 1 needed, 2 not
                                    needed, or the stored value)
-  kxtool find LIST MASK            the rows a search for MASK shows (names that contain MASK,
-                                   case ignored; a leading "*" is dropped)
+  kxtool summary LIST              rows WHAT, ENTRIES, BYTES for all, folders, files,
+                                   required (mark 1), useless (mark 2), unmarked (mark 0),
+                                   commented, damaged and crossed-out entries below the root;
+                                   BYTES sums the sizes of the files among them
+  kxtool find LIST MASK [FILTERS]  the rows a search for MASK shows (names that contain MASK,
+                                   case ignored; a leading "*" is dropped); with FILTERS only
+                                   the entries that also pass them, and MASK may be "" or left
+                                   out to list every entry that passes
   kxtool export LIST OUT           writes the text export of the whole list to OUT
+  kxtool export LIST OUT --csv [--mask MASK] [FILTERS]
+                                   writes a CSV file instead (UTF-8, CR LF): a header row
+                                   path,kind,size,created,changed,attributes,mark,comment and
+                                   one row per entry below the root that contains MASK and
+                                   passes FILTERS, in list order; path relative to the root
+                                   with "\" between names, size in bytes, attributes as the
+                                   letters R H S V A T C E (read-only, hidden, system, volume,
+                                   archive, temporary, compressed, damaged)
   kxtool resave LIST [OUT]         opens the list as the viewer does and saves it again, to
                                    LIST or to OUT
   kxtool scan FOLDER OUT           makes a list file of a folder of this computer
   kxtool --help                    this text
+
+FILTERS (find and export --csv; each one given must hold):
+  --comments                       MASK may also occur in the comment
+  --mark N                         the stored mark is N (0 to 255)
+  --commented                      a comment is stored
+  --damaged                        the damaged attribute is set
+  --min-size BYTES                 a file of at least BYTES bytes (folders never pass)
+  --max-size BYTES                 a file of at most BYTES bytes (folders never pass)
+An option may also be written --mark=N; "--" ends the options, so that a MASK may start
+with "--".
 
 Output is UTF-8 text, one row per line, cells separated by a TAB. Inside a cell a backslash is
 written "\\", a TAB "\t", a line feed "\n", a carriage return "\r", and any other control
@@ -92,6 +121,104 @@ void printRow(const kx::Entry* e, const std::string& caption, bool marks) {
     std::cout << '\n';
 }
 
+// The arguments of a command split into its options and the rest. An argument that starts with
+// "--" is an option until a bare "--", after which everything is a plain argument.
+struct OptionSpec {
+    const char* name; // with its "--"
+    bool takesValue;
+};
+
+struct Arguments {
+    std::vector<std::string> plain;
+    std::vector<std::pair<std::string, std::string>> options; // name, value ("" for a flag)
+
+    bool has(const std::string& name) const {
+        for (const auto& o : options)
+            if (o.first == name) return true;
+        return false;
+    }
+};
+
+Arguments parseArguments(const std::string& command, const std::vector<std::string>& args,
+                         const std::vector<OptionSpec>& known) {
+    Arguments parsed;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (optionsEnded || a.size() < 2 || a.compare(0, 2, "--") != 0) {
+            parsed.plain.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::size_t equals = a.find('=');
+        const std::string name = a.substr(0, equals);
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& k : known)
+            if (name == k.name) spec = &k;
+        if (!spec)
+            fail("Unknown option \"" + name + "\" for " + command +
+                 "; kxtool --help lists the options.");
+        std::string value;
+        if (spec->takesValue) {
+            if (equals != std::string::npos)
+                value = a.substr(equals + 1);
+            else if (i + 1 < args.size())
+                value = args[++i];
+            else
+                fail("The option " + name + " needs a value.");
+        } else if (equals != std::string::npos) {
+            fail("The option " + name + " takes no value.");
+        }
+        parsed.options.emplace_back(name, value);
+    }
+    return parsed;
+}
+
+// A whole number of decimal digits only (no sign, no spaces) that is at most `most`.
+std::optional<std::uint64_t> wholeNumber(const std::string& text, std::uint64_t most) {
+    if (text.empty() || text.size() > 20) return std::nullopt;
+    std::uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        const unsigned digit = unsigned(c - '0');
+        if (v > (most - digit) / 10) return std::nullopt;
+        v = v * 10 + digit;
+    }
+    return v;
+}
+
+const std::vector<OptionSpec> kFilterOptions = {
+    {"--comments", false}, {"--mark", true},     {"--commented", false},
+    {"--damaged", false},  {"--min-size", true}, {"--max-size", true},
+};
+
+// The filter that the options ask for; the mask is the caller's to set.
+kx::EntryFilter filterOf(const Arguments& parsed) {
+    kx::EntryFilter f;
+    for (const auto& [name, value] : parsed.options) {
+        if (name == "--comments") {
+            f.inComments = true;
+        } else if (name == "--commented") {
+            f.commentedOnly = true;
+        } else if (name == "--damaged") {
+            f.damagedOnly = true;
+        } else if (name == "--mark") {
+            const auto n = wholeNumber(value, 255);
+            if (!n) fail("--mark takes a whole number from 0 to 255, not \"" + value + "\".");
+            f.mark = static_cast<std::uint8_t>(*n);
+        } else if (name == "--min-size" || name == "--max-size") {
+            const auto n = wholeNumber(value, std::numeric_limits<std::uint64_t>::max());
+            if (!n)
+                fail(name + " takes a whole number of bytes (0 or more), not \"" + value + "\".");
+            (name == "--min-size" ? f.minSize : f.maxSize) = *n;
+        }
+    }
+    return f;
+}
+
 int commandLs(const std::vector<std::string>& args) {
     bool marks = false;
     std::vector<std::string> rest;
@@ -135,14 +262,39 @@ int commandLs(const std::vector<std::string>& args) {
 }
 
 int commandFind(const std::vector<std::string>& args) {
-    if (args.size() != 2) fail("find takes a list file and a mask.");
-    auto doc = openList(args[0]);
+    const Arguments parsed = parseArguments("find", args, kFilterOptions);
+    kx::EntryFilter filter = filterOf(parsed);
+    // The mask may be left out when a filter says what to list.
+    const std::size_t wanted = filter.hasConditions() && parsed.plain.size() == 1 ? 1 : 2;
+    if (parsed.plain.size() != wanted) fail("find takes a list file and a mask.");
+    auto doc = openList(parsed.plain[0]);
     bool ok = true;
-    const std::string mask = kx::toAnsi(QString::fromStdString(args[1]), &ok);
-    if (!ok) return 0; // a character the list cannot hold matches no name
-    const kx::SearchResults results = kx::searchByMask(doc->root(), mask);
+    if (wanted == 2) filter.mask = kx::toAnsi(QString::fromStdString(parsed.plain[1]), &ok);
+    if (!ok) return 0; // a character the list cannot hold matches no name and no comment
+    const kx::SearchResults results = kx::searchFiltered(doc->root(), filter);
     for (std::size_t i = 0; i < results.entries.size(); ++i)
         printRow(results.entries[i], kx::resultCaption(results, i), false);
+    return 0;
+}
+
+int commandSummary(const std::vector<std::string>& args) {
+    const Arguments parsed = parseArguments("summary", args, {});
+    if (parsed.plain.size() != 1) fail("summary takes one list file.");
+    auto doc = openList(parsed.plain[0]);
+    const kx::Summary s = kx::summarizeBelow(doc->root());
+    const std::pair<const char*, const kx::Tally*> rows[] = {
+        {"all", &s.all},
+        {"folders", &s.folders},
+        {"files", &s.files},
+        {"required", &s.required},
+        {"useless", &s.useless},
+        {"unmarked", &s.unmarked},
+        {"commented", &s.commented},
+        {"damaged", &s.damaged},
+        {"crossed-out", &s.crossedOut},
+    };
+    for (const auto& [what, tally] : rows)
+        std::cout << what << '\t' << tally->entries << '\t' << tally->bytes << '\n';
     return 0;
 }
 
@@ -169,24 +321,49 @@ int commandResave(const std::vector<std::string>& args) {
     return 0;
 }
 
-int commandExport(const std::vector<std::string>& args) {
-    if (args.size() != 2) fail("export takes a list file and an output file.");
-    auto doc = openList(args[0]);
-    switch (kx::out::exportToFile(doc->root(), QString::fromStdString(args[1]), {},
-                                  QString::fromStdString(args[0]))) {
+// The exit status of an export to `out`, or the sentence of its failure.
+int exportStatus(kx::out::ExportResult result, const std::string& out) {
+    switch (result) {
     case kx::out::ExportResult::Done:
     case kx::out::ExportResult::Aborted:
         return 0;
     case kx::out::ExportResult::CreateFailed:
-        fail("Cannot create " + args[1] + ".");
+        fail("Cannot create " + out + ".");
     case kx::out::ExportResult::WriteFailed:
-        fail("Writing " + args[1] + " failed; the export is incomplete.");
+        fail("Writing " + out + " failed; the export is incomplete.");
     case kx::out::ExportResult::NotRegularFile:
-        fail(args[1] + " is not a regular file; nothing was written.");
+        fail(out + " is not a regular file; nothing was written.");
     case kx::out::ExportResult::IsTheList:
-        fail(args[1] + " is the list file itself; the export would overwrite it.");
+        fail(out + " is the list file itself; the export would overwrite it.");
     }
     return 0;
+}
+
+int commandExport(const std::vector<std::string>& args) {
+    std::vector<OptionSpec> known = kFilterOptions;
+    known.push_back({"--csv", false});
+    known.push_back({"--mask", true});
+    const Arguments parsed = parseArguments("export", args, known);
+    if (parsed.plain.size() != 2) fail("export takes a list file and an output file.");
+    const std::string& list = parsed.plain[0];
+    const std::string& out = parsed.plain[1];
+    const bool csv = parsed.has("--csv");
+    if (!csv && parsed.options.size() > 0)
+        fail("The mask and the filters of export apply only with --csv.");
+    kx::EntryFilter filter = filterOf(parsed);
+    bool ok = true;
+    for (const auto& [name, value] : parsed.options)
+        if (name == "--mask") filter.mask = kx::toAnsi(QString::fromStdString(value), &ok);
+    auto doc = openList(list);
+    if (!csv)
+        return exportStatus(kx::out::exportToFile(doc->root(), QString::fromStdString(out), {},
+                                                  QString::fromStdString(list)),
+                            out);
+    // A mask with a character the list cannot hold matches nothing: the header row alone.
+    return exportStatus(kx::out::exportCsvToFile(ok ? doc->root() : nullptr, filter,
+                                                 QString::fromStdString(out), {},
+                                                 QString::fromStdString(list)),
+                        out);
 }
 
 int commandScan(const std::vector<std::string>& args) {
@@ -207,6 +384,7 @@ int run(const std::vector<std::string>& argv) {
     if (command == "scan") return commandScan(args);
     if (command == "ls") return commandLs(args);
     if (command == "find") return commandFind(args);
+    if (command == "summary") return commandSummary(args);
     if (command == "export") return commandExport(args);
     fail("Unknown command \"" + command + "\"; kxtool --help lists the commands.");
 }

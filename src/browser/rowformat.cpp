@@ -67,15 +67,27 @@ std::string sizeCell(const ExtendedFloat& size) {
     return (size.negative ? "-" : "") + kilobytes(size.significand, size.exponent);
 }
 
+std::string sizeBytes(const ExtendedFloat& size) {
+    if (size.kind != ExtendedFloat::Kind::Finite) return {};
+    if (size.significand == 0) return "0";
+    // kilobytes() divides by 2^10: ten more in the exponent leave the value itself.
+    return (size.negative ? "-" : "") + kilobytes(size.significand, size.exponent + 10);
+}
+
 std::string sizeCell(std::uint64_t bytes) {
     return sizeCell(ExtendedFloat{ExtendedFloat::Kind::Finite, false, bytes, 0});
 }
 
-std::string attributeLetters(std::uint8_t attributes) {
+std::string attributeFlags(std::uint8_t attributes) {
     static constexpr char letters[] = "RHSVATCE";
     std::string s;
     for (int bit = 0; bit < 8; ++bit)
         if (attributes & (1u << bit)) s += letters[bit];
+    return s;
+}
+
+std::string attributeLetters(std::uint8_t attributes) {
+    const std::string s = attributeFlags(attributes);
     return s.empty() ? "----" : s;
 }
 

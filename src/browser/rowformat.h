@@ -19,7 +19,14 @@ std::string formatSizeKb(std::uint64_t bytes);
 std::string sizeCell(const ExtendedFloat& size);
 // The same for a whole byte count.
 std::string sizeCell(std::uint64_t bytes);
-// One letter per set attribute bit in the order R H S V A T C E; "----" when none is set.
+// A stored size in bytes: the value rounded halves-to-even to a whole number, exactly whatever its
+// magnitude, at least "1" or at most "-1" when not zero, "-" in front of negative values; empty
+// for infinity and NaN.
+std::string sizeBytes(const ExtendedFloat& size);
+// One letter per set attribute bit, in bit order: R read-only, H hidden, S system, V volume
+// label, A archive, T temporary, C compressed, E damaged; empty when none is set.
+std::string attributeFlags(std::uint8_t attributes);
+// The attributes cell: attributeFlags, or "----" when none is set.
 std::string attributeLetters(std::uint8_t attributes);
 // A stored text as its cell shows it: "----" when empty.
 std::string textOrDashes(std::string_view s);

@@ -25,7 +25,8 @@ std::string searchBase(std::string_view rootName);
 // leading "*" of the mask is removed; any other character, any other "*" included, is literal,
 // and an empty mask matches nothing. Folders are then brought to the front: each file at position i
 // is exchanged with the first folder after it (F1 D1 F2 D2 gives D1 D2 F2 F1). maskAnsi is the mask
-// in the list's 8-bit code page. A null root gives no results.
+// in the list's 8-bit code page. A null root gives no results. searchFiltered (browser/filter.h)
+// does the same with conditions on marks, comments and sizes.
 SearchResults searchByMask(const Entry* root, std::string_view maskAnsi);
 
 // The path of result i: base + "\" + the folder names from the root down, each + "\", ending

@@ -3,6 +3,7 @@
 
 #include "listfile/entry.h"
 #include "listfile/innerlist.h"
+#include "output/exportfile.h"
 
 #include <QString>
 
@@ -22,13 +23,7 @@ QString withTxtExtension(const QString& chosen);
 // set after a step. Returns false when aborted. Sink errors (kx::Error) propagate.
 bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::WriteProgress& progress);
 
-enum class ExportResult { Done, Aborted, CreateFailed, WriteFailed, NotRegularFile, IsTheList };
-
-// Creates the file (truncating an existing one) and writes the export through a buffer.
-// CreateFailed when it cannot be created; WriteFailed when a write, the flush to the device or
-// the close fails. An aborted export keeps the lines written so far. A file there that is not a
-// regular file (NotRegularFile) or that is the file at `protectedPath` by device and inode, under
-// whatever name or link (IsTheList), is left alone.
+// Writes the export lines of the whole tree to a file with writeExportFile's refusals and results.
 ExportResult exportToFile(const kx::Entry* root, const QString& path,
                           const kx::WriteProgress& progress, const QString& protectedPath = {});
 

@@ -1,6 +1,10 @@
 // kxtool as people and scripts use it: its output rows, its files, and its errors.
+#include "browser/filter.h"
+#include "browser/summary.h"
 #include "common/fixtures.h"
+#include "listfile/codepage.h"
 #include "listfile/listfile.h"
+#include "output/csvexport.h"
 #include "output/textexport.h"
 
 #include <gtest/gtest.h>
@@ -127,6 +131,130 @@ TEST_F(KxtoolTest, ExportAndResaveWriteWhatTheLibraryWrites) {
               "header\thdr\nroot\t\nentries\t6\nfolders\t3\nfiles\t3\n");
 }
 
+// The tree of a list as kxtool sees it after its open.
+std::unique_ptr<kx::EntryTree> openedAsTheToolDoes(const QString& list) {
+    kx::ListContainer c;
+    auto t = kx::openListFile(c, list.toStdString());
+    kx::regroupRootFolder(*t);
+    return t;
+}
+
+TEST_F(KxtoolTest, SummaryRowsAreTheLibrarysFigures) {
+    const ToolRun r = kxtool({"summary", list});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "all\t5\t2560\n"
+                     "folders\t2\t0\n"
+                     "files\t3\t2560\n"
+                     "required\t1\t2048\n"
+                     "useless\t0\t0\n"
+                     "unmarked\t4\t512\n"
+                     "commented\t1\t2048\n"
+                     "damaged\t1\t0\n"
+                     "crossed-out\t1\t0\n");
+
+    // The sample list has every kind of entry; its rows are the library's totals.
+    const QString sample = FENTARO_SOURCE_DIR "/examples/sample.kx";
+    const kx::Summary s = kx::summarizeBelow(openedAsTheToolDoes(sample)->root());
+    QString expected;
+    for (const auto& [what, t] : {std::pair{"all", s.all},
+                                  {"folders", s.folders},
+                                  {"files", s.files},
+                                  {"required", s.required},
+                                  {"useless", s.useless},
+                                  {"unmarked", s.unmarked},
+                                  {"commented", s.commented},
+                                  {"damaged", s.damaged},
+                                  {"crossed-out", s.crossedOut}})
+        expected += QString("%1\t%2\t%3\n").arg(what).arg(t.entries).arg(t.bytes);
+    EXPECT_EQ(kxtool({"summary", sample}).out, expected);
+    EXPECT_GT(s.damaged.entries * s.commented.entries * s.crossedOut.entries * s.useless.entries,
+              0u);
+}
+
+TEST_F(KxtoolTest, FindFiltersPickTheRows) {
+    const QString photo = QString::fromUtf8("Фото\\\\b.jpg");
+    struct Case {
+        QStringList args;
+        QStringList firstCells;
+    } cases[] = {
+        {{"", "--mark", "1"}, {photo}},
+        {{"--mark=1"}, {photo}}, // the mask left out
+        {{"--damaged"}, {"broken.bin"}},
+        {{"KEEP"}, {}},
+        {{"KEEP", "--comments"}, {photo}},
+        {{"", "--commented"}, {photo}},
+        {{"--min-size", "1"}, {photo, "a.txt"}},
+        {{"--max-size", "512", "--", "A"}, {"a.txt"}},
+        {{"--mark", "0", "--commented"}, {}},
+        {{"--mark", "0", "--min-size", "0"}, {"a.txt", "broken.bin"}},
+        {{"--min-size", "3000"}, {}},
+        {{""}, {}},             // an empty mask without a filter finds nothing, as before
+        {{"--", "--mark"}, {}}, // after "--" a mask, found in no name
+    };
+    for (const auto& c : cases) {
+        const ToolRun r = kxtool(QStringList{"find", list} + c.args);
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        QStringList cells;
+        for (const QString& row : r.out.split('\n', Qt::SkipEmptyParts))
+            cells << row.section('\t', 0, 0);
+        EXPECT_EQ(cells, c.firstCells);
+    }
+    // A filtered row is the plain search's row.
+    EXPECT_EQ(kxtool({"find", list, "--mark", "1"}).out, kxtool({"find", list, "jpg"}).out);
+}
+
+TEST_F(KxtoolTest, CsvExportWritesWhatTheLibraryWrites) {
+    ASSERT_EQ(kxtool({"export", list, p("out.csv"), "--csv"}).status, 0);
+    EXPECT_EQ(readFile(p("out.csv").toStdString()),
+              "path,kind,size,created,changed,attributes,mark,comment\r\n"
+              "Фото,D,0,01.02.2003 04:05:06,07.08.2009 10:11:12,,0,\r\n"
+              "Фото\\b.jpg,F,2048,01.02.2003 04:05:06,07.08.2009 10:11:12,,1,keep\r\n"
+              "Фото\\Empty,D,0,01.02.2003 04:05:06,07.08.2009 10:11:12,,0,\r\n"
+              "a.txt,F,512,01.02.2003 04:05:06,07.08.2009 10:11:12,,0,\r\n"
+              "broken.bin,F,0,01.02.2003 04:05:06,07.08.2009 10:11:12,AE,0,\r\n");
+
+    const auto tree = openedAsTheToolDoes(list);
+    struct Case {
+        QStringList options;
+        kx::EntryFilter filter;
+    } cases[] = {
+        {{}, {}},
+        {{"--mark", "1"},
+         [] {
+             kx::EntryFilter f;
+             f.mark = 1;
+             return f;
+         }()},
+        {{"--mask", "jpg"},
+         [] {
+             kx::EntryFilter f;
+             f.mask = "jpg";
+             return f;
+         }()},
+        {{"--mask=E", "--comments", "--max-size", "4096"},
+         [] {
+             kx::EntryFilter f;
+             f.mask = "E";
+             f.inComments = true;
+             f.maxSize = 4096;
+             return f;
+         }()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        ASSERT_EQ(kxtool(QStringList{"export", list, p("tool.csv"), "--csv"} + c.options).status,
+                  0);
+        ASSERT_EQ(kx::out::exportCsvToFile(tree->root(), c.filter, p("lib.csv"), {}),
+                  kx::out::ExportResult::Done);
+        EXPECT_EQ(readFile(p("tool.csv").toStdString()), readFile(p("lib.csv").toStdString()));
+    }
+    // A mask that the list's code page cannot hold matches nothing: the header alone.
+    ASSERT_EQ(kxtool({"export", list, p("none.csv"), "--csv", "--mask", "☃"}).status, 0);
+    EXPECT_EQ(readFile(p("none.csv").toStdString()),
+              "path,kind,size,created,changed,attributes,mark,comment\r\n");
+}
+
 TEST_F(KxtoolTest, ListsPackedByOtherZipToolsReadTheSame) {
     // The inner list packed again by bsdtar (data descriptor, zero bytes up to a whole block) and
     // by Info-ZIP from a pipe to a pipe (local ZIP64 sizes, data descriptor).
@@ -168,6 +296,26 @@ TEST_F(KxtoolTest, ErrorsAreOneSentenceAndStatusOne) {
         {"frobnicate"},
         {"resave"},
         {"export", list, p("no/such/dir/x.txt")},
+        {"export", list, p("no/such/dir/x.csv"), "--csv"},
+        {"export", list, list, "--csv"},           // never onto the list itself
+        {"export", list, p("x.txt"), "--damaged"}, // filters only with --csv
+        {"export", list, p("x.csv"), "--csv", "--mask"},
+        {"summary"},
+        {"summary", list, "extra"},
+        {"summary", list, "--marks"},
+        {"find", list},
+        {"find", list, "a", "b"},
+        {"find", list, "a", "--mark", "x"},
+        {"find", list, "a", "--mark", "256"},
+        {"find", list, "a", "--mark", "-1"},
+        {"find", list, "a", "--mark", ""},
+        {"find", list, "a", "--min-size", "-3"},
+        {"find", list, "a", "--max-size", "1.5"},
+        {"find", list, "a", "--max-size", "18446744073709551616"}, // 2^64
+        {"find", list, "a", "--min-size"},
+        {"find", list, "a", "--damaged=yes"},
+        {"find", list, "a", "--csv"},
+        {"find", list, "a", "--frobnicate"},
     };
     for (const auto& args : cases) {
         const ToolRun r = kxtool(args);
@@ -176,8 +324,13 @@ TEST_F(KxtoolTest, ErrorsAreOneSentenceAndStatusOne) {
         EXPECT_TRUE(r.err.startsWith("kxtool: ") && r.err.endsWith(".\n") && r.err.count('\n') == 1)
             << r.err.toStdString();
     }
+    EXPECT_EQ(kxtool({"info", list}).out.count('\n'), 5); // the list refused as a target is whole
+    EXPECT_EQ(kxtool({"find", list, "a", "--min-size", "-3"}).err,
+              "kxtool: --min-size takes a whole number of bytes (0 or more), not \"-3\".\n");
     const ToolRun help = kxtool({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* command : {"info", "ls", "find", "export", "resave", "scan"})
-        EXPECT_TRUE(help.out.contains(command));
+    for (const char* command :
+         {"info", "ls", "find", "export", "resave", "scan", "summary", "--csv", "--mark",
+          "--comments", "--commented", "--damaged", "--min-size", "--max-size"})
+        EXPECT_TRUE(help.out.contains(command)) << command;
 }

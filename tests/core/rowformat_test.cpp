@@ -1,6 +1,8 @@
 // Row cells of the detail list and folder-path resolution.
 #include "browser/rowformat.h"
 
+#include "values_helpers.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -31,27 +33,17 @@ TEST(RowFormat, SizeCells) {
     EXPECT_EQ(formatSizeKb(0), "1");
 }
 
-// A stored size of (negative ? -1 : 1) * whole * 2^power as its ten bytes, read back as the
-// list reader reads them.
+ExtendedFloat decoded(const std::string& tenBytes) {
+    return decodeExtended(reinterpret_cast<const std::uint8_t*>(tenBytes.data()));
+}
+
+// A stored size of (negative ? -1 : 1) * whole * 2^power, read back as the list reader reads it.
 ExtendedFloat stored(bool negative, std::uint64_t whole, int power) {
-    std::uint8_t b[10];
-    uint64ToExtended(whole, b);
-    if (whole != 0) {
-        const unsigned biased = unsigned((b[8] | b[9] << 8) + power);
-        b[8] = std::uint8_t(biased);
-        b[9] = std::uint8_t(biased >> 8);
-    }
-    if (negative) b[9] |= 0x80;
-    return decodeExtended(b);
+    return decoded(kxtest::extendedBytes(negative, whole, power));
 }
 
 ExtendedFloat storedBits(std::uint64_t significand, unsigned signExp) {
-    std::uint8_t b[10];
-    for (int i = 0; i < 8; ++i)
-        b[i] = std::uint8_t(significand >> (8 * i));
-    b[8] = std::uint8_t(signExp);
-    b[9] = std::uint8_t(signExp >> 8);
-    return decodeExtended(b);
+    return decoded(kxtest::extendedBits(significand, signExp));
 }
 
 TEST(RowFormat, SizeCellsOfFractionsNegativesAndHugeValues) {
@@ -60,29 +52,33 @@ TEST(RowFormat, SizeCellsOfFractionsNegativesAndHugeValues) {
         const char* what;
         ExtendedFloat size;
         const char* text;
+        const char* bytes; // the CSV's size in bytes: the same arithmetic without the division
     } cases[] = {
-        {"1536.5", stored(false, 3073, -1), "2"},
-        {"2560.5: just above a half", stored(false, 5121, -1), "3"},
-        {"2559.75", stored(false, 10239, -2), "2"},
-        {"1535.5: just below a half", stored(false, 3071, -1), "1"},
-        {"0.5", stored(false, 1, -1), "1"},
-        {"smallest denormal", storedBits(1, 0), "1"},
-        {"-0", stored(true, 0, 0), "0"},
-        {"-2048", stored(true, 2048, 0), "-2"},
-        {"-1536", stored(true, 1536, 0), "-2"},
-        {"-2560", stored(true, 2560, 0), "-2"},
-        {"-3584", stored(true, 3584, 0), "-4"},
-        {"-100", stored(true, 100, 0), "-1"},
-        {"-2560.5", stored(true, 5121, -1), "-3"},
-        {"2^70", stored(false, 1, 70), "1152921504606846976"},
-        {"2^100", stored(false, 1, 100), "1237940039285380274899124224"},
-        {"+infinity", storedBits(top, 0x7FFF), "----"},
-        {"-infinity", storedBits(top, 0xFFFF), "----"},
-        {"NaN", storedBits(top | 1, 0x7FFF), "----"},
-        {"NaN without the integer bit", storedBits(1, 0x7FFF), "----"},
+        {"1536.5", stored(false, 3073, -1), "2", "1536"},
+        {"2560.5: just above a half", stored(false, 5121, -1), "3", "2560"},
+        {"2559.75", stored(false, 10239, -2), "2", "2560"},
+        {"1535.5: just below a half", stored(false, 3071, -1), "1", "1536"},
+        {"0.5", stored(false, 1, -1), "1", "1"},
+        {"smallest denormal", storedBits(1, 0), "1", "1"},
+        {"-0", stored(true, 0, 0), "0", "0"},
+        {"-2048", stored(true, 2048, 0), "-2", "-2048"},
+        {"-1536", stored(true, 1536, 0), "-2", "-1536"},
+        {"-2560", stored(true, 2560, 0), "-2", "-2560"},
+        {"-3584", stored(true, 3584, 0), "-4", "-3584"},
+        {"-100", stored(true, 100, 0), "-1", "-100"},
+        {"-2560.5", stored(true, 5121, -1), "-3", "-2560"},
+        {"2^70", stored(false, 1, 70), "1152921504606846976", "1180591620717411303424"},
+        {"2^100", stored(false, 1, 100), "1237940039285380274899124224",
+         "1267650600228229401496703205376"},
+        {"+infinity", storedBits(top, 0x7FFF), "----", ""},
+        {"-infinity", storedBits(top, 0xFFFF), "----", ""},
+        {"NaN", storedBits(top | 1, 0x7FFF), "----", ""},
+        {"NaN without the integer bit", storedBits(1, 0x7FFF), "----", ""},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(sizeCell(c.size), c.text) << c.what;
+        EXPECT_EQ(sizeBytes(c.size), c.bytes) << c.what;
+    }
     // The largest finite value, all 4930 digits of it.
     const std::string largest = sizeCell(storedBits(~std::uint64_t(0), 0x7FFE));
     EXPECT_EQ(largest.size(), 4930u);
@@ -90,8 +86,10 @@ TEST(RowFormat, SizeCellsOfFractionsNegativesAndHugeValues) {
     EXPECT_EQ(largest.substr(largest.size() - 20), "84003468834777333760");
     // Whole values read from their bytes give what the byte count gives.
     for (std::uint64_t bytes : {std::uint64_t(0), std::uint64_t(513), std::uint64_t(2560),
-                                std::uint64_t(1) << 53 | 1, UINT64_MAX})
+                                std::uint64_t(1) << 53 | 1, UINT64_MAX}) {
         EXPECT_EQ(sizeCell(stored(false, bytes, 0)), sizeCell(bytes)) << bytes;
+        EXPECT_EQ(sizeBytes(stored(false, bytes, 0)), std::to_string(bytes));
+    }
 }
 
 TEST(RowFormat, AttributeLettersAndDashes) {
@@ -99,8 +97,10 @@ TEST(RowFormat, AttributeLettersAndDashes) {
         std::uint8_t bits;
         const char* text;
     } cases[] = {{0x11, "RA"}, {0x80, "E"}, {0xFF, "RHSVATCE"}, {0, "----"}, {0x24, "ST"}};
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(attributeLetters(c.bits), c.text) << int(c.bits);
+        EXPECT_EQ(attributeFlags(c.bits), c.bits ? c.text : "") << int(c.bits);
+    }
     EXPECT_EQ(textOrDashes(""), "----");
     EXPECT_EQ(textOrDashes("01.02.2003 04:05"), "01.02.2003 04:05");
 }

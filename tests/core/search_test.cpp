@@ -4,6 +4,7 @@
 #include "listfile/codepage.h"
 
 #include "common/treebuilder.h"
+#include "values_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -12,18 +13,9 @@
 namespace kx {
 namespace {
 
+using kxtest::ansi;
+using kxtest::captions;
 using kxtest::TreeBuilder;
-
-std::string ansi(const char* utf8) {
-    return toAnsi(QString::fromUtf8(utf8));
-}
-
-std::vector<std::string> captions(const SearchResults& r) {
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < r.entries.size(); ++i)
-        out.push_back(resultCaption(r, i));
-    return out;
-}
 
 TEST(Search, MaskTable) {
     TreeBuilder t{"C:\\doc\\"}; // the root matches "doc", but is never a result

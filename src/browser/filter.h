@@ -1,0 +1,60 @@
+// Filters over Entries (a name mask, marks, comments, damage, sizes) and the filtered search,
+// of which the plain search by mask is the case without conditions.
+#pragma once
+
+#include "browser/search.h"
+#include "browser/searchwalk.h"
+#include "listfile/entry.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kx {
+
+// What an Entry must be to pass. Every condition that is set must hold.
+struct EntryFilter {
+    // Text the name must contain, in the list's 8-bit code page, matched as searchByMask does
+    // (case folded by the code page, a leading "*" dropped). Empty (or "*"): any name.
+    std::string mask;
+    // The mask may occur in the comment instead of the name.
+    bool inComments = false;
+    // The stored mark byte equals this (0 none, 1 required, 2 useless, any other as stored).
+    std::optional<std::uint8_t> mark;
+    // A comment is stored: its first byte is not NUL.
+    bool commentedOnly = false;
+    // The damaged attribute bit is set (Entry::isDamaged).
+    bool damagedOnly = false;
+    // Bounds of the stored size in bytes, both inclusive, compared with the exact stored value
+    // (a NaN size passes no bound). A bound keeps files only: a folder (kind 'D') never passes.
+    std::optional<std::uint64_t> minSize, maxSize;
+
+    // Whether a condition other than the mask is set (inComments is none: it widens the mask).
+    bool hasConditions() const {
+        return mark || commentedOnly || damagedOnly || minSize || maxSize;
+    }
+};
+
+// A filter made ready for testing many Entries: the mask is upper-cased once.
+class EntryTest {
+public:
+    explicit EntryTest(const EntryFilter& filter);
+    bool operator()(const Entry& e) const;
+
+private:
+    EntryFilter m_filter;
+    bool m_hasMask;
+    searchwalk::MaskMatcher m_matcher;
+};
+
+// Whether one Entry passes the filter. For many Entries, make one EntryTest instead.
+bool passes(const EntryFilter& filter, const Entry& e);
+
+// The Entries below the root that pass the filter, shaped and ordered exactly as searchByMask's
+// results (pre-order, then folders to the front; the root never a result). Without conditions
+// this is searchByMask(root, filter.mask), or with inComments the same over names and comments,
+// so an empty mask finds nothing; with any condition an empty mask lists every Entry that passes.
+SearchResults searchFiltered(const Entry* root, const EntryFilter& filter);
+
+} // namespace kx

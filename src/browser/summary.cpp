@@ -1,0 +1,44 @@
+// Totals over Entries, walked without recursion.
+#include "browser/summary.h"
+
+namespace kx {
+
+void Tally::add(std::uint64_t fileBytes) {
+    ++entries;
+    bytes = fileBytes > UINT64_MAX - bytes ? UINT64_MAX : bytes + fileBytes;
+}
+
+void Summary::add(const Entry& e) {
+    const bool folder = e.isFolder();
+    const std::uint64_t b = folder ? 0 : e.size();
+    all.add(b);
+    (folder ? folders : files).add(b);
+    switch (e.mark()) {
+    case 0:
+        unmarked.add(b);
+        break;
+    case 1:
+        required.add(b);
+        break;
+    case 2:
+        useless.add(b);
+        break;
+    default:
+        break;
+    }
+    if (e.hasComment()) commented.add(b);
+    if (e.isDamaged()) damaged.add(b);
+    if (e.crossedOut() != 0) crossedOut.add(b);
+}
+
+Summary summarizeBelow(const Entry* folder) {
+    Summary s;
+    if (!folder) return s;
+    walkBelow(folder, [&s](const Entry* e) {
+        s.add(*e);
+        return true;
+    });
+    return s;
+}
+
+} // namespace kx

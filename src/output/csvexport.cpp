@@ -1,0 +1,67 @@
+// CSV export: the rows of the Entries that pass a filter, in list order.
+#include "output/csvexport.h"
+
+#include "browser/rowformat.h"
+#include "listfile/codepage.h"
+
+#include <QByteArray>
+
+namespace kx::out {
+
+void appendCsvCell(std::string& line, std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        line += text;
+        return;
+    }
+    line += '"';
+    for (char c : text) {
+        if (c == '"') line += '"';
+        line += c;
+    }
+    line += '"';
+}
+
+bool writeCsvLines(const kx::Entry* root, const EntryFilter& filter, kx::ByteSink& out,
+                   const kx::WriteProgress& progress) {
+    out.write(kCsvHeader.data(), kCsvHeader.size());
+    out.write("\r\n", 2);
+    const EntryTest test(filter);
+    std::string path;
+    std::string line; // in the list's code page; the quoting characters are the same in UTF-8
+    return walkExportPaths(root, progress, [&](const kx::Entry* e, const std::string& folder) {
+        if (!test(*e)) return true;
+        path = folder;
+        if (!path.empty()) path += '\\';
+        path += e->name();
+        line.clear();
+        appendCsvCell(line, path);
+        line += ',';
+        const char kind = e->kind();
+        if (kind != '\0') appendCsvCell(line, std::string_view(&kind, 1));
+        line += ',';
+        line += sizeBytes(e->sizeValue());
+        line += ',';
+        appendCsvCell(line, e->created());
+        line += ',';
+        appendCsvCell(line, e->changed());
+        line += ',';
+        line += attributeFlags(e->attributes());
+        line += ',';
+        line += std::to_string(int(e->mark()));
+        line += ',';
+        appendCsvCell(line, e->comment());
+        const QByteArray utf8 = fromAnsi(line).toUtf8();
+        out.write(utf8.constData(), std::size_t(utf8.size()));
+        out.write("\r\n", 2);
+        return true;
+    });
+}
+
+ExportResult exportCsvToFile(const kx::Entry* root, const EntryFilter& filter, const QString& path,
+                             const kx::WriteProgress& progress, const QString& protectedPath) {
+    return writeExportFile(path, protectedPath, [&](kx::ByteSink& sink) {
+        return writeCsvLines(root, filter, sink, progress);
+    });
+}
+
+} // namespace kx::out

@@ -1,0 +1,47 @@
+// CSV export: one row per Entry below the root, for spreadsheets, and writing it to a file.
+#pragma once
+
+#include "browser/filter.h"
+#include "listfile/entry.h"
+#include "listfile/innerlist.h"
+#include "output/exportfile.h"
+
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+namespace kx::out {
+
+// The first row of every CSV export.
+inline constexpr std::string_view kCsvHeader =
+    "path,kind,size,created,changed,attributes,mark,comment";
+
+// Appends one cell as RFC 4180 wants it: enclosed in double quotes when it holds a comma, a
+// double quote, CR or LF, every double quote inside then doubled; otherwise as it is.
+void appendCsvCell(std::string& line, std::string_view text);
+
+// Writes the CSV of the tree below root: the header row, then one row per Entry below the root
+// that passes the filter, in list order (pre-order, children in their current order), the root
+// never a row. UTF-8 (the texts converted from the list's code page), RFC 4180 quoting, CR LF
+// after every row. The cells:
+// - path: the names from the root's child down to the Entry, joined by "\";
+// - kind: the stored kind character ("D" a folder, "F" a file), empty when it is NUL;
+// - size: the stored size in bytes (rowformat's sizeBytes: whole bytes, empty for infinity and
+//   NaN);
+// - created, changed: the stored texts, empty when empty;
+// - attributes: one letter per set bit in bit order, R read-only, H hidden, S system, V volume
+//   label, A archive, T temporary, C compressed, E damaged; empty when none;
+// - mark: the stored mark byte in decimal (0 none, 1 required, 2 useless, others as stored);
+// - comment: the stored comment.
+// An empty mask in the filter puts no condition on names. A null root writes the header only.
+// Steps the progress once per Entry visited below the root and stops as soon as the abort flag
+// is set after a step. Returns false when aborted. Sink errors (kx::Error) propagate.
+bool writeCsvLines(const kx::Entry* root, const EntryFilter& filter, kx::ByteSink& out,
+                   const kx::WriteProgress& progress);
+
+// Writes the CSV to a file with writeExportFile's refusals and results.
+ExportResult exportCsvToFile(const kx::Entry* root, const EntryFilter& filter, const QString& path,
+                             const kx::WriteProgress& progress, const QString& protectedPath = {});
+
+} // namespace kx::out
