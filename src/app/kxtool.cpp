@@ -123,7 +123,7 @@ void printRow(const kx::Entry* e, const std::string& caption, bool marks) {
 
 // The arguments of a command split into its options and the rest. An argument that starts with
 // "--" is an option until a bare "--", after which everything is a plain argument.
-struct OptionSpec {
+struct OptionRule {
     const char* name; // with its "--"
     bool takesValue;
 };
@@ -140,7 +140,7 @@ struct Arguments {
 };
 
 Arguments parseArguments(const std::string& command, const std::vector<std::string>& args,
-                         const std::vector<OptionSpec>& known) {
+                         const std::vector<OptionRule>& known) {
     Arguments parsed;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -155,14 +155,14 @@ Arguments parseArguments(const std::string& command, const std::vector<std::stri
         }
         const std::size_t equals = a.find('=');
         const std::string name = a.substr(0, equals);
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& k : known)
-            if (name == k.name) spec = &k;
-        if (!spec)
+        const OptionRule* rule = nullptr;
+        for (const OptionRule& k : known)
+            if (name == k.name) rule = &k;
+        if (!rule)
             fail("Unknown option \"" + name + "\" for " + command +
                  "; kxtool --help lists the options.");
         std::string value;
-        if (spec->takesValue) {
+        if (rule->takesValue) {
             if (equals != std::string::npos)
                 value = a.substr(equals + 1);
             else if (i + 1 < args.size())
@@ -190,7 +190,7 @@ std::optional<std::uint64_t> wholeNumber(const std::string& text, std::uint64_t 
     return v;
 }
 
-const std::vector<OptionSpec> kFilterOptions = {
+const std::vector<OptionRule> kFilterOptions = {
     {"--comments", false}, {"--mark", true},     {"--commented", false},
     {"--damaged", false},  {"--min-size", true}, {"--max-size", true},
 };
@@ -340,7 +340,7 @@ int exportStatus(kx::out::ExportResult result, const std::string& out) {
 }
 
 int commandExport(const std::vector<std::string>& args) {
-    std::vector<OptionSpec> known = kFilterOptions;
+    std::vector<OptionRule> known = kFilterOptions;
     known.push_back({"--csv", false});
     known.push_back({"--mask", true});
     const Arguments parsed = parseArguments("export", args, known);
