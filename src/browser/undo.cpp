@@ -1,0 +1,89 @@
+// The undo history: steps of exact before and after bytes, and the state on disk.
+#include "browser/undo.h"
+
+#include <algorithm>
+
+namespace kx {
+
+static_assert(rec::commentSize % 4 == 0, "the comment field is read in 32-bit words");
+
+CommentField commentField(const Entry& e) {
+    CommentField field;
+    for (std::size_t i = 0; i < field.size(); i += 4) {
+        const auto word = static_cast<std::uint32_t>(e.readI32(rec::comment + i));
+        for (std::size_t b = 0; b < 4; ++b)
+            field[i + b] = static_cast<std::uint8_t>(word >> (8 * b));
+    }
+    return field;
+}
+
+void setCommentField(Entry& e, const CommentField& field) {
+    for (std::size_t i = 0; i < field.size(); i += 4) {
+        std::uint32_t word = 0;
+        for (std::size_t b = 0; b < 4; ++b)
+            word |= std::uint32_t(field[i + b]) << (8 * b);
+        e.writeI32(rec::comment + i, static_cast<std::int32_t>(word));
+    }
+}
+
+void EditStep::noteMark(Entry* e) {
+    const std::int32_t count = e->markCount();
+    const std::uint8_t mark = e->mark();
+    m_marks.push_back({e, count, count, mark, mark});
+}
+
+void EditStep::noteComment(Entry* e) {
+    const CommentField field = commentField(*e);
+    m_comments.push_back({e, field, field});
+}
+
+bool EditStep::finish() {
+    for (MarkBytes& m : m_marks) {
+        m.after = m.e->mark();
+        m.countAfter = m.e->markCount();
+    }
+    m_marks.erase(std::remove_if(m_marks.begin(), m_marks.end(),
+                                 [](const MarkBytes& m) {
+                                     return m.before == m.after && m.countBefore == m.countAfter;
+                                 }),
+                  m_marks.end());
+    m_marks.shrink_to_fit();
+    for (CommentBytes& c : m_comments)
+        c.after = commentField(*c.e);
+    m_comments.erase(std::remove_if(m_comments.begin(), m_comments.end(),
+                                    [](const CommentBytes& c) { return c.before == c.after; }),
+                     m_comments.end());
+    return !m_marks.empty() || !m_comments.empty();
+}
+
+// An Entry noted twice holds the same before and after values both times, so the order in which
+// the notes are put back does not matter.
+void EditStep::put(bool after) const {
+    for (const MarkBytes& m : m_marks) {
+        m.e->setMark(after ? m.after : m.before);
+        m.e->setMarkCount(after ? m.countAfter : m.countBefore);
+    }
+    for (const CommentBytes& c : m_comments)
+        setCommentField(*c.e, after ? c.after : c.before);
+}
+
+void EditHistory::push(EditStep step) {
+    m_steps.resize(m_done);
+    if (m_saved != kNoSavedState && m_saved > m_done) m_saved = kNoSavedState;
+    m_steps.push_back(std::move(step));
+    ++m_done;
+}
+
+bool EditHistory::undo() {
+    if (!canUndo()) return false;
+    m_steps[--m_done].undo();
+    return true;
+}
+
+bool EditHistory::redo() {
+    if (!canRedo()) return false;
+    m_steps[m_done++].redo();
+    return true;
+}
+
+} // namespace kx
