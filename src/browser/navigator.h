@@ -24,6 +24,8 @@ struct Move {
     const Entry* expand = nullptr;
     const Entry* selectNode = nullptr; // the tree node to select
     int selectRow = -1;
+    // The row of this Entry instead, found once its folder is shown (showing regroups it).
+    const Entry* selectEntry = nullptr;
     bool focusRow = false; // the row also becomes the current one and is scrolled to
     const Entry* openImage = nullptr;
     bool focusTree = false;
@@ -44,7 +46,10 @@ public:
     Move treeClick(const Entry* treeSelection);
     // A button released over `node` of the tree.
     Move treeRelease(const Entry* node, const Entry* treeSelection);
-    // Double-click or Enter on the detail list.
+    // A key has moved the tree's selection: the same as a click on the node it selects.
+    Move treeKey(const Entry* treeSelection);
+    // Double-click or Enter on the detail list. On a found file its folder is shown with the
+    // file selected, as a move the history records; Back then shows the results again.
     Move activateRow(int firstRow, const Entry* treeSelection);
     Move back(const Entry* treeSelection);
     Move forward(const Entry* treeSelection);
@@ -68,6 +73,8 @@ public:
     int rowCount() const { return int(rowEntries().size()) + (hasUpRow() ? 1 : 0); }
     // The Entry of a row; null for the ".." row and outside the rows.
     Entry* entryAt(int row) const;
+    // The row of an Entry among the rows; -1 when it is not there.
+    int rowOf(const Entry* e) const;
     // The caption of a row: "..", a name, or a result's path below the search base.
     QString rowCaption(int row) const;
 
@@ -86,6 +93,9 @@ private:
     void showFolder(Move& m, const Entry* folder);
     // Back and Forward: `node` becomes current and shown.
     Move returnTo(const Entry* node);
+    Move showFoundFile(Move& m, const Entry* file);
+    // Back and Up in the search mode: the results, with the row last opened selected.
+    Move showResultsAgain();
     int firstRealRow() const;
     int findRow(const QString& caption, int fromRow, Qt::CaseSensitivity cs) const;
 
@@ -94,6 +104,8 @@ private:
     const Entry* m_current = nullptr;
     const Entry* m_shown = nullptr;
     bool m_searchMode = false;
+    // A found file's folder is shown: Back returns to the results first.
+    bool m_resultsBehind = false;
     int m_searchRow = 0;
     SearchResults m_results;
     History<const Entry*> m_history;

@@ -162,18 +162,14 @@ TEST_F(Navigation, KeyboardShortcuts) {
 
 TEST_F(Navigation, SearchResultsAndTheFolderOpenedFromThem) {
     clickNode(*w.form, node("A"));
-    w.dialogs->dialogScripts.push_back([](QDialog& d) {
-        auto& mask = static_cast<kx::TMaskForm&>(d);
-        mask.ledMask->setText("b");
-        mask.FindBitBtn->click();
-        return d.result();
-    });
+    scriptMask(*w.dialogs, "b");
     w->spbtSearch->click();
     ASSERT_TRUE(w->searchMode());
     EXPECT_EQ(rows(), QStringList({"A\\B", "b.txt"}));
 
     // Back and Up show the results again and reselect the row last opened.
-    doubleClickRow(*w.form, 1); // a file: remembered, nothing shown
+    doubleClickRow(*w.form, 1); // a file: its folder is shown, a move from A
+    EXPECT_EQ(w->currentNode(), w->rootNode());
     w->spbtBack->click();
     EXPECT_EQ(rows(), QStringList({"A\\B", "b.txt"}));
     EXPECT_EQ(selected(), 1);
@@ -182,10 +178,10 @@ TEST_F(Navigation, SearchResultsAndTheFolderOpenedFromThem) {
     EXPECT_FALSE(w->searchMode());
     EXPECT_EQ(rows(), QStringList({"..", "x.txt"}));
     EXPECT_EQ(w->selectedNode(), node("B"));
-    EXPECT_EQ(w->currentNode(), node("A")); // the search's starting folder
+    EXPECT_EQ(w->currentNode(), w->rootNode()); // a found folder leaves the current one
     w->spbtBack->click();
-    EXPECT_EQ(w->currentNode(), w->rootNode());
-    EXPECT_EQ(forwardHint(), "A");
+    EXPECT_EQ(w->currentNode(), node("A"));
+    EXPECT_EQ(forwardHint(), "disk.kx");
 }
 
 } // namespace
