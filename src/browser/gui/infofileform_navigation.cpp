@@ -77,7 +77,10 @@ void TInfoFileForm::applyMove(const Move& m) {
     if (m.selectNode) selectNode(m.selectNode);
     if (m.expand) tvTreeOfFile->expand(m_folders->indexOf(m.expand));
     if (m.focusTree) tvTreeOfFile->setFocus();
-    if (m.selectRow >= 0) selectRow(m.selectRow, m.focusRow);
+    if (m.selectEntry)
+        selectRow(m_nav.rowOf(m.selectEntry), m.focusRow);
+    else if (m.selectRow >= 0)
+        selectRow(m.selectRow, m.focusRow);
     if (m.openImage) m_folders->setOpenImage(m.openImage);
     setBackHint();
     updateForwardHint();
@@ -107,6 +110,10 @@ void TInfoFileForm::prepareForOpen() {
 
 void TInfoFileForm::tvTreeOfFileClick() {
     applyMove(m_nav.treeClick(selectedNode()));
+}
+
+void TInfoFileForm::tvTreeOfFileKeyMove() {
+    applyMove(m_nav.treeKey(selectedNode()));
 }
 
 void TInfoFileForm::tvTreeOfFileMouseUp(const QPoint& viewportPos) {
