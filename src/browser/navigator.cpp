@@ -33,6 +33,7 @@ void Navigator::record(bool onlyIfNotOnTop) {
 }
 
 void Navigator::showFolder(Move& m, const Entry* folder) {
+    if (m_regroup) m_regroup(folder);
     m.show = folder;
     m.showResults = false;
     m_shown = folder;
@@ -179,7 +180,7 @@ Move Navigator::showFoundFile(Move& m, const Entry* file) {
     m_history.clearForward();
     showFolder(m, folder);
     m.selectNode = folder;
-    m.selectEntry = file;
+    m.selectRow = rowOf(file);
     m.focusRow = true;
     // The folder's rows work as those of any folder shown; only Back returns to the results.
     m_searchMode = false;

@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,6 @@ struct Move {
     const Entry* expand = nullptr;
     const Entry* selectNode = nullptr; // the tree node to select
     int selectRow = -1;
-    // The row of this Entry instead, found once its folder is shown (showing regroups it).
-    const Entry* selectEntry = nullptr;
     bool focusRow = false; // the row also becomes the current one and is scrolled to
     const Entry* openImage = nullptr;
     bool focusTree = false;
@@ -37,6 +36,9 @@ public:
     // `rootText` is the root node's caption (the list file's name).
     Move start(const Entry* root, const QString& rootText);
     void clear();
+    // Called with each folder about to be shown, before its rows are read: showing a folder
+    // regroups it (see Document::regroup), and the rows to select are found in the new order.
+    void setRegroup(std::function<void(const Entry*)> regroup) { m_regroup = std::move(regroup); }
 
     // ---- the user's actions; `treeSelection` is the tree's selected node, `firstRow` the first
     // selected row of the detail list (-1 for none) ----
@@ -109,6 +111,7 @@ private:
     int m_searchRow = 0;
     SearchResults m_results;
     History<const Entry*> m_history;
+    std::function<void(const Entry*)> m_regroup;
 };
 
 // The disk path of a folder as the scan saw it: the root's name, then each folder's name, each

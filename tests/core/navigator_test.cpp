@@ -154,11 +154,10 @@ TEST_F(Nav, FoundFileShowsItsFolder) {
     Move m = nav.activateRow(1, twin);
     EXPECT_EQ(m.show, docs);
     EXPECT_EQ(m.selectNode, docs);
-    EXPECT_EQ(m.selectEntry, a);
+    EXPECT_EQ(m.selectRow, 2); // "..", Deep, a.txt
     EXPECT_TRUE(m.focusRow);
     EXPECT_FALSE(nav.searchMode());
     EXPECT_EQ(nav.current(), docs);
-    EXPECT_EQ(nav.rowOf(a), 2); // "..", Deep, a.txt
     EXPECT_EQ(nav.history().backStack(), (std::vector<const Entry*>{t.root(), twin}));
     EXPECT_EQ(nav.backHint("results"), "results");
 
@@ -173,6 +172,35 @@ TEST_F(Nav, FoundFileShowsItsFolder) {
     EXPECT_EQ(nav.up(docs).show, t.root());
     EXPECT_EQ(nav.back(t.root()).show, docs);
     EXPECT_FALSE(nav.searchMode());
+}
+
+// A folder shown for the first time is regrouped before the row to select is looked for: Up, the
+// ".." row and a found file select the row the regrouped folder shows.
+TEST(NavigatorRegroup, RowsAreFoundInTheOrderShown) {
+    kxtest::TreeBuilder t{"C:\\"};
+    Entry* p = t.folder(t.root(), "P");
+    Entry* f = t.file(p, "f.txt");
+    Entry* q = t.folder(p, "Q");
+    Navigator nav;
+    nav.setRegroup([](const Entry* folder) { foldersFirst(const_cast<Entry*>(folder)->children); });
+    nav.start(t.root(), QStringLiteral("disk.kx"));
+    // The rows of P once regrouped: "..", Q, f.txt.
+    const auto selected = [&](const Move& m) {
+        return std::to_string(m.selectRow) + " " + nav.rowCaption(m.selectRow).toStdString();
+    };
+    const auto asRead = [&] { p->children = {f, q}; };
+
+    nav.treeRelease(q, q); // P itself never shown
+    EXPECT_EQ(selected(nav.up(q)), "1 Q");
+    asRead();
+    nav.treeRelease(q, q);
+    EXPECT_EQ(selected(nav.activateRow(0, q)), "1 Q");
+    asRead();
+    SearchResults found;
+    found.entries = {f};
+    found.base = "C:";
+    nav.showSearch(found);
+    EXPECT_EQ(selected(nav.activateRow(0, q)), "2 f.txt");
 }
 
 TEST(NavigatorPaths, FolderDiskPaths) {

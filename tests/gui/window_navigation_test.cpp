@@ -114,6 +114,19 @@ TEST_F(Navigation, DoubleClickEnterAndUp) {
     EXPECT_EQ(backStackTexts(*w.form), before);
 }
 
+// Up into a folder never shown before selects the folder left in the order the list then shows.
+TEST(NavigationRegroup, UpIntoAFolderNeverShown) {
+    QTemporaryDir dir;
+    Window w = makeWindow();
+    openThroughDialog(
+        w, writeList(dir, "p.kx", folder("C:\\", {folder("P", {file("f.txt"), folder("Q")})})));
+    w->tvTreeOfFile->expand(w->folderModel()->indexOf(nodeNamed(*w.form, "P")));
+    clickNode(*w.form, nodeNamed(*w.form, "Q"));
+    w->spbtUp->click();
+    EXPECT_EQ(rowCaptions(*w.form), QStringList({"..", "Q", "f.txt"}));
+    EXPECT_EQ(rowCaptions(*w.form).value(w->firstSelectedRow()), "Q");
+}
+
 TEST_F(Navigation, ForwardHintFollowsTheSelectedRow) {
     doubleClickRow(*w.form, 0); // into A: rows .., B, y.txt
     const struct {

@@ -266,6 +266,9 @@ void TInfoFileForm::setDocument(std::unique_ptr<Document> doc, const QString& pa
     connect(m_doc.get(), &Document::changed, m_model, &DetailModel::rowsChanged);
     const QString rootText = QFileInfo(path).fileName();
     m_folders->setRoot(root(), rootText);
+    m_nav.setRegroup([this](const Entry* folder) {
+        if (m_doc) m_doc->regroup(const_cast<Entry*>(folder));
+    });
     applyMove(m_nav.start(root(), rootText));
 }
 

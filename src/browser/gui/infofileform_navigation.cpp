@@ -77,10 +77,7 @@ void TInfoFileForm::applyMove(const Move& m) {
     if (m.selectNode) selectNode(m.selectNode);
     if (m.expand) tvTreeOfFile->expand(m_folders->indexOf(m.expand));
     if (m.focusTree) tvTreeOfFile->setFocus();
-    if (m.selectEntry)
-        selectRow(m_nav.rowOf(m.selectEntry), m.focusRow);
-    else if (m.selectRow >= 0)
-        selectRow(m.selectRow, m.focusRow);
+    if (m.selectRow >= 0) selectRow(m.selectRow, m.focusRow);
     if (m.openImage) m_folders->setOpenImage(m.openImage);
     setBackHint();
     updateForwardHint();
