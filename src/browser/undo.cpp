@@ -27,9 +27,12 @@ void setCommentField(Entry& e, const CommentField& field) {
 }
 
 void EditStep::noteMark(Entry* e) {
-    const std::int32_t count = e->markCount();
     const std::uint8_t mark = e->mark();
-    m_marks.push_back({e, count, count, mark, mark});
+    m_marks.push_back({e, mark, mark});
+    if (!e->children.empty()) {
+        const std::int32_t count = e->markCount();
+        m_counts.push_back({e, count, count});
+    }
 }
 
 void EditStep::noteComment(Entry* e) {
@@ -37,32 +40,34 @@ void EditStep::noteComment(Entry* e) {
     m_comments.push_back({e, field, field});
 }
 
+template <class Note> void EditStep::keepChanged(std::vector<Note>& notes) {
+    notes.erase(
+        std::remove_if(notes.begin(), notes.end(), [](const Note& n) { return !n.changed(); }),
+        notes.end());
+    // A copy costs as much as the notes: only one that frees most of them is worth it.
+    if (notes.size() < notes.capacity() / 4) notes.shrink_to_fit();
+}
+
 bool EditStep::finish() {
-    for (MarkBytes& m : m_marks) {
+    for (MarkBytes& m : m_marks)
         m.after = m.e->mark();
-        m.countAfter = m.e->markCount();
-    }
-    m_marks.erase(std::remove_if(m_marks.begin(), m_marks.end(),
-                                 [](const MarkBytes& m) {
-                                     return m.before == m.after && m.countBefore == m.countAfter;
-                                 }),
-                  m_marks.end());
-    m_marks.shrink_to_fit();
+    for (CountBytes& c : m_counts)
+        c.after = c.e->markCount();
     for (CommentBytes& c : m_comments)
         c.after = commentField(*c.e);
-    m_comments.erase(std::remove_if(m_comments.begin(), m_comments.end(),
-                                    [](const CommentBytes& c) { return c.before == c.after; }),
-                     m_comments.end());
-    return !m_marks.empty() || !m_comments.empty();
+    keepChanged(m_marks);
+    keepChanged(m_counts);
+    keepChanged(m_comments);
+    return !m_marks.empty() || !m_counts.empty() || !m_comments.empty();
 }
 
 // An Entry noted twice holds the same before and after values both times, so the order in which
 // the notes are put back does not matter.
 void EditStep::put(bool after) const {
-    for (const MarkBytes& m : m_marks) {
+    for (const MarkBytes& m : m_marks)
         m.e->setMark(after ? m.after : m.before);
-        m.e->setMarkCount(after ? m.countAfter : m.countBefore);
-    }
+    for (const CountBytes& c : m_counts)
+        c.e->setMarkCount(after ? c.after : c.before);
     for (const CommentBytes& c : m_comments)
         setCommentField(*c.e, after ? c.after : c.before);
 }

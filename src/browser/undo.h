@@ -33,17 +33,27 @@ public:
 
 private:
     void put(bool after) const;
+    template <class Note> static void keepChanged(std::vector<Note>& notes);
 
+    // A folder's subtree mark notes every Entry below it: the notes are kept small, and a count
+    // is noted only where one can change (an Entry's own count never does; its ancestors' do).
     struct MarkBytes {
         Entry* e;
-        std::int32_t countBefore, countAfter;
         std::uint8_t before, after;
+        bool changed() const { return before != after; }
+    };
+    struct CountBytes {
+        Entry* e;
+        std::int32_t before, after;
+        bool changed() const { return before != after; }
     };
     struct CommentBytes {
         Entry* e;
         CommentField before, after;
+        bool changed() const { return before != after; }
     };
     std::vector<MarkBytes> m_marks;
+    std::vector<CountBytes> m_counts;
     std::vector<CommentBytes> m_comments;
 };
 
