@@ -3,6 +3,7 @@
 #pragma once
 
 #include "browser/marks.h"
+#include "browser/undo.h"
 #include "listfile/container.h"
 #include "listfile/entry.h"
 #include "listfile/innerlist.h"
@@ -43,14 +44,24 @@ public:
     // writes. Opening shows the root folder, so a document starts with the root regrouped.
     void regroup(Entry* folder);
 
-    // The commands. Each changes the entries, sets the modified flag and tells the views.
+    // The commands. Each changes the entries, sets the modified flag and tells the views; one
+    // that changed any byte is one step of the undo history (a folder's whole subtree included).
     // A mark command on Entries in ascending row order; false when there were none.
     bool mark(const std::vector<Entry*>& entries, MarkCommand command);
     // Replaces an Entry's comment with text already in the list's code page.
     void setComment(Entry* entry, std::string_view ansiText);
 
+    // Takes the last step back, or does the last step taken back again: every byte it changed
+    // returns exactly. The modified flag is then clear exactly at the state the file holds (as
+    // opened or last saved). False when there was no step; the views are told otherwise.
+    bool canUndo() const { return m_history.canUndo(); }
+    bool canRedo() const { return m_history.canRedo(); }
+    bool undo();
+    bool redo();
+
     // Writes the list back into its file (see saveListFile). True when the file was written in
-    // full; the modified flag is then cleared. False when the abort flag stopped it; throws
+    // full; the modified flag is then cleared and the current state is the one undo and redo
+    // count as saved. False when the abort flag stopped it; throws
     // kx::Error on failure. In both cases the old file is untouched and the flag stays. A file
     // that is no longer the one this document read (or last saved) is left alone with
     // changedOnDisk unless `overwriteChanged`. May run on a worker thread while no command runs.
@@ -67,11 +78,15 @@ signals:
     void modifiedChanged(bool modified);
 
 private:
+    // Keeps a command's step when it changed anything, and tells the flag and the views.
+    void finishCommand(EditStep step);
+
     ListContainer m_container;
     std::unique_ptr<EntryTree> m_tree;
     std::string m_path;
     std::optional<io::FileIdentity> m_identity; // the file as it was read or last saved
     bool m_modified = false;
+    EditHistory m_history;
 };
 
 } // namespace kx

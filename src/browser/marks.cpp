@@ -2,6 +2,7 @@
 #include "browser/marks.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kx {
 
@@ -169,6 +170,62 @@ RowStyle otherCellStyle(const Entry* e) {
     s.useDefaults = false;
     s.background = markBackground(e->mark());
     return s;
+}
+
+namespace {
+
+double channelLuminance(Rgb c, int shift) {
+    const double v = double((c >> shift) & 0xFF) / 255.0;
+    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+}
+
+double luminance(Rgb c) {
+    return 0.2126 * channelLuminance(c, 16) + 0.7152 * channelLuminance(c, 8) +
+           0.0722 * channelLuminance(c, 0);
+}
+
+constexpr Rgb kWhite = 0xFFFFFF;
+constexpr double kReadable = 4.5;
+
+Rgb mix(Rgb from, Rgb to, int step, int steps) {
+    Rgb out = 0;
+    for (int shift : {16, 8, 0}) {
+        const int a = int((from >> shift) & 0xFF), b = int((to >> shift) & 0xFF);
+        out |= Rgb(a + (b - a) * step / steps) << shift;
+    }
+    return out;
+}
+
+} // namespace
+
+double contrastRatio(Rgb a, Rgb b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+bool isDarkBackground(Rgb background) {
+    return contrastRatio(background, kWhite) > contrastRatio(background, kBlack);
+}
+
+Rgb readableOn(Rgb wanted, Rgb background) {
+    if (contrastRatio(wanted, background) >= kReadable) return wanted;
+    // Black or white reads on any background with a ratio of at least 4.58.
+    const Rgb end = isDarkBackground(background) ? kWhite : kBlack;
+    constexpr int kSteps = 16;
+    for (int step = 1; step < kSteps; ++step) {
+        const Rgb c = mix(wanted, end, step, kSteps);
+        if (contrastRatio(c, background) >= kReadable) return c;
+    }
+    return end;
+}
+
+RowStyle onDarkList(RowStyle style, Rgb base, Rgb text) {
+    if (style.useDefaults) return style;
+    if (style.background == kNoColour)
+        style.text = style.text == kBlack ? text : readableOn(style.text, base);
+    else
+        style.text = readableOn(style.text, style.background);
+    return style;
 }
 
 } // namespace kx

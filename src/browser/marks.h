@@ -48,4 +48,17 @@ RowStyle nameCellStyle(const Entry* e);
 // The other cells: black and plain, background by mark.
 RowStyle otherCellStyle(const Entry* e);
 
+// The contrast ratio of two colours, from 1 (the same) to 21 (black and white), by their
+// relative luminance as the accessibility guidelines define it.
+double contrastRatio(Rgb a, Rgb b);
+// A background on which white text reads better than black.
+bool isDarkBackground(Rgb background);
+// `wanted` when it reads on `background` (a contrast of 4.5 or more); else the first colour on
+// the way from it to black or to white (whichever reads better there) that does.
+Rgb readableOn(Rgb wanted, Rgb background);
+// A cell's style on a list whose normal colours are dark (`base` behind, `text` in front): the
+// mark backgrounds stay; black text where there is no mark becomes the list's text colour, and
+// every other text colour is made readable on what lies behind it.
+RowStyle onDarkList(RowStyle style, Rgb base, Rgb text);
+
 } // namespace kx

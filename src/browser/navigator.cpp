@@ -22,7 +22,7 @@ Move Navigator::start(const Entry* root, const QString& rootText) {
 void Navigator::clear() {
     m_root = m_current = m_shown = nullptr;
     m_rootText.clear();
-    m_searchMode = false;
+    m_searchMode = m_resultsBehind = false;
     m_searchRow = 0;
     m_results = SearchResults();
     m_history.reset();
@@ -33,9 +33,11 @@ void Navigator::record(bool onlyIfNotOnTop) {
 }
 
 void Navigator::showFolder(Move& m, const Entry* folder) {
+    if (m_regroup) m_regroup(folder);
     m.show = folder;
     m.showResults = false;
     m_shown = folder;
+    m_resultsBehind = false;
 }
 
 ChildList Navigator::rowEntries() const {
@@ -49,6 +51,12 @@ Entry* Navigator::entryAt(int row) const {
     const int index = row - (hasUpRow() ? 1 : 0);
     const ChildList rows = rowEntries();
     return index >= 0 && index < int(rows.size()) ? rows[std::size_t(index)] : nullptr;
+}
+
+int Navigator::rowOf(const Entry* e) const {
+    for (int r = 0, n = rowCount(); r < n; ++r)
+        if (entryAt(r) == e) return r;
+    return -1;
 }
 
 QString Navigator::rowCaption(int row) const {
@@ -113,6 +121,13 @@ Move Navigator::treeRelease(const Entry* node, const Entry* treeSelection) {
     return m;
 }
 
+Move Navigator::treeKey(const Entry* treeSelection) {
+    const Entry* openImage = treeClick(treeSelection).openImage;
+    Move m = treeRelease(treeSelection, treeSelection);
+    m.openImage = openImage;
+    return m;
+}
+
 Move Navigator::activateRow(int firstRow, const Entry* treeSelection) {
     Move m;
     if (!m_shown) {
@@ -120,7 +135,8 @@ Move Navigator::activateRow(int firstRow, const Entry* treeSelection) {
         if (!treeSelection || firstRow < 0) return m;
         m_searchRow = firstRow;
         const Entry* e = entryAt(firstRow);
-        if (!e || !e->isFolder()) return m;
+        if (!e) return m;
+        if (!e->isFolder()) return showFoundFile(m, e);
         m.selectNode = e;
         showFolder(m, e);
         m.selectRow = firstRealRow();
@@ -158,8 +174,34 @@ Move Navigator::activateRow(int firstRow, const Entry* treeSelection) {
     return m;
 }
 
-Move Navigator::back(const Entry* treeSelection) {
-    if (m_searchMode) return up(treeSelection);
+Move Navigator::showFoundFile(Move& m, const Entry* file) {
+    const Entry* folder = file->parent();
+    if (!folder) return m;
+    record(false);
+    m_current = folder;
+    m_history.clearForward();
+    showFolder(m, folder);
+    m.selectNode = folder;
+    m.selectRow = rowOf(file);
+    m.focusRow = true;
+    // The folder's rows work as those of any folder shown; only Back returns to the results.
+    m_searchMode = false;
+    m_resultsBehind = true;
+    return m;
+}
+
+Move Navigator::showResultsAgain() {
+    Move m;
+    m.showResults = true;
+    m_shown = nullptr;
+    m_searchMode = true;
+    m_resultsBehind = false;
+    if (m_searchRow < rowCount()) m.selectRow = m_searchRow;
+    return m;
+}
+
+Move Navigator::back(const Entry* /*treeSelection*/) {
+    if (m_searchMode || m_resultsBehind) return showResultsAgain();
     if (!m_history.canBack() || !m_current) return {};
     const Entry* n = m_history.popBack();
     m_history.pushForward(m_current);
@@ -187,13 +229,8 @@ Move Navigator::returnTo(const Entry* node) {
 }
 
 Move Navigator::up(const Entry* treeSelection) {
+    if (m_searchMode) return showResultsAgain();
     Move m;
-    if (m_searchMode) {
-        m.showResults = true;
-        m_shown = nullptr;
-        if (m_searchRow < rowCount()) m.selectRow = m_searchRow;
-        return m;
-    }
     const Entry* s = treeSelection;
     const Entry* p = parentNode(s);
     if (!p) return m;
@@ -211,6 +248,7 @@ Move Navigator::up(const Entry* treeSelection) {
 Move Navigator::showSearch(SearchResults results) {
     m_results = std::move(results);
     m_searchMode = true;
+    m_resultsBehind = false;
     m_shown = nullptr;
     Move m;
     m.showResults = true;
@@ -218,7 +256,7 @@ Move Navigator::showSearch(SearchResults results) {
 }
 
 QString Navigator::backHint(const QString& fallback) const {
-    return m_history.canBack() ? nodeText(m_history.backTop()) : fallback;
+    return m_history.canBack() && !m_resultsBehind ? nodeText(m_history.backTop()) : fallback;
 }
 
 QString Navigator::forwardHint(int firstRow, const Entry* treeSelection,

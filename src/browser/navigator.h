@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ public:
     // `rootText` is the root node's caption (the list file's name).
     Move start(const Entry* root, const QString& rootText);
     void clear();
+    // Called with each folder about to be shown, before its rows are read: showing a folder
+    // regroups it (see Document::regroup), and the rows to select are found in the new order.
+    void setRegroup(std::function<void(const Entry*)> regroup) { m_regroup = std::move(regroup); }
 
     // ---- the user's actions; `treeSelection` is the tree's selected node, `firstRow` the first
     // selected row of the detail list (-1 for none) ----
@@ -44,7 +48,10 @@ public:
     Move treeClick(const Entry* treeSelection);
     // A button released over `node` of the tree.
     Move treeRelease(const Entry* node, const Entry* treeSelection);
-    // Double-click or Enter on the detail list.
+    // A key has moved the tree's selection: the same as a click on the node it selects.
+    Move treeKey(const Entry* treeSelection);
+    // Double-click or Enter on the detail list. On a found file its folder is shown with the
+    // file selected, as a move the history records; Back then shows the results again.
     Move activateRow(int firstRow, const Entry* treeSelection);
     Move back(const Entry* treeSelection);
     Move forward(const Entry* treeSelection);
@@ -68,6 +75,8 @@ public:
     int rowCount() const { return int(rowEntries().size()) + (hasUpRow() ? 1 : 0); }
     // The Entry of a row; null for the ".." row and outside the rows.
     Entry* entryAt(int row) const;
+    // The row of an Entry among the rows; -1 when it is not there.
+    int rowOf(const Entry* e) const;
     // The caption of a row: "..", a name, or a result's path below the search base.
     QString rowCaption(int row) const;
 
@@ -86,6 +95,9 @@ private:
     void showFolder(Move& m, const Entry* folder);
     // Back and Forward: `node` becomes current and shown.
     Move returnTo(const Entry* node);
+    Move showFoundFile(Move& m, const Entry* file);
+    // Back and Up in the search mode: the results, with the row last opened selected.
+    Move showResultsAgain();
     int firstRealRow() const;
     int findRow(const QString& caption, int fromRow, Qt::CaseSensitivity cs) const;
 
@@ -94,9 +106,12 @@ private:
     const Entry* m_current = nullptr;
     const Entry* m_shown = nullptr;
     bool m_searchMode = false;
+    // A found file's folder is shown: Back returns to the results first.
+    bool m_resultsBehind = false;
     int m_searchRow = 0;
     SearchResults m_results;
     History<const Entry*> m_history;
+    std::function<void(const Entry*)> m_regroup;
 };
 
 // The disk path of a folder as the scan saw it: the root's name, then each folder's name, each

@@ -3,9 +3,13 @@
 #include "browser/document.h"
 
 #include "common/fixtures.h"
+#include "listfile/innerlist.h"
 #include "listfile/io/error.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
 
 namespace kx {
 namespace {
@@ -70,6 +74,82 @@ TEST(DocumentTest, SaveCancelledKeepsTheFlagAndTheFile) {
     EXPECT_FALSE(doc->save(cancelled));
     EXPECT_TRUE(doc->modified());
     EXPECT_EQ(kxtest::readFile(list), before);
+}
+
+// disk > Docs (a.txt, Deep > x.txt), b.txt, read from bytes as a list file holds them: a.txt's
+// comment field has bytes after the NUL that ends its text, Docs a mark count of 7. (A root name
+// without a backslash is one that a save leaves as it is.)
+std::unique_ptr<Document> undoFixture(const std::string& path) {
+    std::string a = kxtest::record("a.txt", kFile, -1, 0, 0, "old");
+    a.replace(rec::comment + 4, 4, "tail");
+    std::string docs = kxtest::record("Docs", kFolder, 1);
+    docs[rec::markCount] = 7;
+    const std::string bytes = kxtest::header("h") + kxtest::record("disk", kFolder, 1) + docs + a +
+                              kxtest::record("Deep", kFolder, 0) +
+                              kxtest::record("x.txt", kFile, -1) +
+                              kxtest::record("b.txt", kFile, -1);
+    MemorySource source(bytes.data(), bytes.size());
+    return std::make_unique<Document>(readInnerList(source), path);
+}
+
+// Every step goes back and comes again byte for byte, marks, counts and whole comment fields;
+// the modified flag is clear exactly at the state on disk.
+TEST(DocumentTest, UndoAndRedoRestoreTheExactBytesAndFollowTheSavePoint) {
+    QTemporaryDir dir;
+    auto doc = undoFixture(path(dir, "disk.kx"));
+    Entry* docs = doc->root()->children()[0];
+    Entry* a = docs->children()[0];
+    Entry* b = doc->root()->children()[1];
+    const auto bytes = [&] { return kxtest::innerList(doc->tree()); };
+    const auto undo = [&] { doc->undo(); };
+    const auto redo = [&] { doc->redo(); };
+    std::vector<std::string> states{bytes()}; // 0: as read
+    ASSERT_NE(states[0].find(std::string("old\0tail", 8)), std::string::npos);
+    const struct {
+        const char* what;
+        std::function<void()> run;
+        std::size_t state; // a new state when it is the next number
+        bool modified;
+    } steps[] = {
+        {"mark a file", [&] { doc->mark({a}, MarkCommand::Needed); }, 1, true},
+        {"mark a folder and its subtree",
+         [&] {
+             doc->mark({docs, b}, MarkCommand::NotNeeded);
+         },
+         2, true},
+        {"comment", [&] { doc->setComment(a, "new"); }, 3, true},
+        {"clear an unmarked folder: no step", [&] { doc->mark({doc->root()}, MarkCommand::Clear); },
+         3, true},
+        {"undo the comment: its old field whole", undo, 2, true},
+        {"undo the subtree in one step", undo, 1, true},
+        {"undo to the state read", undo, 0, false},
+        {"nothing left to undo", undo, 0, false},
+        {"redo", redo, 1, true},
+        {"redo", redo, 2, true},
+        {"save", [&] { ASSERT_TRUE(doc->save({})); }, 2, false},
+        {"undo below the save", undo, 1, true},
+        {"redo to the saved state", redo, 2, false},
+        {"redo past it", redo, 3, true},
+        {"nothing left to redo", redo, 3, true},
+        {"undo twice", [&] { undo(), undo(); }, 1, true},
+        {"a new step drops the ones after it, the saved state too",
+         [&] { doc->setComment(b, "b"); }, 4, true},
+        {"undo", undo, 1, true},
+        {"redo", redo, 4, true},
+        {"undo all: the saved state is out of reach", [&] { undo(), undo(), undo(); }, 0, true},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.what);
+        s.run();
+        if (s.state == states.size()) {
+            EXPECT_EQ(std::count(states.begin(), states.end(), bytes()), 0);
+            states.push_back(bytes());
+        } else {
+            ASSERT_LT(s.state, states.size());
+            EXPECT_TRUE(bytes() == states[s.state]); // (their dump would be thousands of NULs)
+        }
+        EXPECT_EQ(doc->modified(), s.modified);
+    }
 }
 
 // Each way an open fails has its code; `readStarted` tells a refused archive from a list whose

@@ -245,5 +245,51 @@ TEST(Marks, DrawingRoles) {
     EXPECT_TRUE(otherCellStyle(nullptr).useDefaults);
 }
 
+// On a dark list the mark backgrounds stay and every text reads on what is behind it; plain rows
+// take the list's own text colour.
+TEST(Marks, DarkListColours) {
+    const Rgb base = 0x2A2A2A, text = 0xEEEEEE, green = 0xC9F9CC, grey = 0xDBD9D5, red = 0xFF0000;
+    EXPECT_TRUE(isDarkBackground(base));
+    EXPECT_FALSE(isDarkBackground(0xFFFFFF));
+    EXPECT_FALSE(isDarkBackground(green));
+    EXPECT_DOUBLE_EQ(contrastRatio(0x000000, 0xFFFFFF), 21.0);
+    EXPECT_EQ(readableOn(0x000000, green), 0x000000u); // already readable: kept
+
+    const auto style = [](Rgb textColour, Rgb background) {
+        RowStyle s;
+        s.useDefaults = false;
+        s.text = textColour;
+        s.background = background;
+        return s;
+    };
+    const struct {
+        const char* what;
+        RowStyle in;
+        Rgb background; // where the text is drawn
+        Rgb text;       // kNoColour: any readable colour
+    } cases[] = {
+        {"plain row", style(0x000000, kNoColour), base, text},
+        {"damaged, no mark", style(red, kNoColour), base, kNoColour},
+        {"needed", style(0x000000, green), green, 0x000000},
+        {"useless", style(0x000000, grey), grey, 0x000000},
+        {"damaged and needed", style(red, green), green, kNoColour},
+        {"damaged and useless", style(red, grey), grey, kNoColour},
+    };
+    for (const auto& c : cases) {
+        const RowStyle out = onDarkList(c.in, base, text);
+        EXPECT_EQ(out.background, c.in.background) << c.what;
+        if (c.text != kNoColour) {
+            EXPECT_EQ(out.text, c.text) << c.what;
+        }
+        EXPECT_GE(contrastRatio(out.text, c.background), 4.5) << c.what;
+        if (c.in.text == red) { // still a red
+            EXPECT_GT((out.text >> 16) & 0xFF, (out.text >> 8) & 0xFF) << c.what;
+            EXPECT_GT((out.text >> 16) & 0xFF, out.text & 0xFF) << c.what;
+        }
+    }
+    RowStyle defaults;
+    EXPECT_EQ(onDarkList(defaults, base, text).text, kNoColour); // the ".." row
+}
+
 } // namespace
 } // namespace kx

@@ -132,6 +132,82 @@ TEST_F(Nav, SearchResultsAndTheirRows) {
     EXPECT_FALSE(nav.history().canBack());
 }
 
+TEST_F(Nav, TreeKeyMovesAsAClickDoes) {
+    Move m = nav.treeKey(docs);
+    EXPECT_EQ(m.show, docs);
+    EXPECT_EQ(m.openImage, docs);
+    EXPECT_EQ(nav.history().backStack(), (std::vector<const Entry*>{t.root()}));
+    EXPECT_EQ(nav.treeKey(docs).show, nullptr); // the shown folder again
+    EXPECT_EQ(nav.back(docs).show, t.root());
+}
+
+// A found file shows its folder with the file's row, as a move; Back first returns to the
+// results, with that row selected; any other move forgets them.
+TEST_F(Nav, FoundFileShowsItsFolder) {
+    Entry* a = docs->children()[1];
+    Entry* z = twin->children()[0];
+    nav.treeRelease(twin, twin);
+    SearchResults found;
+    found.entries = {z, a};
+    found.base = "C:";
+    nav.showSearch(found);
+    Move m = nav.activateRow(1, twin);
+    EXPECT_EQ(m.show, docs);
+    EXPECT_EQ(m.selectNode, docs);
+    EXPECT_EQ(m.selectRow, 2); // "..", Deep, a.txt
+    EXPECT_TRUE(m.focusRow);
+    EXPECT_FALSE(nav.searchMode());
+    EXPECT_EQ(nav.current(), docs);
+    EXPECT_EQ(nav.history().backStack(), (std::vector<const Entry*>{t.root(), twin}));
+    EXPECT_EQ(nav.backHint("results"), "results");
+
+    m = nav.back(docs);
+    EXPECT_TRUE(m.showResults);
+    EXPECT_TRUE(nav.searchMode());
+    EXPECT_EQ(m.selectRow, 1);
+    EXPECT_EQ(nav.history().backStack().size(), 2u);
+
+    // From the file's folder, a move elsewhere leaves the results behind.
+    nav.activateRow(1, twin);
+    EXPECT_EQ(nav.up(docs).show, t.root());
+    EXPECT_EQ(nav.back(t.root()).show, docs);
+    EXPECT_FALSE(nav.searchMode());
+}
+
+// A folder shown for the first time is regrouped before the row to select is looked for: Up, the
+// ".." row and a found file select the row the regrouped folder shows.
+TEST(NavigatorRegroup, RowsAreFoundInTheOrderShown) {
+    kxtest::TreeBuilder t{"C:\\"};
+    Entry* p = t.folder(t.root(), "P");
+    Entry* f = t.file(p, "f.txt");
+    Entry* q = t.folder(p, "Q");
+    Navigator nav;
+    nav.setRegroup(
+        [](const Entry* folder) { foldersFirst(const_cast<Entry*>(folder)->children()); });
+    nav.start(t.root(), QStringLiteral("disk.kx"));
+    // The rows of P once regrouped: "..", Q, f.txt.
+    const auto selected = [&](const Move& m) {
+        return std::to_string(m.selectRow) + " " + nav.rowCaption(m.selectRow).toStdString();
+    };
+    const auto asRead = [&] {
+        Entry** kids = p->children().begin();
+        kids[0] = f;
+        kids[1] = q;
+    };
+
+    nav.treeRelease(q, q); // P itself never shown
+    EXPECT_EQ(selected(nav.up(q)), "1 Q");
+    asRead();
+    nav.treeRelease(q, q);
+    EXPECT_EQ(selected(nav.activateRow(0, q)), "1 Q");
+    asRead();
+    SearchResults found;
+    found.entries = {f};
+    found.base = "C:";
+    nav.showSearch(found);
+    EXPECT_EQ(selected(nav.activateRow(0, q)), "2 f.txt");
+}
+
 TEST(NavigatorPaths, FolderDiskPaths) {
     kxtest::TreeBuilder t{"D:\\"};
     Entry* a = t.folder(t.root(), "Photos");

@@ -35,14 +35,7 @@ protected:
     QVariant cell(int row, int col, int role) {
         return w->model()->data(w->model()->index(row, col), role);
     }
-    void scriptMask(const QString& text) {
-        w.dialogs->dialogScripts.push_back([text](QDialog& d) {
-            auto& mask = static_cast<kx::TMaskForm&>(d);
-            mask.ledMask->setText(text);
-            mask.FindBitBtn->click();
-            return d.result();
-        });
-    }
+    void scriptMask(const QString& text) { kxtest::scriptMask(*w.dialogs, text); }
     void scriptComment(const QString& text) {
         w.dialogs->dialogScripts.push_back([text](QDialog& d) {
             auto& form = static_cast<kx::TCommentForm&>(d);

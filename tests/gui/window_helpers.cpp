@@ -12,8 +12,10 @@
 
 namespace kxtest {
 
-QString ScriptedDialogs::getOpenFileName(QWidget*, const QString&, const QString&, const QString&) {
+QString ScriptedDialogs::getOpenFileName(QWidget*, const QString&, const QString& dir,
+                                         const QString&) {
     ++openDialogs;
+    openDirs.push_back(dir);
     if (failNextOpenDialog) {
         failNextOpenDialog = false;
         throw std::runtime_error("the dialog failed");
@@ -93,6 +95,15 @@ QString writeList(const QTemporaryDir& dir, const QString& name, const Node& roo
     const QString path = dir.filePath(name);
     writeListFile(path.toStdString(), root);
     return path;
+}
+
+void scriptMask(ScriptedDialogs& dialogs, const QString& text) {
+    dialogs.dialogScripts.push_back([text](QDialog& d) {
+        auto& mask = static_cast<kx::TMaskForm&>(d);
+        mask.ledMask->setText(text);
+        mask.FindBitBtn->click();
+        return d.result();
+    });
 }
 
 void openThroughDialog(Window& w, const QString& path) {

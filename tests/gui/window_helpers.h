@@ -44,6 +44,7 @@ public:
         QString caption, text;
     };
     std::vector<Shown> messages, questions;
+    std::vector<QString> openDirs; // the folder each Open dialog started in
     int openDialogs = 0, popups = 0;
     std::vector<QString> urls;
     std::vector<QStringList> printed;
@@ -82,6 +83,9 @@ Window makeWindow(const QStringList& args = {}, bool show = true);
 Node sampleTree();
 // Writes the sample (or any tree) as a list file in `dir` and returns its path.
 QString writeList(const QTemporaryDir& dir, const QString& name, const Node& root = sampleTree());
+
+// The next search-mask window takes `text` and Find.
+void scriptMask(ScriptedDialogs& dialogs, const QString& text);
 
 // Opens a list through the Open button with the scripted dialog.
 void openThroughDialog(Window& w, const QString& path);

@@ -114,6 +114,19 @@ TEST_F(Navigation, DoubleClickEnterAndUp) {
     EXPECT_EQ(backStackTexts(*w.form), before);
 }
 
+// Up into a folder never shown before selects the folder left in the order the list then shows.
+TEST(NavigationRegroup, UpIntoAFolderNeverShown) {
+    QTemporaryDir dir;
+    Window w = makeWindow();
+    openThroughDialog(
+        w, writeList(dir, "p.kx", folder("C:\\", {folder("P", {file("f.txt"), folder("Q")})})));
+    w->tvTreeOfFile->expand(w->folderModel()->indexOf(nodeNamed(*w.form, "P")));
+    clickNode(*w.form, nodeNamed(*w.form, "Q"));
+    w->spbtUp->click();
+    EXPECT_EQ(rowCaptions(*w.form), QStringList({"..", "Q", "f.txt"}));
+    EXPECT_EQ(rowCaptions(*w.form).value(w->firstSelectedRow()), "Q");
+}
+
 TEST_F(Navigation, ForwardHintFollowsTheSelectedRow) {
     doubleClickRow(*w.form, 0); // into A: rows .., B, y.txt
     const struct {
@@ -162,18 +175,14 @@ TEST_F(Navigation, KeyboardShortcuts) {
 
 TEST_F(Navigation, SearchResultsAndTheFolderOpenedFromThem) {
     clickNode(*w.form, node("A"));
-    w.dialogs->dialogScripts.push_back([](QDialog& d) {
-        auto& mask = static_cast<kx::TMaskForm&>(d);
-        mask.ledMask->setText("b");
-        mask.FindBitBtn->click();
-        return d.result();
-    });
+    scriptMask(*w.dialogs, "b");
     w->spbtSearch->click();
     ASSERT_TRUE(w->searchMode());
     EXPECT_EQ(rows(), QStringList({"A\\B", "b.txt"}));
 
     // Back and Up show the results again and reselect the row last opened.
-    doubleClickRow(*w.form, 1); // a file: remembered, nothing shown
+    doubleClickRow(*w.form, 1); // a file: its folder is shown, a move from A
+    EXPECT_EQ(w->currentNode(), w->rootNode());
     w->spbtBack->click();
     EXPECT_EQ(rows(), QStringList({"A\\B", "b.txt"}));
     EXPECT_EQ(selected(), 1);
@@ -182,10 +191,10 @@ TEST_F(Navigation, SearchResultsAndTheFolderOpenedFromThem) {
     EXPECT_FALSE(w->searchMode());
     EXPECT_EQ(rows(), QStringList({"..", "x.txt"}));
     EXPECT_EQ(w->selectedNode(), node("B"));
-    EXPECT_EQ(w->currentNode(), node("A")); // the search's starting folder
+    EXPECT_EQ(w->currentNode(), w->rootNode()); // a found folder leaves the current one
     w->spbtBack->click();
-    EXPECT_EQ(w->currentNode(), w->rootNode());
-    EXPECT_EQ(forwardHint(), "A");
+    EXPECT_EQ(w->currentNode(), node("A"));
+    EXPECT_EQ(forwardHint(), "disk.kx");
 }
 
 } // namespace

@@ -134,7 +134,8 @@ QVariant DetailModel::data(const QModelIndex& index, int role) const {
     case Qt::ForegroundRole:
     case Qt::BackgroundRole:
     case Qt::FontRole: {
-        const RowStyle style = col == colName ? nameCellStyle(e) : otherCellStyle(e);
+        RowStyle style = col == colName ? nameCellStyle(e) : otherCellStyle(e);
+        if (m_dark) style = onDarkList(style, m_base, m_text);
         if (style.useDefaults) return {};
         if (role == Qt::ForegroundRole)
             return style.text != kNoColour ? QVariant(QColor::fromRgb(style.text)) : QVariant();
@@ -201,6 +202,13 @@ void DetailModel::clear() {
 void DetailModel::rowsChanged() {
     const int n = rowCount();
     if (n > 0) emit dataChanged(index(0, 0), index(n - 1, colCount - 1));
+}
+
+void DetailModel::setListColours(bool dark, Rgb base, Rgb text) {
+    m_dark = dark;
+    m_base = base;
+    m_text = text;
+    rowsChanged();
 }
 
 } // namespace kx

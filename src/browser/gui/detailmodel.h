@@ -2,6 +2,7 @@
 // root) or per search result, six columns, with icons, colours and strike-out from its roles.
 #pragma once
 
+#include "browser/marks.h"
 #include "browser/search.h"
 #include "listfile/entry.h"
 
@@ -68,6 +69,9 @@ public:
     std::string rowDiskPath(int row) const;
     // Repaints rows whose Entries changed in place.
     void rowsChanged();
+    // The list's normal colours; on a dark list the row colours follow them (see onDarkList),
+    // on a light one the rows keep their designed colours.
+    void setListColours(bool dark, Rgb base, Rgb text);
 
 private:
     std::vector<Entry*> m_rows;
@@ -77,6 +81,8 @@ private:
     QStringList m_captions;
     mutable RowIcons m_icons;
     mutable std::unordered_map<int, QIcon> m_rowIcons;
+    bool m_dark = false;
+    Rgb m_base = 0, m_text = 0;
 };
 
 } // namespace kx

@@ -39,11 +39,12 @@ constexpr int kMinHeight = 201;
 class GridDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+    void setLineColour(const QColor& c) { m_line = c; }
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
         QStyledItemDelegate::paint(painter, option, index);
         painter->save();
-        painter->setPen(QColor(0xD8, 0xD8, 0xD8));
+        painter->setPen(m_line);
         const QRect r = option.rect;
         painter->drawLine(r.topRight(), r.bottomRight());
         painter->drawLine(r.bottomLeft(), r.bottomRight());
@@ -56,7 +57,29 @@ public:
         size.setHeight(std::max(size.height(), option.decorationSize.height() + 2));
         return size;
     }
+
+private:
+    QColor m_line{0xD8, 0xD8, 0xD8};
 };
+
+// The folder tree, telling when a key (an arrow, Home, a typed name ...) has moved its current
+// node; the moves made by clicks and by the window itself are not reported.
+class FolderTree : public QTreeView {
+public:
+    using QTreeView::QTreeView;
+    std::function<void()> onKeyMove;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        const QPersistentModelIndex before = currentIndex();
+        QTreeView::keyPressEvent(e);
+        if (onKeyMove && currentIndex() != before) onKeyMove();
+    }
+};
+
+Rgb rgbOf(const QColor& c) {
+    return c.rgb() & 0xFFFFFFu;
+}
 
 // Leading and trailing blanks and control characters go.
 QString trimmedArgument(const QString& s) {
@@ -163,12 +186,68 @@ void TInfoFileForm::buildControls() {
     layout->setSpacing(0);
     setCentralWidget(central);
 
+    // The panes are made before the toolbar that stands above them: the order in which widgets
+    // are made is the Tab order, and Tab reaches the tree and the list first.
+    Splitter1 = new QSplitter(Qt::Horizontal, central);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(3);
+    Splitter1->setChildrenCollapsible(false);
+    layout->addWidget(Splitter1, 1);
+
+    m_folders = new FolderModel(this);
+    auto* tree = new FolderTree(Splitter1);
+    tree->onKeyMove = [this] { guarded([&] { tvTreeOfFileKeyMove(); }); };
+    tvTreeOfFile = tree;
+    tvTreeOfFile->setObjectName(QStringLiteral("tvTreeOfFile"));
+    tvTreeOfFile->setModel(m_folders);
+    tvTreeOfFile->setHeaderHidden(true);
+    tvTreeOfFile->setIndentation(19);
+    tvTreeOfFile->setSelectionMode(QAbstractItemView::SingleSelection);
+    tvTreeOfFile->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tvTreeOfFile->setSortingEnabled(false);
+    tvTreeOfFile->setUniformRowHeights(true);
+    tvTreeOfFile->viewport()->installEventFilter(this);
+
+    m_model = new DetailModel(this);
+    lvInfo = new QTreeView(Splitter1);
+    lvInfo->setObjectName(QStringLiteral("lvInfo"));
+    lvInfo->setModel(m_model);
+    lvInfo->setRootIsDecorated(false);
+    lvInfo->setItemsExpandable(false);
+    lvInfo->setUniformRowHeights(true);
+    lvInfo->setSortingEnabled(false);
+    lvInfo->setAllColumnsShowFocus(true);
+    lvInfo->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvInfo->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvInfo->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvInfo->setItemDelegate(new GridDelegate(lvInfo));
+    lvInfo->setContextMenuPolicy(Qt::CustomContextMenu);
+    lvInfo->setIconSize(QSize(16, 16));
+    lvInfo->header()->setSectionsClickable(false);
+    lvInfo->header()->setSectionsMovable(false);
+    lvInfo->header()->setStretchLastSection(false);
+    lvInfo->header()->setDefaultAlignment(Qt::AlignCenter);
+    const int widths[] = {150, 87, 121, 120, 70, 139};
+    for (int c = 0; c < DetailModel::colCount; ++c) {
+        lvInfo->header()->setSectionResizeMode(c, QHeaderView::Interactive);
+        lvInfo->setColumnWidth(c, widths[c]);
+    }
+    applyListColours();
+    lvInfo->installEventFilter(this);
+    lvInfo->viewport()->installEventFilter(this);
+
+    Splitter1->addWidget(tvTreeOfFile);
+    Splitter1->addWidget(lvInfo);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({kTreeWidth, 922 - kTreeWidth - 3});
+
     Panel = new QFrame(central);
     Panel->setObjectName(QStringLiteral("Panel"));
     Panel->setFixedHeight(kPanelHeight);
     Panel->setMouseTracking(true);
     Panel->installEventFilter(this);
-    layout->addWidget(Panel);
+    layout->insertWidget(0, Panel);
     QFont small = Panel->font();
     // Captions under the pictures fit the designed button widths.
     small.setPointSizeF(std::max(6.5, small.pointSizeF() - 2.0));
@@ -207,60 +286,6 @@ void TInfoFileForm::buildControls() {
         BRELVIKImage->setPixmap(
             logo.scaled(102, 37, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 
-    Splitter1 = new QSplitter(Qt::Horizontal, central);
-    Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    Splitter1->setHandleWidth(3);
-    Splitter1->setChildrenCollapsible(false);
-    layout->addWidget(Splitter1, 1);
-
-    m_folders = new FolderModel(this);
-    tvTreeOfFile = new QTreeView(Splitter1);
-    tvTreeOfFile->setObjectName(QStringLiteral("tvTreeOfFile"));
-    tvTreeOfFile->setModel(m_folders);
-    tvTreeOfFile->setHeaderHidden(true);
-    tvTreeOfFile->setIndentation(19);
-    tvTreeOfFile->setSelectionMode(QAbstractItemView::SingleSelection);
-    tvTreeOfFile->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tvTreeOfFile->setSortingEnabled(false);
-    tvTreeOfFile->setUniformRowHeights(true);
-    tvTreeOfFile->viewport()->installEventFilter(this);
-
-    m_model = new DetailModel(this);
-    lvInfo = new QTreeView(Splitter1);
-    lvInfo->setObjectName(QStringLiteral("lvInfo"));
-    lvInfo->setModel(m_model);
-    lvInfo->setRootIsDecorated(false);
-    lvInfo->setItemsExpandable(false);
-    lvInfo->setUniformRowHeights(true);
-    lvInfo->setSortingEnabled(false);
-    lvInfo->setAllColumnsShowFocus(true);
-    lvInfo->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lvInfo->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lvInfo->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lvInfo->setItemDelegate(new GridDelegate(lvInfo));
-    lvInfo->setContextMenuPolicy(Qt::CustomContextMenu);
-    lvInfo->setIconSize(QSize(16, 16));
-    lvInfo->header()->setSectionsClickable(false);
-    lvInfo->header()->setSectionsMovable(false);
-    lvInfo->header()->setStretchLastSection(false);
-    lvInfo->header()->setDefaultAlignment(Qt::AlignCenter);
-    const int widths[] = {150, 87, 121, 120, 70, 139};
-    for (int c = 0; c < DetailModel::colCount; ++c) {
-        lvInfo->header()->setSectionResizeMode(c, QHeaderView::Interactive);
-        lvInfo->setColumnWidth(c, widths[c]);
-    }
-    QPalette white = lvInfo->palette();
-    white.setColor(QPalette::Base, Qt::white);
-    lvInfo->setPalette(white);
-    lvInfo->installEventFilter(this);
-    lvInfo->viewport()->installEventFilter(this);
-
-    Splitter1->addWidget(tvTreeOfFile);
-    Splitter1->addWidget(lvInfo);
-    Splitter1->setStretchFactor(0, 0);
-    Splitter1->setStretchFactor(1, 1);
-    Splitter1->setSizes({kTreeWidth, 922 - kTreeWidth - 3});
-
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setFixedHeight(19);
 
@@ -269,7 +294,7 @@ void TInfoFileForm::buildControls() {
     clearAction = new QAction(this);
     commentAction = new QAction(this);
     helpAction = new QAction(this);
-    helpAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F1));
+    helpAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F1), QKeySequence(Qt::Key_F1)});
     helpAction->setShortcutContext(Qt::WindowShortcut);
     addAction(helpAction);
     neededAction->setIcon(spbtNeed->icon());
@@ -343,6 +368,53 @@ void TInfoFileForm::connectControls() {
                 m_dialogs->popupMenu(*PopupMenu, lvInfo->viewport()->mapToGlobal(pos));
         });
     });
+
+    // Keys of the window that no menu shows. A key with a button clicks it, so that it does
+    // exactly what the button does; Ctrl+Q closes the window as its close box does, with the
+    // question about unsaved changes.
+    const std::pair<QKeySequence, QToolButton*> buttonKeys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_O), spbtOpen},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), spbtSave},
+        {QKeySequence(Qt::CTRL | Qt::Key_F), spbtSearch},
+        {QKeySequence(Qt::CTRL | Qt::Key_E), spbtSaveText},
+        {QKeySequence(Qt::CTRL | Qt::Key_P), spbtPrint},
+    };
+    for (const auto& [key, button] : buttonKeys)
+        addShortcut({key}, [button = button] { button->click(); });
+    addShortcut({QKeySequence(Qt::Key_F3)}, [this] { guarded([&] { searchAgainClick(); }); });
+    addShortcut({QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
+    addShortcut({QKeySequence(Qt::CTRL | Qt::Key_Z)}, [this] { guarded([&] { undoClick(); }); });
+    addShortcut(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+        [this] { guarded([&] { redoClick(); }); });
+    addShortcut({QKeySequence(Qt::CTRL | Qt::Key_C)},
+                [this] { guarded([&] { copyPathsClick(); }); });
+}
+
+void TInfoFileForm::addShortcut(const QList<QKeySequence>& keys,
+                                const std::function<void()>& command) {
+    auto* a = new QAction(this);
+    a->setShortcuts(keys);
+    a->setShortcutContext(Qt::WindowShortcut);
+    addAction(a);
+    connect(a, &QAction::triggered, this, command);
+}
+
+void TInfoFileForm::applyListColours() {
+    const QPalette window = palette();
+    const Rgb base = rgbOf(window.color(QPalette::Base));
+    const bool dark = isDarkBackground(base);
+    QPalette list = window;
+    if (!dark) list.setColor(QPalette::Base, Qt::white);
+    lvInfo->setPalette(list);
+    m_model->setListColours(dark, base, rgbOf(window.color(QPalette::Text)));
+    static_cast<GridDelegate*>(lvInfo->itemDelegate())
+        ->setLineColour(dark ? window.color(QPalette::Mid) : QColor(0xD8, 0xD8, 0xD8));
+}
+
+void TInfoFileForm::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::PaletteChange && lvInfo) applyListColours();
 }
 
 // ---------------------------------------------------------------- creation and showing

@@ -12,6 +12,8 @@
 #include "support/gui/progress.h"
 #include "support/strings.h"
 
+#include <QKeySequence>
+#include <QList>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -113,7 +115,17 @@ public:
     void spbtCommentClick();
 
     void spbtSearchClick();
+    // F3: the search once more with the mask last searched for; the mask window before the first.
+    void searchAgainClick();
     void showSearchResults();
+
+    // Ctrl+Z, Ctrl+Shift+Z / Ctrl+Y: the document's undo and redo.
+    void undoClick();
+    void redoClick();
+    // Ctrl+C: the full disk paths of the selected rows, one a line, to the clipboard.
+    void copyPathsClick();
+    // A key moved the folder tree's selection: shown as a click on the node would show it.
+    void tvTreeOfFileKeyMove();
 
     void mmSaveTextClick();
     void mmPrintClick();
@@ -138,6 +150,7 @@ public:
     QAction *backAction = nullptr, *forwardAction = nullptr, *upAction = nullptr;
 
 protected:
+    void changeEvent(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
@@ -150,6 +163,11 @@ private:
     void connectControls();
     QToolButton* toolButton(const char* name, int left, int width, const char* themeIcon,
                             int standardIcon);
+    // The keys that have no menu item or button of their own (see connectControls).
+    void addShortcut(const QList<QKeySequence>& keys, const std::function<void()>& command);
+    // A light palette keeps the list's designed colours on white; a dark one is followed, with
+    // the mark colours kept and every text readable on its background.
+    void applyListColours();
     // Runs a command from an event. Nothing runs while a job does; an error that escapes the
     // command is shown, and the window ends enabled.
     void guarded(const std::function<void()>& command);
@@ -183,6 +201,7 @@ private:
 
     // ---- commands (infofileform_commands.cpp) ----
     void applyMarkCommand(MarkCommand cmd);
+    void searchFor(const QString& mask);
     TMaskForm* maskForm();
     ui::TAboutForm* aboutForm();
     TCommentForm* commentForm();
@@ -199,6 +218,7 @@ private:
     QString m_commandLineFile;
     QString m_droppedFile; // the Open dialog's file name when a drop starts the open
     QWidget* m_initiator = nullptr;
+    QString m_lastMask; // the mask of the last search, for F3
 
     Navigator m_nav;
     FolderModel* m_folders = nullptr;

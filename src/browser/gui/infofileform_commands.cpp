@@ -9,6 +9,7 @@
 #include "output/textexport.h"
 #include "support/gui/aboutform.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -91,6 +92,21 @@ void TInfoFileForm::spbtCommentClick() {
     m_doc->setComment(e, ansi);
 }
 
+void TInfoFileForm::undoClick() {
+    if (m_doc) m_doc->undo();
+}
+
+void TInfoFileForm::redoClick() {
+    if (m_doc) m_doc->redo();
+}
+
+void TInfoFileForm::copyPathsClick() {
+    QStringList paths;
+    for (int row : selectedRows())
+        if (m_model->entryAt(row)) paths << fromAnsi(m_model->rowDiskPath(row));
+    if (!paths.isEmpty()) QGuiApplication::clipboard()->setText(paths.join(QLatin1Char('\n')));
+}
+
 // ---------------------------------------------------------------- search
 
 void TInfoFileForm::spbtSearchClick() {
@@ -101,10 +117,23 @@ void TInfoFileForm::spbtSearchClick() {
     TMaskForm* form = maskForm();
     form->applyTexts(m_tables);
     if (m_dialogs->execDialog(*form) != QDialog::Accepted) return;
+    searchFor(form->mask());
+}
+
+void TInfoFileForm::searchAgainClick() {
+    if (!root() || m_lastMask.isEmpty()) {
+        spbtSearchClick();
+        return;
+    }
+    searchFor(m_lastMask);
+}
+
+void TInfoFileForm::searchFor(const QString& maskText) {
+    m_lastMask = maskText;
     // A character that the code page cannot store is in no name, so such a mask finds nothing
     // (converted, it would turn into a "?" that names may hold).
     bool storable = true;
-    const std::string mask = toAnsi(form->mask(), &storable);
+    const std::string mask = toAnsi(maskText, &storable);
     m_initiator = spbtSearch;
     ui::TOpenSaveForm busy(this, m_tables.caption(28));
     busy.showAndPaint();

@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QSettings>
 #include <QThread>
 #include <QToolButton>
 #include <QTreeView>
@@ -28,6 +29,22 @@ namespace {
 
 std::string localPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+// The viewer's own settings (on Linux ~/.config/fentaro/fentaro-light.conf).
+const QString kSettingsOrganisation = QStringLiteral("fentaro");
+const QString kSettingsApplication = QStringLiteral("fentaro-light");
+const QString kLastOpenFolder = QStringLiteral("open/lastFolder");
+
+QString rememberedOpenFolder() {
+    const QSettings settings(kSettingsOrganisation, kSettingsApplication);
+    const QString folder = settings.value(kLastOpenFolder).toString();
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
+}
+
+void rememberOpenFolder(const QString& folder) {
+    QSettings settings(kSettingsOrganisation, kSettingsApplication);
+    settings.setValue(kLastOpenFolder, folder);
 }
 
 // Runs f on the thread of `context` (at once when that is this thread).
@@ -182,11 +199,13 @@ void TInfoFileForm::spbtOpenClick(QWidget* initiator) {
             m_openDropped = false;
             chosen = m_droppedFile;
         } else {
-            const QString dir =
-                m_listFilePath.isEmpty() ? QString() : QFileInfo(m_listFilePath).absolutePath();
+            // The open list's folder, else the folder the dialog was last left in.
+            const QString dir = m_listFilePath.isEmpty() ? rememberedOpenFolder()
+                                                         : QFileInfo(m_listFilePath).absolutePath();
             chosen = m_dialogs->getOpenFileName(this, m_tables.caption(0), dir,
                                                 qtFileFilter(m_tables.caption(22)));
             if (chosen.isEmpty()) return;
+            rememberOpenFolder(QFileInfo(chosen).absolutePath());
         }
     }
     // Unsaved marks and comments are never dropped without asking.
@@ -247,6 +266,9 @@ void TInfoFileForm::setDocument(std::unique_ptr<Document> doc, const QString& pa
     connect(m_doc.get(), &Document::changed, m_model, &DetailModel::rowsChanged);
     const QString rootText = QFileInfo(path).fileName();
     m_folders->setRoot(root(), rootText);
+    m_nav.setRegroup([this](const Entry* folder) {
+        if (m_doc) m_doc->regroup(const_cast<Entry*>(folder));
+    });
     applyMove(m_nav.start(root(), rootText));
 }
 

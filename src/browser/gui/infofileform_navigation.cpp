@@ -109,6 +109,10 @@ void TInfoFileForm::tvTreeOfFileClick() {
     applyMove(m_nav.treeClick(selectedNode()));
 }
 
+void TInfoFileForm::tvTreeOfFileKeyMove() {
+    applyMove(m_nav.treeKey(selectedNode()));
+}
+
 void TInfoFileForm::tvTreeOfFileMouseUp(const QPoint& viewportPos) {
     const Entry* node = FolderModel::entryOf(tvTreeOfFile->indexAt(viewportPos));
     if (node) applyMove(m_nav.treeRelease(node, selectedNode()));
