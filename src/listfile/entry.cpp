@@ -31,8 +31,8 @@ std::uint64_t extendedToUint64(const std::uint8_t* b) {
     // value = significand * 2^(exponent - 16383 - 63)
     const int shift = exponent - 16383 - 63;
     if (shift >= 0) {
-        if (shift > 0 && (significand >> (64 - shift)) != 0) return UINT64_MAX;
         if (shift >= 64) return UINT64_MAX;
+        if (shift > 0 && (significand >> (64 - shift)) != 0) return UINT64_MAX;
         return significand << shift;
     }
     if (shift <= -64) return 0;

@@ -175,6 +175,7 @@ TEST(InnerList, ExtendedSizeConvertsExactly) {
     EXPECT_EQ(ext(top | 1, 0x7FFF), 0u);                           // NaN
     EXPECT_EQ(ext(~std::uint64_t(0), 16383 + 63), UINT64_MAX - 0); // 2^64 - 1 exactly
     EXPECT_EQ(ext(top, 16383 + 64), UINT64_MAX);                   // 2^64 saturates
+    EXPECT_EQ(ext(top, 16383 + 200), UINT64_MAX);                  // far beyond, no wild shift
     for (std::uint64_t v :
          {std::uint64_t(1), std::uint64_t(3), std::uint64_t(1) << 53 | 1, UINT64_MAX - 1}) {
         std::uint8_t b[10];
