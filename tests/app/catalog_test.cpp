@@ -45,15 +45,16 @@ struct KxtoolCatalogTest : ::testing::Test {
         // Files before folders at the root and below it (the search brings folders forward),
         // Cyrillic names for the code page's case folding, odd dates and sizes, marks, comments.
         TreeBuilder ta{"D:\\"};
-        ta.tree().headerText = "disk A";
-        ta.file(ta.root(), "readme.txt", 100);
-        kx::Entry* photos = ta.folder(ta.root(), "\xD4\xEE\xF2\xEE"); // "Фото"
+        kx::Entry* const top = ta.root();
+        ta.file(top, "readme.txt", 100);
+        kx::Entry* photos = ta.folder(top, "\xD4\xEE\xF2\xEE"); // "Фото"
         ta.file(photos, "b.jpg", 2048).mark(1).comment("keep this");
         ta.file(photos, "\xF4\xEE\xF2\xEE.JPG", 4096).dates("", "yesterday");
         kx::Entry* deep = ta.folder(photos, "jpg album");
         ta.file(deep, "c.jpg", 2048).attributes(kx::damaged);
         oddSize(ta.file(deep, "half.bin", 1));
-        ta.folder(ta.root(), "Empty");
+        ta.folder(top, "Empty");
+        ta.tree().headerText = "disk A";
         writeListFile(a.toStdString(), ta.tree(), true);
 
         TreeBuilder tb{"E:\\"};
