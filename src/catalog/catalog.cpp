@@ -7,6 +7,8 @@
 //           pre-order walk of the list as the viewer opens it (the root 0, its children
 //           regrouped folders first), so the search order of a list is ascending ord followed by
 //           the folders-to-front pass; `parent` is the parent's ord.
+//   folders(list, ord, path), keyed by (list, ord): the caption of every Entry that has children
+//           (its path below the root), so that a result's caption is one read, whatever its depth.
 //   grams(list, gram, ords), keyed by (list, gram): for every trigram of the upper-cased names
 //           (three bytes of the code page in one integer) the ascending ords of the names that
 //           hold it, as varint deltas in one blob.
@@ -44,6 +46,7 @@ CREATE TABLE lists(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, fileSize I
 CREATE TABLE entries(list INTEGER, ord INTEGER, parent INTEGER, name BLOB, kind INTEGER,
                      attributes INTEGER, size, created, changed, mark INTEGER,
                      crossedOut INTEGER, comment BLOB, PRIMARY KEY(list, ord)) WITHOUT ROWID;
+CREATE TABLE folders(list INTEGER, ord INTEGER, path BLOB, PRIMARY KEY(list, ord)) WITHOUT ROWID;
 CREATE TABLE grams(list INTEGER, gram INTEGER, ords BLOB, PRIMARY KEY(list, gram)) WITHOUT ROWID;
 )";
 
@@ -306,6 +309,18 @@ std::string databaseMessage(const std::string& path, const std::string& why) {
 
 } // namespace
 
+// One read transaction over a whole query: one shared lock, not one per statement.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(sqlite3* db) : m_db(db) { exec(db, "BEGIN"); }
+    ~ReadTransaction() { sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr); }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    sqlite3* m_db;
+};
+
 struct Catalog::Statements {
     explicit Statements(sqlite3* db)
         : listByPath(db, "SELECT id, fileSize, mtimeNs, inode, device, entries FROM lists "
@@ -317,9 +332,9 @@ struct Catalog::Statements {
           entriesOf(db, (std::string("SELECT ") + kEntryColumns +
                          " FROM entries WHERE list = ?1 ORDER BY ord")
                             .c_str()),
-          link(db, "SELECT parent, name FROM entries WHERE list = ?1 AND ord = ?2"),
+          folderPath(db, "SELECT path FROM folders WHERE list = ?1 AND ord = ?2"),
           gram(db, "SELECT ords FROM grams WHERE list = ?1 AND gram = ?2") {}
-    Stmt listByPath, allLists, entry, entriesOf, link, gram;
+    Stmt listByPath, allLists, entry, entriesOf, folderPath, gram;
 };
 
 std::string defaultCatalogPath() {
@@ -376,12 +391,15 @@ std::unique_ptr<Catalog> Catalog::open(const std::string& path) {
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> guard(db, sqlite3_close);
     sqlite3_busy_timeout(db, 5000);
     try {
-        exec(db, "PRAGMA foreign_keys = OFF; PRAGMA cache_size = -65536;");
+        // Reads through a map of the file, without a read call per page.
+        exec(db, "PRAGMA cache_size = -65536; PRAGMA mmap_size = 0;");
         // Reading the schema is the first read of the file: a damaged one fails here.
         const std::int64_t tables = pragmaValue(db, "SELECT count(*) FROM sqlite_master");
         const std::int64_t app = pragmaValue(db, "PRAGMA application_id");
         const std::int64_t version = pragmaValue(db, "PRAGMA user_version");
         if (tables == 0 && app == 0) {
+            // Large pages: a search reads one leaf per found row, and fewer levels above it.
+            exec(db, "PRAGMA page_size = 65536");
             exec(db, "BEGIN IMMEDIATE");
             exec(db, kSchema);
             exec(db, ("PRAGMA application_id = " + std::to_string(kApplicationId) +
@@ -434,6 +452,7 @@ AddResult Catalog::add(const std::string& listPath, const AddProgress& progress)
         if (known) {
             Stmt(m_db, "DELETE FROM entries WHERE list = ?1").bind(1, id).run();
             Stmt(m_db, "DELETE FROM grams WHERE list = ?1").bind(1, id).run();
+            Stmt(m_db, "DELETE FROM folders WHERE list = ?1").bind(1, id).run();
         } else {
             Stmt(m_db, "INSERT INTO lists(path) VALUES (?1)").bindText(1, path).run();
             id = sqlite3_last_insert_rowid(m_db);
@@ -455,7 +474,9 @@ AddResult Catalog::add(const std::string& listPath, const AddProgress& progress)
             Stmt put(m_db, "INSERT INTO entries(list, ord, parent, name, kind, attributes, size, "
                            "created, changed, mark, crossedOut, comment) "
                            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
+            Stmt putFolder(m_db, "INSERT INTO folders(list, ord, path) VALUES (?1, ?2, ?3)");
             std::vector<std::uint32_t> ordOf(total, 0);
+            std::unordered_map<std::uint32_t, std::string> folderPaths; // by Entry id
             std::unordered_map<Gram, std::vector<std::uint32_t>> postings;
             std::vector<Gram> grams;
             std::uint8_t record[kRecordSize];
@@ -481,6 +502,14 @@ AddResult Catalog::add(const std::string& listPath, const AddProgress& progress)
                 put.bind(10, e->mark()).bind(11, e->crossedOut());
                 bindText(put, 12, fieldText(record, rec::comment, rec::commentSize), false);
                 put.run();
+                if (ord != 0 && !e->children().empty()) {
+                    const Entry* up = e->parent();
+                    std::string path =
+                        up == root ? std::string(name) : folderPaths.at(up->id()) + '\\';
+                    if (up != root) path += name;
+                    putFolder.bind(1, id).bind(2, ord).bindBlob(3, path.data(), path.size()).run();
+                    folderPaths.emplace(e->id(), std::move(path));
+                }
                 if (ord != 0) {
                     gramsOf(upperOf(name), grams);
                     for (Gram g : grams)
@@ -533,6 +562,7 @@ bool Catalog::remove(const std::string& listPath) {
     try {
         Stmt(m_db, "DELETE FROM entries WHERE list = ?1").bind(1, id).run();
         Stmt(m_db, "DELETE FROM grams WHERE list = ?1").bind(1, id).run();
+        Stmt(m_db, "DELETE FROM folders WHERE list = ?1").bind(1, id).run();
         Stmt(m_db, "DELETE FROM lists WHERE id = ?1").bind(1, id).run();
         exec(m_db, "COMMIT");
     } catch (...) {
@@ -553,52 +583,34 @@ std::vector<ListRecord> Catalog::lists() const {
 
 namespace {
 
-// The captions of Entries of one list, from the stored parent links; links already read are kept.
+// The captions of Entries of one list: the stored path of the parent, then the name. The paths
+// of the parents already read are kept.
 class Captions {
 public:
-    Captions(Stmt& link, std::int64_t list) : m_link(link), m_list(list) {}
-    void know(std::uint32_t ord, std::uint32_t parent, std::string_view name) {
-        m_known.emplace(ord, Link{parent, std::string(name)});
-    }
-    std::string caption(std::uint32_t ord) {
-        std::vector<const std::string*> names;
-        for (std::size_t guard = 0; ord != 0; ++guard) {
-            const Link& l = linkOf(ord);
-            if (guard > (1u << 31) || l.parent >= ord)
+    Captions(Stmt& folderPath, std::int64_t list) : m_folderPath(folderPath), m_list(list) {}
+    std::string caption(std::uint32_t parent, std::string_view name) {
+        if (parent == 0) return std::string(name);
+        auto it = m_paths.find(parent);
+        if (it == m_paths.end()) {
+            m_folderPath.bind(1, m_list).bind(2, parent);
+            if (!m_folderPath.step()) {
+                m_folderPath.reset();
                 throw CatalogError(
-                    "The catalogue is damaged (a bad parent link); it was left as it is.");
-            names.push_back(&l.name);
-            ord = l.parent;
+                    "The catalogue is damaged (a missing folder); it was left as it is.");
+            }
+            it = m_paths.emplace(parent, m_folderPath.text(0)).first;
+            m_folderPath.reset();
         }
-        std::string out;
-        for (auto it = names.rbegin(); it != names.rend(); ++it) {
-            if (it != names.rbegin()) out += '\\';
-            out += **it;
-        }
+        std::string out = it->second;
+        out += '\\';
+        out += name;
         return out;
     }
 
 private:
-    struct Link {
-        std::uint32_t parent;
-        std::string name;
-    };
-    const Link& linkOf(std::uint32_t ord) {
-        const auto it = m_known.find(ord);
-        if (it != m_known.end()) return it->second;
-        m_link.bind(1, m_list).bind(2, ord);
-        if (!m_link.step()) {
-            m_link.reset();
-            throw CatalogError(
-                "The catalogue is damaged (a missing folder); it was left as it is.");
-        }
-        Link l{std::uint32_t(m_link.integer(0)), m_link.text(1)};
-        m_link.reset();
-        return m_known.emplace(ord, std::move(l)).first->second;
-    }
-    Stmt& m_link;
+    Stmt& m_folderPath;
     std::int64_t m_list;
-    std::unordered_map<std::uint32_t, Link> m_known;
+    std::unordered_map<std::uint32_t, std::string> m_paths;
 };
 
 } // namespace
@@ -607,6 +619,7 @@ void Catalog::find(const EntryFilter& filter, const FoundRow& row) const {
     const std::string_view mask = searchwalk::withoutLeadingStar(filter.mask);
     // Without conditions an empty mask finds nothing, as in the search of one list.
     if (!filter.hasConditions() && mask.empty()) return;
+    const ReadTransaction reading(m_db);
     const std::string upper = upperOf(mask);
     const bool indexed = upper.size() >= 3 && !filter.inComments;
     std::vector<Gram> grams;
@@ -642,8 +655,8 @@ void Catalog::find(const EntryFilter& filter, const FoundRow& row) const {
         record[rec::kind] = std::uint8_t(kFolder);
         Entry* root = tree.add(nullptr, record);
         std::vector<Entry*> found;
-        std::unordered_map<const Entry*, std::uint32_t> ordOf;
-        Captions captions(m_st->link, list.id);
+        std::unordered_map<const Entry*, std::string> captionOf;
+        Captions captions(m_st->folderPath, list.id);
         auto take = [&](Stmt& s) {
             const auto ord = std::uint32_t(s.integer(0));
             if (ord == 0) return; // the root is never a result
@@ -653,8 +666,7 @@ void Catalog::find(const EntryFilter& filter, const FoundRow& row) const {
             Entry* e = tree.add(root, record);
             if (!test(*e)) return;
             found.push_back(e);
-            ordOf.emplace(e, ord);
-            captions.know(ord, std::uint32_t(s.integer(1)), s.blob(2));
+            captionOf.emplace(e, captions.caption(std::uint32_t(s.integer(1)), s.blob(2)));
         };
         if (indexed) {
             Stmt& s = m_st->entry;
@@ -664,30 +676,28 @@ void Catalog::find(const EntryFilter& filter, const FoundRow& row) const {
                 s.reset();
             }
         } else {
-            // Every row is read: the links of the folders above each result come with them.
             Stmt& s = m_st->entriesOf;
             s.bind(1, list.id);
-            while (s.step()) {
-                captions.know(std::uint32_t(s.integer(0)), std::uint32_t(s.integer(1)), s.blob(2));
+            while (s.step())
                 take(s);
-            }
             s.reset();
         }
 
         // Survivors in search order: ascending ord (as read), then folders to the front.
         searchwalk::foldersToFront(found);
         for (const Entry* e : found)
-            row(list, *e, captions.caption(ordOf.at(e)));
+            row(list, *e, captionOf.at(e));
     }
 }
 
 std::vector<Duplicate> Catalog::duplicates(std::uint64_t minSize) const {
     const std::int64_t least =
         minSize > std::uint64_t(INT64_MAX) ? INT64_MAX : std::int64_t(minSize);
+    const ReadTransaction reading(m_db);
     Stmt s(m_db, "WITH twins AS (SELECT name, size FROM entries WHERE kind = 70 AND "
                  "typeof(size) = 'integer' AND size >= ?1 GROUP BY name, size "
                  "HAVING count(*) > 1) "
-                 "SELECT e.size, e.name, e.list, e.ord, l.path FROM entries e "
+                 "SELECT e.size, e.name, e.list, e.parent, l.path FROM entries e "
                  "JOIN twins t ON e.name = t.name AND e.size = t.size "
                  "JOIN lists l ON l.id = e.list WHERE e.kind = 70 "
                  "ORDER BY e.size DESC, e.name, e.list, e.ord");
@@ -697,9 +707,9 @@ std::vector<Duplicate> Catalog::duplicates(std::uint64_t minSize) const {
     while (s.step()) {
         const std::int64_t list = s.integer(2);
         auto& c = captions[list];
-        if (!c) c = std::make_unique<Captions>(m_st->link, list);
+        if (!c) c = std::make_unique<Captions>(m_st->folderPath, list);
         out.push_back({std::uint64_t(s.integer(0)), s.text(1), s.text(4),
-                       c->caption(std::uint32_t(s.integer(3)))});
+                       c->caption(std::uint32_t(s.integer(3)), s.blob(1))});
     }
     s.reset();
     return out;
