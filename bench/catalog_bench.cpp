@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -120,8 +122,40 @@ void BM_CatalogFind(benchmark::State& state) {
     state.counters["rows"] = double(rows);
 }
 
+// The same two searches as people run them: kxtool started once per list, against kxtool started
+// once on the catalogue (output to /dev/null).
+void runKxtool(const std::vector<std::string>& args) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::freopen("/dev/null", "w", stdout);
+        std::vector<char*> argv{const_cast<char*>(FENTARO_KXTOOL)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(FENTARO_KXTOOL, argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+}
+
+void BM_KxtoolFindOnEachList(benchmark::State& state) {
+    lists();
+    for (auto _ : state)
+        for (const std::string& list : lists())
+            runKxtool({"find", list, kMasks[state.range(0)]});
+}
+
+void BM_KxtoolCatalogFind(benchmark::State& state) {
+    if (!exists(catalogPath())) addAll(catalogPath());
+    for (auto _ : state)
+        runKxtool({"catalog", "--db", catalogPath(), "find", kMasks[state.range(0)]});
+}
+
 } // namespace
 
+BENCHMARK(BM_KxtoolFindOnEachList)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_KxtoolCatalogFind)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenEachList)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_FindOnEachList)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_CatalogAdd)->Unit(benchmark::kMillisecond)->Iterations(1);

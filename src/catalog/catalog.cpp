@@ -392,7 +392,7 @@ std::unique_ptr<Catalog> Catalog::open(const std::string& path) {
     sqlite3_busy_timeout(db, 5000);
     try {
         // Reads through a map of the file, without a read call per page.
-        exec(db, "PRAGMA cache_size = -65536; PRAGMA mmap_size = 0;");
+        exec(db, "PRAGMA cache_size = -65536; PRAGMA mmap_size = 4294967296;");
         // Reading the schema is the first read of the file: a damaged one fails here.
         const std::int64_t tables = pragmaValue(db, "SELECT count(*) FROM sqlite_master");
         const std::int64_t app = pragmaValue(db, "PRAGMA application_id");
