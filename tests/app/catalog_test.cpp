@@ -109,6 +109,20 @@ TEST_F(KxtoolCatalogTest, AddRefreshAndRemoveKeepTheListsInOrder) {
     EXPECT_EQ(cat({"find", "only"}).out.section('\t', 0, 1), a + "\tonly.txt");
 }
 
+// A list that turned unreadable is reported, and what the catalogue knew of it is kept.
+TEST_F(KxtoolCatalogTest, AFailedRefreshKeepsTheIndexedList) {
+    ASSERT_EQ(cat({"add", a, b}).status, 0);
+    const QString before = cat({"find", "jpg"}).out;
+    writeFile(a.toStdString(), "not a list at all");
+    const ToolRun r = cat({"add", a, b});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "unchanged\t" + b + "\t6\n");
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(a)) << r.err.toStdString();
+    EXPECT_EQ(cat({"find", "jpg"}).out, before);
+    EXPECT_TRUE(cat({"lists"}).out.startsWith(a + "\t9\t"));
+}
+
 // The catalogue's rows are the rows of find on each list, led by the list, whatever the mask
 // (indexed or too short for the index) and the filters.
 TEST_F(KxtoolCatalogTest, FindGivesTheRowsOfFindOnEachList) {
