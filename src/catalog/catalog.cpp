@@ -406,6 +406,8 @@ std::unique_ptr<Catalog> Catalog::open(const std::string& path) {
                       "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";")
                          .c_str());
             exec(db, "COMMIT");
+            // Searches go on while a list is being added (a reader never waits for a writer).
+            exec(db, "PRAGMA journal_mode = WAL");
         } else if (app != kApplicationId) {
             throw CatalogError(databaseMessage(path, "is not a catalogue; it was left as it is."));
         } else if (version > kSchemaVersion) {
