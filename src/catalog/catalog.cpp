@@ -284,7 +284,7 @@ void recordOf(const Stmt& s, int first, std::uint8_t* record) {
     auto put = [record](std::size_t offset, std::size_t room, std::string_view text) {
         std::memcpy(record + offset, text.data(), std::min(text.size(), room));
     };
-    put(rec::name, rec::nameSize - 1, s.blob(first + 2));
+    put(rec::name, rec::nameSize, s.blob(first + 2));
     record[rec::kind] = std::uint8_t(s.integer(first + 3));
     record[rec::attributes] = std::uint8_t(s.integer(first + 4));
     if (s.type(first + 5) == SQLITE_INTEGER) {
@@ -653,7 +653,8 @@ void Catalog::find(const EntryFilter& filter, const FoundRow& row) const {
         EntryTree tree;
         std::uint8_t record[kRecordSize];
         std::memset(record, 0, kRecordSize);
-        std::memcpy(record, list.rootName.data(), std::min<std::size_t>(list.rootName.size(), 255));
+        std::memcpy(record, list.rootName.data(),
+                    std::min<std::size_t>(list.rootName.size(), rec::nameSize));
         record[rec::kind] = std::uint8_t(kFolder);
         Entry* root = tree.add(nullptr, record);
         std::vector<Entry*> found;

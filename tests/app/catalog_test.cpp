@@ -161,6 +161,18 @@ TEST_F(KxtoolCatalogTest, FindGivesTheRowsOfFindOnEachList) {
         ASSERT_EQ(all.status, 0) << all.err.toStdString();
         EXPECT_EQ(all.out, expected);
     }
+    // A name that fills its whole field, without a closing NUL.
+    TreeBuilder full{"F:\\"};
+    kx::Entry* longest = full.file(full.root(), std::string(255, 'n'), 7);
+    longest->patchRecord(kx::rec::name + 255, "Z", 1);
+    const QString c = dir.path() + "/c.kx";
+    writeListFile(c.toStdString(), full.tree(), true);
+    ASSERT_EQ(cat({"add", c}).status, 0);
+    const QString row = kxtool({"find", c, "nnz"}).out;
+    EXPECT_EQ(row.section('\t', 0, 0).size(), 256);
+    EXPECT_EQ(cat({"find", "nnz"}).out, c + '\t' + row);
+    ASSERT_EQ(cat({"remove", c}).status, 0);
+
     // The answer comes from the catalogue alone: the list files may be elsewhere.
     const QString before = cat({"find", "jpg"}).out;
     ASSERT_TRUE(QFile::rename(a, dir.path() + "/moved.kx"));
