@@ -1,6 +1,8 @@
 // kxtool: the list-file library from the command line. Each command is a few calls of the same
 // library that the viewer uses, so the two see a list the same way.
 #include "browser/document.h"
+#include "catalog/catalog.h"
+#include "catalog/listdiff.h"
 #include "listfile/codepage.h"
 #include "listfile/scan.h"
 
@@ -13,10 +15,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <iostream>
 #include <limits>
 #include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -52,6 +56,24 @@ Usage:
   kxtool resave LIST [OUT]         opens the list as the viewer does and saves it again, to
                                    LIST or to OUT
   kxtool scan FOLDER OUT           makes a list file of a folder of this computer
+  kxtool diff OLD NEW              two lists of the same disk compared by path below the root
+                                   and kind: rows "+", PATH, KIND for entries only in NEW, "-"
+                                   for entries only in OLD, "~" for entries in both with another
+                                   size or change time; sorted by path
+  kxtool catalog [--db FILE] add LIST...
+                                   adds lists to the catalogue, or indexes a list again when its
+                                   file changed; one row per list: added, updated or unchanged,
+                                   its absolute path, its number of entries
+  kxtool catalog [--db FILE] remove LIST...
+                                   forgets lists
+  kxtool catalog [--db FILE] lists rows PATH, ENTRIES, INDEXED (local time), HEADER, ROOT
+  kxtool catalog [--db FILE] find MASK [FILTERS]
+                                   the rows find gives on each catalogued list, each led by the
+                                   list's absolute path; lists in the order they were added,
+                                   without opening the list files
+  kxtool catalog [--db FILE] dups [--min-size BYTES]
+                                   every file whose name and size equal another file's in the
+                                   catalogue: rows SIZE (bytes), NAME, LIST, PATH, largest first
   kxtool --help                    this text
 
 FILTERS (find and export --csv; each one given must hold):
@@ -63,6 +85,10 @@ FILTERS (find and export --csv; each one given must hold):
   --max-size BYTES                 a file of at most BYTES bytes (folders never pass)
 An option may also be written --mark=N; "--" ends the options, so that a MASK may start
 with "--".
+
+The catalogue is $XDG_DATA_HOME/fentaro-light/catalog.sqlite (or
+~/.local/share/fentaro-light/catalog.sqlite) unless --db names another file. A list that cannot
+be read is reported and skipped; the others are still added, and the status is then 1.
 
 Output is UTF-8 text, one row per line, cells separated by a TAB. Inside a cell a backslash is
 written "\\", a TAB "\t", a line feed "\n", a carriage return "\r", and any other control
@@ -372,6 +398,148 @@ int commandScan(const std::vector<std::string>& args) {
     return 0;
 }
 
+// A file path (UTF-8 already) as a cell: the same escapes as cell().
+std::string pathCell(const std::string& path) {
+    std::string out;
+    for (const char ch : path) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c < 0x20 || c == 0x7F) {
+            static const char hex[] = "0123456789abcdef";
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else
+            out += ch;
+    }
+    return out;
+}
+
+int commandDiff(const std::vector<std::string>& args) {
+    const Arguments parsed = parseArguments("diff", args, {});
+    if (parsed.plain.size() != 2) fail("diff takes an old and a new list file.");
+    auto before = openList(parsed.plain[0]);
+    auto after = openList(parsed.plain[1]);
+    for (const kx::catalog::DiffRow& r : kx::catalog::diffLists(before->root(), after->root()))
+        std::cout << r.change << '\t' << cell(r.caption) << '\t' << cell(std::string(1, r.kind))
+                  << '\n';
+    return 0;
+}
+
+int catalogAdd(kx::catalog::Catalog& catalog, const std::vector<std::string>& lists) {
+    if (lists.empty()) fail("catalog add takes one or more list files.");
+    const bool showProgress = ::isatty(2) != 0;
+    int status = 0;
+    for (const std::string& list : lists) {
+        try {
+            kx::catalog::AddProgress progress;
+            if (showProgress)
+                progress = [&list](std::uint64_t done, std::uint64_t total) {
+                    std::cerr << "\rkxtool: indexing " << list << ": " << done << " of " << total
+                              << " entries" << (done == total ? "\n" : "") << std::flush;
+                };
+            const kx::catalog::AddResult r = catalog.add(list, progress);
+            static const char* const words[] = {"added", "updated", "unchanged"};
+            std::cout << words[int(r.outcome)] << '\t' << pathCell(r.path) << '\t' << r.entries
+                      << '\n'
+                      << std::flush;
+        } catch (const kx::catalog::CatalogError&) {
+            throw; // the catalogue itself failed: no other list would fare better
+        } catch (const std::exception& e) {
+            std::cerr << "kxtool: " << e.what() << " It was skipped.\n";
+            status = 1;
+        }
+    }
+    return status;
+}
+
+int catalogFind(kx::catalog::Catalog& catalog, const std::vector<std::string>& args) {
+    const Arguments parsed = parseArguments("catalog find", args, kFilterOptions);
+    kx::EntryFilter filter = filterOf(parsed);
+    const std::size_t wanted = filter.hasConditions() && parsed.plain.empty() ? 0 : 1;
+    if (parsed.plain.size() != wanted) fail("catalog find takes a mask.");
+    bool ok = true;
+    if (wanted == 1) filter.mask = kx::toAnsi(QString::fromStdString(parsed.plain[0]), &ok);
+    if (!ok) return 0; // a character the lists cannot hold matches nothing
+    catalog.find(filter, [](const kx::catalog::ListRecord& list, const kx::Entry& e,
+                            const std::string& caption) {
+        std::cout << pathCell(list.path) << '\t';
+        printRow(&e, caption, false);
+    });
+    return 0;
+}
+
+int commandCatalog(const std::vector<std::string>& args) {
+    std::size_t at = 0;
+    std::string db;
+    while (at < args.size() && args[at].rfind("--db", 0) == 0) {
+        if (args[at] == "--db" && at + 1 < args.size()) {
+            db = args[at + 1];
+            at += 2;
+        } else if (args[at].rfind("--db=", 0) == 0) {
+            db = args[at].substr(5);
+            ++at;
+        } else {
+            fail("The option --db needs a file.");
+        }
+    }
+    if (at == args.size()) fail("catalog takes add, remove, lists, find or dups.");
+    const std::string sub = args[at];
+    const std::vector<std::string> rest(args.begin() + long(at) + 1, args.end());
+    if (sub != "add" && sub != "remove" && sub != "lists" && sub != "find" && sub != "dups")
+        fail("Unknown catalog command \"" + sub + "\"; kxtool --help lists the commands.");
+    if (sub == "lists" && !rest.empty()) fail("catalog lists takes no arguments.");
+    if (db.empty()) db = kx::catalog::defaultCatalogPath();
+    const auto catalog = kx::catalog::Catalog::open(db);
+    if (sub == "add") return catalogAdd(*catalog, parseArguments("catalog add", rest, {}).plain);
+    if (sub == "remove") {
+        const auto lists = parseArguments("catalog remove", rest, {}).plain;
+        if (lists.empty()) fail("catalog remove takes one or more list files.");
+        int status = 0;
+        for (const std::string& list : lists) {
+            if (!catalog->remove(list)) {
+                std::cerr << "kxtool: " << kx::catalog::absoluteListPath(list)
+                          << " is not in the catalogue.\n";
+                status = 1;
+            }
+        }
+        return status;
+    }
+    if (sub == "lists") {
+        for (const kx::catalog::ListRecord& l : catalog->lists()) {
+            const std::time_t t = std::time_t(l.indexedAt);
+            std::tm local{};
+            localtime_r(&t, &local);
+            char when[32];
+            std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
+            std::cout << pathCell(l.path) << '\t' << l.entries << '\t' << when << '\t'
+                      << cell(l.headerText) << '\t' << cell(l.rootName) << '\n';
+        }
+        return 0;
+    }
+    if (sub == "find") return catalogFind(*catalog, rest);
+    const Arguments parsed = parseArguments("catalog dups", rest, {{"--min-size", true}});
+    if (!parsed.plain.empty()) fail("catalog dups takes no arguments but --min-size.");
+    std::uint64_t least = 0;
+    for (const auto& [name, value] : parsed.options) {
+        const auto n = wholeNumber(value, std::numeric_limits<std::uint64_t>::max());
+        if (!n)
+            fail("--min-size takes a whole number of bytes (0 or more), not \"" + value + "\".");
+        least = *n;
+    }
+    for (const kx::catalog::Duplicate& d : catalog->duplicates(least))
+        std::cout << d.size << '\t' << cell(d.name) << '\t' << pathCell(d.listPath) << '\t'
+                  << cell(d.caption) << '\n';
+    return 0;
+}
+
 int run(const std::vector<std::string>& argv) {
     if (argv.empty() || argv[0] == "--help" || argv[0] == "-h" || argv[0] == "help") {
         std::cout << kUsage;
@@ -386,6 +554,8 @@ int run(const std::vector<std::string>& argv) {
     if (command == "find") return commandFind(args);
     if (command == "summary") return commandSummary(args);
     if (command == "export") return commandExport(args);
+    if (command == "diff") return commandDiff(args);
+    if (command == "catalog") return commandCatalog(args);
     fail("Unknown command \"" + command + "\"; kxtool --help lists the commands.");
 }
 

@@ -1,0 +1,164 @@
+// The catalogue against the lists it stands for: 8 generated lists of 500,000 entries each.
+// Their opens, the add of all eight to a new catalogue (with its bytes per entry), and a search
+// with a three-letter mask through the catalogue against the same search run on each list.
+#include "listgen.h"
+
+#include "browser/document.h"
+#include "browser/filter.h"
+#include "catalog/catalog.h"
+#include "listfile/scan.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kLists = 8;
+constexpr std::size_t kEntries = 500000;
+
+std::string benchFolder() {
+    const char* d = std::getenv("FENTARO_BENCH_DIR");
+    return d && *d ? d : "/tmp";
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// Eight different lists, made once and reused while they exist.
+const std::vector<std::string>& lists() {
+    static const std::vector<std::string> paths = [] {
+        std::vector<std::string> out;
+        for (int i = 0; i < kLists; ++i) {
+            const std::string path =
+                benchFolder() + "/fentaro-bench-disk" + std::to_string(i) + "-500k.kx";
+            if (!exists(path)) {
+                auto tree = kxbench::generateTree(kEntries, 0.1, 12, 5000u + unsigned(i));
+                kx::writeNewListFile(*tree, path);
+            }
+            out.push_back(path);
+        }
+        return out;
+    }();
+    return paths;
+}
+
+std::string catalogPath() {
+    return benchFolder() + "/fentaro-bench-catalog.sqlite";
+}
+
+std::uint64_t addAll(const std::string& db) {
+    std::remove(db.c_str());
+    const auto catalog = kx::catalog::Catalog::open(db);
+    std::uint64_t entries = 0;
+    for (const std::string& list : lists())
+        entries += catalog->add(list).entries;
+    return entries;
+}
+
+kx::EntryFilter maskFilter(std::string mask) {
+    kx::EntryFilter f;
+    f.mask = std::move(mask);
+    return f;
+}
+
+// The masks: three Latin letters, and three Cyrillic ones (Windows-1251).
+const char* const kMasks[] = {"abc", "\xE0\xE1\xE2"};
+
+void BM_OpenEachList(benchmark::State& state) {
+    lists();
+    for (auto _ : state)
+        for (const std::string& list : lists())
+            benchmark::DoNotOptimize(kx::Document::open(list));
+}
+
+// What `kxtool find LIST MASK` does on each list: the open, then the search.
+void BM_FindOnEachList(benchmark::State& state) {
+    lists();
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        rows = 0;
+        for (const std::string& list : lists()) {
+            const auto doc = kx::Document::open(list);
+            rows +=
+                kx::searchFiltered(doc->root(), maskFilter(kMasks[state.range(0)])).entries.size();
+        }
+    }
+    state.counters["rows"] = double(rows);
+}
+
+void BM_CatalogAdd(benchmark::State& state) {
+    lists();
+    std::uint64_t entries = 0;
+    for (auto _ : state)
+        entries = addAll(catalogPath());
+    struct stat st {};
+    ::stat(catalogPath().c_str(), &st);
+    state.counters["entries"] = double(entries);
+    state.counters["MB"] = double(st.st_size) / 1e6;
+    state.counters["bytes_per_entry"] = double(st.st_size) / double(entries);
+}
+
+// The catalogue is opened and searched; the rows are made as kxtool makes them (caption and
+// entry), not printed.
+void BM_CatalogFind(benchmark::State& state) {
+    if (!exists(catalogPath())) addAll(catalogPath());
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        rows = 0;
+        const auto catalog = kx::catalog::Catalog::open(catalogPath());
+        catalog->find(maskFilter(kMasks[state.range(0)]),
+                      [&rows](const kx::catalog::ListRecord&, const kx::Entry&,
+                              const std::string&) { ++rows; });
+    }
+    state.counters["rows"] = double(rows);
+}
+
+// The same two searches as people run them: kxtool started once per list, against kxtool started
+// once on the catalogue (output to /dev/null).
+void runKxtool(const std::vector<std::string>& args) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::freopen("/dev/null", "w", stdout);
+        std::vector<char*> argv{const_cast<char*>(FENTARO_KXTOOL)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(FENTARO_KXTOOL, argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+}
+
+void BM_KxtoolFindOnEachList(benchmark::State& state) {
+    lists();
+    for (auto _ : state)
+        for (const std::string& list : lists())
+            runKxtool({"find", list, kMasks[state.range(0)]});
+}
+
+void BM_KxtoolCatalogFind(benchmark::State& state) {
+    if (!exists(catalogPath())) addAll(catalogPath());
+    for (auto _ : state)
+        runKxtool({"catalog", "--db", catalogPath(), "find", kMasks[state.range(0)]});
+}
+
+} // namespace
+
+BENCHMARK(BM_KxtoolFindOnEachList)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_KxtoolCatalogFind)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenEachList)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_FindOnEachList)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_CatalogAdd)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_CatalogFind)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

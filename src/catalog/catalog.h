@@ -1,0 +1,100 @@
+// The catalogue of many lists: an SQLite database that keeps, for every list added to it, what a
+// search row needs of each Entry and a trigram index of the names, so that a search across all the
+// lists answers without opening one of them.
+#pragma once
+
+#include "browser/filter.h"
+#include "listfile/entry.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace kx::catalog {
+
+// Every failure of the catalogue, as one English sentence. A list that cannot be read throws
+// kx::Error instead (from its open).
+class CatalogError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// $XDG_DATA_HOME/fentaro-light/catalog.sqlite, or ~/.local/share/fentaro-light/catalog.sqlite.
+std::string defaultCatalogPath();
+
+// A path made absolute and lexically normal (symbolic links are kept as written): the name
+// under which a list is catalogued.
+std::string absoluteListPath(const std::string& path);
+
+enum class AddOutcome { added, updated, unchanged };
+
+struct AddResult {
+    AddOutcome outcome;
+    std::string path;      // absolute
+    std::uint64_t entries; // the root included
+};
+
+struct ListRecord {
+    std::int64_t id = 0; // grows with the order in which lists were first added
+    std::string path;
+    std::uint64_t entries = 0;
+    std::int64_t indexedAt = 0; // seconds since 1970, UTC
+    std::string headerText;     // in the list's code page
+    std::string rootName;       // in the list's code page
+};
+
+struct Duplicate {
+    std::uint64_t size;
+    std::string name;     // in the list's code page
+    std::string listPath; // absolute
+    std::string caption;  // the path below the root, names separated by "\"
+};
+
+// Called with the Entries done and the Entries in all while a list is indexed.
+using AddProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+// One found row: its list, the Entry as the list holds it (name, kind, size, dates, attributes,
+// mark, comment) and its caption (the path below the root, as resultCaption makes it).
+using FoundRow =
+    std::function<void(const ListRecord& list, const Entry& entry, const std::string& caption)>;
+
+class Catalog {
+public:
+    // Opens the catalogue at `path`, making it (and its folder) when there is no file. Throws
+    // CatalogError when the file is not a catalogue, is damaged, or is of a newer schema.
+    static std::unique_ptr<Catalog> open(const std::string& path);
+    ~Catalog();
+    Catalog(const Catalog&) = delete;
+    Catalog& operator=(const Catalog&) = delete;
+
+    // Adds a list, or indexes it again when its file changed (size, modification time, inode or
+    // device) since it was indexed; an unchanged list is left alone. One transaction per list:
+    // a failure leaves the catalogue as it was. Throws kx::Error when the list cannot be read.
+    AddResult add(const std::string& listPath, const AddProgress& progress = {});
+    // Forgets a list; false when it was not catalogued.
+    bool remove(const std::string& listPath);
+    std::vector<ListRecord> lists() const;
+
+    // The rows that searchFiltered(root, filter) gives on each catalogued list as the viewer
+    // opens it, list by list in the order they were first added, each list's rows in its search
+    // order. filter.mask is in the lists' 8-bit code page. The trigram index narrows a mask of
+    // three bytes or more to candidates; the filter's own test over each candidate decides.
+    void find(const EntryFilter& filter, const FoundRow& row) const;
+
+    // Every file whose name and whole size in bytes (at least minSize) equal another file's in
+    // the catalogue: largest first, then by name, list and search order.
+    std::vector<Duplicate> duplicates(std::uint64_t minSize) const;
+
+private:
+    explicit Catalog(sqlite3* db, std::string path);
+    struct Statements;
+    sqlite3* m_db;
+    std::string m_path;
+    std::unique_ptr<Statements> m_st;
+};
+
+} // namespace kx::catalog

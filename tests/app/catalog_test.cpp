@@ -1,0 +1,286 @@
+// kxtool catalog and kxtool diff: the rows across many lists must be the rows of each list.
+#include "common/fixtures.h"
+#include "common/qstringprint.h"
+#include "listfile/entry.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <sqlite3.h>
+
+using namespace kxtest;
+
+namespace {
+
+struct ToolRun {
+    int status;
+    QString out, err;
+};
+
+ToolRun kxtool(const QStringList& args, const QProcessEnvironment& env = {}) {
+    QProcess p;
+    if (!env.isEmpty()) p.setProcessEnvironment(env);
+    p.start(KXTOOL_PATH, args);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// 1.5 as an 80-bit extended float: no whole number of bytes.
+void oddSize(kx::Entry* e) {
+    const std::uint8_t bytes[10] = {0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x3F};
+    e->patchRecord(kx::rec::size, bytes, sizeof bytes);
+}
+
+struct KxtoolCatalogTest : ::testing::Test {
+    QTemporaryDir dir;
+    QString db = dir.path() + "/cat.sqlite";
+    QString a = dir.path() + "/a.kx", b = dir.path() + "/b.kx";
+
+    void SetUp() override {
+        // Files before folders at the root and below it (the search brings folders forward),
+        // Cyrillic names for the code page's case folding, odd dates and sizes, marks, comments.
+        TreeBuilder ta{"D:\\"};
+        kx::Entry* const top = ta.root();
+        ta.file(top, "readme.txt", 100);
+        kx::Entry* photos = ta.folder(top, "\xD4\xEE\xF2\xEE"); // "Фото"
+        ta.file(photos, "b.jpg", 2048).mark(1).comment("keep this");
+        ta.file(photos, "\xF4\xEE\xF2\xEE.JPG", 4096).dates("", "yesterday");
+        kx::Entry* deep = ta.folder(photos, "jpg album");
+        ta.file(deep, "c.jpg", 2048).attributes(kx::damaged);
+        oddSize(ta.file(deep, "half.bin", 1));
+        ta.folder(top, "Empty");
+        ta.tree().headerText = "disk A";
+        writeListFile(a.toStdString(), ta.tree(), true);
+
+        TreeBuilder tb{"E:\\"};
+        tb.tree().headerText = "disk B";
+        kx::Entry* backup = tb.folder(tb.root(), "backup");
+        tb.file(backup, "b.jpg", 2048);
+        tb.file(backup, "readme.txt", 99);
+        tb.folder(backup, "\xF4\xEE\xF2\xEE"); // "фото"
+        tb.file(tb.root(), "big.iso", 5000000).mark(2);
+        writeListFile(b.toStdString(), tb.tree(), true);
+    }
+    ToolRun cat(const QStringList& args) {
+        return kxtool(QStringList{"catalog", "--db", db} + args);
+    }
+};
+
+TEST_F(KxtoolCatalogTest, AddRefreshAndRemoveKeepTheListsInOrder) {
+    const QString gone = dir.path() + "/gone.kx";
+    struct Step {
+        QStringList args;
+        QString out;
+        int status;
+    } steps[] = {
+        {{"add", a, b}, "added\t" + a + "\t9\nadded\t" + b + "\t6\n", 0},
+        {{"add", a}, "unchanged\t" + a + "\t9\n", 0},
+        // A list that cannot be read is skipped; the others are still added.
+        {{"add", gone, b}, "unchanged\t" + b + "\t6\n", 1},
+        {{"remove", a}, "", 0},
+        {{"remove", a}, "", 1},
+        {{"add", a}, "added\t" + a + "\t9\n", 0},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.args.join(' ').toStdString());
+        const ToolRun r = cat(s.args);
+        EXPECT_EQ(r.out, s.out);
+        EXPECT_EQ(r.status, s.status) << r.err.toStdString();
+        EXPECT_EQ(r.err.count('\n'), s.status) << r.err.toStdString();
+    }
+    // b came first now: the order is the order of first adding.
+    QStringList rows = cat({"lists"}).out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_TRUE(rows[0].startsWith(b + "\t6\t")) << rows[0].toStdString();
+    EXPECT_TRUE(rows[0].endsWith("\tdisk B\tE:\\\\")) << rows[0].toStdString();
+    EXPECT_TRUE(rows[1].startsWith(a + "\t9\t")) << rows[1].toStdString();
+
+    // A list written again is indexed again, with its new entries.
+    TreeBuilder small{"D:\\"};
+    small.file(small.root(), "only.txt", 1);
+    writeListFile(a.toStdString(), small.tree(), true);
+    EXPECT_EQ(cat({"add", dir.path() + "/./a.kx"}).out, "updated\t" + a + "\t2\n");
+    EXPECT_EQ(cat({"find", "jpg"}).out.count('\n'), 1); // only b's b.jpg is left
+    EXPECT_EQ(cat({"find", "only"}).out.section('\t', 0, 1), a + "\tonly.txt");
+}
+
+// A list that turned unreadable is reported, and what the catalogue knew of it is kept.
+TEST_F(KxtoolCatalogTest, AFailedRefreshKeepsTheIndexedList) {
+    ASSERT_EQ(cat({"add", a, b}).status, 0);
+    const QString before = cat({"find", "jpg"}).out;
+    writeFile(a.toStdString(), "not a list at all");
+    const ToolRun r = cat({"add", a, b});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "unchanged\t" + b + "\t6\n");
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(a)) << r.err.toStdString();
+    EXPECT_EQ(cat({"find", "jpg"}).out, before);
+    EXPECT_TRUE(cat({"lists"}).out.startsWith(a + "\t9\t"));
+}
+
+// The catalogue's rows are the rows of find on each list, led by the list, whatever the mask
+// (indexed or too short for the index) and the filters.
+TEST_F(KxtoolCatalogTest, FindGivesTheRowsOfFindOnEachList) {
+    ASSERT_EQ(cat({"add", a, b}).status, 0);
+    const QStringList cases[] = {
+        {"jpg"},
+        {"*.JPG"},
+        {QString::fromUtf8("ФОТ")},
+        {QString::fromUtf8("фото")},
+        {"b."},
+        {"e"},
+        {"*"},
+        {"x*y"},
+        {"half"},
+        {"g album"},
+        {"keep", "--comments"},
+        {"--mark", "1"},
+        {"--mark=2"},
+        {"", "--commented"},
+        {"--damaged"},
+        {"--min-size", "2"},
+        {"--max-size", "100", "--", "E"},
+        {"jpg", "--min-size", "2049"},
+        {QString::fromUtf8("ё")},
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        QString expected;
+        for (const QString& list : {a, b}) {
+            const ToolRun one = kxtool(QStringList{"find", list} + args);
+            ASSERT_EQ(one.status, 0) << one.err.toStdString();
+            for (const QString& row : one.out.split('\n', Qt::SkipEmptyParts))
+                expected += list + '\t' + row + '\n';
+        }
+        const ToolRun all = cat(QStringList{"find"} + args);
+        ASSERT_EQ(all.status, 0) << all.err.toStdString();
+        EXPECT_EQ(all.out, expected);
+    }
+    // A name that fills its whole field, without a closing NUL.
+    TreeBuilder full{"F:\\"};
+    kx::Entry* longest = full.file(full.root(), std::string(255, 'n'), 7);
+    longest->patchRecord(kx::rec::name + 255, "Z", 1);
+    const QString c = dir.path() + "/c.kx";
+    writeListFile(c.toStdString(), full.tree(), true);
+    ASSERT_EQ(cat({"add", c}).status, 0);
+    const QString row = kxtool({"find", c, "nnz"}).out;
+    EXPECT_EQ(row.section('\t', 0, 0).size(), 256);
+    EXPECT_EQ(cat({"find", "nnz"}).out, c + '\t' + row);
+    ASSERT_EQ(cat({"remove", c}).status, 0);
+
+    // The answer comes from the catalogue alone: the list files may be elsewhere.
+    const QString before = cat({"find", "jpg"}).out;
+    ASSERT_TRUE(QFile::rename(a, dir.path() + "/moved.kx"));
+    EXPECT_EQ(cat({"find", "jpg"}).out, before);
+    EXPECT_TRUE(before.contains("jpg album\t0\t")) << before.toStdString();
+}
+
+TEST_F(KxtoolCatalogTest, DupsAreFilesOfEqualNameAndSizeAnywhere) {
+    ASSERT_EQ(cat({"add", a, b}).status, 0);
+    // b.jpg 2048 in a and b; c.jpg has the size but not the name, readme.txt the name but not
+    // the size; the folders "Фото" and "фото" are folders.
+    const QString twins = "2048\tb.jpg\t" + a + QString::fromUtf8("\tФото\\\\b.jpg\n") +
+                          "2048\tb.jpg\t" + b + "\tbackup\\\\b.jpg\n";
+    EXPECT_EQ(cat({"dups"}).out, twins);
+    EXPECT_EQ(cat({"dups", "--min-size", "2048"}).out, twins);
+    EXPECT_EQ(cat({"dups", "--min-size=2049"}).out, "");
+
+    // A second copy in one list, larger: it comes first.
+    TreeBuilder tc{"F:\\"};
+    tc.file(tc.folder(tc.root(), "x"), "big.iso", 5000000);
+    const QString c = dir.path() + "/c.kx";
+    writeListFile(c.toStdString(), tc.tree(), true);
+    ASSERT_EQ(cat({"add", c}).status, 0);
+    EXPECT_EQ(cat({"dups"}).out, "5000000\tbig.iso\t" + b + "\tbig.iso\n" + "5000000\tbig.iso\t" +
+                                     c + "\tx\\\\big.iso\n" + twins);
+    EXPECT_EQ(cat({"dups", "--min-size", "x"}).status, 1);
+}
+
+TEST_F(KxtoolCatalogTest, DiffComparesByPathAndKind) {
+    TreeBuilder old{"D:\\"};
+    kx::Entry* docs = old.folder(old.root(), "docs");
+    old.file(docs, "same.txt", 10);
+    old.file(docs, "grown.txt", 10);
+    old.file(docs, "touched.txt", 10);
+    old.file(docs, "gone.txt", 10);
+    old.file(old.root(), "thing", 1); // a file that becomes a folder
+    const QString before = dir.path() + "/old.kx";
+    writeListFile(before.toStdString(), old.tree(), true);
+
+    TreeBuilder now{"D:\\"};
+    kx::Entry* docs2 = now.folder(now.root(), "docs");
+    now.file(docs2, "touched.txt", 10).dates(kCreated, "01.01.2030 00:00:00");
+    now.file(docs2, "same.txt", 10);
+    now.file(docs2, "grown.txt", 11);
+    now.file(now.folder(docs2, "new"), "n.txt", 1);
+    now.folder(now.root(), "thing");
+    const QString after = dir.path() + "/new.kx";
+    writeListFile(after.toStdString(), now.tree(), true);
+
+    const ToolRun r = kxtool({"diff", before, after});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "-\tdocs\\\\gone.txt\tF\n"
+                     "~\tdocs\\\\grown.txt\tF\n"
+                     "+\tdocs\\\\new\tD\n"
+                     "+\tdocs\\\\new\\\\n.txt\tF\n"
+                     "~\tdocs\\\\touched.txt\tF\n"
+                     "+\tthing\tD\n"
+                     "-\tthing\tF\n");
+    EXPECT_EQ(kxtool({"diff", before, before}).out, "");
+    EXPECT_EQ(kxtool({"diff", before}).status, 1);
+}
+
+// A damaged or foreign database is reported in one sentence and left exactly as it was.
+TEST_F(KxtoolCatalogTest, ADamagedCatalogueIsReportedNeverReplaced) {
+    ASSERT_EQ(cat({"add", a, b}).status, 0);
+    const std::string whole = readFile(db.toStdString());
+    sqlite3* foreign = nullptr;
+    const QString other = dir.path() + "/other.sqlite";
+    ASSERT_EQ(sqlite3_open(other.toUtf8().constData(), &foreign), SQLITE_OK);
+    sqlite3_exec(foreign, "CREATE TABLE t(x)", nullptr, nullptr, nullptr);
+    sqlite3_close(foreign);
+
+    struct Case {
+        const char* name;
+        std::string bytes; // empty: the file as made above
+        const char* says;
+    } cases[] = {
+        {"garbage.sqlite", std::string(3000, 'x'), "is damaged"},
+        {"cut.sqlite", whole.substr(0, whole.size() / 2), "is damaged"},
+        {"other.sqlite", {}, "is not a catalogue"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.path() + "/" + c.name;
+        if (!c.bytes.empty()) writeFile(path.toStdString(), c.bytes);
+        const std::string kept = readFile(path.toStdString());
+        for (const QStringList& args :
+             {QStringList{"lists"}, QStringList{"find", "jpg"}, QStringList{"add", a}}) {
+            const ToolRun r = kxtool(QStringList{"catalog", "--db", path} + args);
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(r.out, "");
+            EXPECT_TRUE(r.err.startsWith("kxtool: ")) << r.err.toStdString();
+            EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+            EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
+        }
+        EXPECT_EQ(readFile(path.toStdString()), kept);
+    }
+}
+
+TEST_F(KxtoolCatalogTest, TheDefaultCatalogueLivesInTheDataFolder) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", dir.path() + "/data");
+    const ToolRun r = kxtool({"catalog", "add", a}, env);
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFile::exists(dir.path() + "/data/fentaro-light/catalog.sqlite"));
+    EXPECT_EQ(kxtool({"catalog", "lists"}, env).out.section('\t', 0, 0), a);
+    EXPECT_EQ(kxtool({"catalog", "--db"}).status, 1);
+    EXPECT_EQ(kxtool({"catalog", "--db", db, "frob"}).status, 1);
+}
+
+} // namespace
