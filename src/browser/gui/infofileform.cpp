@@ -223,7 +223,10 @@ void TInfoFileForm::buildControls() {
     lvInfo->setItemDelegate(new GridDelegate(lvInfo));
     lvInfo->setContextMenuPolicy(Qt::CustomContextMenu);
     lvInfo->setIconSize(QSize(16, 16));
-    lvInfo->header()->setSectionsClickable(false);
+    // A click on a header sorts the rows (lvInfoColumnClick), which the indicator shows.
+    lvInfo->header()->setSectionsClickable(true);
+    lvInfo->header()->setSortIndicatorShown(true);
+    lvInfo->header()->setSortIndicator(-1, Qt::AscendingOrder);
     lvInfo->header()->setSectionsMovable(false);
     lvInfo->header()->setStretchLastSection(false);
     lvInfo->header()->setDefaultAlignment(Qt::AlignCenter);
@@ -360,6 +363,10 @@ void TInfoFileForm::connectControls() {
             [this] { guarded([&] { spbtLinkBrelvikClick(); }); });
     connect(lvInfo, &QTreeView::doubleClicked, this,
             [this] { guarded([&] { lvInfoDblClick(); }); });
+    connect(lvInfo->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        guarded([&] { lvInfoColumnClick(column); });
+        showSortIndicator(); // the header's own flip of the indicator never stays
+    });
     connect(lvInfo->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { guarded([&] { lvInfoChange(); }); });
     connect(lvInfo, &QTreeView::customContextMenuRequested, this, [this](const QPoint& pos) {

@@ -77,9 +77,9 @@ public:
     FolderModel* folderModel() const { return m_folders; }
     const ui::StringTables& tables() const { return m_tables; }
     ui::Progress& progress() { return m_progress; }
-    // Rows of the detail list that are selected, ascending.
+    // Rows of the detail list that are selected, ascending, as shown (sorted or not).
     std::vector<int> selectedRows() const;
-    // The first selected row, or -1.
+    // The first selected row as shown, or -1.
     int firstSelectedRow() const;
 
     // ---- handlers ----
@@ -101,6 +101,9 @@ public:
     void lvInfoDblClick();
     void lvInfoKeyDown(int key);
     void lvInfoChange();
+    // A click on a column header: sorted by it ascending, then descending, then the list's own
+    // order again; another column starts at ascending.
+    void lvInfoColumnClick(int column);
     void spbtBackClick();
     void spbtForwardClick();
     void spbtUpClick();
@@ -197,7 +200,13 @@ private:
     void setBackHint();
     void setHint(QWidget* w, const QString& text);
     void selectNode(const Entry* node);
-    void selectRow(int row, bool focus);
+    // Selects a row given as the navigator counts rows (the list's own order).
+    void selectRow(int listRow, bool focus);
+    // The selected rows as the navigator counts them: the first as shown, and all ascending.
+    int firstSelectedListRow() const;
+    std::vector<int> selectedListRows() const;
+    // The header's sort indicator as the model sorts.
+    void showSortIndicator();
 
     // ---- commands (infofileform_commands.cpp) ----
     void applyMarkCommand(MarkCommand cmd);

@@ -28,9 +28,11 @@ constexpr int kPagesPrintedWithoutAsking = 50;
 
 void TInfoFileForm::applyMarkCommand(MarkCommand cmd) {
     if (!m_doc) return;
-    // The rows of the folder shown: the Entries behind them, whatever their names.
-    m_doc->mark(selectedEntries(m_model->rowEntries(), selectedRows(), m_model->hasUpRow(), false),
-                cmd);
+    // The rows of the folder shown: the Entries behind them, whatever their names, in the list's
+    // own order however the rows are sorted.
+    m_doc->mark(
+        selectedEntries(m_model->rowEntries(), selectedListRows(), m_model->hasUpRow(), false),
+        cmd);
 }
 
 void TInfoFileForm::N1Click() {

@@ -216,6 +216,9 @@ void TInfoFileForm::spbtOpenClick(QWidget* initiator) {
 void TInfoFileForm::clearDocumentViews() {
     m_nav.clear();
     m_model->clear();
+    // Every list opens in its own order.
+    m_model->setSortOrder(-1, Qt::AscendingOrder);
+    showSortIndicator();
     m_folders->setRoot(nullptr, QString());
 }
 

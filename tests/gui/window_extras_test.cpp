@@ -1,0 +1,149 @@
+// The daily-use extras of the window: sorting by a column header, the summary window, the
+// filtered search and the CSV export.
+#include "window_helpers.h"
+
+#include "browser/summary.h"
+#include "common/treebuilder.h"
+#include "listfile/codepage.h"
+
+#include <QClipboard>
+#include <QHeaderView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace kxtest;
+
+namespace {
+
+QString u(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+// Root C:\ with folder D (B.txt, Sub, a.doc, б.txt as built; Sub comes first when D is shown)
+// and x.txt. Dates, sizes and comments tell a sort by value and case folding from one by bytes.
+std::unique_ptr<kx::EntryTree> sortTree() {
+    TreeBuilder t("C:\\");
+    kx::Entry* d = t.folder(t.root(), "D");
+    t.file(d, "B.txt", 2048).dates("05.06.2023 10:00:00", "").comment("Zz").mark(2);
+    t.folder(d, "Sub").dates("01.02.2024 04:05:06", "");
+    t.file(d, "a.doc", 100).dates("", "").comment("keep");
+    t.file(d, kx::toAnsi(u("б.txt")), 5).dates("5.6.2023 9:00:00", "").attributes(kx::damaged);
+    t.file(t.root(), "x.txt", 7).mark(1);
+    return t.take();
+}
+
+class Extras : public ::testing::Test {
+protected:
+    void SetUp() override {
+        w = makeWindow();
+        const std::unique_ptr<kx::EntryTree> tree = sortTree();
+        path = dir.filePath("sort.kx");
+        writeListFile(path.toStdString(), *tree);
+        openThroughDialog(w, path);
+        ASSERT_NE(w->root(), nullptr);
+        w->activateWindow();
+        QApplication::setActiveWindow(w.form.get());
+    }
+    QStringList rows() { return rowCaptions(*w.form); }
+    void clickHeader(int column) {
+        QHeaderView* h = w->lvInfo->header();
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                          QPoint(h->sectionViewportPosition(column) + h->sectionSize(column) / 2,
+                                 h->height() / 2));
+    }
+    void showD() {
+        doubleClickRow(*w.form, 0); // D
+        ASSERT_EQ(rows(), QStringList({"..", "Sub", "B.txt", "a.doc", u("б.txt")}));
+    }
+    kx::Entry* entryNamed(const QString& name) {
+        for (kx::Entry* e : w->rowEntries())
+            if (kx::fromAnsi(e->name()) == name) return e;
+        return nullptr;
+    }
+
+    QTemporaryDir dir;
+    QString path;
+    Window w;
+};
+
+// ---------------------------------------------------------------- sorting
+
+TEST_F(Extras, HeaderClicksSortAscendingDescendingThenTheListsOwnOrder) {
+    showD();
+    const QStringList own = rows();
+    const QString b = u("б.txt");
+    const struct {
+        int column;
+        QStringList ascending;
+    } cases[] = {
+        // Case folded by the code page: a < B, and б after every Latin letter.
+        {kx::DetailModel::colName, {"..", "a.doc", "B.txt", "Sub", b}},
+        {kx::DetailModel::colSize, {"..", "Sub", b, "a.doc", "B.txt"}},
+        // By value (year, then month, day, time); the empty date first.
+        {kx::DetailModel::colCreated, {"..", "a.doc", b, "B.txt", "Sub"}},
+        // Equal keys keep the list's order.
+        {kx::DetailModel::colChanged, {"..", "Sub", "B.txt", "a.doc", b}},
+        {kx::DetailModel::colAttributes, {"..", "Sub", "B.txt", "a.doc", b}},
+        {kx::DetailModel::colComment, {"..", "Sub", b, "a.doc", "B.txt"}},
+    };
+    QHeaderView* header = w->lvInfo->header();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.column);
+        QStringList descending = c.ascending.mid(1);
+        std::reverse(descending.begin(), descending.end());
+        descending.prepend("..");
+        clickHeader(c.column);
+        EXPECT_EQ(rows(), c.ascending);
+        EXPECT_EQ(header->sortIndicatorSection(), c.column);
+        EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        clickHeader(c.column);
+        EXPECT_EQ(rows(), descending);
+        EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        clickHeader(c.column);
+        EXPECT_EQ(rows(), own);
+        EXPECT_EQ(header->sortIndicatorSection(), -1);
+    }
+    // Another column starts over at ascending.
+    clickHeader(kx::DetailModel::colName);
+    clickHeader(kx::DetailModel::colSize);
+    EXPECT_EQ(rows(), QStringList({"..", "Sub", b, "a.doc", "B.txt"}));
+}
+
+// Marks, comments, copies and Enter act on the Entries of the rows selected as shown; the order
+// the navigator selects a row in (after Up) is found among the sorted rows; a save writes the
+// list's own order, and the next open shows it.
+TEST_F(Extras, SortedRowsReachTheirEntriesAndLeaveTheListAlone) {
+    showD();
+    clickHeader(kx::DetailModel::colName); // .., a.doc, B.txt, Sub, б.txt
+    clickRow(*w.form, 1);
+    clickRow(*w.form, 4, Qt::ControlModifier);
+    w->spbtNeed->click();
+    EXPECT_EQ(entryNamed("a.doc")->mark(), 1);
+    EXPECT_EQ(entryNamed(u("б.txt"))->mark(), 1);
+    EXPECT_EQ(entryNamed("B.txt")->mark(), 2);
+    EXPECT_EQ(entryNamed("Sub")->mark(), 0);
+    w->copyPathsClick();
+    EXPECT_EQ(QApplication::clipboard()->text(), "\\D\\a.doc\n\\D\\" + u("б.txt"));
+
+    clickRow(*w.form, 3); // Sub
+    w->lvInfoKeyDown(Qt::Key_Return);
+    EXPECT_EQ(kx::fromAnsi(w->navigator().shown()->name()), "Sub");
+    w->spbtUpClick(); // back in D, still sorted, with Sub selected
+    EXPECT_EQ(rows(), QStringList({"..", "a.doc", "B.txt", "Sub", u("б.txt")}));
+    EXPECT_EQ(rows().value(w->firstSelectedRow()), "Sub");
+
+    ASSERT_TRUE(w->spbtSaveClick(w->spbtSave));
+    const std::unique_ptr<kx::Document> saved = kx::Document::open(path.toStdString());
+    QStringList written;
+    for (const kx::Entry* e : saved->root()->children()[0]->children())
+        written << kx::fromAnsi(e->name());
+    EXPECT_EQ(written, QStringList({"Sub", "B.txt", "a.doc", u("б.txt")}));
+
+    openThroughDialog(w, path);
+    EXPECT_EQ(w->lvInfo->header()->sortIndicatorSection(), -1);
+    doubleClickRow(*w.form, 0);
+    EXPECT_EQ(rows(), QStringList({"..", "Sub", "B.txt", "a.doc", u("б.txt")}));
+}
+
+} // namespace
