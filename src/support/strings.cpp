@@ -53,6 +53,25 @@ const Row kCaptions[] = {
     /* 31 */ {"Отмена", "Cancel"},
     /* 32 */ {"Комментарий для файла", "Comment for File"},
     /* 33 */ {"Комментарий для папки", "Commeny for folfer"},
+    // The filtered-search window.
+    /* 34 */ {"Поиск с условиями", "Find with filters"},
+    /* 35 */ {"Искать и в комментариях", "In comments too"},
+    /* 36 */ {"Пометка:", "Mark:"},
+    /* 37 */ {"любая", "any"},
+    /* 38 */ {"без пометки", "unmarked"},
+    /* 39 */ {"нужные", "required"},
+    /* 40 */ {"не нужные", "useless"},
+    /* 41 */ {"Только с комментарием", "Only commented"},
+    /* 42 */ {"Только повреждённые", "Only damaged"},
+    /* 43 */ {"Размер не менее:", "Size at least:"},
+    /* 44 */ {"Размер не более:", "Size at most:"},
+    /* 45 */ {"байт", "bytes"},
+    /* 46 */ {"Кбайт", "kB"},
+    /* 47 */ {"Мбайт", "MB"},
+    /* 48 */ {"Гбайт", "GB"},
+    /* 49 */ {"Найдено: %1", "Found: %1"},
+    /* 50 */ {"Закрыть", "Close"},
+    /* 51 */ {"Имя содержит:", "Name contains:"},
 };
 
 const Row kHints[] = {
@@ -183,6 +202,10 @@ const Row kMessages[] = {
     /* 52 */
     {"Будет напечатано страниц: %1. Печатать ?", "%1 pages will be printed. Print them ?"},
     /* 53 */ {"Прогресс печати", "Printing"},
+    // The filtered search.
+    /* 54 */
+    {"Размер должен быть целым числом не меньше нуля",
+     "A size must be a whole number of zero or more"},
 };
 QString& languageStore() {
     static QString code = QStringLiteral("rus");

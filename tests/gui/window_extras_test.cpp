@@ -2,12 +2,16 @@
 // filtered search and the CSV export.
 #include "window_helpers.h"
 
+#include "browser/gui/filterform.h"
 #include "browser/summary.h"
 #include "common/treebuilder.h"
 #include "listfile/codepage.h"
 
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -144,6 +148,69 @@ TEST_F(Extras, SortedRowsReachTheirEntriesAndLeaveTheListAlone) {
     EXPECT_EQ(w->lvInfo->header()->sortIndicatorSection(), -1);
     doubleClickRow(*w.form, 0);
     EXPECT_EQ(rows(), QStringList({"..", "Sub", "B.txt", "a.doc", u("б.txt")}));
+}
+
+// ---------------------------------------------------------------- filtered search
+
+TEST_F(Extras, FilteredSearchListsWhatPassesAndShowsTheCount) {
+    QTest::keyClick(w.form.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    kx::TFilterForm* f = w->filterForm();
+    ASSERT_TRUE(f->isVisible());
+    const struct {
+        const char* what;
+        QString mask;
+        bool inComments;
+        int mark; // 0 any, 1 unmarked, 2 required, 3 useless
+        bool damaged;
+        QString minSize, maxSize;
+        int unit; // 0 bytes, 1 kB
+        QStringList found;
+    } cases[] = {
+        {"a mark alone", "", false, 2, false, "", "", 1, {"x.txt"}},
+        {"in comments, case folded", "KEE", true, 0, false, "", "", 1, {"D\\a.doc"}},
+        {"the mask in names only", "KEE", false, 0, false, "", "", 1, {}},
+        {"at least 1 kB", "", false, 0, false, "1", "", 1, {"D\\B.txt"}},
+        {"damaged only", "", false, 0, true, "", "", 1, {"D\\" + u("б.txt")}},
+        {"a mask and at most 10 bytes",
+         "txt",
+         false,
+         0,
+         false,
+         "",
+         "10",
+         0,
+         {"D\\" + u("б.txt"), "x.txt"}},
+        {"no mask and no filter", "", false, 0, false, "", "", 0, {}},
+    };
+    for (const auto& c : cases) {
+        f->ledMask->setText(c.mask);
+        f->cbInComments->setChecked(c.inComments);
+        f->cbxMark->setCurrentIndex(c.mark);
+        f->cbDamaged->setChecked(c.damaged);
+        f->ledMinSize->setText(c.minSize);
+        f->ledMaxSize->setText(c.maxSize);
+        f->cbxSizeUnit->setCurrentIndex(c.unit);
+        f->FindBitBtn->click();
+        EXPECT_TRUE(w->searchMode()) << c.what;
+        EXPECT_EQ(rows(), c.found) << c.what;
+        EXPECT_EQ(f->lblFound->text(), w->tables().caption(49).arg(c.found.size())) << c.what;
+    }
+
+    // A size that is no whole number is refused with a message; the results stay.
+    f->ledMask->setText("txt");
+    f->ledMaxSize->setText("10");
+    f->cbxSizeUnit->setCurrentIndex(0);
+    f->FindBitBtn->click();
+    f->ledMinSize->setText("-3");
+    f->FindBitBtn->click();
+    EXPECT_EQ(w.dialogs->lastMessage(), w->tables().message(54));
+    EXPECT_EQ(rows().size(), 2);
+
+    // The results work as any search results: Enter on a found file shows it in its folder.
+    clickRow(*w.form, 0);
+    w->lvInfoKeyDown(Qt::Key_Return);
+    EXPECT_FALSE(w->searchMode());
+    EXPECT_EQ(rows().value(w->firstSelectedRow()), u("б.txt"));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "browser/gui/infofileform.h"
 
 #include "browser/gui/commentform.h"
+#include "browser/gui/filterform.h"
 #include "browser/gui/maskform.h"
 #include "support/gui/aboutform.h"
 #include "support/gui/resources.h"
@@ -396,6 +397,8 @@ void TInfoFileForm::connectControls() {
         [this] { guarded([&] { redoClick(); }); });
     addShortcut({QKeySequence(Qt::CTRL | Qt::Key_C)},
                 [this] { guarded([&] { copyPathsClick(); }); });
+    addShortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+                [this] { guarded([&] { filteredSearchClick(); }); });
 }
 
 void TInfoFileForm::addShortcut(const QList<QKeySequence>& keys,
@@ -484,6 +487,7 @@ void TInfoFileForm::applyStringTables() {
     setBackHint();
     updateForwardHint();
     if (m_aboutForm) m_aboutForm->applyTexts(t);
+    if (m_filterForm) m_filterForm->applyTexts(t);
 }
 
 void TInfoFileForm::FormShow() {

@@ -33,6 +33,7 @@ namespace kx {
 
 class TMaskForm;
 class TCommentForm;
+class TFilterForm;
 namespace ui {
 class TAboutForm;
 class LinkLabel;
@@ -121,6 +122,11 @@ public:
     // F3: the search once more with the mask last searched for; the mask window before the first.
     void searchAgainClick();
     void showSearchResults();
+    // Ctrl+Shift+F: the filtered-search window, beside this one; its Find lists the entries that
+    // pass as search results and shows their count there.
+    void filteredSearchClick();
+    void filterFindClick();
+    TFilterForm* filterForm();
 
     // Ctrl+Z, Ctrl+Shift+Z / Ctrl+Y: the document's undo and redo.
     void undoClick();
@@ -211,6 +217,8 @@ private:
     // ---- commands (infofileform_commands.cpp) ----
     void applyMarkCommand(MarkCommand cmd);
     void searchFor(const QString& mask);
+    // Runs a search behind the busy panel and shows its results; returns how many were found.
+    std::size_t runSearch(const std::function<SearchResults()>& find);
     TMaskForm* maskForm();
     ui::TAboutForm* aboutForm();
     TCommentForm* commentForm();
@@ -235,6 +243,7 @@ private:
     TMaskForm* m_maskForm = nullptr;
     ui::TAboutForm* m_aboutForm = nullptr;
     TCommentForm* m_commentForm = nullptr;
+    TFilterForm* m_filterForm = nullptr;
 };
 
 } // namespace kx

@@ -3,6 +3,7 @@
 #include "browser/gui/infofileform.h"
 
 #include "browser/gui/commentform.h"
+#include "browser/gui/filterform.h"
 #include "browser/gui/maskform.h"
 #include "listfile/codepage.h"
 #include "output/printing.h"
@@ -137,13 +138,17 @@ void TInfoFileForm::searchFor(const QString& maskText) {
     bool storable = true;
     const std::string mask = toAnsi(maskText, &storable);
     m_initiator = spbtSearch;
+    runSearch([&] { return searchByMask(root(), storable ? mask : std::string()); });
+}
+
+std::size_t TInfoFileForm::runSearch(const std::function<SearchResults()>& find) {
     ui::TOpenSaveForm busy(this, m_tables.caption(28));
     busy.showAndPaint();
     setEnabled(false);
     m_model->clear();
     SearchResults results;
     try {
-        results = searchByMask(root(), storable ? mask : std::string());
+        results = find();
     } catch (...) {
         busy.close();
         setEnabled(true);
@@ -151,7 +156,48 @@ void TInfoFileForm::searchFor(const QString& maskText) {
     }
     busy.close();
     setEnabled(true);
+    const std::size_t found = results.entries.size();
     applyMove(m_nav.showSearch(std::move(results)));
+    return found;
+}
+
+TFilterForm* TInfoFileForm::filterForm() {
+    if (!m_filterForm) {
+        m_filterForm = new TFilterForm(this);
+        m_filterForm->setFindHandler([this] { guarded([&] { filterFindClick(); }); });
+    }
+    return m_filterForm;
+}
+
+void TInfoFileForm::filteredSearchClick() {
+    if (!root()) {
+        showMessage(m_tables.message(22));
+        return;
+    }
+    TFilterForm* form = filterForm();
+    form->applyTexts(m_tables);
+    form->show();
+    form->raise();
+    form->activateWindow();
+}
+
+void TInfoFileForm::filterFindClick() {
+    if (!root()) {
+        showMessage(m_tables.message(22));
+        return;
+    }
+    EntryFilter filter;
+    bool storable = true;
+    QString problem;
+    if (!m_filterForm->readFilter(filter, storable, problem)) {
+        showMessage(problem, UserDialogs::Icon::Error);
+        return;
+    }
+    // A mask that the code page cannot store is in no name or comment.
+    const std::size_t found = runSearch([&] {
+        return storable ? searchFiltered(root(), filter) : SearchResults{{}, {}};
+    });
+    m_filterForm->setFoundCount(found);
 }
 
 // ---------------------------------------------------------------- export, print, about
