@@ -3,6 +3,7 @@
 #include "window_helpers.h"
 
 #include "browser/gui/filterform.h"
+#include "browser/gui/summaryform.h"
 #include "browser/summary.h"
 #include "common/treebuilder.h"
 #include "listfile/codepage.h"
@@ -13,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -211,6 +213,62 @@ TEST_F(Extras, FilteredSearchListsWhatPassesAndShowsTheCount) {
     w->lvInfoKeyDown(Qt::Key_Return);
     EXPECT_FALSE(w->searchMode());
     EXPECT_EQ(rows().value(w->firstSelectedRow()), u("б.txt"));
+}
+
+// ---------------------------------------------------------------- summary
+
+TEST_F(Extras, SummaryWindowShowsTheTotalsAndFollowsChanges) {
+    using kx::TSummaryForm;
+    clickRow(*w.form, 1); // x.txt
+    QTest::keyClick(w.form.get(), Qt::Key_I, Qt::ControlModifier);
+    TSummaryForm* f = w->summaryForm();
+    ASSERT_TRUE(f->isVisible());
+    EXPECT_EQ(f->lblListFile->text(), QDir::toNativeSeparators(path));
+    EXPECT_EQ(f->lblHeader->text(), "test list");
+    EXPECT_EQ(f->lblRoot->text(), kx::fromAnsi(w->root()->name()));
+    const auto expectFigures = [&](const char* when, const std::vector<kx::Entry*>& selected) {
+        SCOPED_TRACE(when);
+        const kx::Entry* shown = w->navigator().shown();
+        const kx::Summary parts[] = {kx::summarizeBelow(w->root()), kx::summarizeBelow(shown),
+                                     kx::summarize(selected)};
+        for (int r = 0; r < TSummaryForm::kRows; ++r)
+            for (int part = 0; part < 3; ++part) {
+                const kx::Tally& t = TSummaryForm::row(parts[part], r);
+                const QTreeWidgetItem* item = f->twFigures->topLevelItem(r);
+                EXPECT_EQ(item->text(TSummaryForm::colAllEntries + 2 * part),
+                          TSummaryForm::number(t.entries))
+                    << r << " " << part;
+                EXPECT_EQ(item->text(TSummaryForm::colAllBytes + 2 * part),
+                          TSummaryForm::number(t.bytes))
+                    << r << " " << part;
+            }
+    };
+    kx::Entry* x = w->rowEntries()[1];
+    expectFigures("open", {x});
+    // x.txt: 7 bytes, required.
+    EXPECT_EQ(f->twFigures->topLevelItem(3)->text(TSummaryForm::colSelectedEntries), "1");
+    EXPECT_EQ(f->twFigures->topLevelItem(3)->text(TSummaryForm::colSelectedBytes), "7");
+
+    w->spbtNotNeed->click();
+    expectFigures("after a mark", {x});
+    EXPECT_EQ(f->twFigures->topLevelItem(4)->text(TSummaryForm::colSelectedEntries), "1");
+    w->undoClick();
+    expectFigures("after the undo", {x});
+    EXPECT_EQ(f->twFigures->topLevelItem(3)->text(TSummaryForm::colAllEntries), "1");
+
+    doubleClickRow(*w.form, 0); // D, its first row selected
+    expectFigures("another folder", {w->model()->entryAt(w->firstSelectedRow())});
+    clickRow(*w.form, 2, Qt::ControlModifier);
+    clickRow(*w.form, 3, Qt::ControlModifier);
+    const std::vector<kx::Entry*> shown = w->model()->shownEntries();
+    expectFigures("a wider selection", {shown[0], shown[1], shown[2]});
+    EXPECT_EQ(TSummaryForm::number(1234567), "1 234 567");
+
+    // Another list: its own figures.
+    QTemporaryDir other;
+    openThroughDialog(w, writeList(other, "other.kx"));
+    EXPECT_EQ(f->lblListFile->text(), QDir::toNativeSeparators(other.filePath("other.kx")));
+    expectFigures("another list", {});
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "browser/gui/commentform.h"
 #include "browser/gui/filterform.h"
 #include "browser/gui/maskform.h"
+#include "browser/gui/summaryform.h"
 #include "support/gui/aboutform.h"
 #include "support/gui/resources.h"
 
@@ -397,6 +398,7 @@ void TInfoFileForm::connectControls() {
         [this] { guarded([&] { redoClick(); }); });
     addShortcut({QKeySequence(Qt::CTRL | Qt::Key_C)},
                 [this] { guarded([&] { copyPathsClick(); }); });
+    addShortcut({QKeySequence(Qt::CTRL | Qt::Key_I)}, [this] { guarded([&] { summaryClick(); }); });
     addShortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
                 [this] { guarded([&] { filteredSearchClick(); }); });
 }
@@ -488,6 +490,7 @@ void TInfoFileForm::applyStringTables() {
     updateForwardHint();
     if (m_aboutForm) m_aboutForm->applyTexts(t);
     if (m_filterForm) m_filterForm->applyTexts(t);
+    if (m_summaryForm) m_summaryForm->applyTexts(t);
 }
 
 void TInfoFileForm::FormShow() {

@@ -7,6 +7,7 @@
 #include "browser/gui/foldermodel.h"
 #include "browser/gui/userdialogs.h"
 #include "browser/navigator.h"
+#include "browser/summary.h"
 #include "listfile/entry.h"
 #include "listfile/io/error.h"
 #include "support/gui/progress.h"
@@ -19,9 +20,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QAction;
+class QDialog;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -34,6 +37,7 @@ namespace kx {
 class TMaskForm;
 class TCommentForm;
 class TFilterForm;
+class TSummaryForm;
 namespace ui {
 class TAboutForm;
 class LinkLabel;
@@ -127,6 +131,9 @@ public:
     void filteredSearchClick();
     void filterFindClick();
     TFilterForm* filterForm();
+    // Ctrl+I: the summary window, beside this one, kept up to date while it is open.
+    void summaryClick();
+    TSummaryForm* summaryForm();
 
     // Ctrl+Z, Ctrl+Shift+Z / Ctrl+Y: the document's undo and redo.
     void undoClick();
@@ -219,6 +226,12 @@ private:
     void searchFor(const QString& mask);
     // Runs a search behind the busy panel and shows its results; returns how many were found.
     std::size_t runSearch(const std::function<SearchResults()>& find);
+    // Refills the summary window when it is open. The totals of the whole list and of the shown
+    // folder are walked again only after a change of the list or of the folder shown.
+    void updateSummary();
+    void listChangedForSummary();
+    // Shows a window that stays open beside this one; without a list, says so instead.
+    bool showBeside(QDialog* form);
     TMaskForm* maskForm();
     ui::TAboutForm* aboutForm();
     TCommentForm* commentForm();
@@ -244,6 +257,9 @@ private:
     ui::TAboutForm* m_aboutForm = nullptr;
     TCommentForm* m_commentForm = nullptr;
     TFilterForm* m_filterForm = nullptr;
+    TSummaryForm* m_summaryForm = nullptr;
+    std::optional<Summary> m_allSummary, m_shownSummary;
+    const Entry* m_summaryShown = nullptr; // the folder m_shownSummary is of
 };
 
 } // namespace kx

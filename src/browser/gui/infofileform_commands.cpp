@@ -5,6 +5,7 @@
 #include "browser/gui/commentform.h"
 #include "browser/gui/filterform.h"
 #include "browser/gui/maskform.h"
+#include "browser/gui/summaryform.h"
 #include "listfile/codepage.h"
 #include "output/printing.h"
 #include "output/textexport.h"
@@ -169,16 +170,20 @@ TFilterForm* TInfoFileForm::filterForm() {
     return m_filterForm;
 }
 
-void TInfoFileForm::filteredSearchClick() {
+bool TInfoFileForm::showBeside(QDialog* form) {
     if (!root()) {
         showMessage(m_tables.message(22));
-        return;
+        return false;
     }
-    TFilterForm* form = filterForm();
-    form->applyTexts(m_tables);
     form->show();
     form->raise();
     form->activateWindow();
+    return true;
+}
+
+void TInfoFileForm::filteredSearchClick() {
+    filterForm()->applyTexts(m_tables);
+    showBeside(m_filterForm);
 }
 
 void TInfoFileForm::filterFindClick() {
@@ -198,6 +203,42 @@ void TInfoFileForm::filterFindClick() {
         return storable ? searchFiltered(root(), filter) : SearchResults{{}, {}};
     });
     m_filterForm->setFoundCount(found);
+}
+
+// ---------------------------------------------------------------- summary
+
+TSummaryForm* TInfoFileForm::summaryForm() {
+    if (!m_summaryForm) m_summaryForm = new TSummaryForm(this);
+    return m_summaryForm;
+}
+
+void TInfoFileForm::summaryClick() {
+    summaryForm()->applyTexts(m_tables);
+    if (showBeside(m_summaryForm)) updateSummary();
+}
+
+void TInfoFileForm::listChangedForSummary() {
+    m_allSummary.reset();
+    m_shownSummary.reset();
+    updateSummary();
+}
+
+void TInfoFileForm::updateSummary() {
+    if (!m_summaryForm || !m_summaryForm->isVisible()) return;
+    if (!m_allSummary) m_allSummary = summarizeBelow(root());
+    const Entry* shown = m_nav.shown();
+    if (!shown) {
+        // The search results: the rows themselves.
+        m_shownSummary = summarize(m_model->rowEntries());
+    } else if (!m_shownSummary || m_summaryShown != shown) {
+        m_shownSummary = shown == root() ? *m_allSummary : summarizeBelow(shown);
+    }
+    m_summaryShown = shown;
+    const Summary selected = summarize(
+        selectedEntries(m_model->rowEntries(), selectedListRows(), m_model->hasUpRow(), false));
+    m_summaryForm->showFigures(QDir::toNativeSeparators(m_listFilePath), fromAnsi(headerText()),
+                               root() ? fromAnsi(root()->name()) : QString(), *m_allSummary,
+                               *m_shownSummary, selected);
 }
 
 // ---------------------------------------------------------------- export, print, about

@@ -100,6 +100,7 @@ void TInfoFileForm::applyMove(const Move& m) {
     if (m.openImage) m_folders->setOpenImage(m.openImage);
     setBackHint();
     updateForwardHint();
+    updateSummary();
 }
 
 // ---------------------------------------------------------------- hints
@@ -149,6 +150,7 @@ void TInfoFileForm::lvInfoKeyDown(int key) {
 
 void TInfoFileForm::lvInfoChange() {
     if (!m_nav.history().canForward() && firstSelectedRow() >= 0) updateForwardHint();
+    updateSummary();
 }
 
 void TInfoFileForm::lvInfoColumnClick(int column) {
