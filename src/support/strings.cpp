@@ -89,6 +89,10 @@ const Row kCaptions[] = {
     /* 65 */ {"С комментарием", "Commented"},
     /* 66 */ {"Повреждённые", "Damaged"},
     /* 67 */ {"Зачёркнутые", "Crossed out"},
+    // The CSV export.
+    /* 68 */ {"Экспортировать в CSV", "Export as CSV"},
+    /* 69 */ {"CSV (*.csv)|*.csv", "CSV (*.csv)|*.csv"},
+    /* 70 */ {"Показанные строки", "Shown rows"},
 };
 
 const Row kHints[] = {
@@ -223,6 +227,11 @@ const Row kMessages[] = {
     /* 54 */
     {"Размер должен быть целым числом не меньше нуля",
      "A size must be a whole number of zero or more"},
+    // The CSV export.
+    /* 55 */
+    {"Экспортировать в CSV показанные строки или весь список ?",
+     "Export the shown rows or the whole list as CSV ?"},
+    /* 56 */ {"Прогресс экспорта в CSV", "Export to CSV"},
 };
 QString& languageStore() {
     static QString code = QStringLiteral("rus");

@@ -7,6 +7,7 @@
 #include "browser/summary.h"
 #include "common/treebuilder.h"
 #include "listfile/codepage.h"
+#include "output/csvexport.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -57,6 +58,10 @@ protected:
         QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
                           QPoint(h->sectionViewportPosition(column) + h->sectionSize(column) / 2,
                                  h->height() / 2));
+    }
+    void key(int k, Qt::KeyboardModifiers mods) {
+        QApplication::setActiveWindow(w.form.get()); // a job's progress window may have had it
+        QTest::keyClick(w.form.get(), Qt::Key(k), mods);
     }
     void showD() {
         doubleClickRow(*w.form, 0); // D
@@ -155,7 +160,7 @@ TEST_F(Extras, SortedRowsReachTheirEntriesAndLeaveTheListAlone) {
 // ---------------------------------------------------------------- filtered search
 
 TEST_F(Extras, FilteredSearchListsWhatPassesAndShowsTheCount) {
-    QTest::keyClick(w.form.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    key(Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
     kx::TFilterForm* f = w->filterForm();
     ASSERT_TRUE(f->isVisible());
     const struct {
@@ -220,7 +225,7 @@ TEST_F(Extras, FilteredSearchListsWhatPassesAndShowsTheCount) {
 TEST_F(Extras, SummaryWindowShowsTheTotalsAndFollowsChanges) {
     using kx::TSummaryForm;
     clickRow(*w.form, 1); // x.txt
-    QTest::keyClick(w.form.get(), Qt::Key_I, Qt::ControlModifier);
+    key(Qt::Key_I, Qt::ControlModifier);
     TSummaryForm* f = w->summaryForm();
     ASSERT_TRUE(f->isVisible());
     EXPECT_EQ(f->lblListFile->text(), QDir::toNativeSeparators(path));
@@ -269,6 +274,37 @@ TEST_F(Extras, SummaryWindowShowsTheTotalsAndFollowsChanges) {
     openThroughDialog(w, writeList(other, "other.kx"));
     EXPECT_EQ(f->lblListFile->text(), QDir::toNativeSeparators(other.filePath("other.kx")));
     expectFigures("another list", {});
+}
+
+// ---------------------------------------------------------------- CSV export
+
+TEST_F(Extras, CsvExportWritesTheShownRowsOrTheWholeList) {
+    const QString shownCsv = dir.filePath("shown"), wholeCsv = dir.filePath("whole.csv"),
+                  reference = dir.filePath("reference.csv");
+    showD();
+    clickHeader(kx::DetailModel::colName);
+    // Cancelled at the question: nothing is asked or written after it.
+    key(Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(w.dialogs->questions.size(), 1u);
+
+    w.dialogs->choices = {0};
+    w.dialogs->saveFiles = {shownCsv};
+    key(Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    // The rows as shown, sorted, without the ".." row; ".csv" added to the name.
+    EXPECT_EQ(QString::fromStdString(readFile((shownCsv + ".csv").toStdString())),
+              "path,kind,size,created,changed,attributes,mark,comment\r\n"
+              "D\\a.doc,F,100,,,,0,keep\r\n"
+              "D\\B.txt,F,2048,05.06.2023 10:00:00,,,2,Zz\r\n"
+              "D\\Sub,D,0,01.02.2024 04:05:06,,,0,\r\n"
+              "D\\" +
+                  u("б.txt") + ",F,5,5.6.2023 9:00:00,,E,0,\r\n");
+
+    w.dialogs->choices = {1};
+    w.dialogs->saveFiles = {wholeCsv};
+    key(Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(kx::out::exportCsvToFile(w->root(), {}, reference, {}), kx::out::ExportResult::Done);
+    EXPECT_EQ(readFile(wholeCsv.toStdString()), readFile(reference.toStdString()));
+    EXPECT_TRUE(w.dialogs->messages.empty());
 }
 
 } // namespace

@@ -398,6 +398,8 @@ void TInfoFileForm::connectControls() {
         [this] { guarded([&] { redoClick(); }); });
     addShortcut({QKeySequence(Qt::CTRL | Qt::Key_C)},
                 [this] { guarded([&] { copyPathsClick(); }); });
+    addShortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
+                [this] { guarded([&] { mmSaveCsvClick(); }); });
     addShortcut({QKeySequence(Qt::CTRL | Qt::Key_I)}, [this] { guarded([&] { summaryClick(); }); });
     addShortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
                 [this] { guarded([&] { filteredSearchClick(); }); });

@@ -10,6 +10,7 @@
 #include "browser/summary.h"
 #include "listfile/entry.h"
 #include "listfile/io/error.h"
+#include "output/exportfile.h"
 #include "support/gui/progress.h"
 #include "support/strings.h"
 
@@ -144,6 +145,8 @@ public:
     void tvTreeOfFileKeyMove();
 
     void mmSaveTextClick();
+    // Ctrl+Shift+E: the shown rows (in their shown order) or the whole list as a CSV file.
+    void mmSaveCsvClick();
     void mmPrintClick();
     void spbtAboutClick();
     void spbtLinkBrelvikClick();
@@ -232,6 +235,12 @@ private:
     void listChangedForSummary();
     // Shows a window that stays open beside this one; without a list, says so instead.
     bool showBeside(QDialog* form);
+    // Asks for the export's file (proposed: the list's name with `extension`, beside it) and
+    // whether to replace it; the empty text when the user cancels.
+    QString chooseExportFile(const QString& title, const QString& filter, const QString& extension);
+    // Runs an export behind the progress window and tells what went wrong.
+    void runExport(const QString& caption, std::int32_t total,
+                   const std::function<out::ExportResult()>& write);
     TMaskForm* maskForm();
     ui::TAboutForm* aboutForm();
     TCommentForm* commentForm();

@@ -7,6 +7,7 @@
 #include "browser/gui/maskform.h"
 #include "browser/gui/summaryform.h"
 #include "listfile/codepage.h"
+#include "output/csvexport.h"
 #include "output/printing.h"
 #include "output/textexport.h"
 #include "support/gui/aboutform.h"
@@ -243,29 +244,26 @@ void TInfoFileForm::updateSummary() {
 
 // ---------------------------------------------------------------- export, print, about
 
-void TInfoFileForm::mmSaveTextClick() {
-    if (!root()) {
-        showMessage(m_tables.message(8));
-        return;
-    }
-    if (m_nav.searchMode()) return;
+QString TInfoFileForm::chooseExportFile(const QString& title, const QString& filter,
+                                        const QString& extension) {
     const QString proposedName = out::proposedExportName(
-        m_folders->data(m_folders->indexOf(rootNode()), Qt::DisplayRole).toString());
+        m_folders->data(m_folders->indexOf(rootNode()), Qt::DisplayRole).toString(), extension);
     const QString proposed = QFileInfo(m_listFilePath).dir().filePath(proposedName);
-    QString chosen = m_dialogs->getSaveFileName(this, m_tables.caption(19), proposed,
-                                                qtFileFilter(QStringLiteral("*.TXT|*.txt")));
-    if (chosen.isEmpty()) return;
-    chosen = out::withTxtExtension(chosen);
+    QString chosen = m_dialogs->getSaveFileName(this, title, proposed, qtFileFilter(filter));
+    if (chosen.isEmpty()) return chosen;
+    chosen = out::withTxtExtension(chosen, extension);
     if (QFileInfo::exists(chosen) &&
         m_dialogs->question(this, m_tables.message(10), m_tables.message(9), false) !=
             UserDialogs::Answer::Yes)
-        return;
+        return QString();
+    return chosen;
+}
+
+void TInfoFileForm::runExport(const QString& caption, std::int32_t total,
+                              const std::function<out::ExportResult()>& write) {
     out::ExportResult result = out::ExportResult::WriteFailed;
     try {
-        const WriteProgress progress = m_progress.writeProgress();
-        runWithProgress(m_tables.message(12), ui::ProgressCounter::stepsBelow(root()), [&] {
-            result = out::exportToFile(root(), chosen, progress, m_listFilePath);
-        });
+        runWithProgress(caption, total, [&] { result = write(); });
     } catch (const std::exception&) {
         result = out::ExportResult::WriteFailed;
     }
@@ -275,6 +273,45 @@ void TInfoFileForm::mmSaveTextClick() {
         showMessage(m_tables.message(49), UserDialogs::Icon::Error);
     if (result == out::ExportResult::IsTheList)
         showMessage(m_tables.message(48), UserDialogs::Icon::Error);
+}
+
+void TInfoFileForm::mmSaveTextClick() {
+    if (!root()) {
+        showMessage(m_tables.message(8));
+        return;
+    }
+    if (m_nav.searchMode()) return;
+    const QString chosen = chooseExportFile(m_tables.caption(19), QStringLiteral("*.TXT|*.txt"),
+                                            QStringLiteral("txt"));
+    if (chosen.isEmpty()) return;
+    const WriteProgress progress = m_progress.writeProgress();
+    runExport(m_tables.message(12), ui::ProgressCounter::stepsBelow(root()),
+              [&] { return out::exportToFile(root(), chosen, progress, m_listFilePath); });
+}
+
+void TInfoFileForm::mmSaveCsvClick() {
+    if (!root()) {
+        showMessage(m_tables.message(8));
+        return;
+    }
+    const int which =
+        m_dialogs->choose(this, m_tables.caption(68), m_tables.message(55),
+                          {m_tables.caption(70), m_tables.caption(56), m_tables.caption(31)});
+    if (which != 0 && which != 1) return;
+    const QString chosen =
+        chooseExportFile(m_tables.caption(68), m_tables.caption(69), QStringLiteral("csv"));
+    if (chosen.isEmpty()) return;
+    const WriteProgress progress = m_progress.writeProgress();
+    if (which == 0) {
+        // The rows as they are shown: sorted when sorted, the ".." row left out.
+        const std::vector<Entry*> rows = m_model->shownEntries();
+        runExport(m_tables.message(56), static_cast<std::int32_t>(rows.size()),
+                  [&] { return out::exportCsvRowsToFile(rows, chosen, progress, m_listFilePath); });
+    } else {
+        runExport(m_tables.message(56), ui::ProgressCounter::stepsBelow(root()), [&] {
+            return out::exportCsvToFile(root(), EntryFilter(), chosen, progress, m_listFilePath);
+        });
+    }
 }
 
 void TInfoFileForm::mmPrintClick() {
