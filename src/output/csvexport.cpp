@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 
+#include <vector>
+
 namespace kx::out {
 
 void appendCsvCell(std::string& line, std::string_view text) {
@@ -21,46 +23,91 @@ void appendCsvCell(std::string& line, std::string_view text) {
     line += '"';
 }
 
-bool writeCsvLines(const kx::Entry* root, const EntryFilter& filter, kx::ByteSink& out,
-                   const kx::WriteProgress& progress) {
+namespace {
+
+void writeHeader(kx::ByteSink& out) {
     out.write(kCsvHeader.data(), kCsvHeader.size());
     out.write("\r\n", 2);
+}
+
+// One row: `line` is scratch space, the texts are in the list's code page (the quoting
+// characters are the same in UTF-8).
+void writeRow(kx::ByteSink& out, std::string& line, const std::string& path, const kx::Entry& e) {
+    line.clear();
+    appendCsvCell(line, path);
+    line += ',';
+    const char kind = e.kind();
+    if (kind != '\0') appendCsvCell(line, std::string_view(&kind, 1));
+    line += ',';
+    line += sizeBytes(e.sizeValue());
+    line += ',';
+    appendCsvCell(line, e.created());
+    line += ',';
+    appendCsvCell(line, e.changed());
+    line += ',';
+    line += attributeFlags(e.attributes());
+    line += ',';
+    line += std::to_string(int(e.mark()));
+    line += ',';
+    appendCsvCell(line, e.comment());
+    const QByteArray utf8 = fromAnsi(line).toUtf8();
+    out.write(utf8.constData(), std::size_t(utf8.size()));
+    out.write("\r\n", 2);
+}
+
+} // namespace
+
+bool writeCsvLines(const kx::Entry* root, const EntryFilter& filter, kx::ByteSink& out,
+                   const kx::WriteProgress& progress) {
+    writeHeader(out);
     const EntryTest test(filter);
     std::string path;
-    std::string line; // in the list's code page; the quoting characters are the same in UTF-8
+    std::string line;
     return walkExportPaths(root, progress, [&](const kx::Entry* e, const std::string& folder) {
         if (!test(*e)) return true;
         path = folder;
         if (!path.empty()) path += '\\';
         path += e->name();
-        line.clear();
-        appendCsvCell(line, path);
-        line += ',';
-        const char kind = e->kind();
-        if (kind != '\0') appendCsvCell(line, std::string_view(&kind, 1));
-        line += ',';
-        line += sizeBytes(e->sizeValue());
-        line += ',';
-        appendCsvCell(line, e->created());
-        line += ',';
-        appendCsvCell(line, e->changed());
-        line += ',';
-        line += attributeFlags(e->attributes());
-        line += ',';
-        line += std::to_string(int(e->mark()));
-        line += ',';
-        appendCsvCell(line, e->comment());
-        const QByteArray utf8 = fromAnsi(line).toUtf8();
-        out.write(utf8.constData(), std::size_t(utf8.size()));
-        out.write("\r\n", 2);
+        writeRow(out, line, path, *e);
         return true;
     });
+}
+
+std::string pathBelowRoot(const kx::Entry* e) {
+    std::vector<std::string_view> names;
+    for (; e && e->parent(); e = e->parent())
+        names.push_back(e->name());
+    std::string path;
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        if (!path.empty()) path += '\\';
+        path += *it;
+    }
+    return path;
+}
+
+bool writeCsvRows(const std::vector<kx::Entry*>& entries, kx::ByteSink& out,
+                  const kx::WriteProgress& progress) {
+    writeHeader(out);
+    std::string line;
+    for (const kx::Entry* e : entries) {
+        if (progress.step) progress.step();
+        if (progress.abort && *progress.abort) return false;
+        writeRow(out, line, pathBelowRoot(e), *e);
+    }
+    return true;
 }
 
 ExportResult exportCsvToFile(const kx::Entry* root, const EntryFilter& filter, const QString& path,
                              const kx::WriteProgress& progress, const QString& protectedPath) {
     return writeExportFile(path, protectedPath, [&](kx::ByteSink& sink) {
         return writeCsvLines(root, filter, sink, progress);
+    });
+}
+
+ExportResult exportCsvRowsToFile(const std::vector<kx::Entry*>& entries, const QString& path,
+                                 const kx::WriteProgress& progress, const QString& protectedPath) {
+    return writeExportFile(path, protectedPath, [&](kx::ByteSink& sink) {
+        return writeCsvRows(entries, sink, progress);
     });
 }
 

@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kx::out {
 
@@ -43,5 +44,19 @@ bool writeCsvLines(const kx::Entry* root, const EntryFilter& filter, kx::ByteSin
 // Writes the CSV to a file with writeExportFile's refusals and results.
 ExportResult exportCsvToFile(const kx::Entry* root, const EntryFilter& filter, const QString& path,
                              const kx::WriteProgress& progress, const QString& protectedPath = {});
+
+// The path cell of an Entry: the names from the root's child down to it, joined by "\" (empty
+// for the root).
+std::string pathBelowRoot(const kx::Entry* e);
+
+// The CSV of some Entries (the rows a window shows): the header row, then one row per Entry in
+// the order given, with the cells of writeCsvLines and nothing below a folder. Steps the
+// progress once per Entry and stops as soon as the abort flag is set after a step; false when
+// aborted.
+bool writeCsvRows(const std::vector<kx::Entry*>& entries, kx::ByteSink& out,
+                  const kx::WriteProgress& progress);
+ExportResult exportCsvRowsToFile(const std::vector<kx::Entry*>& entries, const QString& path,
+                                 const kx::WriteProgress& progress,
+                                 const QString& protectedPath = {});
 
 } // namespace kx::out

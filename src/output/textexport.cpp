@@ -22,17 +22,17 @@ qsizetype extensionDot(const QString& path) {
 
 } // namespace
 
-QString proposedExportName(const QString& listFileName) {
+QString proposedExportName(const QString& listFileName, const QString& extension) {
     const qsizetype dot = extensionDot(listFileName);
-    return (dot < 0 ? listFileName : listFileName.left(dot)) + QStringLiteral(".txt");
+    return (dot < 0 ? listFileName : listFileName.left(dot)) + QLatin1Char('.') + extension;
 }
 
-QString withTxtExtension(const QString& chosen) {
+QString withTxtExtension(const QString& chosen, const QString& extension) {
     if (chosen.isEmpty() || chosen.endsWith(QLatin1Char('/'))) return chosen;
     // "report." already carries the dot: only the letters are missing.
     if (chosen.endsWith(QLatin1Char('.')) && chosen.size() - 1 > fileStart(chosen))
-        return chosen + QStringLiteral("txt");
-    return extensionDot(chosen) < 0 ? chosen + QStringLiteral(".txt") : chosen;
+        return chosen + extension;
+    return extensionDot(chosen) < 0 ? chosen + QLatin1Char('.') + extension : chosen;
 }
 
 bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::WriteProgress& progress) {

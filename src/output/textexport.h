@@ -9,12 +9,13 @@
 
 namespace kx::out {
 
-// The proposed export name: the list file's name without its last extension, plus ".txt"
-// ("my.list.kx" -> "my.list.txt", "disk" -> "disk.txt"). A folder part, when given, is kept.
-QString proposedExportName(const QString& listFileName);
+// The proposed export name: the list file's name without its last extension, plus ".txt" (or
+// another extension) ("my.list.kx" -> "my.list.txt", "disk" -> "disk.txt"). A folder part, when
+// given, is kept.
+QString proposedExportName(const QString& listFileName, const QString& extension = "txt");
 
-// ".txt" appended when the chosen name (its file part) has no extension.
-QString withTxtExtension(const QString& chosen);
+// ".txt" (or another extension) appended when the chosen name (its file part) has no extension.
+QString withTxtExtension(const QString& chosen, const QString& extension = "txt");
 
 // Writes the export lines of the whole tree below root: one line per file with its path relative
 // to the root, "*" in front for a damaged file and another for crossedOut exactly 1, an empty line

@@ -53,6 +53,46 @@ const Row kCaptions[] = {
     /* 31 */ {"Отмена", "Cancel"},
     /* 32 */ {"Комментарий для файла", "Comment for File"},
     /* 33 */ {"Комментарий для папки", "Commeny for folfer"},
+    // The filtered-search window.
+    /* 34 */ {"Поиск с условиями", "Find with filters"},
+    /* 35 */ {"Искать и в комментариях", "In comments too"},
+    /* 36 */ {"Пометка:", "Mark:"},
+    /* 37 */ {"любая", "any"},
+    /* 38 */ {"без пометки", "unmarked"},
+    /* 39 */ {"нужные", "required"},
+    /* 40 */ {"не нужные", "useless"},
+    /* 41 */ {"Только с комментарием", "Only commented"},
+    /* 42 */ {"Только повреждённые", "Only damaged"},
+    /* 43 */ {"Размер не менее:", "Size at least:"},
+    /* 44 */ {"Размер не более:", "Size at most:"},
+    /* 45 */ {"байт", "bytes"},
+    /* 46 */ {"Кбайт", "kB"},
+    /* 47 */ {"Мбайт", "MB"},
+    /* 48 */ {"Гбайт", "GB"},
+    /* 49 */ {"Найдено: %1", "Found: %1"},
+    /* 50 */ {"Закрыть", "Close"},
+    /* 51 */ {"Имя содержит:", "Name contains:"},
+    // The summary window.
+    /* 52 */ {"Сводка", "Summary"},
+    /* 53 */ {"Файл списка:", "List file:"},
+    /* 54 */ {"Заголовок:", "Header:"},
+    /* 55 */ {"Корень:", "Root:"},
+    /* 56 */ {"Весь список", "Whole list"},
+    /* 57 */ {"Показанная папка", "Shown folder"},
+    /* 58 */ {"Выделение", "Selection"},
+    /* 59 */ {"Все записи", "All entries"},
+    /* 60 */ {"Папки", "Folders"},
+    /* 61 */ {"Файлы", "Files"},
+    /* 62 */ {"Нужные", "Required"},
+    /* 63 */ {"Не нужные", "Useless"},
+    /* 64 */ {"Без пометки", "Unmarked"},
+    /* 65 */ {"С комментарием", "Commented"},
+    /* 66 */ {"Повреждённые", "Damaged"},
+    /* 67 */ {"Зачёркнутые", "Crossed out"},
+    // The CSV export.
+    /* 68 */ {"Экспортировать в CSV", "Export as CSV"},
+    /* 69 */ {"CSV (*.csv)|*.csv", "CSV (*.csv)|*.csv"},
+    /* 70 */ {"Показанные строки", "Shown rows"},
 };
 
 const Row kHints[] = {
@@ -183,6 +223,15 @@ const Row kMessages[] = {
     /* 52 */
     {"Будет напечатано страниц: %1. Печатать ?", "%1 pages will be printed. Print them ?"},
     /* 53 */ {"Прогресс печати", "Printing"},
+    // The filtered search.
+    /* 54 */
+    {"Размер должен быть целым числом не меньше нуля",
+     "A size must be a whole number of zero or more"},
+    // The CSV export.
+    /* 55 */
+    {"Экспортировать в CSV показанные строки или весь список ?",
+     "Export the shown rows or the whole list as CSV ?"},
+    /* 56 */ {"Прогресс экспорта в CSV", "Export to CSV"},
 };
 QString& languageStore() {
     static QString code = QStringLiteral("rus");

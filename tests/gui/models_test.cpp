@@ -68,6 +68,16 @@ TEST(DetailModel, PassesTheModelTesterThroughEveryChange) {
              model.showSearchRows(found);
          },
          2}, // Docs\a.doc, bad.bin
+        {"search rows sorted by name, descending",
+         [&] { model.setSortOrder(DetailModel::colName, Qt::DescendingOrder); }, 2},
+        {"folder rows under .. sorted",
+         [&] {
+             model.showFolderRows(root->children(), true, nowhere);
+             model.setSortOrder(DetailModel::colSize, Qt::AscendingOrder);
+         },
+         5},
+        {"the list's own order again", [&] { model.setSortOrder(-1, Qt::AscendingOrder); }, 5},
+        {"search rows again", [&] { model.showSearchRows(found); }, 2},
         {"marks changed in place",
          [&] {
              for (Entry* e : model.rowEntries())

@@ -42,6 +42,15 @@ kx::UserDialogs::Answer ScriptedDialogs::question(QWidget*, const QString& capti
     return a;
 }
 
+int ScriptedDialogs::choose(QWidget*, const QString& caption, const QString& text,
+                            const QStringList& options) {
+    questions.push_back({caption, text});
+    if (choices.empty()) return int(options.size()) - 1;
+    const int chosen = choices.front();
+    choices.pop_front();
+    return chosen;
+}
+
 void ScriptedDialogs::message(QWidget*, Icon, const QString& caption, const QString& text) {
     messages.push_back({caption, text});
 }

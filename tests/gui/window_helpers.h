@@ -35,6 +35,7 @@ public:
     std::deque<QString> openFiles; // answers of the Open dialog; empty text = Cancel
     std::deque<QString> saveFiles; // answers of the Save dialog
     std::deque<Answer> answers;    // answers of the question boxes
+    std::deque<int> choices;       // answers of the choice boxes; none = the last option (Cancel)
     std::deque<std::function<int(QDialog&)>> dialogScripts; // one per modal window
     bool printerPresent = true;
     // Thrown by the next Open dialog, as an unexpected failure inside a command would be.
@@ -52,6 +53,8 @@ public:
     QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override;
     QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override;
     Answer question(QWidget*, const QString& caption, const QString& text, bool) override;
+    int choose(QWidget*, const QString& caption, const QString& text,
+               const QStringList& options) override;
     void message(QWidget*, Icon, const QString& caption, const QString& text) override;
     int execDialog(QDialog& dialog) override;
     void popupMenu(QMenu&, const QPoint&) override { ++popups; }

@@ -11,6 +11,8 @@
 #include <QMimeDatabase>
 #include <QStyle>
 
+#include <functional>
+
 namespace kx {
 
 QString RowIcons::extensionOf(const QString& path) {
@@ -69,25 +71,50 @@ int DetailModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : colCount;
 }
 
-Entry* DetailModel::entryAt(int row) const {
+int DetailModel::rowIndex(int row) const {
     const int i = m_upRow ? row - 1 : row;
-    if (i < 0 || i >= static_cast<int>(m_rows.size())) return nullptr;
-    return m_rows[static_cast<std::size_t>(i)];
+    if (i < 0 || i >= static_cast<int>(m_rows.size())) return -1;
+    return m_order.empty() ? i : static_cast<int>(m_order[static_cast<std::size_t>(i)]);
+}
+
+Entry* DetailModel::entryAt(int row) const {
+    const int i = rowIndex(row);
+    return i < 0 ? nullptr : m_rows[static_cast<std::size_t>(i)];
+}
+
+std::vector<Entry*> DetailModel::shownEntries() const {
+    std::vector<Entry*> shown;
+    shown.reserve(m_rows.size());
+    for (int r = m_upRow ? 1 : 0, n = rowCount(); r < n; ++r)
+        shown.push_back(entryAt(r));
+    return shown;
+}
+
+int DetailModel::listRow(int viewRow) const {
+    const int i = rowIndex(viewRow);
+    return i < 0 ? viewRow : i + (m_upRow ? 1 : 0);
+}
+
+int DetailModel::viewRow(int listRow) const {
+    const int up = m_upRow ? 1 : 0;
+    const int i = listRow - up;
+    if (i < 0 || i >= static_cast<int>(m_rows.size()) || m_position.empty()) return listRow;
+    return static_cast<int>(m_position[static_cast<std::size_t>(i)]) + up;
 }
 
 QString DetailModel::caption(int row) const {
     if (isUpRow(row)) return QStringLiteral("..");
-    const Entry* e = entryAt(row);
-    if (!e) return QString();
-    if (m_results) return fromAnsi(resultCaption(*m_results, static_cast<std::size_t>(row)));
-    return fromAnsi(e->name());
+    const int i = rowIndex(row);
+    if (i < 0) return QString();
+    if (m_results) return fromAnsi(resultCaption(*m_results, static_cast<std::size_t>(i)));
+    return fromAnsi(m_rows[static_cast<std::size_t>(i)]->name());
 }
 
 std::string DetailModel::rowDiskPath(int row) const {
-    const Entry* e = entryAt(row);
-    if (!e) return {};
-    if (m_results) return resultPath(*m_results, static_cast<std::size_t>(row));
-    return m_folderDiskPath + std::string(e->name());
+    const int i = rowIndex(row);
+    if (i < 0) return {};
+    if (m_results) return resultPath(*m_results, static_cast<std::size_t>(i));
+    return m_folderDiskPath + std::string(m_rows[static_cast<std::size_t>(i)]->name());
 }
 
 QVariant DetailModel::data(const QModelIndex& index, int role) const {
@@ -175,6 +202,7 @@ void DetailModel::showFolderRows(ChildList entries, bool upRow, std::string fold
     m_upRow = upRow;
     m_folderDiskPath = std::move(folderDiskPath);
     m_results = nullptr;
+    applySort();
     m_rowIcons.clear();
     endResetModel();
 }
@@ -185,6 +213,7 @@ void DetailModel::showSearchRows(const SearchResults& results) {
     m_upRow = false;
     m_folderDiskPath.clear();
     m_results = &results;
+    applySort();
     m_rowIcons.clear();
     endResetModel();
 }
@@ -195,8 +224,47 @@ void DetailModel::clear() {
     m_upRow = false;
     m_folderDiskPath.clear();
     m_results = nullptr;
+    applySort();
     m_rowIcons.clear();
     endResetModel();
+}
+
+void DetailModel::applySort() {
+    m_order.clear();
+    m_position.clear();
+    if (m_sortColumn < 0 || m_rows.empty()) return;
+    std::function<std::string(std::size_t)> resultCaptions;
+    if (m_results) resultCaptions = [this](std::size_t i) { return resultCaption(*m_results, i); };
+    m_order = sortedRowOrder(m_rows, static_cast<SortColumn>(m_sortColumn),
+                             m_sortOrder == Qt::DescendingOrder, resultCaptions);
+    m_position.resize(m_order.size());
+    for (std::size_t shown = 0; shown < m_order.size(); ++shown)
+        m_position[m_order[shown]] = static_cast<std::uint32_t>(shown);
+}
+
+void DetailModel::setSortOrder(int column, Qt::SortOrder order) {
+    if (column < 0 || column >= colCount) {
+        column = -1;
+        order = Qt::AscendingOrder;
+    }
+    if (column == m_sortColumn && order == m_sortOrder) return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // The selection and the current row stay on their Entries.
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> listRows;
+    listRows.reserve(static_cast<std::size_t>(before.size()));
+    for (const QModelIndex& i : before)
+        listRows.push_back(listRow(i.row()));
+    m_sortColumn = column;
+    m_sortOrder = order;
+    applySort();
+    m_rowIcons.clear();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype k = 0; k < before.size(); ++k)
+        after << index(viewRow(listRows[static_cast<std::size_t>(k)]), before[k].column());
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void DetailModel::rowsChanged() {

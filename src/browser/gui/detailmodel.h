@@ -1,8 +1,10 @@
 // The detail list's model: one row per Entry of the shown folder (after a ".." row below the
 // root) or per search result, six columns, with icons, colours and strike-out from its roles.
+// The rows may be sorted by a column: a view order kept here, never an order of the Entries.
 #pragma once
 
 #include "browser/marks.h"
+#include "browser/rowsort.h"
 #include "browser/search.h"
 #include "listfile/entry.h"
 
@@ -57,15 +59,29 @@ public:
     void showSearchRows(const SearchResults& results);
     void clear();
 
-    // The Entries behind the rows, the ".." row excepted.
+    // The Entries behind the rows in the list's own order (as the navigator counts rows), the
+    // ".." row excepted.
     const std::vector<Entry*>& rowEntries() const { return m_rows; }
+    // The same Entries in the order the rows are shown.
+    std::vector<Entry*> shownEntries() const;
+
+    // Sorting by a column: ascending or descending, or (column -1) the list's own order. It stays
+    // for the rows shown later until it is changed; the ".." row stays first. Persistent indexes
+    // (the selection, the current row) follow their Entries.
+    void setSortOrder(int column, Qt::SortOrder order);
+    int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+    // A shown row's row in the list's own order, and back; the ".." row is row 0 in both, and a
+    // row outside the rows stays as it is.
+    int listRow(int viewRow) const;
+    int viewRow(int listRow) const;
     bool hasUpRow() const { return m_upRow; }
     bool showsResults() const { return m_results != nullptr; }
     bool isUpRow(int row) const { return m_upRow && row == 0; }
-    // The Entry of a row; null for the ".." row and outside the list.
+    // The Entry of a shown row; null for the ".." row and outside the list.
     Entry* entryAt(int row) const;
     QString caption(int row) const;
-    // The full disk path of a row's item.
+    // The full disk path of a shown row's item.
     std::string rowDiskPath(int row) const;
     // Repaints rows whose Entries changed in place.
     void rowsChanged();
@@ -74,7 +90,15 @@ public:
     void setListColours(bool dark, Rgb base, Rgb text);
 
 private:
+    // The index into m_rows of a shown row (the ".." row excepted); -1 outside.
+    int rowIndex(int row) const;
+    void applySort();
+
     std::vector<Entry*> m_rows;
+    // Shown position -> index into m_rows, and back; both empty in the list's own order.
+    std::vector<std::uint32_t> m_order, m_position;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_upRow = false;
     std::string m_folderDiskPath;
     const SearchResults* m_results = nullptr;

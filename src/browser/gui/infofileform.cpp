@@ -2,7 +2,9 @@
 #include "browser/gui/infofileform.h"
 
 #include "browser/gui/commentform.h"
+#include "browser/gui/filterform.h"
 #include "browser/gui/maskform.h"
+#include "browser/gui/summaryform.h"
 #include "support/gui/aboutform.h"
 #include "support/gui/resources.h"
 
@@ -223,7 +225,10 @@ void TInfoFileForm::buildControls() {
     lvInfo->setItemDelegate(new GridDelegate(lvInfo));
     lvInfo->setContextMenuPolicy(Qt::CustomContextMenu);
     lvInfo->setIconSize(QSize(16, 16));
-    lvInfo->header()->setSectionsClickable(false);
+    // A click on a header sorts the rows (lvInfoColumnClick), which the indicator shows.
+    lvInfo->header()->setSectionsClickable(true);
+    lvInfo->header()->setSortIndicatorShown(true);
+    lvInfo->header()->setSortIndicator(-1, Qt::AscendingOrder);
     lvInfo->header()->setSectionsMovable(false);
     lvInfo->header()->setStretchLastSection(false);
     lvInfo->header()->setDefaultAlignment(Qt::AlignCenter);
@@ -360,6 +365,10 @@ void TInfoFileForm::connectControls() {
             [this] { guarded([&] { spbtLinkBrelvikClick(); }); });
     connect(lvInfo, &QTreeView::doubleClicked, this,
             [this] { guarded([&] { lvInfoDblClick(); }); });
+    connect(lvInfo->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        guarded([&] { lvInfoColumnClick(column); });
+        showSortIndicator(); // the header's own flip of the indicator never stays
+    });
     connect(lvInfo->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { guarded([&] { lvInfoChange(); }); });
     connect(lvInfo, &QTreeView::customContextMenuRequested, this, [this](const QPoint& pos) {
@@ -389,6 +398,11 @@ void TInfoFileForm::connectControls() {
         [this] { guarded([&] { redoClick(); }); });
     addShortcut({QKeySequence(Qt::CTRL | Qt::Key_C)},
                 [this] { guarded([&] { copyPathsClick(); }); });
+    addShortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
+                [this] { guarded([&] { mmSaveCsvClick(); }); });
+    addShortcut({QKeySequence(Qt::CTRL | Qt::Key_I)}, [this] { guarded([&] { summaryClick(); }); });
+    addShortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+                [this] { guarded([&] { filteredSearchClick(); }); });
 }
 
 void TInfoFileForm::addShortcut(const QList<QKeySequence>& keys,
@@ -477,6 +491,8 @@ void TInfoFileForm::applyStringTables() {
     setBackHint();
     updateForwardHint();
     if (m_aboutForm) m_aboutForm->applyTexts(t);
+    if (m_filterForm) m_filterForm->applyTexts(t);
+    if (m_summaryForm) m_summaryForm->applyTexts(t);
 }
 
 void TInfoFileForm::FormShow() {

@@ -7,8 +7,10 @@
 #include "browser/gui/foldermodel.h"
 #include "browser/gui/userdialogs.h"
 #include "browser/navigator.h"
+#include "browser/summary.h"
 #include "listfile/entry.h"
 #include "listfile/io/error.h"
+#include "output/exportfile.h"
 #include "support/gui/progress.h"
 #include "support/strings.h"
 
@@ -19,9 +21,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QAction;
+class QDialog;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -33,6 +37,8 @@ namespace kx {
 
 class TMaskForm;
 class TCommentForm;
+class TFilterForm;
+class TSummaryForm;
 namespace ui {
 class TAboutForm;
 class LinkLabel;
@@ -77,9 +83,9 @@ public:
     FolderModel* folderModel() const { return m_folders; }
     const ui::StringTables& tables() const { return m_tables; }
     ui::Progress& progress() { return m_progress; }
-    // Rows of the detail list that are selected, ascending.
+    // Rows of the detail list that are selected, ascending, as shown (sorted or not).
     std::vector<int> selectedRows() const;
-    // The first selected row, or -1.
+    // The first selected row as shown, or -1.
     int firstSelectedRow() const;
 
     // ---- handlers ----
@@ -101,6 +107,9 @@ public:
     void lvInfoDblClick();
     void lvInfoKeyDown(int key);
     void lvInfoChange();
+    // A click on a column header: sorted by it ascending, then descending, then the list's own
+    // order again; another column starts at ascending.
+    void lvInfoColumnClick(int column);
     void spbtBackClick();
     void spbtForwardClick();
     void spbtUpClick();
@@ -118,6 +127,14 @@ public:
     // F3: the search once more with the mask last searched for; the mask window before the first.
     void searchAgainClick();
     void showSearchResults();
+    // Ctrl+Shift+F: the filtered-search window, beside this one; its Find lists the entries that
+    // pass as search results and shows their count there.
+    void filteredSearchClick();
+    void filterFindClick();
+    TFilterForm* filterForm();
+    // Ctrl+I: the summary window, beside this one, kept up to date while it is open.
+    void summaryClick();
+    TSummaryForm* summaryForm();
 
     // Ctrl+Z, Ctrl+Shift+Z / Ctrl+Y: the document's undo and redo.
     void undoClick();
@@ -128,6 +145,8 @@ public:
     void tvTreeOfFileKeyMove();
 
     void mmSaveTextClick();
+    // Ctrl+Shift+E: the shown rows (in their shown order) or the whole list as a CSV file.
+    void mmSaveCsvClick();
     void mmPrintClick();
     void spbtAboutClick();
     void spbtLinkBrelvikClick();
@@ -197,11 +216,31 @@ private:
     void setBackHint();
     void setHint(QWidget* w, const QString& text);
     void selectNode(const Entry* node);
-    void selectRow(int row, bool focus);
+    // Selects a row given as the navigator counts rows (the list's own order).
+    void selectRow(int listRow, bool focus);
+    // The selected rows as the navigator counts them: the first as shown, and all ascending.
+    int firstSelectedListRow() const;
+    std::vector<int> selectedListRows() const;
+    // The header's sort indicator as the model sorts.
+    void showSortIndicator();
 
     // ---- commands (infofileform_commands.cpp) ----
     void applyMarkCommand(MarkCommand cmd);
     void searchFor(const QString& mask);
+    // Runs a search behind the busy panel and shows its results; returns how many were found.
+    std::size_t runSearch(const std::function<SearchResults()>& find);
+    // Refills the summary window when it is open. The totals of the whole list and of the shown
+    // folder are walked again only after a change of the list or of the folder shown.
+    void updateSummary();
+    void listChangedForSummary();
+    // Shows a window that stays open beside this one; without a list, says so instead.
+    bool showBeside(QDialog* form);
+    // Asks for the export's file (proposed: the list's name with `extension`, beside it) and
+    // whether to replace it; the empty text when the user cancels.
+    QString chooseExportFile(const QString& title, const QString& filter, const QString& extension);
+    // Runs an export behind the progress window and tells what went wrong.
+    void runExport(const QString& caption, std::int32_t total,
+                   const std::function<out::ExportResult()>& write);
     TMaskForm* maskForm();
     ui::TAboutForm* aboutForm();
     TCommentForm* commentForm();
@@ -226,6 +265,10 @@ private:
     TMaskForm* m_maskForm = nullptr;
     ui::TAboutForm* m_aboutForm = nullptr;
     TCommentForm* m_commentForm = nullptr;
+    TFilterForm* m_filterForm = nullptr;
+    TSummaryForm* m_summaryForm = nullptr;
+    std::optional<Summary> m_allSummary, m_shownSummary;
+    const Entry* m_summaryShown = nullptr; // the folder m_shownSummary is of
 };
 
 } // namespace kx

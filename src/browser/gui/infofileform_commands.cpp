@@ -3,8 +3,11 @@
 #include "browser/gui/infofileform.h"
 
 #include "browser/gui/commentform.h"
+#include "browser/gui/filterform.h"
 #include "browser/gui/maskform.h"
+#include "browser/gui/summaryform.h"
 #include "listfile/codepage.h"
+#include "output/csvexport.h"
 #include "output/printing.h"
 #include "output/textexport.h"
 #include "support/gui/aboutform.h"
@@ -28,9 +31,11 @@ constexpr int kPagesPrintedWithoutAsking = 50;
 
 void TInfoFileForm::applyMarkCommand(MarkCommand cmd) {
     if (!m_doc) return;
-    // The rows of the folder shown: the Entries behind them, whatever their names.
-    m_doc->mark(selectedEntries(m_model->rowEntries(), selectedRows(), m_model->hasUpRow(), false),
-                cmd);
+    // The rows of the folder shown: the Entries behind them, whatever their names, in the list's
+    // own order however the rows are sorted.
+    m_doc->mark(
+        selectedEntries(m_model->rowEntries(), selectedListRows(), m_model->hasUpRow(), false),
+        cmd);
 }
 
 void TInfoFileForm::N1Click() {
@@ -135,13 +140,17 @@ void TInfoFileForm::searchFor(const QString& maskText) {
     bool storable = true;
     const std::string mask = toAnsi(maskText, &storable);
     m_initiator = spbtSearch;
+    runSearch([&] { return searchByMask(root(), storable ? mask : std::string()); });
+}
+
+std::size_t TInfoFileForm::runSearch(const std::function<SearchResults()>& find) {
     ui::TOpenSaveForm busy(this, m_tables.caption(28));
     busy.showAndPaint();
     setEnabled(false);
     m_model->clear();
     SearchResults results;
     try {
-        results = searchByMask(root(), storable ? mask : std::string());
+        results = find();
     } catch (...) {
         busy.close();
         setEnabled(true);
@@ -149,34 +158,112 @@ void TInfoFileForm::searchFor(const QString& maskText) {
     }
     busy.close();
     setEnabled(true);
+    const std::size_t found = results.entries.size();
     applyMove(m_nav.showSearch(std::move(results)));
+    return found;
+}
+
+TFilterForm* TInfoFileForm::filterForm() {
+    if (!m_filterForm) {
+        m_filterForm = new TFilterForm(this);
+        m_filterForm->setFindHandler([this] { guarded([&] { filterFindClick(); }); });
+    }
+    return m_filterForm;
+}
+
+bool TInfoFileForm::showBeside(QDialog* form) {
+    if (!root()) {
+        showMessage(m_tables.message(22));
+        return false;
+    }
+    form->show();
+    form->raise();
+    form->activateWindow();
+    return true;
+}
+
+void TInfoFileForm::filteredSearchClick() {
+    filterForm()->applyTexts(m_tables);
+    showBeside(m_filterForm);
+}
+
+void TInfoFileForm::filterFindClick() {
+    if (!root()) {
+        showMessage(m_tables.message(22));
+        return;
+    }
+    EntryFilter filter;
+    bool storable = true;
+    QString problem;
+    if (!m_filterForm->readFilter(filter, storable, problem)) {
+        showMessage(problem, UserDialogs::Icon::Error);
+        return;
+    }
+    // A mask that the code page cannot store is in no name or comment.
+    const std::size_t found = runSearch([&] {
+        return storable ? searchFiltered(root(), filter) : SearchResults{{}, {}};
+    });
+    m_filterForm->setFoundCount(found);
+}
+
+// ---------------------------------------------------------------- summary
+
+TSummaryForm* TInfoFileForm::summaryForm() {
+    if (!m_summaryForm) m_summaryForm = new TSummaryForm(this);
+    return m_summaryForm;
+}
+
+void TInfoFileForm::summaryClick() {
+    summaryForm()->applyTexts(m_tables);
+    if (showBeside(m_summaryForm)) updateSummary();
+}
+
+void TInfoFileForm::listChangedForSummary() {
+    m_allSummary.reset();
+    m_shownSummary.reset();
+    updateSummary();
+}
+
+void TInfoFileForm::updateSummary() {
+    if (!m_summaryForm || !m_summaryForm->isVisible()) return;
+    if (!m_allSummary) m_allSummary = summarizeBelow(root());
+    const Entry* shown = m_nav.shown();
+    if (!shown) {
+        // The search results: the rows themselves.
+        m_shownSummary = summarize(m_model->rowEntries());
+    } else if (!m_shownSummary || m_summaryShown != shown) {
+        m_shownSummary = shown == root() ? *m_allSummary : summarizeBelow(shown);
+    }
+    m_summaryShown = shown;
+    const Summary selected = summarize(
+        selectedEntries(m_model->rowEntries(), selectedListRows(), m_model->hasUpRow(), false));
+    m_summaryForm->showFigures(QDir::toNativeSeparators(m_listFilePath), fromAnsi(headerText()),
+                               root() ? fromAnsi(root()->name()) : QString(), *m_allSummary,
+                               *m_shownSummary, selected);
 }
 
 // ---------------------------------------------------------------- export, print, about
 
-void TInfoFileForm::mmSaveTextClick() {
-    if (!root()) {
-        showMessage(m_tables.message(8));
-        return;
-    }
-    if (m_nav.searchMode()) return;
+QString TInfoFileForm::chooseExportFile(const QString& title, const QString& filter,
+                                        const QString& extension) {
     const QString proposedName = out::proposedExportName(
-        m_folders->data(m_folders->indexOf(rootNode()), Qt::DisplayRole).toString());
+        m_folders->data(m_folders->indexOf(rootNode()), Qt::DisplayRole).toString(), extension);
     const QString proposed = QFileInfo(m_listFilePath).dir().filePath(proposedName);
-    QString chosen = m_dialogs->getSaveFileName(this, m_tables.caption(19), proposed,
-                                                qtFileFilter(QStringLiteral("*.TXT|*.txt")));
-    if (chosen.isEmpty()) return;
-    chosen = out::withTxtExtension(chosen);
+    QString chosen = m_dialogs->getSaveFileName(this, title, proposed, qtFileFilter(filter));
+    if (chosen.isEmpty()) return chosen;
+    chosen = out::withTxtExtension(chosen, extension);
     if (QFileInfo::exists(chosen) &&
         m_dialogs->question(this, m_tables.message(10), m_tables.message(9), false) !=
             UserDialogs::Answer::Yes)
-        return;
+        return QString();
+    return chosen;
+}
+
+void TInfoFileForm::runExport(const QString& caption, std::int32_t total,
+                              const std::function<out::ExportResult()>& write) {
     out::ExportResult result = out::ExportResult::WriteFailed;
     try {
-        const WriteProgress progress = m_progress.writeProgress();
-        runWithProgress(m_tables.message(12), ui::ProgressCounter::stepsBelow(root()), [&] {
-            result = out::exportToFile(root(), chosen, progress, m_listFilePath);
-        });
+        runWithProgress(caption, total, [&] { result = write(); });
     } catch (const std::exception&) {
         result = out::ExportResult::WriteFailed;
     }
@@ -186,6 +273,45 @@ void TInfoFileForm::mmSaveTextClick() {
         showMessage(m_tables.message(49), UserDialogs::Icon::Error);
     if (result == out::ExportResult::IsTheList)
         showMessage(m_tables.message(48), UserDialogs::Icon::Error);
+}
+
+void TInfoFileForm::mmSaveTextClick() {
+    if (!root()) {
+        showMessage(m_tables.message(8));
+        return;
+    }
+    if (m_nav.searchMode()) return;
+    const QString chosen = chooseExportFile(m_tables.caption(19), QStringLiteral("*.TXT|*.txt"),
+                                            QStringLiteral("txt"));
+    if (chosen.isEmpty()) return;
+    const WriteProgress progress = m_progress.writeProgress();
+    runExport(m_tables.message(12), ui::ProgressCounter::stepsBelow(root()),
+              [&] { return out::exportToFile(root(), chosen, progress, m_listFilePath); });
+}
+
+void TInfoFileForm::mmSaveCsvClick() {
+    if (!root()) {
+        showMessage(m_tables.message(8));
+        return;
+    }
+    const int which =
+        m_dialogs->choose(this, m_tables.caption(68), m_tables.message(55),
+                          {m_tables.caption(70), m_tables.caption(56), m_tables.caption(31)});
+    if (which != 0 && which != 1) return;
+    const QString chosen =
+        chooseExportFile(m_tables.caption(68), m_tables.caption(69), QStringLiteral("csv"));
+    if (chosen.isEmpty()) return;
+    const WriteProgress progress = m_progress.writeProgress();
+    if (which == 0) {
+        // The rows as they are shown: sorted when sorted, the ".." row left out.
+        const std::vector<Entry*> rows = m_model->shownEntries();
+        runExport(m_tables.message(56), static_cast<std::int32_t>(rows.size()),
+                  [&] { return out::exportCsvRowsToFile(rows, chosen, progress, m_listFilePath); });
+    } else {
+        runExport(m_tables.message(56), ui::ProgressCounter::stepsBelow(root()), [&] {
+            return out::exportCsvToFile(root(), EntryFilter(), chosen, progress, m_listFilePath);
+        });
+    }
 }
 
 void TInfoFileForm::mmPrintClick() {

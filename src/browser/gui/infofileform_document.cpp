@@ -216,6 +216,11 @@ void TInfoFileForm::spbtOpenClick(QWidget* initiator) {
 void TInfoFileForm::clearDocumentViews() {
     m_nav.clear();
     m_model->clear();
+    // Every list opens in its own order.
+    m_model->setSortOrder(-1, Qt::AscendingOrder);
+    showSortIndicator();
+    m_allSummary.reset();
+    m_shownSummary.reset();
     m_folders->setRoot(nullptr, QString());
 }
 
@@ -243,6 +248,7 @@ void TInfoFileForm::openChosenFile(const QString& chosen, QWidget* initiator) {
             clearDocumentViews();
             m_doc.reset();
             m_listFilePath = chosen;
+            listChangedForSummary();
         }
         setBackHint();
         updateForwardHint();
@@ -263,7 +269,9 @@ void TInfoFileForm::setDocument(std::unique_ptr<Document> doc, const QString& pa
     clearDocumentViews();
     m_doc = std::move(doc);
     m_listFilePath = path;
+    listChangedForSummary(); // nothing of the list before may stay in the summary
     connect(m_doc.get(), &Document::changed, m_model, &DetailModel::rowsChanged);
+    connect(m_doc.get(), &Document::changed, this, [this] { listChangedForSummary(); });
     const QString rootText = QFileInfo(path).fileName();
     m_folders->setRoot(root(), rootText);
     m_nav.setRegroup([this](const Entry* folder) {

@@ -5,6 +5,7 @@
 #include "browser/rowformat.h"
 
 #include <QCursor>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QToolButton>
 #include <QToolTip>
@@ -56,8 +57,26 @@ int TInfoFileForm::firstSelectedRow() const {
     return first;
 }
 
-void TInfoFileForm::selectRow(int row, bool focus) {
-    if (row < 0 || row >= m_model->rowCount()) return;
+int TInfoFileForm::firstSelectedListRow() const {
+    const int first = firstSelectedRow();
+    return first < 0 ? -1 : m_model->listRow(first);
+}
+
+std::vector<int> TInfoFileForm::selectedListRows() const {
+    std::vector<int> rows;
+    for (int row : selectedRows())
+        rows.push_back(m_model->listRow(row));
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TInfoFileForm::showSortIndicator() {
+    lvInfo->header()->setSortIndicator(m_model->sortColumn(), m_model->sortOrder());
+}
+
+void TInfoFileForm::selectRow(int listRow, bool focus) {
+    if (listRow < 0 || listRow >= m_model->rowCount()) return;
+    const int row = m_model->viewRow(listRow);
     const QModelIndex index = m_model->index(row, 0);
     const auto how = QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
     if (focus) {
@@ -81,6 +100,7 @@ void TInfoFileForm::applyMove(const Move& m) {
     if (m.openImage) m_folders->setOpenImage(m.openImage);
     setBackHint();
     updateForwardHint();
+    updateSummary();
 }
 
 // ---------------------------------------------------------------- hints
@@ -96,7 +116,8 @@ void TInfoFileForm::setBackHint() {
 }
 
 void TInfoFileForm::updateForwardHint() {
-    setHint(spbtForward, m_nav.forwardHint(firstSelectedRow(), selectedNode(), m_tables.hint(2)));
+    setHint(spbtForward,
+            m_nav.forwardHint(firstSelectedListRow(), selectedNode(), m_tables.hint(2)));
 }
 
 // ---------------------------------------------------------------- handlers
@@ -119,7 +140,7 @@ void TInfoFileForm::tvTreeOfFileMouseUp(const QPoint& viewportPos) {
 }
 
 void TInfoFileForm::lvInfoDblClick() {
-    applyMove(m_nav.activateRow(firstSelectedRow(), selectedNode()));
+    applyMove(m_nav.activateRow(firstSelectedListRow(), selectedNode()));
 }
 
 void TInfoFileForm::lvInfoKeyDown(int key) {
@@ -129,6 +150,19 @@ void TInfoFileForm::lvInfoKeyDown(int key) {
 
 void TInfoFileForm::lvInfoChange() {
     if (!m_nav.history().canForward() && firstSelectedRow() >= 0) updateForwardHint();
+    updateSummary();
+}
+
+void TInfoFileForm::lvInfoColumnClick(int column) {
+    Qt::SortOrder order = Qt::AscendingOrder;
+    if (column == m_model->sortColumn()) {
+        if (m_model->sortOrder() == Qt::DescendingOrder)
+            column = -1;
+        else
+            order = Qt::DescendingOrder;
+    }
+    m_model->setSortOrder(column, order);
+    showSortIndicator();
 }
 
 void TInfoFileForm::spbtBackClick() {

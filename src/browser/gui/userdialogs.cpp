@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 namespace kx {
@@ -41,6 +42,22 @@ UserDialogs::Answer UserDialogs::question(QWidget* parent, const QString& captio
     default:
         return withCancel ? Answer::Cancel : Answer::No;
     }
+}
+
+int UserDialogs::choose(QWidget* parent, const QString& caption, const QString& text,
+                        const QStringList& options) {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::NoButton, parent);
+    QList<QAbstractButton*> buttons;
+    for (qsizetype i = 0; i < options.size(); ++i)
+        buttons << box.addButton(options[i], i + 1 < options.size() ? QMessageBox::AcceptRole
+                                                                    : QMessageBox::RejectRole);
+    if (!buttons.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
+        box.setEscapeButton(buttons.last());
+    }
+    box.exec();
+    const qsizetype chosen = buttons.indexOf(box.clickedButton());
+    return int(chosen < 0 ? options.size() - 1 : chosen);
 }
 
 void UserDialogs::message(QWidget* parent, Icon icon, const QString& caption, const QString& text) {

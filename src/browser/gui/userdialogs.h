@@ -30,6 +30,10 @@ public:
     // Yes / No, or Yes / No / Cancel when withCancel is set; no icon.
     virtual Answer question(QWidget* parent, const QString& caption, const QString& text,
                             bool withCancel);
+    // A question answered by one of `options`, each a button; the last one cancels, as Escape
+    // and the close box do. Returns the index of the option chosen.
+    virtual int choose(QWidget* parent, const QString& caption, const QString& text,
+                       const QStringList& options);
     // An OK box; an error box stays on top and comes to the foreground.
     virtual void message(QWidget* parent, Icon icon, const QString& caption, const QString& text);
     // Runs a modal window and returns its result (QDialog::Accepted or Rejected).

@@ -1,0 +1,102 @@
+// The summary window.
+#include "browser/gui/summaryform.h"
+
+#include "support/strings.h"
+
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace kx {
+
+namespace {
+// The captions table's rows of this window.
+enum Row {
+    rowTitle = 52,
+    rowListFile,
+    rowHeader,
+    rowRoot,
+    rowAll,
+    rowShown,
+    rowSelected,
+    rowFirstFigure
+};
+constexpr int kBytesCaption = 45;
+} // namespace
+
+TSummaryForm::TSummaryForm(QWidget* parent) : QDialog(parent) {
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setModal(false);
+    auto* layout = new QVBoxLayout(this);
+    auto* texts = new QFormLayout;
+    layout->addLayout(texts);
+    QLabel** values[] = {&lblListFile, &lblHeader, &lblRoot};
+    for (int i = 0; i < 3; ++i) {
+        m_captions[i] = new QLabel(this);
+        *values[i] = new QLabel(this);
+        (*values[i])->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        (*values[i])->setTextFormat(Qt::PlainText);
+        texts->addRow(m_captions[i], *values[i]);
+    }
+    twFigures = new QTreeWidget(this);
+    twFigures->setColumnCount(colCount);
+    twFigures->setRootIsDecorated(false);
+    twFigures->setSelectionMode(QAbstractItemView::NoSelection);
+    twFigures->setUniformRowHeights(true);
+    for (int r = 0; r < kRows; ++r) {
+        auto* item = new QTreeWidgetItem(twFigures);
+        for (int c = colAllEntries; c < colCount; ++c)
+            item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    twFigures->header()->setStretchLastSection(false);
+    twFigures->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    layout->addWidget(twFigures);
+    resize(760, 330);
+}
+
+void TSummaryForm::applyTexts(const ui::StringTables& t) {
+    setWindowTitle(t.caption(rowTitle));
+    for (int i = 0; i < 3; ++i)
+        m_captions[i]->setText(t.caption(rowListFile + i));
+    QStringList header{QString()};
+    for (int part = 0; part < 3; ++part)
+        header << t.caption(rowAll + part) << t.caption(kBytesCaption);
+    twFigures->setHeaderLabels(header);
+    for (int r = 0; r < kRows; ++r)
+        twFigures->topLevelItem(r)->setText(colWhat, t.caption(rowFirstFigure + r));
+}
+
+const Tally& TSummaryForm::row(const Summary& s, int row) {
+    const Tally* rows[kRows] = {&s.all,      &s.folders,   &s.files,   &s.required,  &s.useless,
+                                &s.unmarked, &s.commented, &s.damaged, &s.crossedOut};
+    return *rows[row];
+}
+
+QString TSummaryForm::number(std::uint64_t n) {
+    QString digits = QString::number(n);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, QLatin1Char(' '));
+    return digits;
+}
+
+void TSummaryForm::showFigures(const QString& listFile, const QString& headerText,
+                               const QString& rootText, const Summary& all, const Summary& shown,
+                               const Summary& selected) {
+    lblListFile->setText(listFile);
+    lblHeader->setText(headerText);
+    lblRoot->setText(rootText);
+    const Summary* parts[] = {&all, &shown, &selected};
+    for (int r = 0; r < kRows; ++r) {
+        QTreeWidgetItem* item = twFigures->topLevelItem(r);
+        for (int part = 0; part < 3; ++part) {
+            const Tally& t = row(*parts[part], r);
+            item->setText(colAllEntries + 2 * part, number(t.entries));
+            item->setText(colAllBytes + 2 * part, number(t.bytes));
+        }
+    }
+}
+
+} // namespace kx

@@ -1,0 +1,58 @@
+// The summary window: the list file, its header text, the root as stored, and how many entries
+// (with the bytes of the files among them) the whole list, the shown folder and the selection
+// hold, per kind, mark, comment, damage and crossing-out.
+#pragma once
+
+#include "browser/summary.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <cstdint>
+
+class QLabel;
+class QTreeWidget;
+
+namespace kx {
+namespace ui {
+struct StringTables;
+}
+
+// A small window beside the main one (not modal); the main window refills it while it is open.
+class TSummaryForm : public QDialog {
+    Q_OBJECT
+public:
+    // The figure columns: entries and bytes of each part.
+    enum Column {
+        colWhat,
+        colAllEntries,
+        colAllBytes,
+        colShownEntries,
+        colShownBytes,
+        colSelectedEntries,
+        colSelectedBytes,
+        colCount
+    };
+
+    explicit TSummaryForm(QWidget* parent);
+
+    // The texts of the captions table (rows 52 on). The tables must outlive the window.
+    void applyTexts(const ui::StringTables& t);
+    void showFigures(const QString& listFile, const QString& headerText, const QString& rootText,
+                     const Summary& all, const Summary& shown, const Summary& selected);
+    // A figure as the window writes it: digits in groups of three.
+    static QString number(std::uint64_t n);
+    // The rows' tallies of a summary, in the window's row order.
+    static const Tally& row(const Summary& s, int row);
+    static constexpr int kRows = 9;
+
+    QLabel* lblListFile = nullptr;
+    QLabel* lblHeader = nullptr;
+    QLabel* lblRoot = nullptr;
+    QTreeWidget* twFigures = nullptr;
+
+private:
+    QLabel* m_captions[3] = {};
+};
+
+} // namespace kx
