@@ -99,6 +99,7 @@ TEST_F(Extras, HeaderClicksSortAscendingDescendingThenTheListsOwnOrder) {
         {kx::DetailModel::colComment, {"..", "Sub", b, "a.doc", "B.txt"}},
     };
     QHeaderView* header = w->lvInfo->header();
+    clickRow(*w.form, 2); // B.txt: the selection stays on its row wherever that goes
     for (const auto& c : cases) {
         SCOPED_TRACE(c.column);
         QStringList descending = c.ascending.mid(1);
@@ -111,10 +112,12 @@ TEST_F(Extras, HeaderClicksSortAscendingDescendingThenTheListsOwnOrder) {
         clickHeader(c.column);
         EXPECT_EQ(rows(), descending);
         EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        EXPECT_EQ(rows().value(w->firstSelectedRow()), "B.txt");
         clickHeader(c.column);
         EXPECT_EQ(rows(), own);
         EXPECT_EQ(header->sortIndicatorSection(), -1);
     }
+    EXPECT_EQ(w->selectedRows(), std::vector<int>({2}));
     // Another column starts over at ascending.
     clickHeader(kx::DetailModel::colName);
     clickHeader(kx::DetailModel::colSize);
