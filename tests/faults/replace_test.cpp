@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <atomic>
 #include <cstdio>
 #include <fcntl.h>
@@ -95,6 +97,8 @@ ChildResult savePrivateListAndWatch(const std::string& list, const std::string& 
         [&](std::string& message) {
             auto doc = kx::Document::open(list);
             const std::string header = doc->headerText();
+            // What other programs keep in TMP is none of the save's doing.
+            const std::vector<std::string> tmpBefore = listing("/tmp");
             int looks = 0;
             kx::WriteProgress progress;
             progress.packStep = [&](std::uint64_t, std::uint64_t) {
@@ -103,7 +107,10 @@ ChildResult savePrivateListAndWatch(const std::string& list, const std::string& 
                 for (const std::string& f : {folder, elsewhere, std::string("/tmp")})
                     for (const std::string& name : listing(f)) {
                         const std::string path = f + "/" + name;
-                        if (path == list || (f == "/tmp" && name.find("disk") == std::string::npos))
+                        if (path == list ||
+                            (f == "/tmp" && (name.find("disk") == std::string::npos ||
+                                             std::find(tmpBefore.begin(), tmpBefore.end(), name) !=
+                                                 tmpBefore.end())))
                             continue;
                         struct stat st {};
                         ::stat(path.c_str(), &st);
