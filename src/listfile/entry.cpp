@@ -155,15 +155,15 @@ struct EntryTree::Store {
     std::unordered_map<const Entry*, std::vector<Entry*>> grown;
     std::vector<Block> blocks;
     std::size_t blockBytes = 0;
-    std::vector<std::uint8_t> open; // the unfilled block's records, unpacked
-    mutable std::mutex mutex;       // guards blocks and open against an edit from another thread
+    // The unfilled block's records, unpacked.
+    std::unique_ptr<std::uint8_t[]> open{new std::uint8_t[kBlockBytes]};
+    std::size_t openUsed = 0;
+    mutable std::mutex mutex; // guards blocks and open against an edit from another thread
     std::atomic<std::uint64_t> epoch{0};
     std::uint64_t serial = g_nextSerial++;
 };
 
-EntryTree::EntryTree() : m_store(std::make_unique<Store>()) {
-    m_store->open.reserve(kBlockBytes);
-}
+EntryTree::EntryTree() : m_store(std::make_unique<Store>()) {}
 
 EntryTree::~EntryTree() {
     for (void* c : m_store->chunks)
@@ -284,19 +284,23 @@ Entry* EntryTree::append(Entry* parent, const std::uint8_t* record) {
     takeFields(e, record);
     ++m_count;
 
-    const std::size_t at = s.open.size();
-    s.open.resize(at + kRecordSize);
-    std::memcpy(s.open.data() + at, record, kRecordSize);
-    clearHeldFields(s.open.data() + at, e->m_nameLength, e->m_flags & Entry::kSizeInRecord,
+    std::uint8_t* place = s.open.get() + s.openUsed;
+    if (record != place) std::memcpy(place, record, kRecordSize);
+    s.openUsed += kRecordSize;
+    clearHeldFields(place, e->m_nameLength, e->m_flags & Entry::kSizeInRecord,
                     e->m_flags & Entry::kLastChildInRecord);
-    if (s.open.size() == kBlockBytes) {
+    if (s.openUsed == kBlockBytes) {
         Block b;
-        b.data = pack(s.open.data(), b.size);
+        b.data = pack(s.open.get(), b.size);
         s.blockBytes += b.size;
         s.blocks.push_back(std::move(b));
-        s.open.clear();
+        s.openUsed = 0;
     }
     return e;
+}
+
+std::uint8_t* EntryTree::recordPlace() {
+    return m_store->open.get() + m_store->openUsed;
 }
 
 Entry* EntryTree::add(Entry* parent, const std::uint8_t* record) {
@@ -346,7 +350,7 @@ void EntryTree::residual(std::uint32_t id, std::uint8_t* out) const {
     }
     std::lock_guard<std::mutex> lock(s.mutex);
     if (block >= s.blocks.size()) {
-        std::memcpy(out, s.open.data() + offset, kRecordSize);
+        std::memcpy(out, s.open.get() + offset, kRecordSize);
         return;
     }
     CachedBlock& c = t_cache[t_nextVictim++ % kCachedBlocks];
@@ -383,7 +387,7 @@ void EntryTree::rewrite(Entry* e, const std::uint8_t* record) {
     const std::size_t offset = std::size_t(id % kBlockRecords) * kRecordSize;
     std::lock_guard<std::mutex> lock(s.mutex);
     if (block >= s.blocks.size()) {
-        std::memcpy(s.open.data() + offset, held, kRecordSize);
+        std::memcpy(s.open.get() + offset, held, kRecordSize);
         return;
     }
     Block& b = s.blocks[block];
@@ -400,7 +404,7 @@ void EntryTree::rewrite(Entry* e, const std::uint8_t* record) {
 std::size_t EntryTree::heldBytes() const {
     const Store& s = *m_store;
     return m_count * sizeof(Entry) + s.names.size() * kNamePiece + s.kidBytes + s.blockBytes +
-           s.blocks.size() * sizeof(Block) + s.open.capacity();
+           s.blocks.size() * sizeof(Block) + kBlockBytes;
 }
 
 void Entry::copyRecord(std::uint8_t* out) const {

@@ -175,6 +175,8 @@ public:
     // without linking it to its parent's list, `reserveChildren` gives a folder room for exactly
     // `count` children and `addReserved` fills that room in order.
     Entry* append(Entry* parent, const std::uint8_t* record);
+    // Where the next record may be read to before `append` is called with it: spares a copy.
+    std::uint8_t* recordPlace();
     void reserveChildren(Entry* folder, std::uint32_t count);
     static void addReserved(Entry* folder, Entry* child) {
         folder->m_kids[folder->m_kidCount++] = child;

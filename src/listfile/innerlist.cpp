@@ -28,7 +28,7 @@ namespace {
 
 // One record and its Entry, under `parent`; `lastChild` receives the record's count field.
 Entry* readOne(EntryTree& tree, ByteSource& in, Entry* parent, std::int32_t& lastChild) {
-    std::uint8_t record[kRecordSize];
+    std::uint8_t* record = tree.recordPlace();
     if (in.read(record, kRecordSize) != kRecordSize)
         throw Error(ErrorCode::brokenList, {}, 0, "a record cut short");
     lastChild = readI32(record, rec::lastChild);

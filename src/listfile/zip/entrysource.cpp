@@ -85,7 +85,7 @@ struct EntrySource::State {
     }
 
     // Produces the next piece of the entry into `buf`; 0 at the end of the data. Checks that the
-    // data never exceeds the declared size and keeps the CRC.
+    // data never exceeds the declared size.
     std::size_t fill(std::uint8_t* buf, std::size_t cap) {
         if (ended) return 0;
         std::size_t len = 0;
@@ -120,7 +120,6 @@ struct EntrySource::State {
         }
         if (produced + len > entry.size) damaged("more data than the declared size");
         produced += len;
-        crc = crc32Update(crc, buf, len);
         return len;
     }
 
@@ -177,6 +176,7 @@ struct EntrySource::State {
             curPos = 0;
             curLen = fill(out.data(), out.size());
             cur = out.data();
+            crc = crc32Update(crc, cur, curLen);
             return curLen > 0;
         }
         std::unique_lock<std::mutex> lock(mutex);
@@ -196,6 +196,9 @@ struct EntrySource::State {
         cur = reading->data.data();
         curPos = 0;
         curLen = reading->len;
+        // The CRC is summed here, on the reader's thread, which has time to spare while the
+        // producer inflates the next piece.
+        crc = crc32Update(crc, cur, curLen);
         return true;
     }
 };
