@@ -116,8 +116,8 @@ void BM_CatalogFind(benchmark::State& state) {
         rows = 0;
         const auto catalog = kx::catalog::Catalog::open(catalogPath());
         catalog->find(maskFilter(kMasks[state.range(0)]),
-                      [&rows](const kx::catalog::ListRecord&, const kx::Entry&,
-                              const std::string&) { ++rows; });
+                      [&rows](const kx::catalog::ListRecord&, const kx::Entry&, const std::string&,
+                              std::uint32_t) { ++rows; });
     }
     state.counters["rows"] = double(rows);
 }

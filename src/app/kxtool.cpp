@@ -469,7 +469,7 @@ int catalogFind(kx::catalog::Catalog& catalog, const std::vector<std::string>& a
     if (wanted == 1) filter.mask = kx::toAnsi(QString::fromStdString(parsed.plain[0]), &ok);
     if (!ok) return 0; // a character the lists cannot hold matches nothing
     catalog.find(filter, [](const kx::catalog::ListRecord& list, const kx::Entry& e,
-                            const std::string& caption) {
+                            const std::string& caption, std::uint32_t) {
         std::cout << pathCell(list.path) << '\t';
         printRow(&e, caption, false);
     });

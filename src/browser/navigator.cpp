@@ -190,6 +190,15 @@ Move Navigator::showFoundFile(Move& m, const Entry* file) {
     return m;
 }
 
+Move Navigator::reveal(const Entry* e) {
+    Move m;
+    if (!e) return m;
+    // As a found file is shown, but no results wait behind it.
+    showFoundFile(m, e);
+    m_resultsBehind = false;
+    return m;
+}
+
 Move Navigator::showResultsAgain() {
     Move m;
     m.showResults = true;

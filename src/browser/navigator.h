@@ -58,6 +58,9 @@ public:
     Move up(const Entry* treeSelection);
     // A search has found `results`: they are shown, and the search mode starts.
     Move showSearch(SearchResults results);
+    // An Entry found elsewhere (in the catalogue): its folder is shown with it selected, as a
+    // move the history records.
+    Move reveal(const Entry* e);
 
     // ---- state ----
     const Entry* root() const { return m_root; }

@@ -583,6 +583,27 @@ std::vector<ListRecord> Catalog::lists() const {
     return out;
 }
 
+bool Catalog::contains(const std::string& listPath) const {
+    Stmt& find = m_st->listByPath;
+    find.bindText(1, absoluteListPath(listPath));
+    const bool known = find.step();
+    find.reset();
+    return known;
+}
+
+const Entry* entryAtOrd(const Entry* root, std::uint32_t ord) {
+    if (!root) return nullptr;
+    if (ord == 0) return root;
+    const Entry* at = nullptr;
+    std::uint32_t next = 1;
+    walkBelow(root, [&](const Entry* e) {
+        if (next++ != ord) return true;
+        at = e;
+        return false;
+    });
+    return at;
+}
+
 namespace {
 
 // The captions of Entries of one list: the stored path of the parent, then the name. The paths
@@ -658,7 +679,7 @@ void Catalog::find(const EntryFilter& filter, const FoundRow& row) const {
         record[rec::kind] = std::uint8_t(kFolder);
         Entry* root = tree.add(nullptr, record);
         std::vector<Entry*> found;
-        std::unordered_map<const Entry*, std::string> captionOf;
+        std::unordered_map<const Entry*, std::pair<std::string, std::uint32_t>> placeOf;
         Captions captions(m_st->folderPath, list.id);
         auto take = [&](Stmt& s) {
             const auto ord = std::uint32_t(s.integer(0));
@@ -669,7 +690,8 @@ void Catalog::find(const EntryFilter& filter, const FoundRow& row) const {
             Entry* e = tree.add(root, record);
             if (!test(*e)) return;
             found.push_back(e);
-            captionOf.emplace(e, captions.caption(std::uint32_t(s.integer(1)), s.blob(2)));
+            placeOf.emplace(
+                e, std::make_pair(captions.caption(std::uint32_t(s.integer(1)), s.blob(2)), ord));
         };
         if (indexed) {
             Stmt& s = m_st->entry;
@@ -688,8 +710,10 @@ void Catalog::find(const EntryFilter& filter, const FoundRow& row) const {
 
         // Survivors in search order: ascending ord (as read), then folders to the front.
         searchwalk::foldersToFront(found);
-        for (const Entry* e : found)
-            row(list, *e, captionOf.at(e));
+        for (const Entry* e : found) {
+            const auto& place = placeOf.at(e);
+            row(list, *e, place.first, place.second);
+        }
     }
 }
 

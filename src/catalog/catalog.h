@@ -58,9 +58,14 @@ struct Duplicate {
 // Called with the Entries done and the Entries in all while a list is indexed.
 using AddProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 // One found row: its list, the Entry as the list holds it (name, kind, size, dates, attributes,
-// mark, comment) and its caption (the path below the root, as resultCaption makes it).
-using FoundRow =
-    std::function<void(const ListRecord& list, const Entry& entry, const std::string& caption)>;
+// mark, comment), its caption (the path below the root, as resultCaption makes it) and its place
+// in the list's pre-order walk as the viewer opens it (the root is 0; see entryAtOrd).
+using FoundRow = std::function<void(const ListRecord& list, const Entry& entry,
+                                    const std::string& caption, std::uint32_t ord)>;
+
+// The Entry at `ord` in the pre-order walk from `root` (the root itself at 0), or null when the
+// walk is shorter: where a found row is in the list, once opened as it was when indexed.
+const Entry* entryAtOrd(const Entry* root, std::uint32_t ord);
 
 class Catalog {
 public:
@@ -78,6 +83,8 @@ public:
     // Forgets a list; false when it was not catalogued.
     bool remove(const std::string& listPath);
     std::vector<ListRecord> lists() const;
+    // True when the list is catalogued (under its absolute path).
+    bool contains(const std::string& listPath) const;
 
     // The rows that searchFiltered(root, filter) gives on each catalogued list as the viewer
     // opens it, list by list in the order they were first added, each list's rows in its search

@@ -93,6 +93,17 @@ const Row kCaptions[] = {
     /* 68 */ {"Экспортировать в CSV", "Export as CSV"},
     /* 69 */ {"CSV (*.csv)|*.csv", "CSV (*.csv)|*.csv"},
     /* 70 */ {"Показанные строки", "Shown rows"},
+    // The find in the catalogue.
+    /* 71 */ {"Поиск в каталоге", "Find in catalogue"},
+    /* 72 */ {"Список", "List"},
+    /* 73 */ {"Путь", "Path"},
+    /* 74 */ {"Размер", "Size"},
+    /* 75 */ {"Изменён", "Changed"},
+    /* 76 */ {"Комментарий", "Comment"},
+    /* 77 */ {"Найдено: %1, показаны первые %2", "Found: %1, the first %2 shown"},
+    /* 78 */
+    {"В каталоге нет списков. Их добавляет команда: kxtool catalog add СПИСОК...",
+     "The catalogue holds no lists. Add them with: kxtool catalog add LIST..."},
 };
 
 const Row kHints[] = {
@@ -232,6 +243,15 @@ const Row kMessages[] = {
     {"Экспортировать в CSV показанные строки или весь список ?",
      "Export the shown rows or the whole list as CSV ?"},
     /* 56 */ {"Прогресс экспорта в CSV", "Export to CSV"},
+    // The catalogue.
+    /* 57 */ {"Каталог недоступен: %1", "The catalogue cannot be used: %1"},
+    /* 58 */
+    {"Список сохранён, но его запись в каталоге не обновлена: %1",
+     "The list was saved, but its entry in the catalogue was not updated: %1"},
+    /* 59 */
+    {"Этой записи больше нет в списке: список изменился после добавления в каталог",
+     "This entry is no longer in the list: the list changed after it was catalogued"},
+    /* 60 */ {"Обновление каталога", "Updating the catalogue"},
 };
 QString& languageStore() {
     static QString code = QStringLiteral("rus");

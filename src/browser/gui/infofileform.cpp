@@ -5,6 +5,7 @@
 #include "browser/gui/filterform.h"
 #include "browser/gui/maskform.h"
 #include "browser/gui/summaryform.h"
+#include "catalog/gui/catalogform.h"
 #include "support/gui/aboutform.h"
 #include "support/gui/resources.h"
 
@@ -401,6 +402,8 @@ void TInfoFileForm::connectControls() {
     addShortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
                 [this] { guarded([&] { mmSaveCsvClick(); }); });
     addShortcut({QKeySequence(Qt::CTRL | Qt::Key_I)}, [this] { guarded([&] { summaryClick(); }); });
+    addShortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K)},
+                [this] { guarded([&] { catalogClick(); }); });
     addShortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
                 [this] { guarded([&] { filteredSearchClick(); }); });
 }
@@ -492,6 +495,7 @@ void TInfoFileForm::applyStringTables() {
     updateForwardHint();
     if (m_aboutForm) m_aboutForm->applyTexts(t);
     if (m_filterForm) m_filterForm->applyTexts(t);
+    if (m_catalogForm) m_catalogForm->applyTexts(t);
     if (m_summaryForm) m_summaryForm->applyTexts(t);
 }
 

@@ -39,6 +39,8 @@ class TMaskForm;
 class TCommentForm;
 class TFilterForm;
 class TSummaryForm;
+class TCatalogForm;
+struct CatalogRow;
 namespace ui {
 class TAboutForm;
 class LinkLabel;
@@ -132,6 +134,14 @@ public:
     void filteredSearchClick();
     void filterFindClick();
     TFilterForm* filterForm();
+    // Ctrl+Shift+K: the window that searches every list of the catalogue, with or without an
+    // open list; its Find fills its own table.
+    void catalogClick();
+    void catalogFindClick();
+    TCatalogForm* catalogForm();
+    // A double-click on a catalogue row: its list is opened (after the question about unsaved
+    // changes) unless it is the open one, and the Entry's folder shown with the Entry selected.
+    void catalogOpenRow(const CatalogRow& row);
     // Ctrl+I: the summary window, beside this one, kept up to date while it is open.
     void summaryClick();
     TSummaryForm* summaryForm();
@@ -241,6 +251,9 @@ private:
     // Runs an export behind the progress window and tells what went wrong.
     void runExport(const QString& caption, std::int32_t total,
                    const std::function<out::ExportResult()>& write);
+    // After a save: a list that the catalogue holds is indexed again there, behind the progress
+    // window; a failure is told, the save stands.
+    void refreshCatalogue();
     TMaskForm* maskForm();
     ui::TAboutForm* aboutForm();
     TCommentForm* commentForm();
@@ -267,6 +280,7 @@ private:
     TCommentForm* m_commentForm = nullptr;
     TFilterForm* m_filterForm = nullptr;
     TSummaryForm* m_summaryForm = nullptr;
+    TCatalogForm* m_catalogForm = nullptr;
     std::optional<Summary> m_allSummary, m_shownSummary;
     const Entry* m_summaryShown = nullptr; // the folder m_shownSummary is of
 };

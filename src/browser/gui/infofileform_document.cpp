@@ -377,6 +377,7 @@ bool TInfoFileForm::spbtSaveClick(QWidget* initiator) {
         showMessage(m_tables.message(24));
         return false;
     }
+    refreshCatalogue();
     return true;
 }
 

@@ -1,0 +1,204 @@
+// The window's side of the catalogue: the find window (Ctrl+Shift+K) with its filters, a row's
+// way to its Entry (through an open, the unsaved-changes question and folders regrouped since the
+// list was indexed), the refresh after a save, and a catalogue that is missing or damaged.
+#include "window_helpers.h"
+
+#include "catalog/catalog.h"
+#include "catalog/gui/catalogform.h"
+#include "listfile/codepage.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace kxtest;
+
+namespace {
+
+// The second disk: A holds a file before its folder, so showing A reorders A's rows.
+Node secondDisk() {
+    return folder(
+        "D:\\", {folder("A", {file("y.txt", 2048), folder("B", {file("x.txt")}), file("z.txt", 5)}),
+                 file("b.txt", 1536)});
+}
+
+class CatalogWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("data")));
+        db = kx::catalog::defaultCatalogPath();
+        first = QFileInfo(writeList(dir, "first.kx")).absoluteFilePath();
+        second = QFileInfo(writeList(dir, "second.kx", secondDisk())).absoluteFilePath();
+        w = makeWindow();
+    }
+    void TearDown() override { qputenv("XDG_DATA_HOME", saved); }
+
+    void catalogueBoth() {
+        const auto catalog = kx::catalog::Catalog::open(db);
+        catalog->add(first.toStdString());
+        catalog->add(second.toStdString());
+    }
+    kx::TCatalogForm* find(const QString& mask, int mark = 0) {
+        QApplication::setActiveWindow(w.form.get());
+        QTest::keyClick(w.form.get(), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+        kx::TCatalogForm* f = w->catalogForm();
+        EXPECT_TRUE(f->isVisible());
+        f->ledMask->setText(mask);
+        f->cbxMark->setCurrentIndex(mark);
+        f->FindBitBtn->click();
+        return f;
+    }
+    // The rows of the find window as "list-file-name|path".
+    QStringList found(const kx::TCatalogForm* f) {
+        QStringList out;
+        for (const kx::CatalogRow& r : f->rows->rows())
+            out << QFileInfo(QString::fromStdString(r.listPath)).fileName() + "|" +
+                       kx::fromAnsi(r.caption);
+        return out;
+    }
+    void openRow(kx::TCatalogForm* f, int row) {
+        f->lvFound->setCurrentIndex(f->rows->index(row, 0));
+        QTest::keyClick(f->lvFound, Qt::Key_Return);
+    }
+    QString selectedCaption() {
+        const int row = w->firstSelectedRow();
+        return row < 0 ? QString() : rowCaptions(*w.form).value(row);
+    }
+
+    QTemporaryDir dir;
+    QByteArray saved;
+    std::string db;
+    QString first, second;
+    Window w;
+};
+
+TEST_F(CatalogWindow, FindListsTheRowsOfEveryListWithTheFilters) {
+    catalogueBoth();
+    const struct {
+        const char* what;
+        QString mask;
+        int mark;
+        QStringList rows;
+    } cases[] = {
+        {"a mask in both lists, in the order they were added",
+         "X.T",
+         0,
+         {"first.kx|A\\B\\x.txt", "second.kx|A\\B\\x.txt"}},
+        {"folders first within a list",
+         "b",
+         0,
+         {"first.kx|A\\B", "first.kx|b.txt", "second.kx|A\\B", "second.kx|b.txt"}},
+        {"nothing", "nowhere", 0, {}},
+        {"a mark alone finds nothing marked", "", 2, {}},
+    };
+    for (const auto& c : cases) {
+        kx::TCatalogForm* f = find(c.mask, c.mark);
+        EXPECT_EQ(found(f), c.rows) << c.what;
+        EXPECT_EQ(f->lblFound->text(), w->tables().caption(49).arg(c.rows.size())) << c.what;
+    }
+    // The cells: the list's absolute path, the path, the size as the list shows it.
+    kx::TCatalogForm* f = find("y.txt");
+    ASSERT_EQ(f->rows->rowCount(), 2);
+    EXPECT_EQ(f->rows->data(f->rows->index(1, 0), Qt::DisplayRole).toString(), second);
+    EXPECT_EQ(f->rows->data(f->rows->index(1, 1), Qt::DisplayRole).toString(), "A\\y.txt");
+    EXPECT_EQ(f->rows->data(f->rows->index(1, 2), Qt::DisplayRole).toString(), "2");
+    EXPECT_EQ(f->rows->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+              w->tables().caption(73));
+}
+
+TEST_F(CatalogWindow, ARowOpensItsListAndSelectsTheEntryInItsFolder) {
+    catalogueBoth();
+    openThroughDialog(w, first);
+    // A change in the open list: opening another list asks first; Cancel keeps everything.
+    clickRow(*w.form, 2); // a.txt
+    w->spbtNeed->click();
+    ASSERT_TRUE(w->listModified());
+    kx::TCatalogForm* f = find("y.txt");
+    ASSERT_EQ(found(f), QStringList({"first.kx|A\\y.txt", "second.kx|A\\y.txt"}));
+    w.dialogs->answers.push_back(kx::UserDialogs::Answer::Cancel);
+    openRow(f, 1);
+    EXPECT_EQ(w.dialogs->questions.size(), 1u);
+    EXPECT_EQ(w->listFilePath(), first);
+    EXPECT_TRUE(w->listModified());
+
+    // A row of the open list needs no question and keeps the change.
+    openRow(f, 0);
+    EXPECT_EQ(w.dialogs->questions.size(), 1u);
+    EXPECT_EQ(w->currentNode(), nodeNamed(*w.form, "A"));
+    EXPECT_EQ(selectedCaption(), "y.txt");
+    EXPECT_TRUE(w->listModified());
+    EXPECT_TRUE(w->history().canBack());
+
+    // The other list, its changes discarded: opened, A shown, y.txt selected.
+    w.dialogs->answers.push_back(kx::UserDialogs::Answer::No);
+    openRow(f, 1);
+    EXPECT_EQ(w->listFilePath(), second);
+    EXPECT_FALSE(w->listModified());
+    EXPECT_EQ(w->currentNode(), nodeNamed(*w.form, "A"));
+    EXPECT_EQ(rowCaptions(*w.form), QStringList({"..", "B", "y.txt", "z.txt"}));
+    EXPECT_EQ(selectedCaption(), "y.txt");
+
+    // Showing A put B first, so the places indexed are off: the path still finds each Entry.
+    const std::pair<const char*, int> rows[] = {{"z.txt", 0}, {"x.txt", 1}};
+    for (const auto& [mask, row] : rows) {
+        f = find(mask);
+        ASSERT_TRUE(found(f).value(row).startsWith("second.kx|")) << mask;
+        openRow(f, row);
+        EXPECT_EQ(w->listFilePath(), second) << mask;
+        EXPECT_EQ(selectedCaption(), mask) << mask;
+    }
+    EXPECT_EQ(w->currentNode(), nodeNamed(*w.form, "B"));
+}
+
+TEST_F(CatalogWindow, SavingACataloguedListRefreshesItsRows) {
+    catalogueBoth();
+    // A list that is not catalogued is saved without touching the catalogue.
+    const QString other = writeList(dir, "other.kx");
+    openThroughDialog(w, other);
+    clickRow(*w.form, 2);
+    w->spbtNeed->click();
+    ASSERT_TRUE(w->spbtSaveClick(w->spbtSave));
+    EXPECT_EQ(kx::catalog::Catalog::open(db)->lists().size(), 2u);
+
+    openThroughDialog(w, second);
+    clickRow(*w.form, 1); // b.txt
+    w->spbtNeed->click();
+    ASSERT_TRUE(w->spbtSaveClick(w->spbtSave));
+    EXPECT_TRUE(w.dialogs->messages.empty()) << w.dialogs->lastMessage().toStdString();
+    kx::TCatalogForm* f = find("", 2); // required
+    EXPECT_EQ(found(f), QStringList({"second.kx|b.txt"}));
+}
+
+TEST_F(CatalogWindow, AMissingOrDamagedCatalogueIsToldAndLeftAlone) {
+    // None yet: the window says how to add lists and makes no file.
+    kx::TCatalogForm* f = find("txt");
+    EXPECT_EQ(f->lblFound->text(), w->tables().caption(78));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(db)));
+    EXPECT_TRUE(w.dialogs->messages.empty());
+
+    // Not a database: told once, kept as it was.
+    QDir().mkpath(QFileInfo(QString::fromStdString(db)).path());
+    QFile bad(QString::fromStdString(db));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write(QByteArray(4096, 'x'));
+    bad.close();
+    find("txt");
+    ASSERT_EQ(w.dialogs->messages.size(), 1u);
+    EXPECT_TRUE(w.dialogs->lastMessage().startsWith(w->tables().message(57).arg("").left(10)));
+    EXPECT_EQ(QFileInfo(QString::fromStdString(db)).size(), 4096);
+
+    // A save of a list does not fail for it: the save stands and the catalogue's fault is told.
+    openThroughDialog(w, first);
+    clickRow(*w.form, 2);
+    w->spbtNeed->click();
+    EXPECT_TRUE(w->spbtSaveClick(w->spbtSave));
+    EXPECT_FALSE(w->listModified());
+    EXPECT_TRUE(w.dialogs->lastMessage().startsWith(w->tables().message(58).left(10)));
+}
+
+} // namespace
