@@ -97,11 +97,8 @@ const Row kCaptions[] = {
     /* 71 */ {"Поиск в каталоге", "Find in catalogue"},
     /* 72 */ {"Список", "List"},
     /* 73 */ {"Путь", "Path"},
-    /* 74 */ {"Размер", "Size"},
-    /* 75 */ {"Изменён", "Changed"},
-    /* 76 */ {"Комментарий", "Comment"},
-    /* 77 */ {"Найдено: %1, показаны первые %2", "Found: %1, the first %2 shown"},
-    /* 78 */
+    /* 74 */ {"Найдено: %1, показаны первые %2", "Found: %1, the first %2 shown"},
+    /* 75 */
     {"В каталоге нет списков. Их добавляет команда: kxtool catalog add СПИСОК...",
      "The catalogue holds no lists. Add them with: kxtool catalog add LIST..."},
 };

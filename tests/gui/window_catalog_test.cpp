@@ -177,7 +177,7 @@ TEST_F(CatalogWindow, SavingACataloguedListRefreshesItsRows) {
 TEST_F(CatalogWindow, AMissingOrDamagedCatalogueIsToldAndLeftAlone) {
     // None yet: the window says how to add lists and makes no file.
     kx::TCatalogForm* f = find("txt");
-    EXPECT_EQ(f->lblFound->text(), w->tables().caption(78));
+    EXPECT_EQ(f->lblFound->text(), w->tables().caption(75));
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(db)));
     EXPECT_TRUE(w.dialogs->messages.empty());
 

@@ -19,9 +19,6 @@ enum Row {
     rowTitle = 71,
     rowList,
     rowPath,
-    rowSize,
-    rowChanged,
-    rowComment,
     rowFoundCut,
     rowNoLists,
 };
@@ -90,6 +87,7 @@ TCatalogForm::TCatalogForm(QWidget* parent) : TFilterForm(parent) {
     lvFound->setColumnWidth(3, 130);
     lvFound->installEventFilter(this);
     auto* grid = static_cast<QGridLayout*>(layout());
+    grid->setColumnStretch(1, 1); // the fields take the width, not their labels
     grid->addWidget(lvFound, grid->rowCount(), 0, 1, 4);
     grid->setRowStretch(grid->rowCount() - 1, 1);
     setMinimumSize(480, 360);
@@ -101,8 +99,9 @@ void TCatalogForm::applyTexts(const ui::StringTables& t) {
     TFilterForm::applyTexts(t);
     m_texts = &t;
     setWindowTitle(t.caption(rowTitle));
-    rows->setHeaders({t.caption(rowList), t.caption(rowPath), t.caption(rowSize),
-                      t.caption(rowChanged), t.caption(rowComment)});
+    // The size, change and comment columns are named as in the detail list.
+    rows->setHeaders({t.caption(rowList), t.caption(rowPath), t.caption(14), t.caption(16),
+                      t.caption(18)});
     showCount();
 }
 
