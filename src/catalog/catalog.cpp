@@ -3,12 +3,13 @@
 // Tables (schema version 1):
 //   lists(id, path, fileSize, mtimeNs, inode, device, entries, indexedAt, header, root)
 //   entries(list, ord, parent, name, kind, attributes, size, created, changed, mark, crossedOut,
-//           comment), keyed by (list, ord) without a rowid: `ord` is the Entry's place in the
-//           pre-order walk of the list as the viewer opens it (the root 0, its children
+//           comment, path), keyed by (list, ord) without a rowid: `ord` is the Entry's place in
+//           the pre-order walk of the list as the viewer opens it (the root 0, its children
 //           regrouped folders first), so the search order of a list is ascending ord followed by
-//           the folders-to-front pass; `parent` is the parent's ord.
-//   folders(list, ord, path), keyed by (list, ord): the caption of every Entry that has children
-//           (its path below the root), so that a result's caption is one read, whatever its depth.
+//           the folders-to-front pass; `parent` is the parent's ord. `path` is set for every
+//           Entry below the root that has children: its path below the root, so that a result's
+//           caption is one more read whatever its depth, and mostly none, since in pre-order a
+//           parent's row lies a few rows before its children's, on the same page.
 //   grams(list, gram, ords), keyed by (list, gram): for every trigram of the upper-cased names
 //           (three bytes of the code page in one integer) the ascending ords of the names that
 //           hold it, as varint deltas in one blob.
@@ -45,8 +46,8 @@ CREATE TABLE lists(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, fileSize I
                    indexedAt INTEGER, header BLOB, root BLOB);
 CREATE TABLE entries(list INTEGER, ord INTEGER, parent INTEGER, name BLOB, kind INTEGER,
                      attributes INTEGER, size, created, changed, mark INTEGER,
-                     crossedOut INTEGER, comment BLOB, PRIMARY KEY(list, ord)) WITHOUT ROWID;
-CREATE TABLE folders(list INTEGER, ord INTEGER, path BLOB, PRIMARY KEY(list, ord)) WITHOUT ROWID;
+                     crossedOut INTEGER, comment BLOB, path BLOB, PRIMARY KEY(list, ord))
+                     WITHOUT ROWID;
 CREATE TABLE grams(list INTEGER, gram INTEGER, ords BLOB, PRIMARY KEY(list, gram)) WITHOUT ROWID;
 )";
 
@@ -321,6 +322,24 @@ private:
     sqlite3* m_db;
 };
 
+namespace {
+
+// A large page cache while a whole list is written or every row is grouped.
+class LargeCache {
+public:
+    explicit LargeCache(sqlite3* db) : m_db(db) {
+        sqlite3_exec(db, "PRAGMA cache_size = -65536", nullptr, nullptr, nullptr);
+    }
+    ~LargeCache() { sqlite3_exec(m_db, "PRAGMA cache_size = -2048", nullptr, nullptr, nullptr); }
+    LargeCache(const LargeCache&) = delete;
+    LargeCache& operator=(const LargeCache&) = delete;
+
+private:
+    sqlite3* m_db;
+};
+
+} // namespace
+
 struct Catalog::Statements {
     explicit Statements(sqlite3* db)
         : listByPath(db, "SELECT id, fileSize, mtimeNs, inode, device, entries FROM lists "
@@ -332,7 +351,7 @@ struct Catalog::Statements {
           entriesOf(db, (std::string("SELECT ") + kEntryColumns +
                          " FROM entries WHERE list = ?1 ORDER BY ord")
                             .c_str()),
-          folderPath(db, "SELECT path FROM folders WHERE list = ?1 AND ord = ?2"),
+          folderPath(db, "SELECT path FROM entries WHERE list = ?1 AND ord = ?2"),
           gram(db, "SELECT ords FROM grams WHERE list = ?1 AND gram = ?2") {}
     Stmt listByPath, allLists, entry, entriesOf, folderPath, gram;
 };
@@ -391,8 +410,11 @@ std::unique_ptr<Catalog> Catalog::open(const std::string& path) {
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> guard(db, sqlite3_close);
     sqlite3_busy_timeout(db, 5000);
     try {
-        // Reads through a map of the file, without a read call per page.
-        exec(db, "PRAGMA cache_size = -65536; PRAGMA mmap_size = 4294967296;");
+        // Pages are read into a small cache, not through a map of the file: a search touches
+        // about one page per row found, once per process, and here a page fault on a map costs
+        // more than a read call. A small cache is also quicker to fill than a large one.
+        // Work that walks whole tables (add, dups) raises it while it runs (see LargeCache).
+        exec(db, "PRAGMA mmap_size = 0; PRAGMA cache_size = -2048;");
         // Reading the schema is the first read of the file: a damaged one fails here.
         const std::int64_t tables = pragmaValue(db, "SELECT count(*) FROM sqlite_master");
         const std::int64_t app = pragmaValue(db, "PRAGMA application_id");
@@ -449,12 +471,12 @@ AddResult Catalog::add(const std::string& listPath, const AddProgress& progress)
     const Entry* root = doc->root();
     const std::size_t total = root ? root->tree().entryCount() : 0;
 
+    const LargeCache cache(m_db);
     exec(m_db, "BEGIN IMMEDIATE");
     try {
         if (known) {
             Stmt(m_db, "DELETE FROM entries WHERE list = ?1").bind(1, id).run();
             Stmt(m_db, "DELETE FROM grams WHERE list = ?1").bind(1, id).run();
-            Stmt(m_db, "DELETE FROM folders WHERE list = ?1").bind(1, id).run();
         } else {
             Stmt(m_db, "INSERT INTO lists(path) VALUES (?1)").bindText(1, path).run();
             id = sqlite3_last_insert_rowid(m_db);
@@ -474,9 +496,8 @@ AddResult Catalog::add(const std::string& listPath, const AddProgress& progress)
 
         if (root) {
             Stmt put(m_db, "INSERT INTO entries(list, ord, parent, name, kind, attributes, size, "
-                           "created, changed, mark, crossedOut, comment) "
-                           "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
-            Stmt putFolder(m_db, "INSERT INTO folders(list, ord, path) VALUES (?1, ?2, ?3)");
+                           "created, changed, mark, crossedOut, comment, path) "
+                           "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
             std::vector<std::uint32_t> ordOf(total, 0);
             std::unordered_map<std::uint32_t, std::string> folderPaths; // by Entry id
             std::unordered_map<Gram, std::vector<std::uint32_t>> postings;
@@ -503,15 +524,17 @@ AddResult Catalog::add(const std::string& listPath, const AddProgress& progress)
                 bindText(put, 9, fieldText(record, rec::changed, rec::changedSize), true);
                 put.bind(10, e->mark()).bind(11, e->crossedOut());
                 bindText(put, 12, fieldText(record, rec::comment, rec::commentSize), false);
-                put.run();
                 if (ord != 0 && !e->children().empty()) {
                     const Entry* up = e->parent();
                     std::string path =
                         up == root ? std::string(name) : folderPaths.at(up->id()) + '\\';
                     if (up != root) path += name;
-                    putFolder.bind(1, id).bind(2, ord).bindBlob(3, path.data(), path.size()).run();
+                    put.bindBlob(13, path.data(), path.size());
                     folderPaths.emplace(e->id(), std::move(path));
+                } else {
+                    put.bindNull(13);
                 }
+                put.run();
                 if (ord != 0) {
                     gramsOf(upperOf(name), grams);
                     for (Gram g : grams)
@@ -564,7 +587,6 @@ bool Catalog::remove(const std::string& listPath) {
     try {
         Stmt(m_db, "DELETE FROM entries WHERE list = ?1").bind(1, id).run();
         Stmt(m_db, "DELETE FROM grams WHERE list = ?1").bind(1, id).run();
-        Stmt(m_db, "DELETE FROM folders WHERE list = ?1").bind(1, id).run();
         Stmt(m_db, "DELETE FROM lists WHERE id = ?1").bind(1, id).run();
         exec(m_db, "COMMIT");
     } catch (...) {
@@ -720,6 +742,7 @@ void Catalog::find(const EntryFilter& filter, const FoundRow& row) const {
 std::vector<Duplicate> Catalog::duplicates(std::uint64_t minSize) const {
     const std::int64_t least =
         minSize > std::uint64_t(INT64_MAX) ? INT64_MAX : std::int64_t(minSize);
+    const LargeCache cache(m_db);
     const ReadTransaction reading(m_db);
     Stmt s(m_db, "WITH twins AS (SELECT name, size FROM entries WHERE kind = 70 AND "
                  "typeof(size) = 'integer' AND size >= ?1 GROUP BY name, size "
