@@ -420,8 +420,10 @@ std::unique_ptr<Catalog> Catalog::open(const std::string& path) {
         const std::int64_t app = pragmaValue(db, "PRAGMA application_id");
         const std::int64_t version = pragmaValue(db, "PRAGMA user_version");
         if (tables == 0 && app == 0) {
-            // Large pages: a search reads one leaf per found row, and fewer levels above it.
-            exec(db, "PRAGMA page_size = 65536");
+            // A search reads about one leaf per found row: 32 KiB pages hold a parent's row near
+            // its children's and keep the levels above few, yet each read stays short (measured
+            // against 4, 16 and 64 KiB).
+            exec(db, "PRAGMA page_size = 32768");
             exec(db, "BEGIN IMMEDIATE");
             exec(db, kSchema);
             exec(db, ("PRAGMA application_id = " + std::to_string(kApplicationId) +
