@@ -100,8 +100,8 @@ void TCatalogForm::applyTexts(const ui::StringTables& t) {
     m_texts = &t;
     setWindowTitle(t.caption(rowTitle));
     // The size, change and comment columns are named as in the detail list.
-    rows->setHeaders({t.caption(rowList), t.caption(rowPath), t.caption(14), t.caption(16),
-                      t.caption(18)});
+    rows->setHeaders(
+        {t.caption(rowList), t.caption(rowPath), t.caption(14), t.caption(16), t.caption(18)});
     showCount();
 }
 
