@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QToolButton>
 #include <QTreeView>
 
 #include <string_view>
@@ -142,7 +143,7 @@ void TInfoFileForm::catalogOpenRow(const CatalogRow& row) {
     if (!isOpen) {
         if (!settleUnsavedChanges()) return;
         const QString chosen = QFile::decodeName(row.listPath.c_str());
-        openChosenFile(chosen, m_catalogForm);
+        openChosenFile(chosen, spbtOpen);               // as Open does it, behind "Loading Data..."
         if (!m_doc || m_listFilePath != chosen) return; // the open said what went wrong
     }
     const Entry* e = entryOfRow(root(), row);
