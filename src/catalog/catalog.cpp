@@ -283,7 +283,8 @@ constexpr const char* kEntryColumns =
 void recordOf(const Stmt& s, int first, std::uint8_t* record) {
     std::memset(record, 0, kRecordSize);
     auto put = [record](std::size_t offset, std::size_t room, std::string_view text) {
-        std::memcpy(record + offset, text.data(), std::min(text.size(), room));
+        // A NULL column reads as an empty text without an address.
+        if (!text.empty()) std::memcpy(record + offset, text.data(), std::min(text.size(), room));
     };
     put(rec::name, rec::nameSize, s.blob(first + 2));
     record[rec::kind] = std::uint8_t(s.integer(first + 3));
