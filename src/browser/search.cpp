@@ -45,9 +45,12 @@ SearchResults searchByMask(const Entry* root, std::string_view maskAnsi) {
 }
 
 std::string resultCaption(const SearchResults& r, std::size_t i) {
-    if (i >= r.entries.size()) return {};
+    return i < r.entries.size() ? captionBelowRoot(r.entries[i]) : std::string();
+}
+
+std::string captionBelowRoot(const Entry* e) {
     std::vector<std::string_view> names; // the Entry, then its folders up to the root's child
-    for (const Entry* e = r.entries[i]; e && e->parent(); e = e->parent())
+    for (; e && e->parent(); e = e->parent())
         names.push_back(e->name());
     std::string caption;
     for (auto it = names.rbegin(); it != names.rend(); ++it) {

@@ -35,5 +35,8 @@ std::string resultPath(const SearchResults& r, std::size_t i);
 
 // The caption of result row i: its path without the base and the "\" after it.
 std::string resultCaption(const SearchResults& r, std::size_t i);
+// The same for any Entry: the names from the root's child down to it, each after a "\" but the
+// first (empty for the root).
+std::string captionBelowRoot(const Entry* e);
 
 } // namespace kx

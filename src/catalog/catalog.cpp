@@ -325,13 +325,17 @@ private:
 
 namespace {
 
+// The page cache of searches (2 MiB), and the one of work over whole tables (64 MiB).
+constexpr const char* kSmallCache = "PRAGMA cache_size = -2048";
+constexpr const char* kLargeCache = "PRAGMA cache_size = -65536";
+
 // A large page cache while a whole list is written or every row is grouped.
 class LargeCache {
 public:
     explicit LargeCache(sqlite3* db) : m_db(db) {
-        sqlite3_exec(db, "PRAGMA cache_size = -65536", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, kLargeCache, nullptr, nullptr, nullptr);
     }
-    ~LargeCache() { sqlite3_exec(m_db, "PRAGMA cache_size = -2048", nullptr, nullptr, nullptr); }
+    ~LargeCache() { sqlite3_exec(m_db, kSmallCache, nullptr, nullptr, nullptr); }
     LargeCache(const LargeCache&) = delete;
     LargeCache& operator=(const LargeCache&) = delete;
 
@@ -415,7 +419,8 @@ std::unique_ptr<Catalog> Catalog::open(const std::string& path) {
         // about one page per row found, once per process, and here a page fault on a map costs
         // more than a read call. A small cache is also quicker to fill than a large one.
         // Work that walks whole tables (add, dups) raises it while it runs (see LargeCache).
-        exec(db, "PRAGMA mmap_size = 0; PRAGMA cache_size = -2048;");
+        exec(db, "PRAGMA mmap_size = 0");
+        exec(db, kSmallCache);
         // Reading the schema is the first read of the file: a damaged one fails here.
         const std::int64_t tables = pragmaValue(db, "SELECT count(*) FROM sqlite_master");
         const std::int64_t app = pragmaValue(db, "PRAGMA application_id");

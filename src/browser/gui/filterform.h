@@ -52,6 +52,10 @@ public:
     QPushButton* FindBitBtn = nullptr;
     QPushButton* CloseBitBtn = nullptr;
 
+protected:
+    // The tables of the last applyTexts, or null before it.
+    const ui::StringTables* tables() const { return m_tables; }
+
 private:
     std::optional<std::uint64_t> sizeBound(const QLineEdit* edit, bool& ok) const;
 

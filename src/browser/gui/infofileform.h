@@ -39,6 +39,7 @@ class TMaskForm;
 class TCommentForm;
 class TFilterForm;
 class TSummaryForm;
+struct EntryFilter;
 class TCatalogForm;
 struct CatalogRow;
 namespace ui {
@@ -217,6 +218,8 @@ private:
     WriteProgress saveProgress();
     void clearDocumentViews();
     void showMessage(const QString& text, UserDialogs::Icon icon = UserDialogs::Icon::None);
+    // A path as the file system names it (the local 8-bit encoding of file names).
+    static std::string localPath(const QString& path);
     // What went wrong, in the interface's language.
     QString errorMessage(const Error& e) const;
     void showError(const Error& e);
@@ -243,6 +246,8 @@ private:
     // folder are walked again only after a change of the list or of the folder shown.
     void updateSummary();
     void listChangedForSummary();
+    // What a filter window asks for; false, once a bad value has been told, when it asks for none.
+    bool readFilterOf(const TFilterForm& form, EntryFilter& filter, bool& storable);
     // Shows a window that stays open beside this one; without a list, says so instead.
     bool showBeside(QDialog* form);
     // Asks for the export's file (proposed: the list's name with `extension`, beside it) and

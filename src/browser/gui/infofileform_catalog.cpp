@@ -3,6 +3,7 @@
 #include "browser/gui/infofileform.h"
 
 #include "browser/rowformat.h"
+#include "browser/search.h"
 #include "catalog/catalog.h"
 #include "catalog/gui/catalogform.h"
 #include "listfile/codepage.h"
@@ -19,26 +20,13 @@ namespace kx {
 
 namespace {
 
-std::string localPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-// The path below the root of an Entry, its names separated by "\", as the catalogue's rows give it.
-std::string captionOf(const Entry* e) {
-    std::string out;
-    for (; e && e->parent(); e = e->parent()) {
-        const std::string_view name = e->name();
-        out.insert(0, out.empty() ? std::string(name) : std::string(name) + '\\');
-    }
-    return out;
-}
-
 // The Entry a catalogue row names in the open list: at its place in the walk when that Entry
 // still has the row's path and kind (the folders the user opened may have been regrouped since),
 // else the first Entry along the row's path, or null.
 const Entry* entryOfRow(const Entry* root, const CatalogRow& row) {
     const Entry* at = catalog::entryAtOrd(root, row.ord);
-    if (at && at != root && at->isFolder() == row.folder && captionOf(at) == row.caption) return at;
+    if (at && at != root && at->isFolder() == row.folder && captionBelowRoot(at) == row.caption)
+        return at;
     const Entry* folder = root;
     std::string_view rest = row.caption;
     while (folder) {
@@ -84,11 +72,7 @@ void TInfoFileForm::catalogClick() {
 void TInfoFileForm::catalogFindClick() {
     EntryFilter filter;
     bool storable = true;
-    QString problem;
-    if (!m_catalogForm->readFilter(filter, storable, problem)) {
-        showMessage(problem, UserDialogs::Icon::Error);
-        return;
-    }
+    if (!readFilterOf(*m_catalogForm, filter, storable)) return;
     const std::string db = catalog::defaultCatalogPath();
     if (!QFileInfo::exists(QFile::decodeName(db.c_str()))) {
         m_catalogForm->setNoLists();

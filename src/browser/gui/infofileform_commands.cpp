@@ -182,6 +182,13 @@ bool TInfoFileForm::showBeside(QDialog* form) {
     return true;
 }
 
+bool TInfoFileForm::readFilterOf(const TFilterForm& form, EntryFilter& filter, bool& storable) {
+    QString problem;
+    if (form.readFilter(filter, storable, problem)) return true;
+    showMessage(problem, UserDialogs::Icon::Error);
+    return false;
+}
+
 void TInfoFileForm::filteredSearchClick() {
     filterForm()->applyTexts(m_tables);
     showBeside(m_filterForm);
@@ -194,11 +201,7 @@ void TInfoFileForm::filterFindClick() {
     }
     EntryFilter filter;
     bool storable = true;
-    QString problem;
-    if (!m_filterForm->readFilter(filter, storable, problem)) {
-        showMessage(problem, UserDialogs::Icon::Error);
-        return;
-    }
+    if (!readFilterOf(*m_filterForm, filter, storable)) return;
     // A mask that the code page cannot store is in no name or comment.
     const std::size_t found = runSearch([&] {
         return storable ? searchFiltered(root(), filter) : SearchResults{{}, {}};

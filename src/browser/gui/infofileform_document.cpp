@@ -27,10 +27,6 @@ namespace kx {
 
 namespace {
 
-std::string localPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
 // The viewer's own settings (on Linux ~/.config/fentaro/fentaro-light.conf).
 const QString kSettingsOrganisation = QStringLiteral("fentaro");
 const QString kSettingsApplication = QStringLiteral("fentaro-light");
@@ -56,6 +52,10 @@ template <class F> void onThreadOf(QObject* context, F&& f) {
 }
 
 } // namespace
+
+std::string TInfoFileForm::localPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 // ---------------------------------------------------------------- jobs
 

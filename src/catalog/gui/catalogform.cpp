@@ -97,7 +97,6 @@ TCatalogForm::TCatalogForm(QWidget* parent) : TFilterForm(parent) {
 
 void TCatalogForm::applyTexts(const ui::StringTables& t) {
     TFilterForm::applyTexts(t);
-    m_texts = &t;
     setWindowTitle(t.caption(rowTitle));
     // The size, change and comment columns are named as in the detail list.
     rows->setHeaders(
@@ -120,19 +119,20 @@ void TCatalogForm::setNoLists() {
 }
 
 void TCatalogForm::showCount() {
-    if (!m_texts) return;
+    const ui::StringTables* t = tables();
+    if (!t) return;
     switch (m_state) {
     case State::none:
         lblFound->clear();
         break;
     case State::noLists:
-        lblFound->setText(m_texts->caption(rowNoLists));
+        lblFound->setText(t->caption(rowNoLists));
         break;
     case State::found:
         if (m_found > rows->rows().size())
-            lblFound->setText(m_texts->caption(rowFoundCut).arg(m_found).arg(rows->rows().size()));
+            lblFound->setText(t->caption(rowFoundCut).arg(m_found).arg(rows->rows().size()));
         else
-            lblFound->setText(m_texts->caption(49).arg(m_found));
+            lblFound->setText(t->caption(49).arg(m_found));
         break;
     }
 }

@@ -73,7 +73,6 @@ protected:
 private:
     void showCount();
 
-    const ui::StringTables* m_texts = nullptr;
     std::function<void(const CatalogRow&)> m_open;
     std::size_t m_found = 0;
     enum class State { none, found, noLists } m_state = State::none;
