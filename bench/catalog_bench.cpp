@@ -4,9 +4,9 @@
 #include "listgen.h"
 
 #include "browser/document.h"
-#include "browser/filter.h"
 #include "catalog/catalog.h"
 #include "listfile/scan.h"
+#include "query/filter.h"
 
 #include <benchmark/benchmark.h>
 

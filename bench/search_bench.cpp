@@ -1,9 +1,9 @@
 // Search by mask over a 1,000,000-entry tree, against a bare substring loop over every name; the
 // sort of a wide folder's rows.
-#include "browser/rowsort.h"
-#include "browser/search.h"
 #include "common/treebuilder.h"
 #include "listgen.h"
+#include "query/rowsort.h"
+#include "query/search.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,10 +2,10 @@
 // detail list showing a folder of 100,000 files.
 #include "browser/gui/infofileform.h"
 #include "browser/gui/userdialogs.h"
-#include "browser/rowformat.h"
 #include "listfile/listfile.h"
 #include "listfile/scan.h"
 #include "listgen.h"
+#include "query/rowformat.h"
 
 #include <QApplication>
 #include <QDir>

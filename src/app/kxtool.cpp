@@ -6,12 +6,12 @@
 #include "listfile/codepage.h"
 #include "listfile/scan.h"
 
-#include "browser/filter.h"
-#include "browser/rowformat.h"
-#include "browser/search.h"
-#include "browser/summary.h"
 #include "output/csvexport.h"
 #include "output/textexport.h"
+#include "query/filter.h"
+#include "query/rowformat.h"
+#include "query/search.h"
+#include "query/summary.h"
 
 #include <cstdio>
 #include <cstring>

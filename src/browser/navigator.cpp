@@ -1,8 +1,8 @@
 // Moving between folders: the rules of every navigation action over Entries.
 #include "browser/navigator.h"
 
-#include "browser/rowformat.h"
 #include "listfile/codepage.h"
+#include "query/rowformat.h"
 
 namespace kx {
 

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "browser/history.h"
-#include "browser/search.h"
 #include "listfile/entry.h"
+#include "query/search.h"
 
 #include <QString>
 

@@ -18,9 +18,9 @@
 // "DD.MM.YYYY hh:mm:ss" exactly, else its bytes; an empty text is NULL.
 #include "catalog/catalog.h"
 
-#include "browser/document.h"
-#include "browser/searchwalk.h"
 #include "listfile/codepage.h"
+#include "listfile/listfile.h"
+#include "query/searchwalk.h"
 
 #include <sqlite3.h>
 
@@ -475,8 +475,10 @@ AddResult Catalog::add(const std::string& listPath, const AddProgress& progress)
     find.reset();
 
     // Opened as the viewer opens it: the root's children regrouped folders first.
-    const std::unique_ptr<Document> doc = Document::open(path);
-    const Entry* root = doc->root();
+    ListContainer container;
+    const std::unique_ptr<EntryTree> tree = openListFile(container, path);
+    regroupRootFolder(*tree);
+    const Entry* root = tree->root();
     const std::size_t total = root ? root->tree().entryCount() : 0;
 
     const LargeCache cache(m_db);
@@ -498,7 +500,7 @@ AddResult Catalog::add(const std::string& listPath, const AddProgress& progress)
             .bind(5, stamp.device)
             .bind(6, std::int64_t(total))
             .bind(7, std::int64_t(std::time(nullptr)))
-            .bindBlob(8, doc->headerText().data(), doc->headerText().size())
+            .bindBlob(8, tree->headerText.data(), tree->headerText.size())
             .bindBlob(9, root ? root->name().data() : "", root ? root->name().size() : 0)
             .run();
 

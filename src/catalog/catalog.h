@@ -3,8 +3,8 @@
 // lists answers without opening one of them.
 #pragma once
 
-#include "browser/filter.h"
 #include "listfile/entry.h"
+#include "query/filter.h"
 
 #include <cstdint>
 #include <functional>

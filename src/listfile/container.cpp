@@ -5,7 +5,6 @@
 #include "listfile/codepage.h"
 #include "listfile/io/error.h"
 #include "listfile/io/paths.h"
-#include "listfile/listfile.h"
 #include "listfile/zip/records.h"
 #include "listfile/zip/writer.h"
 
@@ -33,6 +32,21 @@ std::string baseName(const std::string& path) {
     if (dot == std::string::npos) return name;
     const std::string ext = name.substr(dot);
     return name.substr(0, name.find(ext));
+}
+
+std::string temporaryListPath(const std::string& listPath) {
+    const std::string name = "~tmp~" + baseName(listPath);
+    std::vector<std::string> folders{folderOf(listPath)};
+    for (const auto& folder : paths::temporaryFolders())
+        folders.push_back(folder);
+    for (const auto& folder : folders) {
+        if (paths::writableFolder(folder) && !paths::exists(folder + name)) return folder + name;
+    }
+    // Every usual place holds a file of that name: use a free variant beside the list.
+    for (int i = 1;; ++i) {
+        const std::string candidate = folders.front() + name + "~" + std::to_string(i);
+        if (!paths::exists(candidate)) return candidate;
+    }
 }
 
 std::string entryNameFor(const std::string& filePath, const std::string& folder) {

@@ -10,6 +10,12 @@
 
 namespace kx {
 
+// The name a save gives the list's entry, as the path of a file it once wrote the inner list
+// to: "~tmp~" + base name in the list's folder; when a file of that name is there, the same
+// name in TMP, then TEMP; when it is there too, a free variant of it beside the list. The inner
+// list itself is never written to disk.
+std::string temporaryListPath(const std::string& listPath);
+
 // The file name without its folder, cut at the first occurrence of its extension (the text from
 // the last "."): disk1.kx gives disk1, a.kx.kx gives a; a name without extension stays whole.
 std::string baseName(const std::string& path);

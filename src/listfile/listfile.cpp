@@ -8,21 +8,6 @@ namespace kx {
 
 using paths::folderOf;
 
-std::string temporaryListPath(const std::string& listPath) {
-    const std::string name = "~tmp~" + baseName(listPath);
-    std::vector<std::string> folders{folderOf(listPath)};
-    for (const auto& folder : paths::temporaryFolders())
-        folders.push_back(folder);
-    for (const auto& folder : folders) {
-        if (paths::writableFolder(folder) && !paths::exists(folder + name)) return folder + name;
-    }
-    // Every usual place holds a file of that name: use a free variant beside the list.
-    for (int i = 1;; ++i) {
-        const std::string candidate = folders.front() + name + "~" + std::to_string(i);
-        if (!paths::exists(candidate)) return candidate;
-    }
-}
-
 bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& listPath,
                   const WriteProgress& progress, const std::function<void()>& beforePack,
                   const io::ReplaceChecks& checks, io::FileIdentity* saved) {

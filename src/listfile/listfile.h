@@ -12,12 +12,6 @@
 
 namespace kx {
 
-// The name a save gives the list's entry, as the path of a file it once wrote the inner list
-// to: "~tmp~" + base name in the list's folder; when a file of that name is there, the same
-// name in TMP, then TEMP; when it is there too, a free variant of it beside the list. The inner
-// list itself is never written to disk.
-std::string temporaryListPath(const std::string& listPath);
-
 // Saves the tree into the list file: the header and every Entry are streamed into the
 // compressor, and the new archive, written beside the list file (beside the end of its links),
 // replaces it as io::FileReplacement says: links, owner, group, mode, ACL, extended attributes

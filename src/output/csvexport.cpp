@@ -1,8 +1,8 @@
 // CSV export: the rows of the Entries that pass a filter, in list order.
 #include "output/csvexport.h"
 
-#include "browser/rowformat.h"
 #include "listfile/codepage.h"
+#include "query/rowformat.h"
 
 #include <QByteArray>
 

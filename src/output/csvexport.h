@@ -1,10 +1,10 @@
 // CSV export: one row per Entry below the root, for spreadsheets, and writing it to a file.
 #pragma once
 
-#include "browser/filter.h"
 #include "listfile/entry.h"
 #include "listfile/innerlist.h"
 #include "output/exportfile.h"
+#include "query/filter.h"
 
 #include <QString>
 

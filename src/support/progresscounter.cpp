@@ -1,6 +1,7 @@
 // The counter behind a progress bar.
 #include "support/progresscounter.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace kx::ui {
@@ -9,17 +10,17 @@ namespace {
 constexpr std::int32_t kMaxCount = std::numeric_limits<std::int32_t>::max();
 } // namespace
 
-void ProgressCounter::countProgressTotal(const kx::Entry* root) {
-    if (!root) return;
-    const std::uint64_t below = kx::countBelow(root);
+void ProgressCounter::countProgressTotal(std::uint64_t stepsBelowRoot) {
+    const std::uint64_t below =
+        std::min<std::uint64_t>(stepsBelowRoot, static_cast<std::uint64_t>(kMaxCount));
     const std::uint64_t sum = static_cast<std::uint64_t>(total < 0 ? 0 : total) + below;
     total =
         sum > static_cast<std::uint64_t>(kMaxCount) ? kMaxCount : static_cast<std::int32_t>(sum);
 }
 
-std::int32_t ProgressCounter::stepsBelow(const kx::Entry* root) {
+std::int32_t ProgressCounter::totalOf(std::uint64_t steps) {
     ProgressCounter c;
-    c.countProgressTotal(root);
+    c.countProgressTotal(steps);
     return c.total;
 }
 

@@ -1,8 +1,6 @@
 // The counter behind a progress bar: steps of a tree walk turned into whole percentages.
 #pragma once
 
-#include "listfile/entry.h"
-
 #include <atomic>
 #include <cstdint>
 
@@ -14,10 +12,11 @@ public:
     std::int32_t total = 0, done = 0;
     std::atomic<bool> abort{false};
 
-    // Adds the number of Entries below `root` (the root not counted) to the total.
-    void countProgressTotal(const kx::Entry* root);
-    // The total a walk below `root` counts, as countProgressTotal gives it to a new counter.
-    static std::int32_t stepsBelow(const kx::Entry* root);
+    // Adds the number of steps of a walk (the Entries below its root, the root not counted) to
+    // the total, which saturates at the largest count.
+    void countProgressTotal(std::uint64_t stepsBelowRoot);
+    // The total a walk of `steps` steps counts, as countProgressTotal gives it to a new counter.
+    static std::int32_t totalOf(std::uint64_t steps);
     // Does nothing while `abort` is set (returns -1). Otherwise counts one more step and returns
     // the new whole percentage (0..100, halves rounded to even) when it differs from the bar's
     // position, else -1. With a total of 0 the bar is full at the first step.

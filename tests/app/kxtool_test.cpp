@@ -1,11 +1,11 @@
 // kxtool as people and scripts use it: its output rows, its files, and its errors.
-#include "browser/filter.h"
-#include "browser/summary.h"
 #include "common/fixtures.h"
 #include "listfile/codepage.h"
 #include "listfile/listfile.h"
 #include "output/csvexport.h"
 #include "output/textexport.h"
+#include "query/filter.h"
+#include "query/summary.h"
 
 #include <gtest/gtest.h>
 

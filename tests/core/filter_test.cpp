@@ -1,6 +1,6 @@
 // Entry filters and the filtered search: which Entries pass, the results' order, and the plain
 // search as the case without conditions.
-#include "browser/filter.h"
+#include "query/filter.h"
 
 #include "listfile/codepage.h"
 #include "listfile/innerlist.h"

@@ -51,7 +51,7 @@ TEST(ProgressCounter, RoundsHalvesToEven) {
 TEST(ProgressCounter, ReportsOnlyChangesAndEndsFull) {
     auto tree = makeTree(200);
     ProgressCounter c;
-    c.countProgressTotal(tree->root());
+    c.countProgressTotal(kx::countBelow(tree->root()));
     ASSERT_EQ(c.total, 200);
     int updates = 0, last = -1;
     for (int i = 0; i < 200; ++i) {
@@ -67,7 +67,7 @@ TEST(ProgressCounter, ReportsOnlyChangesAndEndsFull) {
     EXPECT_EQ(c.position(), 100);
 
     ProgressCounter empty;
-    empty.countProgressTotal(makeTree(0)->root());
+    empty.countProgressTotal(kx::countBelow(makeTree(0)->root()));
     EXPECT_EQ(empty.total, 0);
     EXPECT_EQ(empty.step(), 100);
     EXPECT_EQ(empty.step(), -1);
@@ -86,9 +86,9 @@ TEST(ProgressCounter, AbortStopsCounting) {
 TEST(ProgressCounter, TotalAddsUp) {
     auto tree = makeTree(50);
     ProgressCounter c;
-    c.countProgressTotal(tree->root());
-    c.countProgressTotal(tree->root()->children().front());
-    c.countProgressTotal(nullptr);
+    c.countProgressTotal(kx::countBelow(tree->root()));
+    c.countProgressTotal(kx::countBelow(tree->root()->children().front()));
+    c.countProgressTotal(kx::countBelow(nullptr));
     EXPECT_EQ(c.total, 50 + 39);
 }
 

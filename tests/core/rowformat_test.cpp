@@ -1,5 +1,5 @@
 // Row cells of the detail list and folder-path resolution.
-#include "browser/rowformat.h"
+#include "query/rowformat.h"
 
 #include "values_helpers.h"
 

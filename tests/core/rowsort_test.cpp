@@ -1,5 +1,5 @@
 // The keys of a sorted detail list: dates and sizes by value.
-#include "browser/rowsort.h"
+#include "query/rowsort.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The search by mask: matching, result paths and the folders-first order.
-#include "browser/search.h"
+#include "query/search.h"
 
 #include "listfile/codepage.h"
 

@@ -1,5 +1,5 @@
 // Totals over Entries: the rows of a summary below a folder and over a selection.
-#include "browser/summary.h"
+#include "query/summary.h"
 
 #include "common/treebuilder.h"
 

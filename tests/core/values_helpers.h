@@ -1,7 +1,7 @@
 // Values that several core tests build: 8-bit names, search result captions, stored sizes.
 #pragma once
 
-#include "browser/search.h"
+#include "query/search.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 // The item models under Qt's model tester, through every change the window makes to them.
 #include "browser/gui/detailmodel.h"
 #include "browser/gui/foldermodel.h"
-#include "browser/search.h"
 #include "common/treebuilder.h"
+#include "query/search.h"
 
 #include <QAbstractItemModelTester>
 #include <QStringList>

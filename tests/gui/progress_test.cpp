@@ -1,6 +1,8 @@
 // The progress window with its abort flag, and the busy panel.
 #include "support/gui/progress.h"
 
+#include "browser/gui/writeprogress.h"
+
 #include "common/treebuilder.h"
 #include "listfile/innerlist.h"
 
@@ -37,7 +39,7 @@ protected:
 TEST_F(ProgressWindow, SaveWalkUpdatesAtMostOncePerPercentAndEndsFull) {
     auto tree = makeTree(200);
     Progress p(&owner);
-    p.countProgressTotal(tree->root());
+    p.countProgressTotal(kx::countBelow(tree->root()));
     p.showProgress("Saving KX-file");
     ASSERT_NE(p.form(), nullptr);
     EXPECT_TRUE(p.form()->isVisible());
@@ -51,7 +53,7 @@ TEST_F(ProgressWindow, SaveWalkUpdatesAtMostOncePerPercentAndEndsFull) {
     QObject::connect(p.form()->pBar, &QProgressBar::valueChanged, [&moves] { ++moves; });
     kx::StringSink sink;
     // The writer also writes the root: one step more than the total.
-    EXPECT_TRUE(kx::writeEntry(tree->root(), sink, p.writeProgress()));
+    EXPECT_TRUE(kx::writeEntry(tree->root(), sink, kx::ui::writeProgressOf(p)));
     EXPECT_EQ(recordsIn(sink), 201u);
     EXPECT_LE(moves, 101);
     EXPECT_GE(moves, 100);
@@ -65,13 +67,13 @@ TEST_F(ProgressWindow, SaveWalkUpdatesAtMostOncePerPercentAndEndsFull) {
 TEST_F(ProgressWindow, UserCloseInTheMiddleStopsTheWalk) {
     auto tree = makeTree(200);
     Progress p(&owner);
-    p.countProgressTotal(tree->root());
+    p.countProgressTotal(kx::countBelow(tree->root()));
     p.showProgress("Export to text file");
     QPointer<kx::ui::TProgressForm> form = p.form();
 
     // The close arrives like a click on the close box: queued, seen when the bar next moves.
     int steps = 0;
-    kx::WriteProgress progress = p.writeProgress();
+    kx::WriteProgress progress = kx::ui::writeProgressOf(p);
     kx::WriteProgress wrapped{[&] {
                                   if (++steps == 100)
                                       QMetaObject::invokeMethod(form, &QWidget::close,
@@ -102,10 +104,10 @@ TEST_F(ProgressWindow, UserCloseInTheMiddleStopsTheWalk) {
 TEST_F(ProgressWindow, CloseFromInsideTheStepAndEscapeBothAbort) {
     auto tree = makeTree(200);
     Progress p(&owner);
-    p.countProgressTotal(tree->root());
+    p.countProgressTotal(kx::countBelow(tree->root()));
     p.showProgress("Saving KX-file");
     int steps = 0;
-    kx::WriteProgress progress = p.writeProgress();
+    kx::WriteProgress progress = kx::ui::writeProgressOf(p);
     kx::WriteProgress wrapped{[&] {
                                   if (++steps == 50) p.form()->close();
                                   progress.step();

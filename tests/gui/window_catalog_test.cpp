@@ -48,9 +48,9 @@ protected:
         QTest::keyClick(w.form.get(), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
         kx::TCatalogForm* f = w->catalogForm();
         EXPECT_TRUE(f->isVisible());
-        f->ledMask->setText(mask);
-        f->cbxMark->setCurrentIndex(mark);
-        f->FindBitBtn->click();
+        f->fields->ledMask->setText(mask);
+        f->fields->cbxMark->setCurrentIndex(mark);
+        f->fields->FindBitBtn->click();
         return f;
     }
     // The rows of the find window as "list-file-name|path".
@@ -99,7 +99,8 @@ TEST_F(CatalogWindow, FindListsTheRowsOfEveryListWithTheFilters) {
     for (const auto& c : cases) {
         kx::TCatalogForm* f = find(c.mask, c.mark);
         EXPECT_EQ(found(f), c.rows) << c.what;
-        EXPECT_EQ(f->lblFound->text(), w->tables().caption(49).arg(c.rows.size())) << c.what;
+        EXPECT_EQ(f->fields->lblFound->text(), w->tables().caption(49).arg(c.rows.size()))
+            << c.what;
     }
     // The cells: the list's absolute path, the path, the size as the list shows it.
     kx::TCatalogForm* f = find("y.txt");
@@ -177,7 +178,7 @@ TEST_F(CatalogWindow, SavingACataloguedListRefreshesItsRows) {
 TEST_F(CatalogWindow, AMissingOrDamagedCatalogueIsToldAndLeftAlone) {
     // None yet: the window says how to add lists and makes no file.
     kx::TCatalogForm* f = find("txt");
-    EXPECT_EQ(f->lblFound->text(), w->tables().caption(75));
+    EXPECT_EQ(f->fields->lblFound->text(), w->tables().caption(75));
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(db)));
     EXPECT_TRUE(w.dialogs->messages.empty());
 

@@ -4,10 +4,10 @@
 
 #include "browser/gui/filterform.h"
 #include "browser/gui/summaryform.h"
-#include "browser/summary.h"
 #include "common/treebuilder.h"
 #include "listfile/codepage.h"
 #include "output/csvexport.h"
+#include "query/summary.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -193,26 +193,27 @@ TEST_F(Extras, FilteredSearchListsWhatPassesAndShowsTheCount) {
         {"no mask and no filter", "", false, 0, false, "", "", 0, {}},
     };
     for (const auto& c : cases) {
-        f->ledMask->setText(c.mask);
-        f->cbInComments->setChecked(c.inComments);
-        f->cbxMark->setCurrentIndex(c.mark);
-        f->cbDamaged->setChecked(c.damaged);
-        f->ledMinSize->setText(c.minSize);
-        f->ledMaxSize->setText(c.maxSize);
-        f->cbxSizeUnit->setCurrentIndex(c.unit);
-        f->FindBitBtn->click();
+        f->fields->ledMask->setText(c.mask);
+        f->fields->cbInComments->setChecked(c.inComments);
+        f->fields->cbxMark->setCurrentIndex(c.mark);
+        f->fields->cbDamaged->setChecked(c.damaged);
+        f->fields->ledMinSize->setText(c.minSize);
+        f->fields->ledMaxSize->setText(c.maxSize);
+        f->fields->cbxSizeUnit->setCurrentIndex(c.unit);
+        f->fields->FindBitBtn->click();
         EXPECT_TRUE(w->searchMode()) << c.what;
         EXPECT_EQ(rows(), c.found) << c.what;
-        EXPECT_EQ(f->lblFound->text(), w->tables().caption(49).arg(c.found.size())) << c.what;
+        EXPECT_EQ(f->fields->lblFound->text(), w->tables().caption(49).arg(c.found.size()))
+            << c.what;
     }
 
     // A size that is no whole number is refused with a message; the results stay.
-    f->ledMask->setText("txt");
-    f->ledMaxSize->setText("10");
-    f->cbxSizeUnit->setCurrentIndex(0);
-    f->FindBitBtn->click();
-    f->ledMinSize->setText("-3");
-    f->FindBitBtn->click();
+    f->fields->ledMask->setText("txt");
+    f->fields->ledMaxSize->setText("10");
+    f->fields->cbxSizeUnit->setCurrentIndex(0);
+    f->fields->FindBitBtn->click();
+    f->fields->ledMinSize->setText("-3");
+    f->fields->FindBitBtn->click();
     EXPECT_EQ(w.dialogs->lastMessage(), w->tables().message(54));
     EXPECT_EQ(rows().size(), 2);
 

@@ -2,8 +2,8 @@
 #include "browser/gui/detailmodel.h"
 
 #include "browser/marks.h"
-#include "browser/rowformat.h"
 #include "listfile/codepage.h"
+#include "query/rowformat.h"
 
 #include <QApplication>
 #include <QFileInfo>

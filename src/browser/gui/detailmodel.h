@@ -4,9 +4,9 @@
 #pragma once
 
 #include "browser/marks.h"
-#include "browser/rowsort.h"
-#include "browser/search.h"
 #include "listfile/entry.h"
+#include "query/rowsort.h"
+#include "query/search.h"
 
 #include <QAbstractTableModel>
 #include <QFileIconProvider>

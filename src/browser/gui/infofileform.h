@@ -6,11 +6,12 @@
 #include "browser/gui/detailmodel.h"
 #include "browser/gui/foldermodel.h"
 #include "browser/gui/userdialogs.h"
+#include "browser/gui/writeprogress.h"
 #include "browser/navigator.h"
-#include "browser/summary.h"
 #include "listfile/entry.h"
 #include "listfile/io/error.h"
 #include "output/exportfile.h"
+#include "query/summary.h"
 #include "support/gui/progress.h"
 #include "support/strings.h"
 
@@ -38,6 +39,7 @@ namespace kx {
 class TMaskForm;
 class TCommentForm;
 class TFilterForm;
+class FilterFields;
 class TSummaryForm;
 struct EntryFilter;
 class TCatalogForm;
@@ -247,7 +249,7 @@ private:
     void updateSummary();
     void listChangedForSummary();
     // What a filter window asks for; false, once a bad value has been told, when it asks for none.
-    bool readFilterOf(const TFilterForm& form, EntryFilter& filter, bool& storable);
+    bool readFilterOf(const FilterFields& form, EntryFilter& filter, bool& storable);
     // Shows a window that stays open beside this one; without a list, says so instead.
     bool showBeside(QDialog* form);
     // Asks for the export's file (proposed: the list's name with `extension`, beside it) and

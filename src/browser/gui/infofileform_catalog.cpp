@@ -2,11 +2,11 @@
 // one of its rows to the Entry in its list, and the refresh of a catalogued list after a save.
 #include "browser/gui/infofileform.h"
 
-#include "browser/rowformat.h"
-#include "browser/search.h"
 #include "catalog/catalog.h"
 #include "catalog/gui/catalogform.h"
 #include "listfile/codepage.h"
+#include "query/rowformat.h"
+#include "query/search.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -66,13 +66,13 @@ void TInfoFileForm::catalogClick() {
     m_catalogForm->show();
     m_catalogForm->raise();
     m_catalogForm->activateWindow();
-    m_catalogForm->ledMask->setFocus();
+    m_catalogForm->fields->ledMask->setFocus();
 }
 
 void TInfoFileForm::catalogFindClick() {
     EntryFilter filter;
     bool storable = true;
-    if (!readFilterOf(*m_catalogForm, filter, storable)) return;
+    if (!readFilterOf(*m_catalogForm->fields, filter, storable)) return;
     const std::string db = catalog::defaultCatalogPath();
     if (!QFileInfo::exists(QFile::decodeName(db.c_str()))) {
         m_catalogForm->setNoLists();

@@ -182,7 +182,7 @@ bool TInfoFileForm::showBeside(QDialog* form) {
     return true;
 }
 
-bool TInfoFileForm::readFilterOf(const TFilterForm& form, EntryFilter& filter, bool& storable) {
+bool TInfoFileForm::readFilterOf(const FilterFields& form, EntryFilter& filter, bool& storable) {
     QString problem;
     if (form.readFilter(filter, storable, problem)) return true;
     showMessage(problem, UserDialogs::Icon::Error);
@@ -201,12 +201,12 @@ void TInfoFileForm::filterFindClick() {
     }
     EntryFilter filter;
     bool storable = true;
-    if (!readFilterOf(*m_filterForm, filter, storable)) return;
+    if (!readFilterOf(*m_filterForm->fields, filter, storable)) return;
     // A mask that the code page cannot store is in no name or comment.
     const std::size_t found = runSearch([&] {
         return storable ? searchFiltered(root(), filter) : SearchResults{{}, {}};
     });
-    m_filterForm->setFoundCount(found);
+    m_filterForm->fields->setFoundCount(found);
 }
 
 // ---------------------------------------------------------------- summary
@@ -287,8 +287,8 @@ void TInfoFileForm::mmSaveTextClick() {
     const QString chosen = chooseExportFile(m_tables.caption(19), QStringLiteral("*.TXT|*.txt"),
                                             QStringLiteral("txt"));
     if (chosen.isEmpty()) return;
-    const WriteProgress progress = m_progress.writeProgress();
-    runExport(m_tables.message(12), ui::ProgressCounter::stepsBelow(root()),
+    const WriteProgress progress = writeProgressOf(m_progress);
+    runExport(m_tables.message(12), ui::ProgressCounter::totalOf(kx::countBelow(root())),
               [&] { return out::exportToFile(root(), chosen, progress, m_listFilePath); });
 }
 
@@ -304,14 +304,14 @@ void TInfoFileForm::mmSaveCsvClick() {
     const QString chosen =
         chooseExportFile(m_tables.caption(68), m_tables.caption(69), QStringLiteral("csv"));
     if (chosen.isEmpty()) return;
-    const WriteProgress progress = m_progress.writeProgress();
+    const WriteProgress progress = writeProgressOf(m_progress);
     if (which == 0) {
         // The rows as they are shown: sorted when sorted, the ".." row left out.
         const std::vector<Entry*> rows = m_model->shownEntries();
         runExport(m_tables.message(56), static_cast<std::int32_t>(rows.size()),
                   [&] { return out::exportCsvRowsToFile(rows, chosen, progress, m_listFilePath); });
     } else {
-        runExport(m_tables.message(56), ui::ProgressCounter::stepsBelow(root()), [&] {
+        runExport(m_tables.message(56), ui::ProgressCounter::totalOf(kx::countBelow(root())), [&] {
             return out::exportCsvToFile(root(), EntryFilter(), chosen, progress, m_listFilePath);
         });
     }
@@ -356,7 +356,7 @@ void TInfoFileForm::mmPrintClick() {
         return;
 
     bool printed = false;
-    const WriteProgress progress = m_progress.writeProgress();
+    const WriteProgress progress = writeProgressOf(m_progress);
     const bool cancelled =
         runWithProgress(m_tables.message(53), static_cast<std::int32_t>(lines.size()), [&] {
             printed = m_dialogs->printOnDefaultPrinter(lines, ui::applicationTitle(), progress);

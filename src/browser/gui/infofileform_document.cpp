@@ -319,7 +319,7 @@ void TInfoFileForm::dropEvent(QDropEvent* e) {
 // ---------------------------------------------------------------- save
 
 WriteProgress TInfoFileForm::saveProgress() {
-    WriteProgress p = m_progress.writeProgress();
+    WriteProgress p = writeProgressOf(m_progress);
     // Packing takes most of a large save: the bar runs once more for it, and the progress window
     // can still be closed to cancel.
     p.packStep = [this](std::uint64_t done, std::uint64_t total) {
@@ -343,17 +343,18 @@ bool TInfoFileForm::spbtSaveClick(QWidget* initiator) {
         bool changedOnDisk = false;
         try {
             const WriteProgress progress = saveProgress();
-            runWithProgress(m_tables.message(17), ui::ProgressCounter::stepsBelow(root()), [&] {
-                complete = m_doc->save(
-                    progress,
-                    [&] {
-                        onThreadOf(this, [&busyCursor] {
-                            QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-                            busyCursor = true;
-                        });
-                    },
-                    overwriteChanged);
-            });
+            runWithProgress(m_tables.message(17),
+                            ui::ProgressCounter::totalOf(kx::countBelow(root())), [&] {
+                                complete = m_doc->save(
+                                    progress,
+                                    [&] {
+                                        onThreadOf(this, [&busyCursor] {
+                                            QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+                                            busyCursor = true;
+                                        });
+                                    },
+                                    overwriteChanged);
+                            });
         } catch (const Error& e) {
             changedOnDisk = e.code() == ErrorCode::changedOnDisk;
             failure = errorMessage(e);

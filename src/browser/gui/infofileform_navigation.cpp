@@ -2,7 +2,7 @@
 // the folder tree and the detail list; the Back and Forward hints follow.
 #include "browser/gui/infofileform.h"
 
-#include "browser/rowformat.h"
+#include "query/rowformat.h"
 
 #include <QCursor>
 #include <QHeaderView>

@@ -3,7 +3,7 @@
 // hold, per kind, mark, comment, damage and crossing-out.
 #pragma once
 
-#include "browser/summary.h"
+#include "query/summary.h"
 
 #include <QDialog>
 #include <QString>

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTreeView>
+#include <QVBoxLayout>
 
 namespace kx {
 
@@ -69,8 +70,7 @@ QVariant CatalogRowsModel::headerData(int section, Qt::Orientation o, int role) 
     return m_headers[section];
 }
 
-TCatalogForm::TCatalogForm(QWidget* parent) : TFilterForm(parent) {
-    setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
+TCatalogForm::TCatalogForm(QWidget* parent) : FilterWindow(parent, Qt::WindowMaximizeButtonHint) {
     rows = new CatalogRowsModel(this);
     lvFound = new QTreeView(this);
     lvFound->setObjectName(QStringLiteral("lvFound"));
@@ -86,17 +86,15 @@ TCatalogForm::TCatalogForm(QWidget* parent) : TFilterForm(parent) {
     lvFound->setColumnWidth(2, 80);
     lvFound->setColumnWidth(3, 130);
     lvFound->installEventFilter(this);
-    auto* grid = static_cast<QGridLayout*>(layout());
-    grid->setColumnStretch(1, 1); // the fields take the width, not their labels
-    grid->addWidget(lvFound, grid->rowCount(), 0, 1, 4);
-    grid->setRowStretch(grid->rowCount() - 1, 1);
+    fields->grid()->setColumnStretch(1, 1); // the fields take the width, not their labels
+    column()->addWidget(lvFound, 1);
     setMinimumSize(480, 360);
     resize(860, 560);
     connect(lvFound, &QTreeView::doubleClicked, this, [this] { openCurrentRow(); });
 }
 
 void TCatalogForm::applyTexts(const ui::StringTables& t) {
-    TFilterForm::applyTexts(t);
+    fields->applyTexts(t);
     setWindowTitle(t.caption(rowTitle));
     // The size, change and comment columns are named as in the detail list.
     rows->setHeaders(
@@ -119,20 +117,21 @@ void TCatalogForm::setNoLists() {
 }
 
 void TCatalogForm::showCount() {
-    const ui::StringTables* t = tables();
+    const ui::StringTables* t = fields->tables();
     if (!t) return;
     switch (m_state) {
     case State::none:
-        lblFound->clear();
+        fields->lblFound->clear();
         break;
     case State::noLists:
-        lblFound->setText(t->caption(rowNoLists));
+        fields->lblFound->setText(t->caption(rowNoLists));
         break;
     case State::found:
         if (m_found > rows->rows().size())
-            lblFound->setText(t->caption(rowFoundCut).arg(m_found).arg(rows->rows().size()));
+            fields->lblFound->setText(
+                t->caption(rowFoundCut).arg(m_found).arg(rows->rows().size()));
         else
-            lblFound->setText(t->caption(49).arg(m_found));
+            fields->lblFound->setText(t->caption(49).arg(m_found));
         break;
     }
 }
@@ -153,7 +152,7 @@ bool TCatalogForm::eventFilter(QObject* watched, QEvent* e) {
             return true;
         }
     }
-    return TFilterForm::eventFilter(watched, e);
+    return FilterWindow::eventFilter(watched, e);
 }
 
 } // namespace kx

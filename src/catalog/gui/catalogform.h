@@ -3,7 +3,7 @@
 // double-click (or Enter) on a row asks the main window to show that Entry in its list.
 #pragma once
 
-#include "browser/gui/filterform.h"
+#include "query/gui/filterfields.h"
 
 #include <QAbstractTableModel>
 
@@ -15,6 +15,9 @@
 class QTreeView;
 
 namespace kx {
+namespace ui {
+struct StringTables;
+}
 
 // One row found in the catalogue. Texts are as the list holds them (its 8-bit code page).
 struct CatalogRow {
@@ -45,7 +48,7 @@ private:
     QStringList m_headers;
 };
 
-class TCatalogForm : public TFilterForm {
+class TCatalogForm : public FilterWindow {
     Q_OBJECT
 public:
     // At most this many rows are kept for the table; the count still tells all that were found.

@@ -124,13 +124,6 @@ void Progress::closeProgress() {
     delete m_form.data();
 }
 
-kx::WriteProgress Progress::writeProgress() {
-    kx::WriteProgress p;
-    p.step = [this] { stepProgress(); };
-    p.abort = &counter.abort;
-    return p;
-}
-
 // ---- TOpenSaveForm ----
 
 TOpenSaveForm::TOpenSaveForm(QWidget* centreOn, const QString& text)

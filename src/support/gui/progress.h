@@ -1,7 +1,6 @@
 // The progress window with its abort flag, the counter behind its bar, and the busy panel.
 #pragma once
 
-#include "listfile/innerlist.h"
 #include "support/progresscounter.h"
 
 #include <QDialog>
@@ -46,7 +45,9 @@ public:
     ProgressCounter counter;
 
     std::atomic<bool>& abortFlag() { return counter.abort; }
-    void countProgressTotal(const kx::Entry* root) { counter.countProgressTotal(root); }
+    void countProgressTotal(std::uint64_t stepsBelowRoot) {
+        counter.countProgressTotal(stepsBelowRoot);
+    }
     // Creates the window with the bar at 0, shows it (not modal) centred on the owner, paints
     // it, processes pending events, then clears the abort flag.
     void showProgress(const QString& caption);
@@ -58,8 +59,6 @@ public:
     void moveTo(int percent);
     // Closes and destroys the window (safe when the user already closed it).
     void closeProgress();
-    // The step callback and abort flag for the list writer and the export walker.
-    kx::WriteProgress writeProgress();
     // The window while it exists, else null.
     TProgressForm* form() const { return m_form.data(); }
 

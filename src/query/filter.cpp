@@ -1,5 +1,5 @@
 // Filters over Entries and the filtered search over the shared walk of searchwalk.h.
-#include "browser/filter.h"
+#include "query/filter.h"
 
 namespace kx {
 

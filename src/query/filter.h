@@ -2,9 +2,9 @@
 // of which the plain search by mask is the case without conditions.
 #pragma once
 
-#include "browser/search.h"
-#include "browser/searchwalk.h"
 #include "listfile/entry.h"
+#include "query/search.h"
+#include "query/searchwalk.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,8 +1,8 @@
 // The sorted order of detail-list rows: one key per row, made once, then a stable sort.
-#include "browser/rowsort.h"
+#include "query/rowsort.h"
 
-#include "browser/rowformat.h"
 #include "listfile/codepage.h"
+#include "query/rowformat.h"
 
 #include <algorithm>
 #include <numeric>

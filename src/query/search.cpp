@@ -1,8 +1,8 @@
 // The search by mask over the entry tree: the shared walk of searchwalk.h with the name matcher
 // as its only test.
-#include "browser/search.h"
+#include "query/search.h"
 
-#include "browser/searchwalk.h"
+#include "query/searchwalk.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,5 +1,5 @@
 // Totals over Entries, walked without recursion.
-#include "browser/summary.h"
+#include "query/summary.h"
 
 namespace kx {
 

@@ -1,5 +1,5 @@
 // The cells of a detail-list row and the folder paths that name a shown folder.
-#include "browser/rowformat.h"
+#include "query/rowformat.h"
 
 #include <vector>
 
