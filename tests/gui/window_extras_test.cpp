@@ -203,7 +203,9 @@ TEST_F(Extras, FilteredSearchListsWhatPassesAndShowsTheCount) {
         f->FindBitBtn->click();
         EXPECT_TRUE(w->searchMode()) << c.what;
         EXPECT_EQ(rows(), c.found) << c.what;
-        EXPECT_EQ(f->lblFound->text(), w->tables().caption(49).arg(c.found.size())) << c.what;
+        EXPECT_EQ(f->lblFound->text(),
+                  w->tables().caption(kx::ui::Cap::foundCount).arg(c.found.size()))
+            << c.what;
     }
 
     // A size that is no whole number is refused with a message; the results stay.
@@ -213,7 +215,7 @@ TEST_F(Extras, FilteredSearchListsWhatPassesAndShowsTheCount) {
     f->FindBitBtn->click();
     f->ledMinSize->setText("-3");
     f->FindBitBtn->click();
-    EXPECT_EQ(w.dialogs->lastMessage(), w->tables().message(54));
+    EXPECT_EQ(w.dialogs->lastMessage(), w->tables().message(kx::ui::Msg::badSize));
     EXPECT_EQ(rows().size(), 2);
 
     // The results work as any search results: Enter on a found file shows it in its folder.

@@ -10,6 +10,8 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -20,7 +22,8 @@ class QPushButton;
 namespace kx {
 namespace ui {
 struct StringTables;
-}
+enum class Cap : int;
+} // namespace ui
 
 // A small window that stays open beside the main window (not modal). Find calls the handler
 // given with setFindHandler; Close and Escape hide the window.
@@ -29,7 +32,7 @@ class TFilterForm : public QDialog {
 public:
     explicit TFilterForm(QWidget* parent);
 
-    // The texts of the captions table (rows 34 on). The tables must outlive the window.
+    // The texts of the captions table. The tables must outlive the window.
     void applyTexts(const ui::StringTables& t);
     void setFindHandler(std::function<void()> find) { m_find = std::move(find); }
 
@@ -60,6 +63,7 @@ private:
     std::optional<std::uint64_t> sizeBound(const QLineEdit* edit, bool& ok) const;
 
     const ui::StringTables* m_tables = nullptr;
+    std::vector<std::pair<QLabel*, ui::Cap>> m_labels; // the fields' labels and their captions
     std::function<void()> m_find;
     std::optional<std::size_t> m_found;
 };
