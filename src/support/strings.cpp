@@ -11,245 +11,246 @@ namespace kx::ui {
 
 namespace {
 
-struct Row {
+template <class Name> struct Row {
+    Name name;
     const char* rus;
     const char* eng;
 };
 
-// Each table lists its rows in index order. Some English texts keep their odd spelling or
-// trailing space on purpose: other windows show them exactly so.
-const Row kCaptions[] = {
-    /* 0 */ {"Открыть", "Open"},
-    /* 1 */ {"Назад", "Back"},
-    /* 2 */ {"Вперёд", "Forward"},
-    /* 3 */ {"Вверх", "Up"},
-    /* 4 */ {"Поиск", "Find"},
-    /* 5 */ {"Нужно", "Required"},
-    /* 6 */ {"Не нужно", "Useless"},
-    /* 7 */ {"Очистить", "Clear"},
-    /* 8 */ {"Сохранить", "Save"},
-    /* 9 */ {"Печать", "Print"},
-    /* 10 */ {"Экспорт", "Export"},
-    /* 11 */ {"О программе", "Help"},
-    /* 12 */ {"Комментировать", "Comment"},
-    /* 13 */ {"Имя файла", "File Name"},
-    /* 14 */ {"Размер, Кбайт", "Size, kB"},
-    /* 15 */ {"Создан", "Created"},
-    /* 16 */ {"Изменён", "Changed"},
-    /* 17 */ {"Атрибуты", "Attributes"},
-    /* 18 */ {"Комментарии", "Comments"},
-    /* 19 */ {"Экспортировать в текстовый формат", "Export in text format"},
-    /* 20 */ {"Выберите список повреждённых файлов", "Choose a list of damaged files"},
-    /* 21 */ {"Все файлы(*.*)|*.*|*.TXT|*.txt", "All files (*.*)|*.*|*.TXT|*.txt"},
-    /* 22 */ {"Список файлов (*.kx)|*.kx", "Files (*.kx)|*.kx"},
-    /* 23 */ {"Отменить", "Cancel"},
-    /* 24 */ {"Папок:", "Folders:"},
-    /* 25 */ {"Файлов:", "Files:"},
-    /* 26 */ {"Загрузка данных...", "Loading Data..."},
-    /* 27 */ {"Сохранение данных...", "Save Data..."},
-    /* 28 */ {"Поиск данных...", "Data search..."},
-    /* 29 */ {"Ввод комментария", "Enter comment "},
-    /* 30 */ {"Принять", "Apply"},
-    /* 31 */ {"Отмена", "Cancel"},
-    /* 32 */ {"Комментарий для файла", "Comment for File"},
-    /* 33 */ {"Комментарий для папки", "Commeny for folfer"},
+// True when every row stands at the place its name gives it.
+template <class Name, std::size_t N> constexpr bool inNameOrder(const Row<Name> (&rows)[N]) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (rows[i].name != Name(i)) return false;
+    return true;
+}
+
+// Each table lists its rows in the order of their names. Some English texts keep their odd spelling
+// or trailing space on purpose: other windows show them exactly so.
+constexpr Row<Cap> kCaptions[] = {
+    {Cap::open, "Открыть", "Open"},
+    {Cap::back, "Назад", "Back"},
+    {Cap::forward, "Вперёд", "Forward"},
+    {Cap::up, "Вверх", "Up"},
+    {Cap::find, "Поиск", "Find"},
+    {Cap::required, "Нужно", "Required"},
+    {Cap::useless, "Не нужно", "Useless"},
+    {Cap::clear, "Очистить", "Clear"},
+    {Cap::save, "Сохранить", "Save"},
+    {Cap::print, "Печать", "Print"},
+    {Cap::exportText, "Экспорт", "Export"},
+    {Cap::help, "О программе", "Help"},
+    {Cap::comment, "Комментировать", "Comment"},
+    {Cap::columnName, "Имя файла", "File Name"},
+    {Cap::columnSize, "Размер, Кбайт", "Size, kB"},
+    {Cap::columnCreated, "Создан", "Created"},
+    {Cap::columnChanged, "Изменён", "Changed"},
+    {Cap::columnAttributes, "Атрибуты", "Attributes"},
+    {Cap::columnComments, "Комментарии", "Comments"},
+    {Cap::exportTextTitle, "Экспортировать в текстовый формат", "Export in text format"},
+    {Cap::chooseDamagedList, "Выберите список повреждённых файлов",
+     "Choose a list of damaged files"},
+    {Cap::textFileFilter, "Все файлы(*.*)|*.*|*.TXT|*.txt", "All files (*.*)|*.*|*.TXT|*.txt"},
+    {Cap::listFileFilter, "Список файлов (*.kx)|*.kx", "Files (*.kx)|*.kx"},
+    {Cap::cancel, "Отменить", "Cancel"},
+    {Cap::foldersLabel, "Папок:", "Folders:"},
+    {Cap::filesLabel, "Файлов:", "Files:"},
+    {Cap::loadingData, "Загрузка данных...", "Loading Data..."},
+    {Cap::savingData, "Сохранение данных...", "Save Data..."},
+    {Cap::searchingData, "Поиск данных...", "Data search..."},
+    {Cap::enterComment, "Ввод комментария", "Enter comment "},
+    {Cap::apply, "Принять", "Apply"},
+    {Cap::cancelDialog, "Отмена", "Cancel"},
+    {Cap::commentForFile, "Комментарий для файла", "Comment for File"},
+    {Cap::commentForFolder, "Комментарий для папки", "Commeny for folfer"},
     // The filtered-search window.
-    /* 34 */ {"Поиск с условиями", "Find with filters"},
-    /* 35 */ {"Искать и в комментариях", "In comments too"},
-    /* 36 */ {"Пометка:", "Mark:"},
-    /* 37 */ {"любая", "any"},
-    /* 38 */ {"без пометки", "unmarked"},
-    /* 39 */ {"нужные", "required"},
-    /* 40 */ {"не нужные", "useless"},
-    /* 41 */ {"Только с комментарием", "Only commented"},
-    /* 42 */ {"Только повреждённые", "Only damaged"},
-    /* 43 */ {"Размер не менее:", "Size at least:"},
-    /* 44 */ {"Размер не более:", "Size at most:"},
-    /* 45 */ {"байт", "bytes"},
-    /* 46 */ {"Кбайт", "kB"},
-    /* 47 */ {"Мбайт", "MB"},
-    /* 48 */ {"Гбайт", "GB"},
-    /* 49 */ {"Найдено: %1", "Found: %1"},
-    /* 50 */ {"Закрыть", "Close"},
-    /* 51 */ {"Имя содержит:", "Name contains:"},
+    {Cap::filterTitle, "Поиск с условиями", "Find with filters"},
+    {Cap::inCommentsToo, "Искать и в комментариях", "In comments too"},
+    {Cap::markLabel, "Пометка:", "Mark:"},
+    {Cap::markAny, "любая", "any"},
+    {Cap::markNone, "без пометки", "unmarked"},
+    {Cap::markRequired, "нужные", "required"},
+    {Cap::markUseless, "не нужные", "useless"},
+    {Cap::onlyCommented, "Только с комментарием", "Only commented"},
+    {Cap::onlyDamaged, "Только повреждённые", "Only damaged"},
+    {Cap::sizeAtLeast, "Размер не менее:", "Size at least:"},
+    {Cap::sizeAtMost, "Размер не более:", "Size at most:"},
+    {Cap::bytes, "байт", "bytes"},
+    {Cap::kilobytes, "Кбайт", "kB"},
+    {Cap::megabytes, "Мбайт", "MB"},
+    {Cap::gigabytes, "Гбайт", "GB"},
+    {Cap::foundCount, "Найдено: %1", "Found: %1"},
+    {Cap::close, "Закрыть", "Close"},
+    {Cap::nameContains, "Имя содержит:", "Name contains:"},
     // The summary window.
-    /* 52 */ {"Сводка", "Summary"},
-    /* 53 */ {"Файл списка:", "List file:"},
-    /* 54 */ {"Заголовок:", "Header:"},
-    /* 55 */ {"Корень:", "Root:"},
-    /* 56 */ {"Весь список", "Whole list"},
-    /* 57 */ {"Показанная папка", "Shown folder"},
-    /* 58 */ {"Выделение", "Selection"},
-    /* 59 */ {"Все записи", "All entries"},
-    /* 60 */ {"Папки", "Folders"},
-    /* 61 */ {"Файлы", "Files"},
-    /* 62 */ {"Нужные", "Required"},
-    /* 63 */ {"Не нужные", "Useless"},
-    /* 64 */ {"Без пометки", "Unmarked"},
-    /* 65 */ {"С комментарием", "Commented"},
-    /* 66 */ {"Повреждённые", "Damaged"},
-    /* 67 */ {"Зачёркнутые", "Crossed out"},
+    {Cap::summaryTitle, "Сводка", "Summary"},
+    {Cap::listFileLabel, "Файл списка:", "List file:"},
+    {Cap::headerLabel, "Заголовок:", "Header:"},
+    {Cap::rootLabel, "Корень:", "Root:"},
+    {Cap::wholeList, "Весь список", "Whole list"},
+    {Cap::shownFolder, "Показанная папка", "Shown folder"},
+    {Cap::selection, "Выделение", "Selection"},
+    {Cap::allEntries, "Все записи", "All entries"},
+    {Cap::folders, "Папки", "Folders"},
+    {Cap::files, "Файлы", "Files"},
+    {Cap::requiredEntries, "Нужные", "Required"},
+    {Cap::uselessEntries, "Не нужные", "Useless"},
+    {Cap::unmarkedEntries, "Без пометки", "Unmarked"},
+    {Cap::commentedEntries, "С комментарием", "Commented"},
+    {Cap::damagedEntries, "Повреждённые", "Damaged"},
+    {Cap::crossedOutEntries, "Зачёркнутые", "Crossed out"},
     // The CSV export.
-    /* 68 */ {"Экспортировать в CSV", "Export as CSV"},
-    /* 69 */ {"CSV (*.csv)|*.csv", "CSV (*.csv)|*.csv"},
-    /* 70 */ {"Показанные строки", "Shown rows"},
+    {Cap::exportCsvTitle, "Экспортировать в CSV", "Export as CSV"},
+    {Cap::csvFileFilter, "CSV (*.csv)|*.csv", "CSV (*.csv)|*.csv"},
+    {Cap::shownRows, "Показанные строки", "Shown rows"},
     // The find in the catalogue.
-    /* 71 */ {"Поиск в каталоге", "Find in catalogue"},
-    /* 72 */ {"Список", "List"},
-    /* 73 */ {"Путь", "Path"},
-    /* 74 */ {"Найдено: %1, показаны первые %2", "Found: %1, the first %2 shown"},
-    /* 75 */
-    {"В каталоге нет списков. Их добавляет команда: kxtool catalog add СПИСОК...",
+    {Cap::catalogueTitle, "Поиск в каталоге", "Find in catalogue"},
+    {Cap::listColumn, "Список", "List"},
+    {Cap::pathColumn, "Путь", "Path"},
+    {Cap::foundFirstShown, "Найдено: %1, показаны первые %2", "Found: %1, the first %2 shown"},
+    {Cap::catalogueHoldsNoLists,
+     "В каталоге нет списков. Их добавляет команда: kxtool catalog add СПИСОК...",
      "The catalogue holds no lists. Add them with: kxtool catalog add LIST..."},
 };
 
-const Row kHints[] = {
-    /* 0 */ {"Открыть список файлов", "Open the list of files"},
-    /* 1 */ {"Назад", "Back"},
-    /* 2 */ {"Вперёд", "Forward"},
-    /* 3 */ {"Вверх", "Up"},
-    /* 4 */ {"Поиск", "Find"},
-    /* 5 */ {"Пометить как нужный", "Mark as Required"},
-    /* 6 */ {"Пометить как не нужный", "Mark as Useless"},
-    /* 7 */ {"Снять метки", "Take off labels"},
-    /* 8 */ {"Сохранить файл", "Save file"},
-    /* 9 */ {"Распечатать", "Print file"},
-    /* 10 */ {"Экспорт в текстовый формат", "Export to a text format"},
-    /* 11 */ {"О программе (Ctrl+F1)", "About... (Ctrl+F1)"},
-    /* 12 */ {"Комментировать", "Make comments"},
-    /* 13 */ {"Только чтение", "Read only"},
-    /* 14 */ {"Скрытый", "Hidden"},
-    /* 15 */ {"Системный", "System"},
-    /* 16 */ {"Файл тома", "Volume file"},
-    /* 17 */ {"Архивный", "Archival"},
-    /* 18 */ {"Временный", "Temporary"},
-    /* 19 */ {"Сжатый", "Compressed"},
-    /* 20 */ {"Повреждённый", "Damaged"},
-    /* 21 */ {"Восстановление данных", "Data recovery"},
+constexpr Row<Hint> kHints[] = {
+    {Hint::open, "Открыть список файлов", "Open the list of files"},
+    {Hint::back, "Назад", "Back"},
+    {Hint::forward, "Вперёд", "Forward"},
+    {Hint::up, "Вверх", "Up"},
+    {Hint::find, "Поиск", "Find"},
+    {Hint::markRequired, "Пометить как нужный", "Mark as Required"},
+    {Hint::markUseless, "Пометить как не нужный", "Mark as Useless"},
+    {Hint::clearMarks, "Снять метки", "Take off labels"},
+    {Hint::save, "Сохранить файл", "Save file"},
+    {Hint::print, "Распечатать", "Print file"},
+    {Hint::exportText, "Экспорт в текстовый формат", "Export to a text format"},
+    {Hint::about, "О программе (Ctrl+F1)", "About... (Ctrl+F1)"},
+    {Hint::comment, "Комментировать", "Make comments"},
+    {Hint::readOnly, "Только чтение", "Read only"},
+    {Hint::hidden, "Скрытый", "Hidden"},
+    {Hint::system, "Системный", "System"},
+    {Hint::volume, "Файл тома", "Volume file"},
+    {Hint::archive, "Архивный", "Archival"},
+    {Hint::temporary, "Временный", "Temporary"},
+    {Hint::compressed, "Сжатый", "Compressed"},
+    {Hint::damaged, "Повреждённый", "Damaged"},
+    {Hint::logo, "Восстановление данных", "Data recovery"},
 };
 
-const Row kAbout[] = {
-    /* 0 */ {"О программе", "About"},
-    /* 1 */ {"Упрощённая версия программы Fentaro", "Simplified version of Fentaro software"},
-    /* 2 */
-    {"предназначена для просмотра списков файлов,", "is intended for viewing lists of files"},
-    /* 3 */ {"созданных в полной версии.", "created in full version."},
-    /* 4 */ {"Страница поддержки »", "Support page »"},
-    /* 5 */ {"Закрыть", "Close"},
-    /* 6 */
-    {"https://example.org/ru/fentaro-light/support?from=fentaro-light",
+constexpr Row<About> kAbout[] = {
+    {About::title, "О программе", "About"},
+    {About::productLine, "Упрощённая версия программы Fentaro",
+     "Simplified version of Fentaro software"},
+    {About::purposeLine, "предназначена для просмотра списков файлов,",
+     "is intended for viewing lists of files"},
+    {About::originLine, "созданных в полной версии.", "created in full version."},
+    {About::supportLink, "Страница поддержки »", "Support page »"},
+    {About::close, "Закрыть", "Close"},
+    {About::supportAddress, "https://example.org/ru/fentaro-light/support?from=fentaro-light",
      "https://example.org/en/fentaro-light/support?from=fentaro-light"},
-    /* 7 */ {"https://example.org/ru/", "https://example.org/en/"},
+    {About::homeAddress, "https://example.org/ru/", "https://example.org/en/"},
 };
 
-const Row kMessages[] = {
-    /* 0 */ {"Ошибка", "Error"},
-    /* 1 */ {"Файл не найден", "File not found"},
-    /* 2 */ {"Неудачная попытка разархивировать файл", "Unpack file error"},
-    /* 3 */
-    {"Возможно в той же папке находиться папка с совпадающим именем",
+constexpr Row<Msg> kMessages[] = {
+    {Msg::errorTitle, "Ошибка", "Error"},
+    {Msg::fileNotFound, "Файл не найден", "File not found"},
+    {Msg::unpackFailed, "Неудачная попытка разархивировать файл", "Unpack file error"},
+    {Msg::folderOfSameName, "Возможно в той же папке находиться папка с совпадающим именем",
      "Perhaps there is a folder with a matching name"},
-    /* 4 */
-    {"пожалуйста, откройте файл из другого места", "please open the file from another location"},
-    /* 5 */ {"Файл пуст!", "File is empty!"},
-    /* 6 */
-    {"Ошибка при загрузке файла! Возможно он повреждён",
+    {Msg::openFromElsewhere, "пожалуйста, откройте файл из другого места",
+     "please open the file from another location"},
+    {Msg::fileEmpty, "Файл пуст!", "File is empty!"},
+    {Msg::loadFailed, "Ошибка при загрузке файла! Возможно он повреждён",
      "Error loading file! Perhaps it is corrupted"},
-    /* 7 */ {"Не удалось открыть страницу", "Could not open the page"},
-    /* 8 */ {"Отсутствуют данные для сохранения", "No data to save"},
-    /* 9 */ {"Заменить файл ?", "Replace file ?"},
-    /* 10 */ {"Запрос", "Request"},
-    /* 11 */ {"Ошибка при создании файла!", "Error in creating file!"},
-    /* 12 */ {"Прогресс экспорта в текстовый файл", "Export to text file"},
-    /* 13 */ {"Отсутствуют данные для печати", "No data to print"},
-    /* 14 */ {"Ошибка инициализации", "Error init"},
-    /* 15 */ {"Файлы не выбраны", "No selected files"},
-    /* 16 */ {"Отсутствуют данные для сохранения", "No data to save"},
-    /* 17 */ {"Прогресс сохранения KX-файла", "Saving KX-file"},
-    /* 18 */
-    {"Выберите файл или папку, к которой хотите оставить комментарий",
+    {Msg::pageNotOpened, "Не удалось открыть страницу", "Could not open the page"},
+    {Msg::nothingToExport, "Отсутствуют данные для сохранения", "No data to save"},
+    {Msg::replaceFile, "Заменить файл ?", "Replace file ?"},
+    {Msg::questionTitle, "Запрос", "Request"},
+    {Msg::createFailed, "Ошибка при создании файла!", "Error in creating file!"},
+    {Msg::exportTextProgress, "Прогресс экспорта в текстовый файл", "Export to text file"},
+    {Msg::nothingToPrint, "Отсутствуют данные для печати", "No data to print"},
+    {Msg::initFailed, "Ошибка инициализации", "Error init"},
+    {Msg::nothingSelected, "Файлы не выбраны", "No selected files"},
+    {Msg::nothingToSave, "Отсутствуют данные для сохранения", "No data to save"},
+    {Msg::saveProgress, "Прогресс сохранения KX-файла", "Saving KX-file"},
+    {Msg::selectToComment, "Выберите файл или папку, к которой хотите оставить комментарий",
      "Select the file or folder that you want to leave a comment"},
-    /* 19 */
-    {"Выбрано более одного файла и/или папки!", "Selected more than one file, and (or) folders!"},
-    /* 20 */ {"Сохранить изменения ?", "Save changes ?"},
-    /* 21 */ {"Комментарий не введён!", "Commentary is not entered !"},
-    /* 22 */ {"Список пуст", "List is empty"},
-    /* 23 */ {"Не удалось сохранить файл списка", "Could not save the list file"},
-    /* 24 */
-    {"Сохранение отменено, файл списка не изменён",
+    {Msg::selectedMoreThanOne, "Выбрано более одного файла и/или папки!",
+     "Selected more than one file, and (or) folders!"},
+    {Msg::saveChanges, "Сохранить изменения ?", "Save changes ?"},
+    {Msg::commentNotEntered, "Комментарий не введён!", "Commentary is not entered !"},
+    {Msg::listEmpty, "Список пуст", "List is empty"},
+    {Msg::saveFailed, "Не удалось сохранить файл списка", "Could not save the list file"},
+    {Msg::saveCancelled, "Сохранение отменено, файл списка не изменён",
      "Saving was cancelled, the list file is unchanged"},
-    /* 25 */ {"Не найден принтер по умолчанию", "No default printer is set up"},
-    /* 26 */
-    {"Комментарий содержит символы, которые нельзя сохранить в списке",
+    {Msg::noDefaultPrinter, "Не найден принтер по умолчанию", "No default printer is set up"},
+    {Msg::commentNotStorable, "Комментарий содержит символы, которые нельзя сохранить в списке",
      "The comment holds characters that the list cannot store"},
-    /* 27 */ {"Ошибка при записи файла!", "Error writing the file!"},
+    {Msg::writeFailed, "Ошибка при записи файла!", "Error writing the file!"},
     // Why a file could not be opened, read or written.
-    /* 28 */ {"Это не обычный файл", "This is not a regular file"},
-    /* 29 */ {"Нет доступа к файлу", "Access to the file is denied"},
-    /* 30 */ {"Ошибка чтения файла", "The file could not be read"},
-    /* 31 */ {"Файл не является ZIP-архивом", "The file is not a ZIP archive"},
-    /* 32 */
-    {"Архив должен содержать ровно один файл", "The archive must hold exactly one file"},
-    /* 33 */ {"Многотомные архивы не поддерживаются", "Multi-volume archives are not supported"},
-    /* 34 */ {"Архив зашифрован", "The archive is encrypted"},
-    /* 35 */
-    {"Архив сжат неподдерживаемым способом", "The archive uses an unsupported compression method"},
-    /* 36 */ {"Архивы ZIP64 не поддерживаются", "ZIP64 archives are not supported"},
-    /* 37 */ {"Архив повреждён", "The archive is damaged"},
-    /* 38 */
-    {"Данные не совпадают с контрольной суммой: файл повреждён",
+    {Msg::notRegularFile, "Это не обычный файл", "This is not a regular file"},
+    {Msg::accessDenied, "Нет доступа к файлу", "Access to the file is denied"},
+    {Msg::readFailed, "Ошибка чтения файла", "The file could not be read"},
+    {Msg::notZip, "Файл не является ZIP-архивом", "The file is not a ZIP archive"},
+    {Msg::notOneEntry, "Архив должен содержать ровно один файл",
+     "The archive must hold exactly one file"},
+    {Msg::multiVolume, "Многотомные архивы не поддерживаются",
+     "Multi-volume archives are not supported"},
+    {Msg::encrypted, "Архив зашифрован", "The archive is encrypted"},
+    {Msg::unsupportedMethod, "Архив сжат неподдерживаемым способом",
+     "The archive uses an unsupported compression method"},
+    {Msg::zip64, "Архивы ZIP64 не поддерживаются", "ZIP64 archives are not supported"},
+    {Msg::damagedArchive, "Архив повреждён", "The archive is damaged"},
+    {Msg::checksumMismatch, "Данные не совпадают с контрольной суммой: файл повреждён",
      "The data does not match its checksum: the file is damaged"},
-    /* 39 */ {"Недостаточно места на диске", "There is not enough space on the disk"},
-    /* 40 */ {"Не удалось заменить файл списка", "The list file could not be replaced"},
-    /* 41 */
-    {"Список слишком велик для файла списка (более 4 ГиБ)",
+    {Msg::noSpace, "Недостаточно места на диске", "There is not enough space on the disk"},
+    {Msg::replaceFailed, "Не удалось заменить файл списка", "The list file could not be replaced"},
+    {Msg::tooLarge, "Список слишком велик для файла списка (более 4 ГиБ)",
      "The list is too large for a list file (over 4 GiB)"},
-    /* 42 */ {"Не удалось запустить фоновую задачу", "A background task could not be started"},
-    /* 43 */ {"Непредвиденная ошибка", "Unexpected error"},
+    {Msg::threadFailed, "Не удалось запустить фоновую задачу",
+     "A background task could not be started"},
+    {Msg::unexpectedError, "Непредвиденная ошибка", "Unexpected error"},
     // Why a save or an export left a file alone.
-    /* 44 */
-    {"Файл списка доступен только для чтения, он не изменён",
+    {Msg::readOnlyList, "Файл списка доступен только для чтения, он не изменён",
      "The list file is read-only; it was not changed"},
-    /* 45 */
-    {"Файл списка сейчас сохраняет другая программа, попробуйте позже",
+    {Msg::listBusy, "Файл списка сейчас сохраняет другая программа, попробуйте позже",
      "Another program is saving the list file; try again later"},
-    /* 46 */
-    {"Файл списка изменён на диске после открытия, он не перезаписан",
+    {Msg::changedOnDisk, "Файл списка изменён на диске после открытия, он не перезаписан",
      "The list file was changed on disk after it was opened; it was not overwritten"},
-    /* 47 */
-    {"Файл списка изменён на диске после открытия. Всё равно перезаписать его ?",
+    {Msg::overwriteChanged,
+     "Файл списка изменён на диске после открытия. Всё равно перезаписать его ?",
      "The list file was changed on disk after it was opened. Overwrite it anyway ?"},
-    /* 48 */
-    {"Нельзя записать текст поверх открытого файла списка",
+    {Msg::exportOverList, "Нельзя записать текст поверх открытого файла списка",
      "The text cannot be written over the open list file"},
-    /* 49 */
-    {"Текст можно записать только в обычный файл",
+    {Msg::exportNotRegularFile, "Текст можно записать только в обычный файл",
      "The text can only be written to a regular file"},
     // Printing.
-    /* 50 */ {"Нет файлов для печати", "There are no files to print"},
-    /* 51 */ {"Принтер не принял задание печати", "The printer did not accept the print job"},
-    /* 52 */
-    {"Будет напечатано страниц: %1. Печатать ?", "%1 pages will be printed. Print them ?"},
-    /* 53 */ {"Прогресс печати", "Printing"},
+    {Msg::noFilesToPrint, "Нет файлов для печати", "There are no files to print"},
+    {Msg::printRefused, "Принтер не принял задание печати",
+     "The printer did not accept the print job"},
+    {Msg::printPagesQuestion, "Будет напечатано страниц: %1. Печатать ?",
+     "%1 pages will be printed. Print them ?"},
+    {Msg::printProgress, "Прогресс печати", "Printing"},
     // The filtered search.
-    /* 54 */
-    {"Размер должен быть целым числом не меньше нуля",
+    {Msg::badSize, "Размер должен быть целым числом не меньше нуля",
      "A size must be a whole number of zero or more"},
     // The CSV export.
-    /* 55 */
-    {"Экспортировать в CSV показанные строки или весь список ?",
+    {Msg::csvWhichRows, "Экспортировать в CSV показанные строки или весь список ?",
      "Export the shown rows or the whole list as CSV ?"},
-    /* 56 */ {"Прогресс экспорта в CSV", "Export to CSV"},
+    {Msg::exportCsvProgress, "Прогресс экспорта в CSV", "Export to CSV"},
     // The catalogue.
-    /* 57 */ {"Каталог недоступен: %1", "The catalogue cannot be used: %1"},
-    /* 58 */
-    {"Список сохранён, но его запись в каталоге не обновлена: %1",
+    {Msg::catalogueUnusable, "Каталог недоступен: %1", "The catalogue cannot be used: %1"},
+    {Msg::catalogueNotUpdated, "Список сохранён, но его запись в каталоге не обновлена: %1",
      "The list was saved, but its entry in the catalogue was not updated: %1"},
-    /* 59 */
-    {"Этой записи больше нет в списке: список изменился после добавления в каталог",
+    {Msg::entryNoLongerInList,
+     "Этой записи больше нет в списке: список изменился после добавления в каталог",
      "This entry is no longer in the list: the list changed after it was catalogued"},
-    /* 60 */ {"Обновление каталога", "Updating the catalogue"},
+    {Msg::catalogueUpdating, "Обновление каталога", "Updating the catalogue"},
 };
+
+static_assert(inNameOrder(kCaptions) && inNameOrder(kHints) && inNameOrder(kAbout) &&
+              inNameOrder(kMessages));
+
 QString& languageStore() {
     static QString code = QStringLiteral("rus");
     return code;
@@ -261,10 +262,10 @@ bool isKnownLanguage(const QString& code) {
     return up == QLatin1String("RUS") || up == QLatin1String("ENG");
 }
 
-template <std::size_t N>
-void loadTable(localItems& table, const Row (&rows)[N], QStringList& scratch) {
+template <class Name, std::size_t N>
+void loadTable(localItems& table, const Row<Name> (&rows)[N], QStringList& scratch) {
     for (const bool russian : {true, false}) {
-        for (const Row& r : rows)
+        for (const Row<Name>& r : rows)
             scratch.append(QString::fromUtf8(russian ? r.rus : r.eng));
         table.load(russian ? QStringLiteral("rus") : QStringLiteral("eng"), &scratch);
         scratch.clear();

@@ -44,13 +44,210 @@ void setLanguageCode(const QString& code);
 // True when the upper-cased language code equals `upperCode` ("ENG", "RUS").
 bool languageIs(const char* upperCode);
 
+// The rows of the four tables by name, each in its table's row order.
+
+// Captions: buttons, columns, window titles and labels.
+enum class Cap : int {
+    open,
+    back,
+    forward,
+    up,
+    find,
+    required,
+    useless,
+    clear,
+    save,
+    print,
+    exportText,
+    help,
+    comment,
+    // The detail list's columns.
+    columnName,
+    columnSize,
+    columnCreated,
+    columnChanged,
+    columnAttributes,
+    columnComments,
+    exportTextTitle,
+    chooseDamagedList,
+    textFileFilter,
+    listFileFilter,
+    cancel, // "Отменить": the search window's button
+    foldersLabel,
+    filesLabel,
+    loadingData,
+    savingData,
+    searchingData,
+    enterComment,
+    apply,
+    cancelDialog, // "Отмена": the comment window's button, the CSV export's choice
+    commentForFile,
+    commentForFolder,
+    // The filtered-search window.
+    filterTitle,
+    inCommentsToo,
+    markLabel,
+    markAny,
+    markNone,
+    markRequired,
+    markUseless,
+    onlyCommented,
+    onlyDamaged,
+    sizeAtLeast,
+    sizeAtMost,
+    bytes,
+    kilobytes,
+    megabytes,
+    gigabytes,
+    foundCount, // %1: the number found
+    close,
+    nameContains,
+    // The summary window.
+    summaryTitle,
+    listFileLabel,
+    headerLabel,
+    rootLabel,
+    wholeList,
+    shownFolder,
+    selection,
+    allEntries,
+    folders,
+    files,
+    requiredEntries,
+    uselessEntries,
+    unmarkedEntries,
+    commentedEntries,
+    damagedEntries,
+    crossedOutEntries,
+    // The CSV export.
+    exportCsvTitle,
+    csvFileFilter,
+    shownRows,
+    // The find in the catalogue.
+    catalogueTitle,
+    listColumn,
+    pathColumn,
+    foundFirstShown, // %1: the number found, %2: the number shown
+    catalogueHoldsNoLists,
+};
+
+// Hints: the tool tips of the buttons and the attributes.
+enum class Hint : int {
+    open,
+    back,
+    forward,
+    up,
+    find,
+    markRequired,
+    markUseless,
+    clearMarks,
+    save,
+    print,
+    exportText,
+    about,
+    comment,
+    readOnly,
+    hidden,
+    system,
+    volume,
+    archive,
+    temporary,
+    compressed,
+    damaged,
+    logo,
+};
+
+// The about window.
+enum class About : int {
+    title,
+    productLine,
+    purposeLine,
+    originLine,
+    supportLink,
+    close,
+    supportAddress,
+    homeAddress,
+};
+
+// Messages: the texts of message boxes and questions, their captions and the progress windows'
+// titles.
+enum class Msg : int {
+    errorTitle,
+    fileNotFound,
+    unpackFailed,
+    folderOfSameName,
+    openFromElsewhere,
+    fileEmpty,
+    loadFailed,
+    pageNotOpened,
+    nothingToExport,
+    replaceFile,
+    questionTitle,
+    createFailed,
+    exportTextProgress,
+    nothingToPrint,
+    initFailed,
+    nothingSelected,
+    nothingToSave,
+    saveProgress,
+    selectToComment,
+    selectedMoreThanOne,
+    saveChanges,
+    commentNotEntered,
+    listEmpty,
+    saveFailed,
+    saveCancelled,
+    noDefaultPrinter,
+    commentNotStorable,
+    writeFailed,
+    // Why a file could not be opened, read or written.
+    notRegularFile,
+    accessDenied,
+    readFailed,
+    notZip,
+    notOneEntry,
+    multiVolume,
+    encrypted,
+    unsupportedMethod,
+    zip64,
+    damagedArchive,
+    checksumMismatch,
+    noSpace,
+    replaceFailed,
+    tooLarge,
+    threadFailed,
+    unexpectedError,
+    // Why a save or an export left a file alone.
+    readOnlyList,
+    listBusy,
+    changedOnDisk,
+    overwriteChanged,
+    exportOverList,
+    exportNotRegularFile,
+    // Printing.
+    noFilesToPrint,
+    printRefused,
+    printPagesQuestion, // %1: the number of pages
+    printProgress,
+    // The filtered search.
+    badSize,
+    // The CSV export.
+    csvWhichRows,
+    exportCsvProgress,
+    // The catalogue.
+    catalogueUnusable,   // %1: why
+    catalogueNotUpdated, // %1: why
+    entryNoLongerInList,
+    catalogueUpdating,
+};
+
 // The main window's four tables; the accessors look up the current language.
 struct StringTables {
     localItems captions, hints, about, messages;
-    QString caption(int i) const { return captions.text(i, languageCode()); }
-    QString hint(int i) const { return hints.text(i, languageCode()); }
-    QString aboutText(int i) const { return about.text(i, languageCode()); }
-    QString message(int i) const { return messages.text(i, languageCode()); }
+    QString caption(Cap row) const { return captions.text(int(row), languageCode()); }
+    QString hint(Hint row) const { return hints.text(int(row), languageCode()); }
+    QString aboutText(About row) const { return about.text(int(row), languageCode()); }
+    QString message(Msg row) const { return messages.text(int(row), languageCode()); }
 };
 
 // Fills the four tables in both languages. Never fails; repeating it yields the same tables.

@@ -107,12 +107,12 @@ TEST(StringTables, AccessorsFollowTheLanguageCode) {
     const QString saved = kx::ui::languageCode();
     kx::ui::setLanguageCode("ENG");
     EXPECT_TRUE(kx::ui::languageIs("ENG"));
-    EXPECT_EQ(t.caption(0), "Open");
-    EXPECT_EQ(t.message(10), "Request");
+    EXPECT_EQ(t.caption(kx::ui::Cap::open), "Open");
+    EXPECT_EQ(t.message(kx::ui::Msg::questionTitle), "Request");
     kx::ui::setLanguageCode("rus");
     EXPECT_TRUE(kx::ui::languageIs("RUS"));
     EXPECT_FALSE(kx::ui::languageIs("ENG"));
-    EXPECT_EQ(t.hint(3), QString::fromUtf8("Вверх"));
+    EXPECT_EQ(t.hint(kx::ui::Hint::up), QString::fromUtf8("Вверх"));
     kx::ui::setLanguageCode(saved);
 }
 

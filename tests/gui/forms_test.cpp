@@ -129,7 +129,7 @@ TEST_F(Forms, CommentAcceptAndRefusals) {
     });
     EXPECT_EQ(result, QDialog::Rejected);
     EXPECT_EQ(form.buffer(), "keep");
-    EXPECT_EQ(told, QStringList{tables.message(21)});
+    EXPECT_EQ(told, QStringList{tables.message(kx::ui::Msg::commentNotEntered)});
 
     // A character outside the list's code page: message 26 and the window stays open.
     form.prepare(tables, "", 'F', "a.txt");
@@ -138,7 +138,7 @@ TEST_F(Forms, CommentAcceptAndRefusals) {
         form.redComment->insertPlainText(QString::fromUtf8("ok € 漢")); // € is storable, 漢 not
         QTest::mouseClick(form.btOk, Qt::LeftButton);
         EXPECT_TRUE(form.isVisible());
-        EXPECT_EQ(told, QStringList{tables.message(26)});
+        EXPECT_EQ(told, QStringList{tables.message(kx::ui::Msg::commentNotStorable)});
     });
     EXPECT_EQ(result, QDialog::Rejected);
 

@@ -99,7 +99,8 @@ TEST_F(CatalogWindow, FindListsTheRowsOfEveryListWithTheFilters) {
     for (const auto& c : cases) {
         kx::TCatalogForm* f = find(c.mask, c.mark);
         EXPECT_EQ(found(f), c.rows) << c.what;
-        EXPECT_EQ(f->fields->lblFound->text(), w->tables().caption(49).arg(c.rows.size()))
+        EXPECT_EQ(f->fields->lblFound->text(),
+                  w->tables().caption(kx::ui::Cap::foundCount).arg(c.rows.size()))
             << c.what;
     }
     // The cells: the list's absolute path, the path, the size as the list shows it.
@@ -109,7 +110,7 @@ TEST_F(CatalogWindow, FindListsTheRowsOfEveryListWithTheFilters) {
     EXPECT_EQ(f->rows->data(f->rows->index(1, 1), Qt::DisplayRole).toString(), "A\\y.txt");
     EXPECT_EQ(f->rows->data(f->rows->index(1, 2), Qt::DisplayRole).toString(), "2");
     EXPECT_EQ(f->rows->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
-              w->tables().caption(73));
+              w->tables().caption(kx::ui::Cap::pathColumn));
 }
 
 TEST_F(CatalogWindow, ARowOpensItsListAndSelectsTheEntryInItsFolder) {
@@ -178,7 +179,7 @@ TEST_F(CatalogWindow, SavingACataloguedListRefreshesItsRows) {
 TEST_F(CatalogWindow, AMissingOrDamagedCatalogueIsToldAndLeftAlone) {
     // None yet: the window says how to add lists and makes no file.
     kx::TCatalogForm* f = find("txt");
-    EXPECT_EQ(f->fields->lblFound->text(), w->tables().caption(75));
+    EXPECT_EQ(f->fields->lblFound->text(), w->tables().caption(kx::ui::Cap::catalogueHoldsNoLists));
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(db)));
     EXPECT_TRUE(w.dialogs->messages.empty());
 
@@ -190,7 +191,8 @@ TEST_F(CatalogWindow, AMissingOrDamagedCatalogueIsToldAndLeftAlone) {
     bad.close();
     find("txt");
     ASSERT_EQ(w.dialogs->messages.size(), 1u);
-    EXPECT_TRUE(w.dialogs->lastMessage().startsWith(w->tables().message(57).arg("").left(10)));
+    EXPECT_TRUE(w.dialogs->lastMessage().startsWith(
+        w->tables().message(kx::ui::Msg::catalogueUnusable).arg("").left(10)));
     EXPECT_EQ(QFileInfo(QString::fromStdString(db)).size(), 4096);
 
     // A save of a list does not fail for it: the save stands and the catalogue's fault is told.
@@ -199,7 +201,8 @@ TEST_F(CatalogWindow, AMissingOrDamagedCatalogueIsToldAndLeftAlone) {
     w->spbtNeed->click();
     EXPECT_TRUE(w->spbtSaveClick(w->spbtSave));
     EXPECT_FALSE(w->listModified());
-    EXPECT_TRUE(w.dialogs->lastMessage().startsWith(w->tables().message(58).left(10)));
+    EXPECT_TRUE(w.dialogs->lastMessage().startsWith(
+        w->tables().message(kx::ui::Msg::catalogueNotUpdated).left(10)));
 }
 
 } // namespace

@@ -9,9 +9,12 @@
 #include <QMenu>
 #include <QTest>
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 using namespace kxtest;
+using kx::ui::Msg;
 
 namespace {
 
@@ -31,7 +34,7 @@ protected:
         w->activateWindow();
         QApplication::setActiveWindow(w.form.get());
     }
-    QString msg(int i) { return w->tables().message(i); }
+    QString msg(Msg row) { return w->tables().message(row); }
     QVariant cell(int row, int col, int role) {
         return w->model()->data(w->model()->index(row, col), role);
     }
@@ -59,7 +62,7 @@ TEST_F(Commands, ContextMenuOffersCommandsOnlyOverOrdinaryRows) {
     };
     // No row selected: a message and no commands.
     EXPECT_FALSE(w->lvInfoContextPopup());
-    EXPECT_EQ(w.dialogs->lastMessage(), msg(15));
+    EXPECT_EQ(w.dialogs->lastMessage(), msg(Msg::nothingSelected));
     EXPECT_EQ(visible(), 0);
     EXPECT_FALSE(w->listModified());
 
@@ -109,11 +112,11 @@ TEST_F(Commands, MarksReachTheEntriesAndTheirColours) {
 
 TEST_F(Commands, CommentRefusalsAndStoring) {
     w->spbtCommentClick();
-    EXPECT_EQ(w.dialogs->lastMessage(), msg(18));
+    EXPECT_EQ(w.dialogs->lastMessage(), msg(Msg::selectToComment));
     clickRow(*w.form, 0);
     clickRow(*w.form, 1, Qt::ControlModifier);
     w->spbtCommentClick();
-    EXPECT_EQ(w.dialogs->lastMessage(), msg(19));
+    EXPECT_EQ(w.dialogs->lastMessage(), msg(Msg::selectedMoreThanOne));
 
     clickRow(*w.form, 1);
     scriptComment("две\r\nстроки");
@@ -190,7 +193,7 @@ TEST_F(Commands, SearchRowsTakeMarksAndComments) {
 
     Window empty = makeWindow();
     empty->spbtSearchClick();
-    EXPECT_EQ(empty.dialogs->lastMessage(), empty->tables().message(22));
+    EXPECT_EQ(empty.dialogs->lastMessage(), empty->tables().message(Msg::listEmpty));
 }
 
 TEST(Search, AMaskWithACharacterTheListCannotHoldFindsNothing) {
@@ -232,12 +235,12 @@ TEST_F(Commands, ExportWritesTheFileAndReportsFailures) {
     w.dialogs->answers = {kx::UserDialogs::Answer::No};
     w->mmSaveTextClick();
     EXPECT_EQ(readFile((target + ".txt").toStdString()), "old");
-    EXPECT_EQ(w.dialogs->questions.back().text, msg(9));
+    EXPECT_EQ(w.dialogs->questions.back().text, msg(Msg::replaceFile));
 
     // A file that cannot be created.
     w.dialogs->saveFiles = {dir.filePath("missing/out.txt")};
     w->mmSaveTextClick();
-    EXPECT_EQ(w.dialogs->lastMessage(), msg(11));
+    EXPECT_EQ(w.dialogs->lastMessage(), msg(Msg::createFailed));
     EXPECT_TRUE(w->isEnabled());
 
     // Nothing in search mode; a message without a list.
@@ -248,7 +251,7 @@ TEST_F(Commands, ExportWritesTheFileAndReportsFailures) {
     EXPECT_EQ(w.dialogs->saveFiles.size(), 1u);
     Window empty = makeWindow();
     empty->mmSaveTextClick();
-    EXPECT_EQ(empty.dialogs->lastMessage(), empty->tables().message(8));
+    EXPECT_EQ(empty.dialogs->lastMessage(), empty->tables().message(Msg::nothingToExport));
 }
 
 TEST_F(Commands, PrintAsksBeforeManyPagesShowsProgressAndReportsRefusals) {
@@ -261,14 +264,14 @@ TEST_F(Commands, PrintAsksBeforeManyPagesShowsProgressAndReportsRefusals) {
         std::deque<Answer> answers;
         qsizetype cancelAfter; // the line after which the progress window is closed; -1 never
         bool printed, asked;
-        int messageRow; // -1: no message
+        std::optional<Msg> message;
     } cases[] = {
-        {"one page", 1, true, {}, -1, true, false, -1},
-        {"50 pages go without a question", 50, true, {}, -1, true, false, -1},
-        {"51 pages, Yes", 51, true, {Answer::Yes}, -1, true, true, -1},
-        {"51 pages, No", 51, true, {Answer::No}, -1, false, true, -1},
-        {"the printer refuses", 1, false, {}, -1, true, false, 51},
-        {"cancelled in the middle", 1, true, {}, 1, false, false, -1},
+        {"one page", 1, true, {}, -1, true, false, {}},
+        {"50 pages go without a question", 50, true, {}, -1, true, false, {}},
+        {"51 pages, Yes", 51, true, {Answer::Yes}, -1, true, true, {}},
+        {"51 pages, No", 51, true, {Answer::No}, -1, false, true, {}},
+        {"the printer refuses", 1, false, {}, -1, true, false, Msg::printRefused},
+        {"cancelled in the middle", 1, true, {}, 1, false, false, {}},
     };
     for (const auto& c : cases) {
         ScriptedDialogs& d = *w.dialogs;
@@ -297,11 +300,11 @@ TEST_F(Commands, PrintAsksBeforeManyPagesShowsProgressAndReportsRefusals) {
             << c.what;
         ASSERT_EQ(d.questions.size(), c.asked ? 1u : 0u) << c.what;
         if (c.asked) {
-            EXPECT_EQ(d.questions[0].text, msg(52).arg(c.pages)) << c.what;
+            EXPECT_EQ(d.questions[0].text, msg(Msg::printPagesQuestion).arg(c.pages)) << c.what;
         }
-        EXPECT_EQ(d.lastMessage(), c.messageRow < 0 ? QString() : msg(c.messageRow)) << c.what;
+        EXPECT_EQ(d.lastMessage(), c.message ? msg(*c.message) : QString()) << c.what;
         if (c.printed || c.cancelAfter >= 0) {
-            EXPECT_EQ(progressCaption, msg(53)) << c.what;
+            EXPECT_EQ(progressCaption, msg(Msg::printProgress)) << c.what;
         }
         EXPECT_EQ(w->progress().form(), nullptr) << c.what;
         EXPECT_TRUE(w->isEnabled()) << c.what;
@@ -313,7 +316,7 @@ TEST_F(Commands, PrintAsksBeforeManyPagesShowsProgressAndReportsRefusals) {
     openThroughDialog(empty,
                       writeList(other, "e.kx", folder("C:\\", {folder("E", {folder("F")})})));
     empty->mmPrintClick();
-    EXPECT_EQ(empty.dialogs->lastMessage(), empty->tables().message(50));
+    EXPECT_EQ(empty.dialogs->lastMessage(), empty->tables().message(Msg::noFilesToPrint));
     EXPECT_TRUE(empty.dialogs->printed.empty());
 }
 
@@ -324,25 +327,25 @@ TEST_F(Commands, PrintAboutAndLogo) {
     EXPECT_EQ(w.dialogs->printed[0], QStringList({"y.txt"}));
     w.dialogs->printerPresent = false;
     w->mmPrintClick();
-    EXPECT_EQ(w.dialogs->lastMessage(), msg(25));
+    EXPECT_EQ(w.dialogs->lastMessage(), msg(Msg::noDefaultPrinter));
 
     // The progress window of the print took the activation; the desktop hands it back.
     QApplication::setActiveWindow(w.form.get());
     int shown = 0;
     w.dialogs->dialogScripts.push_back([&](QDialog& d) {
         ++shown;
-        EXPECT_EQ(d.windowTitle(), w->tables().aboutText(0));
+        EXPECT_EQ(d.windowTitle(), w->tables().aboutText(kx::ui::About::title));
         return int(QDialog::Accepted);
     });
     QTest::keyClick(w.form.get(), Qt::Key_F1, Qt::ControlModifier);
     EXPECT_EQ(shown, 1);
     QTest::mouseClick(w->BRELVIKImage, Qt::LeftButton);
     ASSERT_EQ(w.dialogs->urls.size(), 1u);
-    EXPECT_EQ(w.dialogs->urls[0], w->tables().aboutText(7));
+    EXPECT_EQ(w.dialogs->urls[0], w->tables().aboutText(kx::ui::About::homeAddress));
 
     Window empty = makeWindow();
     empty->mmPrintClick();
-    EXPECT_EQ(empty.dialogs->lastMessage(), empty->tables().message(13));
+    EXPECT_EQ(empty.dialogs->lastMessage(), empty->tables().message(Msg::nothingToPrint));
 }
 
 } // namespace

@@ -16,11 +16,12 @@
 #include <gtest/gtest.h>
 
 using namespace kxtest;
+using kx::ui::Msg;
 
 namespace {
 
-QString msg(const Window& w, int i) {
-    return w->tables().message(i);
+QString msg(const Window& w, Msg row) {
+    return w->tables().message(row);
 }
 
 TEST(WindowDocument, StartsEmptyWithTheDesignedLayout) {
@@ -37,7 +38,7 @@ TEST(WindowDocument, StartsEmptyWithTheDesignedLayout) {
     EXPECT_EQ(w->lvInfo->columnWidth(5), 139);
     // Commands that need a list say so.
     EXPECT_FALSE(w->spbtSaveClick(w->spbtSave));
-    EXPECT_EQ(w.dialogs->lastMessage(), msg(w, 16));
+    EXPECT_EQ(w.dialogs->lastMessage(), msg(w, Msg::nothingToSave));
 
     // The English about button is narrower, and so is the window's least width.
     kx::ui::setLanguageCode("eng");
@@ -64,7 +65,7 @@ TEST(WindowDocument, OpensFromTheDialogAndShowsTheRootFolder) {
     EXPECT_EQ(w->currentNode(), top);
     EXPECT_EQ(w->folderModel()->rowCount(w->folderModel()->indexOf(top)), 2); // folders only
     EXPECT_FALSE(w->history().canBack());
-    EXPECT_EQ(w->spbtBack->toolTip(), w->tables().hint(1));
+    EXPECT_EQ(w->spbtBack->toolTip(), w->tables().hint(kx::ui::Hint::back));
     // Only the list file is left in its folder: the working file went.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"disk.kx"}));
 }
@@ -130,9 +131,9 @@ TEST(WindowDocument, OpenFailuresReportAndKeepOrDropTheList) {
     };
     Window w = makeWindow();
     const Case cases[] = {
-        {notZip, msg(w, 2) + " - " + msg(w, 31) + " - " + notZip, true},
-        {empty, msg(w, 5), true},
-        {broken, msg(w, 6), false},
+        {notZip, msg(w, Msg::unpackFailed) + " - " + msg(w, Msg::notZip) + " - " + notZip, true},
+        {empty, msg(w, Msg::fileEmpty), true},
+        {broken, msg(w, Msg::loadFailed), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
@@ -150,7 +151,7 @@ TEST(WindowDocument, OpenFailuresReportAndKeepOrDropTheList) {
             EXPECT_EQ(w->model()->rowCount(), 0);
             EXPECT_FALSE(w->history().canBack());
             EXPECT_FALSE(w->spbtSaveClick(nullptr));
-            EXPECT_EQ(w.dialogs->lastMessage(), msg(w, 16));
+            EXPECT_EQ(w.dialogs->lastMessage(), msg(w, Msg::nothingToSave));
         }
         // No working file is left behind.
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 4);
@@ -207,7 +208,7 @@ TEST(WindowDocument, FailedOrCancelledSaveKeepsTheOldFileAndTheChanges) {
     });
     closer.start(0);
     EXPECT_FALSE(w->spbtSaveClick(w->spbtSave));
-    EXPECT_EQ(w.dialogs->lastMessage(), msg(w, 24));
+    EXPECT_EQ(w.dialogs->lastMessage(), msg(w, Msg::saveCancelled));
     EXPECT_TRUE(w->listModified());
     EXPECT_EQ(readFile(path.toStdString()), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
@@ -220,7 +221,7 @@ TEST(WindowDocument, FailedOrCancelledSaveKeepsTheOldFileAndTheChanges) {
     ASSERT_TRUE(QFile::rename(path, kept));
     ASSERT_TRUE(QDir(dir.path()).mkdir("disk.kx"));
     EXPECT_FALSE(w->spbtSaveClick(w->spbtSave));
-    EXPECT_TRUE(w.dialogs->lastMessage().startsWith(msg(w, 23) + " - "));
+    EXPECT_TRUE(w.dialogs->lastMessage().startsWith(msg(w, Msg::saveFailed) + " - "));
     EXPECT_TRUE(w->listModified());
     EXPECT_TRUE(w->isEnabled());
     EXPECT_TRUE(QFileInfo(path).isDir());
@@ -246,8 +247,8 @@ TEST(WindowDocument, CloseQuestionAndOpeningOverUnsavedChanges) {
     w->N1Click();
     w.dialogs->answers = {A::Cancel};
     EXPECT_FALSE(w->close());
-    EXPECT_EQ(w.dialogs->questions.back().text, msg(w, 20));
-    EXPECT_EQ(w.dialogs->questions.back().caption, msg(w, 10));
+    EXPECT_EQ(w.dialogs->questions.back().text, msg(w, Msg::saveChanges));
+    EXPECT_EQ(w.dialogs->questions.back().caption, msg(w, Msg::questionTitle));
     EXPECT_TRUE(w->listModified());
 
     // Opening another list asks the same question; Cancel keeps the open list.

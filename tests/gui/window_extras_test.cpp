@@ -203,7 +203,8 @@ TEST_F(Extras, FilteredSearchListsWhatPassesAndShowsTheCount) {
         f->fields->FindBitBtn->click();
         EXPECT_TRUE(w->searchMode()) << c.what;
         EXPECT_EQ(rows(), c.found) << c.what;
-        EXPECT_EQ(f->fields->lblFound->text(), w->tables().caption(49).arg(c.found.size()))
+        EXPECT_EQ(f->fields->lblFound->text(),
+                  w->tables().caption(kx::ui::Cap::foundCount).arg(c.found.size()))
             << c.what;
     }
 
@@ -214,7 +215,7 @@ TEST_F(Extras, FilteredSearchListsWhatPassesAndShowsTheCount) {
     f->fields->FindBitBtn->click();
     f->fields->ledMinSize->setText("-3");
     f->fields->FindBitBtn->click();
-    EXPECT_EQ(w.dialogs->lastMessage(), w->tables().message(54));
+    EXPECT_EQ(w.dialogs->lastMessage(), w->tables().message(kx::ui::Msg::badSize));
     EXPECT_EQ(rows().size(), 2);
 
     // The results work as any search results: Enter on a found file shows it in its folder.

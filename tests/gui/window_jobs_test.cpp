@@ -104,16 +104,19 @@ TEST(WindowJobs, FailedOpensSayWhyInEitherLanguage) {
         const auto& t = w->tables();
         const struct {
             QString path;
-            int reasonRow;
-        } cases[] = {{notZip, 31}, {crc, 38}, {folderPath, 28}};
+            kx::ui::Msg reason;
+        } cases[] = {{notZip, kx::ui::Msg::notZip},
+                     {crc, kx::ui::Msg::checksumMismatch},
+                     {folderPath, kx::ui::Msg::notRegularFile}};
         for (const auto& c : cases) {
             SCOPED_TRACE(c.path.toStdString());
             w.dialogs->messages.clear();
             openThroughDialog(w, c.path);
             ASSERT_EQ(w.dialogs->messages.size(), 1u);
             const QString text = w.dialogs->messages[0].text;
-            EXPECT_EQ(text, t.message(2) + " - " + t.message(c.reasonRow) + " - " + c.path);
-            EXPECT_EQ(w.dialogs->messages[0].caption, t.message(0));
+            EXPECT_EQ(text, t.message(kx::ui::Msg::unpackFailed) + " - " + t.message(c.reason) +
+                                " - " + c.path);
+            EXPECT_EQ(w.dialogs->messages[0].caption, t.message(kx::ui::Msg::errorTitle));
             const bool cyrillic = text.contains(QRegularExpression("[А-Яа-яЁё]"));
             EXPECT_EQ(cyrillic, QString(language) == "rus");
             EXPECT_EQ(w->root(), nullptr);
@@ -130,7 +133,7 @@ TEST(WindowJobs, UnexpectedFailuresAreShownNotSwallowed) {
     w.dialogs->failNextOpenDialog = true;
     w->spbtOpen->click();
     ASSERT_EQ(w.dialogs->messages.size(), 1u);
-    EXPECT_EQ(w.dialogs->lastMessage(), w->tables().message(43));
+    EXPECT_EQ(w.dialogs->lastMessage(), w->tables().message(kx::ui::Msg::unexpectedError));
     EXPECT_TRUE(w->isEnabled());
 }
 
@@ -153,8 +156,8 @@ TEST(WindowJobs, SavingOverAListChangedOnDiskAsksFirst) {
 
         EXPECT_EQ(w->spbtSaveClick(w->spbtSave), answer == Answer::Yes);
         ASSERT_EQ(w.dialogs->questions.size(), 1u);
-        EXPECT_EQ(w.dialogs->questions[0].caption, w->tables().message(10));
-        EXPECT_EQ(w.dialogs->questions[0].text, w->tables().message(47));
+        EXPECT_EQ(w.dialogs->questions[0].caption, w->tables().message(kx::ui::Msg::questionTitle));
+        EXPECT_EQ(w.dialogs->questions[0].text, w->tables().message(kx::ui::Msg::overwriteChanged));
         EXPECT_TRUE(w.dialogs->messages.empty());
         EXPECT_EQ(w->listModified(), answer == Answer::No);
         EXPECT_EQ(readFile(path.toStdString()) == theirs, answer == Answer::No);

@@ -50,7 +50,7 @@ TEST_F(Navigation, TreeClicksBackAndForward) {
     EXPECT_EQ(forwardHint(), "B");
     w->spbtBack->click();
     EXPECT_EQ(rows().value(selected()), "A");
-    EXPECT_EQ(backHint(), w->tables().hint(1));
+    EXPECT_EQ(backHint(), w->tables().hint(kx::ui::Hint::back));
     EXPECT_EQ(forwardHint(), "A");
     w->spbtBack->click(); // empty back stack: nothing
     EXPECT_EQ(w->currentNode(), w->rootNode());
@@ -132,7 +132,7 @@ TEST_F(Navigation, ForwardHintFollowsTheSelectedRow) {
     const struct {
         int row;
         QString hint;
-    } cases[] = {{1, "B"}, {2, w->tables().hint(2)}, {0, "disk.kx"}};
+    } cases[] = {{1, "B"}, {2, w->tables().hint(kx::ui::Hint::forward)}, {0, "disk.kx"}};
     for (const auto& c : cases) {
         clickRow(*w.form, c.row);
         EXPECT_EQ(forwardHint(), c.hint) << c.row;

@@ -57,14 +57,14 @@ void TCommentForm::prepare(const ui::StringTables& t, const QString& buffer, cha
 void TCommentForm::applyPrepared() {
     if (m_tables) {
         const ui::StringTables& t = *m_tables;
-        QString caption = t.caption(29);
+        QString caption = t.caption(ui::Cap::enterComment);
         if (m_kind == kFile)
-            caption += t.caption(32) + QLatin1Char(' ') + m_rowCaption;
+            caption += t.caption(ui::Cap::commentForFile) + QLatin1Char(' ') + m_rowCaption;
         else if (m_kind == kFolder)
-            caption += t.caption(33) + QLatin1Char(' ') + m_rowCaption;
+            caption += t.caption(ui::Cap::commentForFolder) + QLatin1Char(' ') + m_rowCaption;
         setWindowTitle(caption);
-        btOk->setText(t.caption(30));
-        btCancel->setText(t.caption(31));
+        btOk->setText(t.caption(ui::Cap::apply));
+        btCancel->setText(t.caption(ui::Cap::cancelDialog));
     }
     redComment->setPlainText(m_buffer);
     m_shownText = redComment->document()->toRawText();
@@ -111,7 +111,7 @@ void TCommentForm::btOkClick() {
     // depends on how the editor holds it.
     const QString text = redComment->document()->toRawText();
     if (text.isEmpty()) {
-        if (m_tables) tell(m_tables->message(21));
+        if (m_tables) tell(m_tables->message(ui::Msg::commentNotEntered));
         reject();
         return;
     }
@@ -119,7 +119,7 @@ void TCommentForm::btOkClick() {
     bool storable = true;
     toAnsi(folded, &storable);
     if (!storable) {
-        if (m_tables) tell(m_tables->message(26));
+        if (m_tables) tell(m_tables->message(ui::Msg::commentNotStorable));
         return;
     }
     m_buffer = folded;

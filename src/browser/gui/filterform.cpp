@@ -5,12 +5,8 @@
 
 namespace kx {
 
-namespace {
-constexpr int rowTitle = 34; // the captions table's title of this window
-} // namespace
-
 void TFilterForm::applyTexts(const ui::StringTables& t) {
-    setWindowTitle(t.caption(rowTitle));
+    setWindowTitle(t.caption(ui::Cap::filterTitle));
     fields->applyTexts(t);
 }
 

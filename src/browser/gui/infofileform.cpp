@@ -462,28 +462,34 @@ void TInfoFileForm::FormCreate(const QStringList& args) {
 }
 
 void TInfoFileForm::applyStringTables() {
+    using ui::Cap;
+    using ui::Hint;
     const ui::StringTables& t = m_tables;
-    const std::pair<QToolButton*, int> buttons[] = {
-        {spbtOpen, 0}, {spbtBack, 1},  {spbtForward, 2},   {spbtUp, 3},    {spbtSearch, 4},
-        {spbtSave, 8}, {spbtPrint, 9}, {spbtSaveText, 10}, {spbtAbout, 11}};
-    for (const auto& [b, i] : buttons) {
-        b->setText(t.caption(i));
-        b->setToolTip(t.hint(i));
-    }
-    BRELVIKImage->setToolTip(t.hint(21));
+    // A button or an action: its caption and its hint.
+    const auto name = [&t](auto* item, Cap caption, Hint hint) {
+        item->setText(t.caption(caption));
+        item->setToolTip(t.hint(hint));
+    };
+    name(spbtOpen, Cap::open, Hint::open);
+    name(spbtBack, Cap::back, Hint::back);
+    name(spbtForward, Cap::forward, Hint::forward);
+    name(spbtUp, Cap::up, Hint::up);
+    name(spbtSearch, Cap::find, Hint::find);
+    name(spbtSave, Cap::save, Hint::save);
+    name(spbtPrint, Cap::print, Hint::print);
+    name(spbtSaveText, Cap::exportText, Hint::exportText);
+    name(spbtAbout, Cap::help, Hint::about);
+    BRELVIKImage->setToolTip(t.hint(Hint::logo));
     QStringList columns;
-    for (int i = 13; i <= 18; ++i)
-        columns << t.caption(i);
+    for (const Cap c : {Cap::columnName, Cap::columnSize, Cap::columnCreated, Cap::columnChanged,
+                        Cap::columnAttributes, Cap::columnComments})
+        columns << t.caption(c);
     m_model->setColumnCaptions(columns);
-    const std::pair<QAction*, int> actions[] = {{helpAction, 11},
-                                                {commentAction, 12},
-                                                {neededAction, 5},
-                                                {notneededAction, 6},
-                                                {clearAction, 7}};
-    for (const auto& [a, i] : actions) {
-        a->setText(t.caption(i));
-        a->setToolTip(t.hint(i));
-    }
+    name(helpAction, Cap::help, Hint::about);
+    name(commentAction, Cap::comment, Hint::comment);
+    name(neededAction, Cap::required, Hint::markRequired);
+    name(notneededAction, Cap::useless, Hint::markUseless);
+    name(clearAction, Cap::clear, Hint::clearMarks);
     const std::pair<QAction*, QAction*> items[] = {
         {N1, neededAction}, {N2, notneededAction}, {N8, clearAction}, {pupComment, commentAction}};
     for (const auto& [item, action] : items) {

@@ -81,7 +81,7 @@ void TInfoFileForm::catalogFindClick() {
     std::vector<CatalogRow> rows;
     std::size_t found = 0;
     bool noLists = false;
-    ui::TOpenSaveForm busy(m_catalogForm, m_tables.caption(28));
+    ui::TOpenSaveForm busy(m_catalogForm, m_tables.caption(ui::Cap::searchingData));
     busy.showAndPaint();
     m_catalogForm->setEnabled(false);
     try {
@@ -108,8 +108,9 @@ void TInfoFileForm::catalogFindClick() {
     } catch (const catalog::CatalogError& e) {
         busy.close();
         m_catalogForm->setEnabled(true);
-        showMessage(m_tables.message(57).arg(QString::fromStdString(e.what())),
-                    UserDialogs::Icon::Error);
+        showMessage(
+            m_tables.message(ui::Msg::catalogueUnusable).arg(QString::fromStdString(e.what())),
+            UserDialogs::Icon::Error);
         return;
     }
     busy.close();
@@ -132,7 +133,7 @@ void TInfoFileForm::catalogOpenRow(const CatalogRow& row) {
     }
     const Entry* e = entryOfRow(root(), row);
     if (!e) {
-        showMessage(m_tables.message(59), UserDialogs::Icon::Error);
+        showMessage(m_tables.message(ui::Msg::entryNoLongerInList), UserDialogs::Icon::Error);
         return;
     }
     applyMove(m_nav.reveal(e));
@@ -149,7 +150,7 @@ void TInfoFileForm::refreshCatalogue() {
     try {
         std::unique_ptr<catalog::Catalog> catalog = catalog::Catalog::open(db);
         if (!catalog->contains(path)) return;
-        runWithProgress(m_tables.message(60), 100, [&] {
+        runWithProgress(m_tables.message(ui::Msg::catalogueUpdating), 100, [&] {
             catalog->add(path, [this](std::uint64_t done, std::uint64_t total) {
                 if (m_progress.counter.abort) throw RefreshCancelled();
                 if (total > 0) m_progress.moveTo(int(done * 100 / total));
@@ -163,7 +164,8 @@ void TInfoFileForm::refreshCatalogue() {
         failure = errorMessage(e);
     }
     if (!failure.isEmpty())
-        showMessage(m_tables.message(58).arg(failure), UserDialogs::Icon::Error);
+        showMessage(m_tables.message(ui::Msg::catalogueNotUpdated).arg(failure),
+                    UserDialogs::Icon::Error);
 }
 
 } // namespace kx

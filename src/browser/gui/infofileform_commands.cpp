@@ -57,7 +57,7 @@ bool TInfoFileForm::lvInfoContextPopup() {
     const int first = firstSelectedRow();
     bool offer = true;
     if (first < 0) {
-        showMessage(m_tables.message(15));
+        showMessage(m_tables.message(ui::Msg::nothingSelected));
         offer = false;
     } else if (m_model->isUpRow(first)) {
         offer = false;
@@ -74,11 +74,11 @@ bool TInfoFileForm::lvInfoContextPopup() {
 void TInfoFileForm::spbtCommentClick() {
     const std::vector<int> rows = selectedRows();
     if (rows.empty()) {
-        showMessage(m_tables.message(18));
+        showMessage(m_tables.message(ui::Msg::selectToComment));
         return;
     }
     if (rows.size() > 1) {
-        showMessage(m_tables.message(19));
+        showMessage(m_tables.message(ui::Msg::selectedMoreThanOne));
         return;
     }
     const int row = rows.front();
@@ -91,7 +91,7 @@ void TInfoFileForm::spbtCommentClick() {
     bool ok = true;
     const std::string ansi = toAnsi(form->buffer(), &ok);
     if (!ok) {
-        showMessage(m_tables.message(26));
+        showMessage(m_tables.message(ui::Msg::commentNotStorable));
         return;
     }
     m_doc->setComment(e, ansi);
@@ -116,7 +116,7 @@ void TInfoFileForm::copyPathsClick() {
 
 void TInfoFileForm::spbtSearchClick() {
     if (!root()) {
-        showMessage(m_tables.message(22));
+        showMessage(m_tables.message(ui::Msg::listEmpty));
         return;
     }
     TMaskForm* form = maskForm();
@@ -144,7 +144,7 @@ void TInfoFileForm::searchFor(const QString& maskText) {
 }
 
 std::size_t TInfoFileForm::runSearch(const std::function<SearchResults()>& find) {
-    ui::TOpenSaveForm busy(this, m_tables.caption(28));
+    ui::TOpenSaveForm busy(this, m_tables.caption(ui::Cap::searchingData));
     busy.showAndPaint();
     setEnabled(false);
     m_model->clear();
@@ -173,7 +173,7 @@ TFilterForm* TInfoFileForm::filterForm() {
 
 bool TInfoFileForm::showBeside(QDialog* form) {
     if (!root()) {
-        showMessage(m_tables.message(22));
+        showMessage(m_tables.message(ui::Msg::listEmpty));
         return false;
     }
     form->show();
@@ -196,7 +196,7 @@ void TInfoFileForm::filteredSearchClick() {
 
 void TInfoFileForm::filterFindClick() {
     if (!root()) {
-        showMessage(m_tables.message(22));
+        showMessage(m_tables.message(ui::Msg::listEmpty));
         return;
     }
     EntryFilter filter;
@@ -256,8 +256,9 @@ QString TInfoFileForm::chooseExportFile(const QString& title, const QString& fil
     if (chosen.isEmpty()) return chosen;
     chosen = out::withTxtExtension(chosen, extension);
     if (QFileInfo::exists(chosen) &&
-        m_dialogs->question(this, m_tables.message(10), m_tables.message(9), false) !=
-            UserDialogs::Answer::Yes)
+        m_dialogs->question(this, m_tables.message(ui::Msg::questionTitle),
+                            m_tables.message(ui::Msg::replaceFile),
+                            false) != UserDialogs::Answer::Yes)
         return QString();
     return chosen;
 }
@@ -271,60 +272,66 @@ void TInfoFileForm::runExport(const QString& caption, std::int32_t total,
         result = out::ExportResult::WriteFailed;
     }
     if (result == out::ExportResult::CreateFailed || result == out::ExportResult::WriteFailed)
-        showMessage(m_tables.message(11), UserDialogs::Icon::Error);
+        showMessage(m_tables.message(ui::Msg::createFailed), UserDialogs::Icon::Error);
     if (result == out::ExportResult::NotRegularFile)
-        showMessage(m_tables.message(49), UserDialogs::Icon::Error);
+        showMessage(m_tables.message(ui::Msg::exportNotRegularFile), UserDialogs::Icon::Error);
     if (result == out::ExportResult::IsTheList)
-        showMessage(m_tables.message(48), UserDialogs::Icon::Error);
+        showMessage(m_tables.message(ui::Msg::exportOverList), UserDialogs::Icon::Error);
 }
 
 void TInfoFileForm::mmSaveTextClick() {
     if (!root()) {
-        showMessage(m_tables.message(8));
+        showMessage(m_tables.message(ui::Msg::nothingToExport));
         return;
     }
     if (m_nav.searchMode()) return;
-    const QString chosen = chooseExportFile(m_tables.caption(19), QStringLiteral("*.TXT|*.txt"),
-                                            QStringLiteral("txt"));
+    const QString chosen = chooseExportFile(m_tables.caption(ui::Cap::exportTextTitle),
+                                            QStringLiteral("*.TXT|*.txt"), QStringLiteral("txt"));
     if (chosen.isEmpty()) return;
     const WriteProgress progress = writeProgressOf(m_progress);
-    runExport(m_tables.message(12), ui::ProgressCounter::totalOf(kx::countBelow(root())),
+    runExport(m_tables.message(ui::Msg::exportTextProgress),
+              ui::ProgressCounter::totalOf(kx::countBelow(root())),
               [&] { return out::exportToFile(root(), chosen, progress, m_listFilePath); });
 }
 
 void TInfoFileForm::mmSaveCsvClick() {
     if (!root()) {
-        showMessage(m_tables.message(8));
+        showMessage(m_tables.message(ui::Msg::nothingToExport));
         return;
     }
-    const int which =
-        m_dialogs->choose(this, m_tables.caption(68), m_tables.message(55),
-                          {m_tables.caption(70), m_tables.caption(56), m_tables.caption(31)});
+    const int which = m_dialogs->choose(
+        this, m_tables.caption(ui::Cap::exportCsvTitle), m_tables.message(ui::Msg::csvWhichRows),
+        {m_tables.caption(ui::Cap::shownRows), m_tables.caption(ui::Cap::wholeList),
+         m_tables.caption(ui::Cap::cancelDialog)});
     if (which != 0 && which != 1) return;
     const QString chosen =
-        chooseExportFile(m_tables.caption(68), m_tables.caption(69), QStringLiteral("csv"));
+        chooseExportFile(m_tables.caption(ui::Cap::exportCsvTitle),
+                         m_tables.caption(ui::Cap::csvFileFilter), QStringLiteral("csv"));
     if (chosen.isEmpty()) return;
     const WriteProgress progress = writeProgressOf(m_progress);
     if (which == 0) {
         // The rows as they are shown: sorted when sorted, the ".." row left out.
         const std::vector<Entry*> rows = m_model->shownEntries();
-        runExport(m_tables.message(56), static_cast<std::int32_t>(rows.size()),
+        runExport(m_tables.message(ui::Msg::exportCsvProgress),
+                  static_cast<std::int32_t>(rows.size()),
                   [&] { return out::exportCsvRowsToFile(rows, chosen, progress, m_listFilePath); });
     } else {
-        runExport(m_tables.message(56), ui::ProgressCounter::totalOf(kx::countBelow(root())), [&] {
-            return out::exportCsvToFile(root(), EntryFilter(), chosen, progress, m_listFilePath);
-        });
+        runExport(m_tables.message(ui::Msg::exportCsvProgress),
+                  ui::ProgressCounter::totalOf(kx::countBelow(root())), [&] {
+                      return out::exportCsvToFile(root(), EntryFilter(), chosen, progress,
+                                                  m_listFilePath);
+                  });
     }
 }
 
 void TInfoFileForm::mmPrintClick() {
     if (!root()) {
-        showMessage(m_tables.message(13));
+        showMessage(m_tables.message(ui::Msg::nothingToPrint));
         return;
     }
     if (m_nav.searchMode()) return;
     if (!m_dialogs->hasDefaultPrinter()) {
-        showMessage(m_tables.message(25), UserDialogs::Icon::Error);
+        showMessage(m_tables.message(ui::Msg::noDefaultPrinter), UserDialogs::Icon::Error);
         return;
     }
     // The lines are gathered and measured on the printer away from this thread.
@@ -347,22 +354,24 @@ void TInfoFileForm::mmPrintClick() {
     QGuiApplication::restoreOverrideCursor();
     setEnabled(true);
     if (lines.isEmpty()) {
-        showMessage(m_tables.message(50));
+        showMessage(m_tables.message(ui::Msg::noFilesToPrint));
         return;
     }
     if (pages > kPagesPrintedWithoutAsking &&
-        m_dialogs->question(this, m_tables.message(10), m_tables.message(52).arg(pages), false) !=
-            UserDialogs::Answer::Yes)
+        m_dialogs->question(this, m_tables.message(ui::Msg::questionTitle),
+                            m_tables.message(ui::Msg::printPagesQuestion).arg(pages),
+                            false) != UserDialogs::Answer::Yes)
         return;
 
     bool printed = false;
     const WriteProgress progress = writeProgressOf(m_progress);
-    const bool cancelled =
-        runWithProgress(m_tables.message(53), static_cast<std::int32_t>(lines.size()), [&] {
+    const bool cancelled = runWithProgress(
+        m_tables.message(ui::Msg::printProgress), static_cast<std::int32_t>(lines.size()), [&] {
             printed = m_dialogs->printOnDefaultPrinter(lines, ui::applicationTitle(), progress);
         });
     // A cancelled job prints nothing and needs no word; a refused one is reported.
-    if (!printed && !cancelled) showMessage(m_tables.message(51), UserDialogs::Icon::Error);
+    if (!printed && !cancelled)
+        showMessage(m_tables.message(ui::Msg::printRefused), UserDialogs::Icon::Error);
 }
 
 void TInfoFileForm::spbtAboutClick() {
@@ -376,7 +385,7 @@ void TInfoFileForm::spbtAboutClick() {
 
 void TInfoFileForm::spbtLinkBrelvikClick() {
     ui::openWebAddress(
-        this, m_tables.aboutText(7), m_tables,
+        this, m_tables.aboutText(ui::About::homeAddress), m_tables,
         [this](const QUrl& url) { return m_dialogs->openUrl(url); },
         [this](const QString& title, const QString& text) {
             m_dialogs->message(this, UserDialogs::Icon::None, title, text);

@@ -112,42 +112,42 @@ bool TInfoFileForm::runWithProgress(const QString& caption, std::int32_t total,
 // ---------------------------------------------------------------- messages
 
 void TInfoFileForm::showMessage(const QString& text, UserDialogs::Icon icon) {
-    const QString caption =
-        icon == UserDialogs::Icon::Error ? m_tables.message(0) : ui::applicationTitle();
+    const QString caption = icon == UserDialogs::Icon::Error ? m_tables.message(ui::Msg::errorTitle)
+                                                             : ui::applicationTitle();
     m_dialogs->message(this, icon, caption, text);
 }
 
 QString TInfoFileForm::errorMessage(const Error& e) const {
     // Each code has its row of the message table, in both languages.
-    static const std::pair<ErrorCode, int> rows[] = {
-        {ErrorCode::notFound, 1},
-        {ErrorCode::notRegularFile, 28},
-        {ErrorCode::noPermission, 29},
-        {ErrorCode::readFailed, 30},
-        {ErrorCode::notZip, 31},
-        {ErrorCode::notOneEntry, 32},
-        {ErrorCode::multiDisk, 33},
-        {ErrorCode::encrypted, 34},
-        {ErrorCode::unsupportedMethod, 35},
-        {ErrorCode::zip64, 36},
-        {ErrorCode::damagedArchive, 37},
-        {ErrorCode::crcMismatch, 38},
-        {ErrorCode::emptyList, 5},
-        {ErrorCode::brokenList, 6},
-        {ErrorCode::createFailed, 11},
-        {ErrorCode::alreadyExists, 11},
-        {ErrorCode::writeFailed, 27},
-        {ErrorCode::noSpace, 39},
-        {ErrorCode::replaceFailed, 40},
-        {ErrorCode::tooLarge, 41},
-        {ErrorCode::threadFailed, 42},
-        {ErrorCode::readOnlyList, 44},
-        {ErrorCode::listBusy, 45},
-        {ErrorCode::changedOnDisk, 46},
+    static const std::pair<ErrorCode, ui::Msg> rows[] = {
+        {ErrorCode::notFound, ui::Msg::fileNotFound},
+        {ErrorCode::notRegularFile, ui::Msg::notRegularFile},
+        {ErrorCode::noPermission, ui::Msg::accessDenied},
+        {ErrorCode::readFailed, ui::Msg::readFailed},
+        {ErrorCode::notZip, ui::Msg::notZip},
+        {ErrorCode::notOneEntry, ui::Msg::notOneEntry},
+        {ErrorCode::multiDisk, ui::Msg::multiVolume},
+        {ErrorCode::encrypted, ui::Msg::encrypted},
+        {ErrorCode::unsupportedMethod, ui::Msg::unsupportedMethod},
+        {ErrorCode::zip64, ui::Msg::zip64},
+        {ErrorCode::damagedArchive, ui::Msg::damagedArchive},
+        {ErrorCode::crcMismatch, ui::Msg::checksumMismatch},
+        {ErrorCode::emptyList, ui::Msg::fileEmpty},
+        {ErrorCode::brokenList, ui::Msg::loadFailed},
+        {ErrorCode::createFailed, ui::Msg::createFailed},
+        {ErrorCode::alreadyExists, ui::Msg::createFailed},
+        {ErrorCode::writeFailed, ui::Msg::writeFailed},
+        {ErrorCode::noSpace, ui::Msg::noSpace},
+        {ErrorCode::replaceFailed, ui::Msg::replaceFailed},
+        {ErrorCode::tooLarge, ui::Msg::tooLarge},
+        {ErrorCode::threadFailed, ui::Msg::threadFailed},
+        {ErrorCode::readOnlyList, ui::Msg::readOnlyList},
+        {ErrorCode::listBusy, ui::Msg::listBusy},
+        {ErrorCode::changedOnDisk, ui::Msg::changedOnDisk},
     };
     for (const auto& [code, row] : rows)
         if (code == e.code()) return m_tables.message(row);
-    return m_tables.message(43);
+    return m_tables.message(ui::Msg::unexpectedError);
 }
 
 void TInfoFileForm::showError(const Error& e) {
@@ -160,7 +160,8 @@ void TInfoFileForm::showError(const Error& e) {
 
 bool TInfoFileForm::settleUnsavedChanges() {
     if (!root() || !listModified()) return true;
-    switch (m_dialogs->question(this, m_tables.message(10), m_tables.message(20), true)) {
+    switch (m_dialogs->question(this, m_tables.message(ui::Msg::questionTitle),
+                                m_tables.message(ui::Msg::saveChanges), true)) {
     case UserDialogs::Answer::Yes:
         return spbtSaveClick(nullptr);
     case UserDialogs::Answer::No:
@@ -202,8 +203,9 @@ void TInfoFileForm::spbtOpenClick(QWidget* initiator) {
             // The open list's folder, else the folder the dialog was last left in.
             const QString dir = m_listFilePath.isEmpty() ? rememberedOpenFolder()
                                                          : QFileInfo(m_listFilePath).absolutePath();
-            chosen = m_dialogs->getOpenFileName(this, m_tables.caption(0), dir,
-                                                qtFileFilter(m_tables.caption(22)));
+            chosen =
+                m_dialogs->getOpenFileName(this, m_tables.caption(ui::Cap::open), dir,
+                                           qtFileFilter(m_tables.caption(ui::Cap::listFileFilter)));
             if (chosen.isEmpty()) return;
             rememberOpenFolder(QFileInfo(chosen).absolutePath());
         }
@@ -227,7 +229,8 @@ void TInfoFileForm::clearDocumentViews() {
 void TInfoFileForm::openChosenFile(const QString& chosen, QWidget* initiator) {
     const std::string path = localPath(chosen);
     m_initiator = initiator;
-    ui::TOpenSaveForm busy(this, initiator == spbtOpen ? m_tables.caption(26) : QString());
+    ui::TOpenSaveForm busy(this, initiator == spbtOpen ? m_tables.caption(ui::Cap::loadingData)
+                                                       : QString());
     busy.showAndPaint();
     setEnabled(false);
 
@@ -255,8 +258,8 @@ void TInfoFileForm::openChosenFile(const QString& chosen, QWidget* initiator) {
         if (e.code() == ErrorCode::emptyList || e.code() == ErrorCode::brokenList)
             showMessage(errorMessage(e), UserDialogs::Icon::Error);
         else
-            showMessage(m_tables.message(2) + QStringLiteral(" - ") + errorMessage(e) +
-                            QStringLiteral(" - ") + chosen,
+            showMessage(m_tables.message(ui::Msg::unpackFailed) + QStringLiteral(" - ") +
+                            errorMessage(e) + QStringLiteral(" - ") + chosen,
                         UserDialogs::Icon::Error);
         return;
     }
@@ -330,7 +333,7 @@ WriteProgress TInfoFileForm::saveProgress() {
 
 bool TInfoFileForm::spbtSaveClick(QWidget* initiator) {
     if (!root()) {
-        showMessage(m_tables.message(16));
+        showMessage(m_tables.message(ui::Msg::nothingToSave));
         return false;
     }
     if (m_busy) return false;
@@ -343,7 +346,7 @@ bool TInfoFileForm::spbtSaveClick(QWidget* initiator) {
         bool changedOnDisk = false;
         try {
             const WriteProgress progress = saveProgress();
-            runWithProgress(m_tables.message(17),
+            runWithProgress(m_tables.message(ui::Msg::saveProgress),
                             ui::ProgressCounter::totalOf(kx::countBelow(root())), [&] {
                                 complete = m_doc->save(
                                     progress,
@@ -359,23 +362,24 @@ bool TInfoFileForm::spbtSaveClick(QWidget* initiator) {
             changedOnDisk = e.code() == ErrorCode::changedOnDisk;
             failure = errorMessage(e);
         } catch (const std::exception&) {
-            failure = m_tables.message(43);
+            failure = m_tables.message(ui::Msg::unexpectedError);
         }
         if (busyCursor) QGuiApplication::restoreOverrideCursor();
         if (!changedOnDisk || overwriteChanged) break;
-        if (m_dialogs->question(this, m_tables.message(10), m_tables.message(47), false) !=
-            UserDialogs::Answer::Yes)
+        if (m_dialogs->question(this, m_tables.message(ui::Msg::questionTitle),
+                                m_tables.message(ui::Msg::overwriteChanged),
+                                false) != UserDialogs::Answer::Yes)
             return false;
         overwriteChanged = true;
         failure.clear();
     }
     if (!failure.isEmpty()) {
-        showMessage(m_tables.message(23) + QStringLiteral(" - ") + failure,
+        showMessage(m_tables.message(ui::Msg::saveFailed) + QStringLiteral(" - ") + failure,
                     UserDialogs::Icon::Error);
         return false;
     }
     if (!complete) {
-        showMessage(m_tables.message(24));
+        showMessage(m_tables.message(ui::Msg::saveCancelled));
         return false;
     }
     refreshCatalogue();

@@ -112,12 +112,12 @@ void TInfoFileForm::setHint(QWidget* w, const QString& text) {
 }
 
 void TInfoFileForm::setBackHint() {
-    setHint(spbtBack, m_nav.backHint(m_tables.hint(1)));
+    setHint(spbtBack, m_nav.backHint(m_tables.hint(ui::Hint::back)));
 }
 
 void TInfoFileForm::updateForwardHint() {
-    setHint(spbtForward,
-            m_nav.forwardHint(firstSelectedListRow(), selectedNode(), m_tables.hint(2)));
+    setHint(spbtForward, m_nav.forwardHint(firstSelectedListRow(), selectedNode(),
+                                           m_tables.hint(ui::Hint::forward)));
 }
 
 // ---------------------------------------------------------------- handlers

@@ -39,9 +39,9 @@ TMaskForm::TMaskForm(QWidget* parent) : QDialog(parent) {
 
 void TMaskForm::applyTexts(const ui::StringTables& t) {
     m_tables = &t;
-    setWindowTitle(t.caption(4));
-    FindBitBtn->setText(t.caption(4));
-    CancelBitBtn->setText(t.caption(23));
+    setWindowTitle(t.caption(ui::Cap::find));
+    FindBitBtn->setText(t.caption(ui::Cap::find));
+    CancelBitBtn->setText(t.caption(ui::Cap::cancel));
 }
 
 void TMaskForm::FormShow() {

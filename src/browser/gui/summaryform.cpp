@@ -9,21 +9,19 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 namespace kx {
 
 namespace {
-// The captions table's rows of this window.
-enum Row {
-    rowTitle = 52,
-    rowListFile,
-    rowHeader,
-    rowRoot,
-    rowAll,
-    rowShown,
-    rowSelected,
-    rowFirstFigure
-};
-constexpr int kBytesCaption = 45;
+using ui::Cap;
+// The captions of the three texts, the three parts and the figures' rows, in their order.
+constexpr Cap kTextCaptions[] = {Cap::listFileLabel, Cap::headerLabel, Cap::rootLabel};
+constexpr Cap kPartCaptions[] = {Cap::wholeList, Cap::shownFolder, Cap::selection};
+constexpr Cap kFigureCaptions[] = {
+    Cap::allEntries,       Cap::folders,        Cap::files,
+    Cap::requiredEntries,  Cap::uselessEntries, Cap::unmarkedEntries,
+    Cap::commentedEntries, Cap::damagedEntries, Cap::crossedOutEntries};
 } // namespace
 
 TSummaryForm::TSummaryForm(QWidget* parent) : QDialog(parent) {
@@ -58,15 +56,16 @@ TSummaryForm::TSummaryForm(QWidget* parent) : QDialog(parent) {
 }
 
 void TSummaryForm::applyTexts(const ui::StringTables& t) {
-    setWindowTitle(t.caption(rowTitle));
+    setWindowTitle(t.caption(Cap::summaryTitle));
     for (int i = 0; i < 3; ++i)
-        m_captions[i]->setText(t.caption(rowListFile + i));
+        m_captions[i]->setText(t.caption(kTextCaptions[i]));
     QStringList header{QString()};
-    for (int part = 0; part < 3; ++part)
-        header << t.caption(rowAll + part) << t.caption(kBytesCaption);
+    for (const Cap part : kPartCaptions)
+        header << t.caption(part) << t.caption(Cap::bytes);
     twFigures->setHeaderLabels(header);
+    static_assert(std::size(kFigureCaptions) == std::size_t(kRows));
     for (int r = 0; r < kRows; ++r)
-        twFigures->topLevelItem(r)->setText(colWhat, t.caption(rowFirstFigure + r));
+        twFigures->topLevelItem(r)->setText(colWhat, t.caption(kFigureCaptions[r]));
 }
 
 const Tally& TSummaryForm::row(const Summary& s, int row) {

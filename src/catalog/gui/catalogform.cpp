@@ -15,14 +15,6 @@
 namespace kx {
 
 namespace {
-// The captions table's rows of this window.
-enum Row {
-    rowTitle = 71,
-    rowList,
-    rowPath,
-    rowFoundCut,
-    rowNoLists,
-};
 constexpr int kColumns = 5;
 } // namespace
 
@@ -95,10 +87,11 @@ TCatalogForm::TCatalogForm(QWidget* parent) : FilterWindow(parent, Qt::WindowMax
 
 void TCatalogForm::applyTexts(const ui::StringTables& t) {
     fields->applyTexts(t);
-    setWindowTitle(t.caption(rowTitle));
+    setWindowTitle(t.caption(ui::Cap::catalogueTitle));
     // The size, change and comment columns are named as in the detail list.
-    rows->setHeaders(
-        {t.caption(rowList), t.caption(rowPath), t.caption(14), t.caption(16), t.caption(18)});
+    rows->setHeaders({t.caption(ui::Cap::listColumn), t.caption(ui::Cap::pathColumn),
+                      t.caption(ui::Cap::columnSize), t.caption(ui::Cap::columnChanged),
+                      t.caption(ui::Cap::columnComments)});
     showCount();
 }
 
@@ -124,14 +117,14 @@ void TCatalogForm::showCount() {
         fields->lblFound->clear();
         break;
     case State::noLists:
-        fields->lblFound->setText(t->caption(rowNoLists));
+        fields->lblFound->setText(t->caption(ui::Cap::catalogueHoldsNoLists));
         break;
     case State::found:
         if (m_found > rows->rows().size())
             fields->lblFound->setText(
-                t->caption(rowFoundCut).arg(m_found).arg(rows->rows().size()));
+                t->caption(ui::Cap::foundFirstShown).arg(m_found).arg(rows->rows().size()));
         else
-            fields->lblFound->setText(t->caption(49).arg(m_found));
+            fields->lblFound->setText(t->caption(ui::Cap::foundCount).arg(m_found));
         break;
     }
 }

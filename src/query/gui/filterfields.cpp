@@ -15,29 +15,15 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 namespace kx {
 
 namespace {
-// The captions table's rows of this window.
-enum Row {
-    rowInComments = 35,
-    rowMark,
-    rowMarkAny,
-    rowMarkNone,
-    rowMarkRequired,
-    rowMarkUseless,
-    rowCommented,
-    rowDamaged,
-    rowMinSize,
-    rowMaxSize,
-    rowBytes,
-    rowKb,
-    rowMb,
-    rowGb,
-    rowFound,
-    rowClose,
-    rowMask,
-};
+using ui::Cap;
+// The choices of the mark and of the size unit, in their order.
+constexpr Cap kMarkCaptions[] = {Cap::markAny, Cap::markNone, Cap::markRequired, Cap::markUseless};
+constexpr Cap kUnitCaptions[] = {Cap::bytes, Cap::kilobytes, Cap::megabytes, Cap::gigabytes};
 } // namespace
 
 FilterFields::FilterFields(QWidget* parent) : QWidget(parent) {
@@ -47,14 +33,14 @@ FilterFields::FilterFields(QWidget* parent) : QWidget(parent) {
     ledMask = new QLineEdit(this);
     cbInComments = new QCheckBox(this);
     cbxMark = new QComboBox(this);
-    for (int i = 0; i < 4; ++i)
+    for (std::size_t i = 0; i < std::size(kMarkCaptions); ++i)
         cbxMark->addItem(QString());
     cbCommented = new QCheckBox(this);
     cbDamaged = new QCheckBox(this);
     ledMinSize = new QLineEdit(this);
     ledMaxSize = new QLineEdit(this);
     cbxSizeUnit = new QComboBox(this);
-    for (int i = 0; i < 4; ++i)
+    for (std::size_t i = 0; i < std::size(kUnitCaptions); ++i)
         cbxSizeUnit->addItem(QString());
     cbxSizeUnit->setCurrentIndex(1); // kB, as the size column shows
     lblFound = new QLabel(this);
@@ -66,20 +52,20 @@ FilterFields::FilterFields(QWidget* parent) : QWidget(parent) {
     CloseBitBtn->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
 
     int r = 0;
-    const auto labelled = [&](QWidget* w, int row) {
+    const auto labelled = [&](QWidget* w, Cap caption) {
         auto* label = new QLabel(this);
-        label->setProperty("captionRow", row);
+        m_labels.emplace_back(label, caption);
         label->setBuddy(w);
         grid->addWidget(label, r, 0);
         grid->addWidget(w, r++, 1, 1, 2);
     };
-    labelled(ledMask, rowMask);
+    labelled(ledMask, Cap::nameContains);
     grid->addWidget(cbInComments, r++, 1, 1, 2);
-    labelled(cbxMark, rowMark);
+    labelled(cbxMark, Cap::markLabel);
     grid->addWidget(cbCommented, r++, 1, 1, 2);
     grid->addWidget(cbDamaged, r++, 1, 1, 2);
-    labelled(ledMinSize, rowMinSize);
-    labelled(ledMaxSize, rowMaxSize);
+    labelled(ledMinSize, Cap::sizeAtLeast);
+    labelled(ledMaxSize, Cap::sizeAtMost);
     grid->addWidget(cbxSizeUnit, r - 2, 3, 2, 1);
     grid->addWidget(lblFound, r++, 0, 1, 4);
     auto* buttons = new QHBoxLayout;
@@ -94,24 +80,23 @@ FilterFields::FilterFields(QWidget* parent) : QWidget(parent) {
 
 void FilterFields::applyTexts(const ui::StringTables& t) {
     m_tables = &t;
-    for (QLabel* label : findChildren<QLabel*>())
-        if (label->property("captionRow").isValid())
-            label->setText(t.caption(label->property("captionRow").toInt()));
-    cbInComments->setText(t.caption(rowInComments));
-    for (int i = 0; i < 4; ++i) {
-        cbxMark->setItemText(i, t.caption(rowMarkAny + i));
-        cbxSizeUnit->setItemText(i, t.caption(rowBytes + i));
-    }
-    cbCommented->setText(t.caption(rowCommented));
-    cbDamaged->setText(t.caption(rowDamaged));
-    FindBitBtn->setText(t.caption(4));
-    CloseBitBtn->setText(t.caption(rowClose));
-    lblFound->setText(m_found ? t.caption(rowFound).arg(*m_found) : QString());
+    for (const auto& [label, caption] : m_labels)
+        label->setText(t.caption(caption));
+    cbInComments->setText(t.caption(Cap::inCommentsToo));
+    for (int i = 0; i < int(std::size(kMarkCaptions)); ++i)
+        cbxMark->setItemText(i, t.caption(kMarkCaptions[i]));
+    for (int i = 0; i < int(std::size(kUnitCaptions)); ++i)
+        cbxSizeUnit->setItemText(i, t.caption(kUnitCaptions[i]));
+    cbCommented->setText(t.caption(Cap::onlyCommented));
+    cbDamaged->setText(t.caption(Cap::onlyDamaged));
+    FindBitBtn->setText(t.caption(Cap::find));
+    CloseBitBtn->setText(t.caption(Cap::close));
+    lblFound->setText(m_found ? t.caption(Cap::foundCount).arg(*m_found) : QString());
 }
 
 void FilterFields::setFoundCount(std::size_t count) {
     m_found = count;
-    if (m_tables) lblFound->setText(m_tables->caption(rowFound).arg(count));
+    if (m_tables) lblFound->setText(m_tables->caption(Cap::foundCount).arg(count));
 }
 
 std::optional<std::uint64_t> FilterFields::sizeBound(const QLineEdit* edit, bool& ok) const {
@@ -143,7 +128,7 @@ bool FilterFields::readFilter(EntryFilter& filter, bool& maskStorable, QString& 
     bool ok = true;
     filter.minSize = sizeBound(ledMinSize, ok);
     filter.maxSize = sizeBound(ledMaxSize, ok);
-    if (!ok && m_tables) problem = m_tables->message(54);
+    if (!ok && m_tables) problem = m_tables->message(ui::Msg::badSize);
     return ok;
 }
 

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -24,7 +26,8 @@ class QVBoxLayout;
 namespace kx {
 namespace ui {
 struct StringTables;
-}
+enum class Cap : int;
+} // namespace ui
 
 class FilterFields : public QWidget {
     Q_OBJECT
@@ -65,6 +68,7 @@ private:
     std::optional<std::uint64_t> sizeBound(const QLineEdit* edit, bool& ok) const;
 
     QGridLayout* m_grid = nullptr;
+    std::vector<std::pair<QLabel*, ui::Cap>> m_labels; // the fields' labels and their captions
     const ui::StringTables* m_tables = nullptr;
     std::optional<std::size_t> m_found;
 };

@@ -32,7 +32,7 @@ bool openWebAddress(QWidget* owner, const QString& address, const StringTables& 
     const bool opened = url.isValid() && !address.isEmpty() &&
                         (opener ? opener(url) : QDesktopServices::openUrl(url));
     if (opened) return true;
-    const QString text = t.message(7) + QStringLiteral(" - ") + address;
+    const QString text = t.message(Msg::pageNotOpened) + QStringLiteral(" - ") + address;
     if (info) {
         info(applicationTitle(), text);
     } else {
@@ -142,13 +142,13 @@ TAboutForm::TAboutForm(QWidget* parent)
 
 void TAboutForm::applyTexts(const StringTables& t) {
     m_tables = &t;
-    setWindowTitle(t.aboutText(0));
-    Label1->setText(t.aboutText(1));
-    Label2->setText(t.aboutText(2));
-    Label3->setText(t.aboutText(3));
-    Link1Label->setText(t.aboutText(4));
-    BitBtn->setText(t.aboutText(5));
-    Link1Label->setToolTip(t.aboutText(6));
+    setWindowTitle(t.aboutText(About::title));
+    Label1->setText(t.aboutText(About::productLine));
+    Label2->setText(t.aboutText(About::purposeLine));
+    Label3->setText(t.aboutText(About::originLine));
+    Link1Label->setText(t.aboutText(About::supportLink));
+    BitBtn->setText(t.aboutText(About::close));
+    Link1Label->setToolTip(t.aboutText(About::supportAddress));
     layoutControls();
 }
 
