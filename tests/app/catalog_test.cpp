@@ -198,7 +198,7 @@ TEST_F(KxtoolCatalogTest, DupsAreFilesOfEqualNameAndSizeAnywhere) {
     ASSERT_EQ(cat({"add", c}).status, 0);
     EXPECT_EQ(cat({"dups"}).out, "5000000\tbig.iso\t" + b + "\tbig.iso\n" + "5000000\tbig.iso\t" +
                                      c + "\tx\\\\big.iso\n" + twins);
-    EXPECT_EQ(cat({"dups", "--min-size", "x"}).status, 1);
+    EXPECT_EQ(cat({"dups", "--min-size", "x"}).status, 2); // a usage error
 }
 
 TEST_F(KxtoolCatalogTest, DiffComparesByPathAndKind) {
@@ -232,7 +232,7 @@ TEST_F(KxtoolCatalogTest, DiffComparesByPathAndKind) {
                      "+\tthing\tD\n"
                      "-\tthing\tF\n");
     EXPECT_EQ(kxtool({"diff", before, before}).out, "");
-    EXPECT_EQ(kxtool({"diff", before}).status, 1);
+    EXPECT_EQ(kxtool({"diff", before}).status, 2); // a usage error
 }
 
 // A damaged or foreign database is reported in one sentence and left exactly as it was.
@@ -279,8 +279,8 @@ TEST_F(KxtoolCatalogTest, TheDefaultCatalogueLivesInTheDataFolder) {
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(dir.path() + "/data/fentaro-light/catalog.sqlite"));
     EXPECT_EQ(kxtool({"catalog", "lists"}, env).out.section('\t', 0, 0), a);
-    EXPECT_EQ(kxtool({"catalog", "--db"}).status, 1);
-    EXPECT_EQ(kxtool({"catalog", "--db", db, "frob"}).status, 1);
+    EXPECT_EQ(kxtool({"catalog", "--db"}).status, 2); // usage errors
+    EXPECT_EQ(kxtool({"catalog", "--db", db, "frob"}).status, 2);
 }
 
 } // namespace

@@ -293,29 +293,9 @@ TEST_F(KxtoolTest, ErrorsAreOneSentenceAndStatusOne) {
         {"info", p("text.kx")},
         {"info", p("fifo.kx")}, // refused at once, never waiting for a writer
         {"ls", list, "NoSuchFolder"},
-        {"frobnicate"},
-        {"resave"},
         {"export", list, p("no/such/dir/x.txt")},
         {"export", list, p("no/such/dir/x.csv"), "--csv"},
-        {"export", list, list, "--csv"},           // never onto the list itself
-        {"export", list, p("x.txt"), "--damaged"}, // filters only with --csv
-        {"export", list, p("x.csv"), "--csv", "--mask"},
-        {"summary"},
-        {"summary", list, "extra"},
-        {"summary", list, "--marks"},
-        {"find", list},
-        {"find", list, "a", "b"},
-        {"find", list, "a", "--mark", "x"},
-        {"find", list, "a", "--mark", "256"},
-        {"find", list, "a", "--mark", "-1"},
-        {"find", list, "a", "--mark", ""},
-        {"find", list, "a", "--min-size", "-3"},
-        {"find", list, "a", "--max-size", "1.5"},
-        {"find", list, "a", "--max-size", "18446744073709551616"}, // 2^64
-        {"find", list, "a", "--min-size"},
-        {"find", list, "a", "--damaged=yes"},
-        {"find", list, "a", "--csv"},
-        {"find", list, "a", "--frobnicate"},
+        {"export", list, list, "--csv"}, // never onto the list itself
     };
     for (const auto& args : cases) {
         const ToolRun r = kxtool(args);
@@ -325,12 +305,131 @@ TEST_F(KxtoolTest, ErrorsAreOneSentenceAndStatusOne) {
             << r.err.toStdString();
     }
     EXPECT_EQ(kxtool({"info", list}).out.count('\n'), 5); // the list refused as a target is whole
-    EXPECT_EQ(kxtool({"find", list, "a", "--min-size", "-3"}).err,
-              "kxtool: --min-size takes a whole number of bytes (0 or more), not \"-3\".\n");
-    const ToolRun help = kxtool({"--help"});
-    EXPECT_EQ(help.status, 0);
-    for (const char* command :
-         {"info", "ls", "find", "export", "resave", "scan", "summary", "--csv", "--mark",
-          "--comments", "--commented", "--damaged", "--min-size", "--max-size"})
-        EXPECT_TRUE(help.out.contains(command)) << command;
+    // A message is escaped as a cell is, so it stays one line.
+    EXPECT_EQ(kxtool({"ls", list, "a\\b\nc"}).err,
+              "kxtool: There is no folder \"a\\\\b\\nc\" in the list.\n");
+}
+
+// A command line that cannot be run is refused before anything is opened or written: status 2,
+// one line that names the wrong word, then the command's usage.
+TEST_F(KxtoolTest, UsageErrorsNameTheWrongWordThenTheUsage) {
+    QDir(dir.path()).mkpath("tree");
+    const struct Case {
+        QStringList args;
+        QString named;   // in the first line
+        QString command; // whose usage follows
+    } cases[] = {
+        // Unknown options: never taken for a file, a folder or a mask.
+        {{"info", "--bogus"}, "\"--bogus\"", "info"},
+        {{"ls", list, "--x"}, "\"--x\"", "ls"},
+        {{"summary", list, "--marks"}, "\"--marks\"", "summary"},
+        {{"find", list, "a", "--csv"}, "\"--csv\"", "find"},
+        {{"find", list, "-x"}, "\"-x\"", "find"},
+        {{"export", list, p("x.txt"), "--frobnicate"}, "\"--frobnicate\"", "export"},
+        {{"diff", list, list, "--brief"}, "\"--brief\"", "diff"},
+        {{"catalog", "add", "--db", p("c.db"), list}, "\"--db\"", "catalog add"},
+        {{"--verbose", "info", list}, "\"--verbose\"", ""},
+        // Missing arguments.
+        {{}, "COMMAND", ""},
+        {{"resave"}, "LIST", "resave"},
+        {{"find", list}, "MASK", "find"}, // left out only with a filter
+        {{"export", list}, "OUT", "export"},
+        {{"scan", p("tree")}, "OUT", "scan"},
+        {{"diff", list}, "NEW", "diff"},
+        {{"catalog", "--db", p("c.db")}, "COMMAND", "catalog"},
+        {{"catalog", "--db", p("c.db"), "remove"}, "LIST", "catalog remove"},
+        // Surplus arguments.
+        {{"info", list, "extra"}, "\"extra\"", "info"},
+        {{"find", list, "a", "b"}, "\"b\"", "find"},
+        {{"ls", list, "folder", "--", "--marks"}, "\"--marks\"", "ls"},
+        {{"catalog", "--db", p("c.db"), "lists", "x"}, "\"x\"", "catalog lists"},
+        // Unknown commands.
+        {{"frobnicate"}, "\"frobnicate\"", ""},
+        {{"catalog", "--db", p("c.db"), "frob"}, "\"frob\"", "catalog"},
+        // Options without their value, with a value they do not take, or a bad value.
+        {{"find", list, "a", "--min-size"}, "--min-size", "find"},
+        {{"export", list, p("x.csv"), "--csv", "--mask"}, "--mask", "export"},
+        {{"find", list, "a", "--damaged=yes"}, "--damaged", "find"},
+        {{"find", list, "a", "--mark", "x"}, "--mark", "find"},
+        {{"find", list, "a", "--mark", "256"}, "--mark", "find"},
+        {{"find", list, "a", "--mark", "-1"}, "--mark", "find"},
+        {{"find", list, "a", "--mark", ""}, "--mark", "find"},
+        {{"find", list, "a", "--max-size", "1.5"}, "--max-size", "find"},
+        {{"find", list, "a", "--max-size", "18446744073709551616"}, "--max-size", "find"}, // 2^64
+        {{"export", list, p("x.txt"), "--damaged"}, "--csv", "export"}, // filters need --csv
+        {{"catalog", "--db", p("c.db"), "dups", "--min-size", "x"}, "--min-size", "catalog dups"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const ToolRun r = kxtool(c.args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        const QString line = r.err.section('\n', 0, 0);
+        EXPECT_TRUE(line.startsWith("kxtool: ") && line.endsWith('.')) << line.toStdString();
+        EXPECT_TRUE(line.contains(c.named)) << line.toStdString();
+        // The usage is the help's first line and its lists of commands, arguments and options.
+        const QString usage = r.err.section('\n', 1);
+        const QString help =
+            kxtool(QStringList{c.command.split(' ', Qt::SkipEmptyParts)} << "--help").out;
+        EXPECT_EQ(usage.section('\n', 0, 0), help.section('\n', 0, 0));
+        EXPECT_TRUE(help.contains(usage.section('\n', 2))) << usage.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(p("x.txt")) || QFile::exists(p("x.csv")) ||
+                 QFile::exists(p("c.db")));
+    EXPECT_EQ(kxtool({"find", list, "a", "--min-size", "-3"}).err.section('\n', 0, 0),
+              "kxtool: --min-size takes a whole number of bytes (0 or more), not \"-3\".");
+}
+
+// The names in the "Commands:" part of a help.
+QStringList commandsIn(const QString& help) {
+    QStringList names;
+    const QString part = help.section("\nCommands:\n", 1).section("\n\n", 0, 0);
+    for (const QString& row : part.split('\n', Qt::SkipEmptyParts))
+        names << row.section(' ', 2, 2);
+    return names;
+}
+
+TEST_F(KxtoolTest, EveryCommandHasItsHelp) {
+    const ToolRun top = kxtool({"--help"});
+    ASSERT_EQ(top.status, 0);
+    EXPECT_EQ(kxtool({"help"}).out, top.out);
+    EXPECT_EQ(kxtool({"-h"}).out, top.out);
+    const QStringList commands = commandsIn(top.out);
+    ASSERT_TRUE(commands.contains("info") && commands.contains("catalog")) << top.out.toStdString();
+    std::vector<QStringList> all;
+    for (const QString& c : commands)
+        all.push_back({c});
+    const QStringList inCatalog = commandsIn(kxtool({"catalog", "--help"}).out);
+    ASSERT_TRUE(inCatalog.contains("add") && inCatalog.contains("dups"));
+    for (const QString& c : inCatalog)
+        all.push_back({"catalog", c});
+    for (const QStringList& words : all) {
+        SCOPED_TRACE(words.join(' ').toStdString());
+        // Asked for, the help is the whole answer: no other argument is needed or looked at.
+        const ToolRun r = kxtool(words + QStringList{"--help"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_TRUE(r.out.startsWith("Usage: kxtool " + words.join(' '))) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains("-h, --help"));
+        EXPECT_EQ(kxtool(words + QStringList{"-h", list, "--bogus"}).out, r.out);
+        if (words.size() == 1) {
+            EXPECT_EQ(kxtool({"help", words[0]}).out, r.out);
+        }
+    }
+    // Each command's options are in its own help.
+    const std::pair<QStringList, QStringList> options[] = {
+        {{"ls"}, {"--marks"}},
+        {{"find"},
+         {"--comments", "--mark N", "--commented", "--damaged", "--min-size BYTES",
+          "--max-size BYTES"}},
+        {{"export"}, {"--csv", "--mask MASK", "--mark N", "--max-size BYTES"}},
+        {{"catalog"}, {"--db FILE"}},
+        {{"catalog", "find"}, {"--comments", "--mark N", "--min-size BYTES"}},
+        {{"catalog", "dups"}, {"--min-size BYTES"}},
+    };
+    for (const auto& [words, named] : options) {
+        const QString help = kxtool(words + QStringList{"--help"}).out;
+        for (const QString& option : named)
+            EXPECT_TRUE(help.contains("  " + option + "  ")) << help.toStdString();
+    }
 }

@@ -1,0 +1,321 @@
+// kxtool's commands on one or two list files: info, ls, summary, find, export, resave, scan and
+// diff, and the filter options that find, export and catalog find share.
+#include "kxtool_commands.h"
+#include "kxtool_output.h"
+
+#include "browser/document.h"
+#include "catalog/listdiff.h"
+#include "listfile/codepage.h"
+#include "listfile/scan.h"
+#include "output/csvexport.h"
+#include "output/textexport.h"
+#include "query/search.h"
+#include "query/summary.h"
+
+#include <iostream>
+#include <limits>
+
+namespace kxtool {
+
+namespace {
+
+// Opens a list as the viewer does: the root folder shown, so its folders come first.
+std::unique_ptr<kx::Document> openList(const std::string& path) {
+    return kx::Document::open(path);
+}
+
+// Text given on the command line (UTF-8) in the list's code page; false in `ok` when the code
+// page cannot hold it.
+std::string ansiOf(const std::string& utf8, bool* ok) {
+    return kx::toAnsi(QString::fromStdString(utf8), ok);
+}
+
+// A whole number of decimal digits only (no sign, no spaces) that is at most `most`.
+std::optional<std::uint64_t> wholeNumber(const std::string& text, std::uint64_t most) {
+    if (text.empty() || text.size() > 20) return std::nullopt;
+    std::uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        const unsigned digit = unsigned(c - '0');
+        if (v > (most - digit) / 10) return std::nullopt;
+        v = v * 10 + digit;
+    }
+    return v;
+}
+
+// The last number given to `option`, if any; every value given must be a number up to `most`.
+std::optional<std::uint64_t> numberOption(const CommandLine& line, const char* option,
+                                          std::uint64_t most, const char* whatItTakes) {
+    std::optional<std::uint64_t> last;
+    for (const std::string& value : line.values(option)) {
+        last = wholeNumber(value, most);
+        if (!last)
+            line.usageError(std::string("--") + option + " takes " + whatItTakes + ", not \"" +
+                            value + "\".");
+    }
+    return last;
+}
+
+struct FilterOption {
+    const char* name;
+    const char* valueName; // null for a flag
+    const char* help;
+};
+
+const FilterOption kFilterOptions[] = {
+    {"comments", nullptr, "MASK may also occur in the comment"},
+    {"mark", "N", "the stored mark is N (0 to 255)"},
+    {"commented", nullptr, "a comment is stored"},
+    {"damaged", nullptr, "the damaged attribute is set"},
+    {"min-size", "BYTES", "a file of at least BYTES bytes (folders never pass)"},
+    {"max-size", "BYTES", "a file of at most BYTES bytes (folders never pass)"},
+};
+
+const char* const kListHelp = "a list file (.kx)";
+
+} // namespace
+
+void declareFilters(CommandLine& line) {
+    for (const FilterOption& o : kFilterOptions) {
+        if (o.valueName)
+            line.option(o.name, o.valueName, o.help);
+        else
+            line.flag(o.name, o.help);
+    }
+    line.note("Each filter given must hold. An option may also be written --mark=N; \"--\" ends "
+              "the\noptions, so that a MASK may start with \"-\".");
+}
+
+std::optional<std::uint64_t> byteCount(const CommandLine& line, const char* option) {
+    return numberOption(line, option, std::numeric_limits<std::uint64_t>::max(),
+                        "a whole number of bytes (0 or more)");
+}
+
+kx::EntryFilter filterOf(const CommandLine& line) {
+    kx::EntryFilter f;
+    f.inComments = line.has("comments");
+    f.commentedOnly = line.has("commented");
+    f.damagedOnly = line.has("damaged");
+    if (const auto mark = numberOption(line, "mark", 255, "a whole number from 0 to 255"))
+        f.mark = static_cast<std::uint8_t>(*mark);
+    f.minSize = byteCount(line, "min-size");
+    f.maxSize = byteCount(line, "max-size");
+    return f;
+}
+
+// info LIST
+const Handler infoCommand = {
+    [](CommandLine& line) {
+        line.about("Prints the header text, the root's name, and the numbers of entries, folders "
+                   "and files,\none per line.");
+        line.argument("LIST", kListHelp);
+    },
+    [](const CommandLine& line) {
+        auto doc = openList(line.arguments()[0]);
+        const kx::TreeCounts counts = kx::countTree(doc->root());
+        std::cout << "header\t" << ansiCell(doc->headerText()) << '\n'
+                  << "root\t" << ansiCell(doc->root()->name()) << '\n'
+                  << "entries\t" << counts.entries << '\n'
+                  << "folders\t" << counts.folders << '\n'
+                  << "files\t" << counts.files << '\n';
+        return 0;
+    },
+};
+
+// ls LIST [FOLDER] [--marks]
+const Handler lsCommand = {
+    [](CommandLine& line) {
+        line.about("Prints the rows the viewer's detail list shows for the root folder or for "
+                   "FOLDER: name,\nsize in kB, created, changed, attributes, comment; the \"..\" "
+                   "row as \"..\".");
+        line.argument("LIST", kListHelp);
+        line.argument("FOLDER", "names below the root, separated by \"/\" or \"\\\"",
+                      Arity::optional);
+        line.flag("marks", "adds the mark (0 none, 1 needed, 2 not needed, or the stored value)");
+    },
+    [](const CommandLine& line) {
+        const Words& args = line.arguments();
+        auto doc = openList(args[0]);
+        kx::Entry* folder = doc->root();
+        if (args.size() == 2) {
+            std::string path = args[1];
+            for (char& c : path)
+                if (c == '\\') c = '/';
+            std::size_t start = 0;
+            while (start <= path.size()) {
+                std::size_t slash = path.find('/', start);
+                if (slash == std::string::npos) slash = path.size();
+                const std::string part = path.substr(start, slash - start);
+                start = slash + 1;
+                if (part.empty()) continue;
+                bool ok = true;
+                const std::string ansi = ansiOf(part, &ok);
+                kx::Entry* next = nullptr;
+                for (kx::Entry* c : folder->children())
+                    if (ok && c->isFolder() && c->name() == ansi) {
+                        next = c;
+                        break;
+                    }
+                if (!next) fail("There is no folder \"" + args[1] + "\" in the list.");
+                folder = next;
+            }
+        }
+        doc->regroup(folder); // showing a folder regroups it
+        if (folder != doc->root()) std::cout << "..\n";
+        const bool marks = line.has("marks");
+        for (const kx::Entry* e : folder->children())
+            printRow(e, std::string(e->name()), marks);
+        return 0;
+    },
+};
+
+// summary LIST
+const Handler summaryCommand = {
+    [](CommandLine& line) {
+        line.about("Prints rows WHAT, ENTRIES, BYTES for all, folders, files, required (mark 1), "
+                   "useless\n(mark 2), unmarked (mark 0), commented, damaged and crossed-out "
+                   "entries below the root;\nBYTES sums the sizes of the files among them.");
+        line.argument("LIST", kListHelp);
+    },
+    [](const CommandLine& line) {
+        auto doc = openList(line.arguments()[0]);
+        const kx::Summary s = kx::summarizeBelow(doc->root());
+        const std::pair<const char*, const kx::Tally*> rows[] = {
+            {"all", &s.all},
+            {"folders", &s.folders},
+            {"files", &s.files},
+            {"required", &s.required},
+            {"useless", &s.useless},
+            {"unmarked", &s.unmarked},
+            {"commented", &s.commented},
+            {"damaged", &s.damaged},
+            {"crossed-out", &s.crossedOut},
+        };
+        for (const auto& [what, tally] : rows)
+            std::cout << what << '\t' << tally->entries << '\t' << tally->bytes << '\n';
+        return 0;
+    },
+};
+
+// find LIST [MASK] [FILTERS]
+const Handler findCommand = {
+    [](CommandLine& line) {
+        line.about("Prints the rows a search for MASK shows (names that contain MASK, case "
+                   "ignored; a leading\n\"*\" is dropped). With filters only the entries that "
+                   "also pass them, and MASK may be \"\"\nor left out to list every entry that "
+                   "passes.");
+        line.argument("LIST", kListHelp);
+        line.argument("MASK", "the text to look for", Arity::optional);
+        declareFilters(line);
+    },
+    [](const CommandLine& line) {
+        const Words& args = line.arguments();
+        kx::EntryFilter filter = filterOf(line);
+        // The mask may be left out when a filter says what to list.
+        if (args.size() == 1 && !filter.hasConditions()) line.missingArgument("MASK");
+        auto doc = openList(args[0]);
+        bool ok = true;
+        if (args.size() == 2) filter.mask = ansiOf(args[1], &ok);
+        if (!ok) return 0; // a character the list cannot hold matches no name and no comment
+        const kx::SearchResults results = kx::searchFiltered(doc->root(), filter);
+        for (std::size_t i = 0; i < results.entries.size(); ++i)
+            printRow(results.entries[i], kx::resultCaption(results, i), false);
+        return 0;
+    },
+};
+
+// export LIST OUT [--csv [--mask MASK] [FILTERS]]
+const Handler exportCommand = {
+    [](CommandLine& line) {
+        line.about("Writes the text export of the whole list to OUT, the same bytes as the "
+                   "viewer's Export.");
+        line.about("With --csv it writes a CSV file instead (UTF-8, CR LF): a header row\n"
+                   "path,kind,size,created,changed,attributes,mark,comment and one row per entry "
+                   "below the\nroot that contains MASK and passes the filters, in list order; "
+                   "path relative to the root\nwith \"\\\" between names, size in bytes, "
+                   "attributes as the letters R H S V A T C E\n(read-only, hidden, system, "
+                   "volume, archive, temporary, compressed, damaged).");
+        line.argument("LIST", kListHelp);
+        line.argument("OUT", "the file to write");
+        line.flag("csv", "writes a CSV file");
+        line.option("mask", "MASK", "with --csv: only the entries whose name contains MASK");
+        declareFilters(line);
+    },
+    [](const CommandLine& line) {
+        const std::string& list = line.arguments()[0];
+        const std::string& out = line.arguments()[1];
+        const bool csv = line.has("csv");
+        bool filtered = line.has("mask");
+        for (const FilterOption& o : kFilterOptions)
+            filtered = filtered || line.has(o.name);
+        if (!csv && filtered)
+            line.usageError("The mask and the filters of export apply only with --csv.");
+        kx::EntryFilter filter = filterOf(line);
+        bool ok = true;
+        if (line.has("mask")) filter.mask = ansiOf(line.value("mask"), &ok);
+        auto doc = openList(list);
+        if (!csv)
+            checkExport(kx::out::exportToFile(doc->root(), QString::fromStdString(out), {},
+                                              QString::fromStdString(list)),
+                        out);
+        else // a mask with a character the list cannot hold matches nothing: the header alone
+            checkExport(kx::out::exportCsvToFile(ok ? doc->root() : nullptr, filter,
+                                                 QString::fromStdString(out), {},
+                                                 QString::fromStdString(list)),
+                        out);
+        return 0;
+    },
+};
+
+// resave LIST [OUT]
+const Handler resaveCommand = {
+    [](CommandLine& line) {
+        line.about("Opens the list as the viewer does and saves it again, as the viewer's Save "
+                   "does.");
+        line.argument("LIST", kListHelp);
+        line.argument("OUT", "the file to save to (LIST itself when left out)", Arity::optional);
+    },
+    [](const CommandLine& line) {
+        const Words& args = line.arguments();
+        auto doc = openList(args[0]);
+        if (args.size() == 2)
+            doc->saveAs(args[1]);
+        else
+            doc->save({});
+        return 0;
+    },
+};
+
+// scan FOLDER OUT
+const Handler scanCommand = {
+    [](CommandLine& line) {
+        line.about("Makes a list file of a folder of this computer.");
+        line.argument("FOLDER", "the folder to list");
+        line.argument("OUT", "the new list file (a file that is there is never replaced)");
+    },
+    [](const CommandLine& line) {
+        kx::scanFolderToListFile(line.arguments()[0], line.arguments()[1]);
+        return 0;
+    },
+};
+
+// diff OLD NEW
+const Handler diffCommand = {
+    [](CommandLine& line) {
+        line.about("Compares two lists of the same disk by path below the root and kind: rows "
+                   "\"+\", PATH, KIND\nfor entries only in NEW, \"-\" for entries only in OLD, "
+                   "\"~\" for entries in both with another\nsize or change time; sorted by path.");
+        line.argument("OLD", "the older list file");
+        line.argument("NEW", "the newer list file");
+    },
+    [](const CommandLine& line) {
+        auto before = openList(line.arguments()[0]);
+        auto after = openList(line.arguments()[1]);
+        for (const kx::catalog::DiffRow& r : kx::catalog::diffLists(before->root(), after->root()))
+            std::cout << r.change << '\t' << ansiCell(r.caption) << '\t'
+                      << ansiCell(std::string(1, r.kind)) << '\n';
+        return 0;
+    },
+};
+
+} // namespace kxtool

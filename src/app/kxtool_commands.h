@@ -1,0 +1,25 @@
+// kxtool's commands, each a few calls of the library that the viewer uses, and the filter options
+// that several of them share.
+#pragma once
+
+#include "kxtool_cli.h"
+#include "query/filter.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace kxtool {
+
+extern const Handler infoCommand, lsCommand, summaryCommand, findCommand, exportCommand,
+    resaveCommand, scanCommand, diffCommand, catalogCommand;
+
+// The options of a filter (--comments, --mark, ...) and the note on how options are written.
+void declareFilters(CommandLine& line);
+// The filter that the options ask for; the mask is the caller's to set. A bad value is a usage
+// error.
+kx::EntryFilter filterOf(const CommandLine& line);
+// The whole number of bytes given to `option` (the last one), if any. A bad value is a usage
+// error.
+std::optional<std::uint64_t> byteCount(const CommandLine& line, const char* option);
+
+} // namespace kxtool
