@@ -347,24 +347,6 @@ int commandResave(const std::vector<std::string>& args) {
     return 0;
 }
 
-// The exit status of an export to `out`, or the sentence of its failure.
-int exportStatus(kx::out::ExportResult result, const std::string& out) {
-    switch (result) {
-    case kx::out::ExportResult::Done:
-    case kx::out::ExportResult::Aborted:
-        return 0;
-    case kx::out::ExportResult::CreateFailed:
-        fail("Cannot create " + out + ".");
-    case kx::out::ExportResult::WriteFailed:
-        fail("Writing " + out + " failed; the export is incomplete.");
-    case kx::out::ExportResult::NotRegularFile:
-        fail(out + " is not a regular file; nothing was written.");
-    case kx::out::ExportResult::IsTheList:
-        fail(out + " is the list file itself; the export would overwrite it.");
-    }
-    return 0;
-}
-
 int commandExport(const std::vector<std::string>& args) {
     std::vector<OptionRule> known = kFilterOptions;
     known.push_back({"--csv", false});
@@ -382,14 +364,12 @@ int commandExport(const std::vector<std::string>& args) {
         if (name == "--mask") filter.mask = kx::toAnsi(QString::fromStdString(value), &ok);
     auto doc = openList(list);
     if (!csv)
-        return exportStatus(kx::out::exportToFile(doc->root(), QString::fromStdString(out), {},
-                                                  QString::fromStdString(list)),
-                            out);
-    // A mask with a character the list cannot hold matches nothing: the header row alone.
-    return exportStatus(kx::out::exportCsvToFile(ok ? doc->root() : nullptr, filter,
-                                                 QString::fromStdString(out), {},
-                                                 QString::fromStdString(list)),
-                        out);
+        kx::out::exportToFile(doc->root(), QString::fromStdString(out), {},
+                              QString::fromStdString(list));
+    else // a mask with a character the list cannot hold matches nothing: the header row alone
+        kx::out::exportCsvToFile(ok ? doc->root() : nullptr, filter, QString::fromStdString(out),
+                                 {}, QString::fromStdString(list));
+    return 0;
 }
 
 int commandScan(const std::vector<std::string>& args) {
@@ -450,9 +430,10 @@ int catalogAdd(kx::catalog::Catalog& catalog, const std::vector<std::string>& li
             std::cout << words[int(r.outcome)] << '\t' << pathCell(r.path) << '\t' << r.entries
                       << '\n'
                       << std::flush;
-        } catch (const kx::catalog::CatalogError&) {
-            throw; // the catalogue itself failed: no other list would fare better
         } catch (const std::exception& e) {
+            // The catalogue itself failed: no other list would fare better.
+            if (const auto* error = dynamic_cast<const kx::Error*>(&e))
+                if (kx::isCatalogueError(error->code())) throw;
             std::cerr << "kxtool: " << e.what() << " It was skipped.\n";
             status = 1;
         }

@@ -5,11 +5,11 @@
 
 #include "browser/filter.h"
 #include "listfile/entry.h"
+#include "listfile/io/error.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,12 +17,8 @@ struct sqlite3;
 
 namespace kx::catalog {
 
-// Every failure of the catalogue, as one English sentence. A list that cannot be read throws
-// kx::Error instead (from its open).
-class CatalogError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+// Every failure of the catalogue throws kx::Error with one of the catalogue's codes
+// (isCatalogueError); a list that cannot be read throws it with the list's code (from its open).
 
 // $XDG_DATA_HOME/fentaro-light/catalog.sqlite, or ~/.local/share/fentaro-light/catalog.sqlite.
 std::string defaultCatalogPath();
@@ -70,7 +66,7 @@ const Entry* entryAtOrd(const Entry* root, std::uint32_t ord);
 class Catalog {
 public:
     // Opens the catalogue at `path`, making it (and its folder) when there is no file. Throws
-    // CatalogError when the file is not a catalogue, is damaged, or is of a newer schema.
+    // kx::Error (notCatalogue, catalogueDamaged, catalogueTooNew, ...) with the path.
     static std::unique_ptr<Catalog> open(const std::string& path);
     ~Catalog();
     Catalog(const Catalog&) = delete;

@@ -97,15 +97,15 @@ bool writeCsvRows(const std::vector<kx::Entry*>& entries, kx::ByteSink& out,
     return true;
 }
 
-ExportResult exportCsvToFile(const kx::Entry* root, const EntryFilter& filter, const QString& path,
-                             const kx::WriteProgress& progress, const QString& protectedPath) {
+bool exportCsvToFile(const kx::Entry* root, const EntryFilter& filter, const QString& path,
+                     const kx::WriteProgress& progress, const QString& protectedPath) {
     return writeExportFile(path, protectedPath, [&](kx::ByteSink& sink) {
         return writeCsvLines(root, filter, sink, progress);
     });
 }
 
-ExportResult exportCsvRowsToFile(const std::vector<kx::Entry*>& entries, const QString& path,
-                                 const kx::WriteProgress& progress, const QString& protectedPath) {
+bool exportCsvRowsToFile(const std::vector<kx::Entry*>& entries, const QString& path,
+                         const kx::WriteProgress& progress, const QString& protectedPath) {
     return writeExportFile(path, protectedPath, [&](kx::ByteSink& sink) {
         return writeCsvRows(entries, sink, progress);
     });

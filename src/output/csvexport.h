@@ -41,9 +41,10 @@ void appendCsvCell(std::string& line, std::string_view text);
 bool writeCsvLines(const kx::Entry* root, const EntryFilter& filter, kx::ByteSink& out,
                    const kx::WriteProgress& progress);
 
-// Writes the CSV to a file with writeExportFile's refusals and results.
-ExportResult exportCsvToFile(const kx::Entry* root, const EntryFilter& filter, const QString& path,
-                             const kx::WriteProgress& progress, const QString& protectedPath = {});
+// Writes the CSV to a file with writeExportFile's refusals and errors; true when it was written
+// in full, false when the progress stopped it.
+bool exportCsvToFile(const kx::Entry* root, const EntryFilter& filter, const QString& path,
+                     const kx::WriteProgress& progress, const QString& protectedPath = {});
 
 // The path cell of an Entry: the names from the root's child down to it, joined by "\" (empty
 // for the root).
@@ -55,8 +56,7 @@ std::string pathBelowRoot(const kx::Entry* e);
 // aborted.
 bool writeCsvRows(const std::vector<kx::Entry*>& entries, kx::ByteSink& out,
                   const kx::WriteProgress& progress);
-ExportResult exportCsvRowsToFile(const std::vector<kx::Entry*>& entries, const QString& path,
-                                 const kx::WriteProgress& progress,
-                                 const QString& protectedPath = {});
+bool exportCsvRowsToFile(const std::vector<kx::Entry*>& entries, const QString& path,
+                         const kx::WriteProgress& progress, const QString& protectedPath = {});
 
 } // namespace kx::out

@@ -48,15 +48,14 @@ bool walkExportPaths(const kx::Entry* root, const kx::WriteProgress& progress, V
     return true;
 }
 
-enum class ExportResult { Done, Aborted, CreateFailed, WriteFailed, NotRegularFile, IsTheList };
-
 // Creates the file (truncating an existing one) and lets writeBody write it through a buffer;
-// writeBody returns false when it was aborted. CreateFailed when the file cannot be created;
-// WriteFailed when a write, the flush to the device or the close fails (a kx::Error from
-// writeBody). An aborted export keeps what was written so far. A file there that is not a
-// regular file (NotRegularFile) or that is the file at `protectedPath` by device and inode, under
-// whatever name or link (IsTheList), is left alone.
-ExportResult writeExportFile(const QString& path, const QString& protectedPath,
-                             const std::function<bool(kx::ByteSink&)>& writeBody);
+// writeBody returns false when it was aborted. True when the export was written in full; false
+// when it was aborted, keeping what was written so far. Throws kx::Error with the file's path:
+// exportCreateFailed when the file cannot be created; exportWriteFailed when a write, the flush
+// to the device or the close fails (a kx::Error from writeBody). A file there that is not a
+// regular file (exportNotRegularFile) or that is the file at `protectedPath` by device and
+// inode, under whatever name or link (exportOverList), is left alone.
+bool writeExportFile(const QString& path, const QString& protectedPath,
+                     const std::function<bool(kx::ByteSink&)>& writeBody);
 
 } // namespace kx::out

@@ -2,6 +2,7 @@
 #include "output/printing.h"
 
 #include "listfile/codepage.h"
+#include "listfile/io/error.h"
 
 namespace kx::out {
 
@@ -42,7 +43,7 @@ QStringList collectPrintLines(kx::ChildList entries) {
 
 bool printLines(const QStringList& lines, PrintSurface& surface,
                 const kx::WriteProgress& progress) {
-    if (!surface.begin()) return false;
+    if (!surface.begin()) throw kx::Error(kx::ErrorCode::printRefused);
     surface.setFontFace(QString::fromLatin1(page::fontFace));
     const int limit = surface.pageWidth() - page::sideMargins;
     const int threshold = surface.pageHeight() - page::bottomMargin;
@@ -80,7 +81,8 @@ bool printLines(const QStringList& lines, PrintSurface& surface,
         }
     }
     surface.end();
-    return surface.accepted();
+    if (!surface.accepted()) throw kx::Error(kx::ErrorCode::printRefused);
+    return true;
 }
 
 namespace {

@@ -59,8 +59,8 @@ bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::WriteP
     });
 }
 
-ExportResult exportToFile(const kx::Entry* root, const QString& path,
-                          const kx::WriteProgress& progress, const QString& protectedPath) {
+bool exportToFile(const kx::Entry* root, const QString& path, const kx::WriteProgress& progress,
+                  const QString& protectedPath) {
     return writeExportFile(path, protectedPath, [&](kx::ByteSink& sink) {
         return writeExportLines(root, sink, progress);
     });

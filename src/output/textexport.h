@@ -24,8 +24,9 @@ QString withTxtExtension(const QString& chosen, const QString& extension = "txt"
 // set after a step. Returns false when aborted. Sink errors (kx::Error) propagate.
 bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::WriteProgress& progress);
 
-// Writes the export lines of the whole tree to a file with writeExportFile's refusals and results.
-ExportResult exportToFile(const kx::Entry* root, const QString& path,
-                          const kx::WriteProgress& progress, const QString& protectedPath = {});
+// Writes the export lines of the whole tree to a file with writeExportFile's refusals and errors;
+// true when it was written in full, false when the progress stopped it.
+bool exportToFile(const kx::Entry* root, const QString& path, const kx::WriteProgress& progress,
+                  const QString& protectedPath = {});
 
 } // namespace kx::out

@@ -5,7 +5,11 @@
 #include "nodetree.h"
 #include "treebuilder.h"
 
+#include "listfile/io/error.h"
+
 #include <QTemporaryDir>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,5 +20,8 @@ std::string zipOf(std::string_view entryName, std::string_view data, int method 
 
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, std::string_view bytes);
+
+// The code of the kx::Error that `work` throws; nothing when it ends without one.
+std::optional<kx::ErrorCode> errorOf(const std::function<void()>& work);
 
 } // namespace kxtest

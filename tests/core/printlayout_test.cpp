@@ -1,4 +1,5 @@
 // Tests of the print lines and of the page layout on a recording surface with fixed-width text.
+#include "common/fixtures.h"
 #include "common/qstringprint.h"
 #include "common/treebuilder.h"
 #include "output/printing.h"
@@ -91,7 +92,7 @@ TEST(PrintLayout, EmptyJobStillBeginsAndEndsAndAFailedBeginDrawsNothing) {
 
     RecordingSurface s;
     s.canBegin = false;
-    EXPECT_FALSE(kx::out::printLines({"a"}, s));
+    EXPECT_EQ(kxtest::errorOf([&] { kx::out::printLines({"a"}, s); }), kx::ErrorCode::printRefused);
     EXPECT_EQ(s.log, QStringList({"begin"}));
 }
 
@@ -132,6 +133,7 @@ TEST(PrintLayout, ProgressStepsPerLineAnAbortCancelsTheJobAndARefusalIsReported)
 
     RecordingSurface refusing;
     refusing.accepts = false;
-    EXPECT_FALSE(kx::out::printLines(lines, refusing));
+    EXPECT_EQ(kxtest::errorOf([&] { kx::out::printLines(lines, refusing); }),
+              kx::ErrorCode::printRefused);
     EXPECT_EQ(refusing.log.last(), "end");
 }

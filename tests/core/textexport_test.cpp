@@ -10,7 +10,7 @@
 
 #include <vector>
 
-using kx::out::ExportResult;
+using kx::ErrorCode;
 using kxtest::TreeBuilder;
 
 namespace {
@@ -97,7 +97,7 @@ TEST(ExportFile, TruncatesAnExistingFileAndAppendsNothingElse) {
     old.close();
 
     ExampleTree t;
-    EXPECT_EQ(kx::out::exportToFile(t.root(), path, {}), ExportResult::Done);
+    EXPECT_TRUE(kx::out::exportToFile(t.root(), path, {}));
     EXPECT_EQ(readAll(path), QByteArray("a.txt\r\n\r\nSub\\x.txt\r\n\r\nb.txt\r\n"));
 }
 
@@ -108,7 +108,7 @@ TEST(ExportFile, AbortedExportLeavesThePartialFile) {
     std::atomic<bool> abort{false};
     int steps = 0;
     const kx::WriteProgress progress{[&] { abort = ++steps == 2; }, &abort};
-    EXPECT_EQ(kx::out::exportToFile(t.root(), path, progress), ExportResult::Aborted);
+    EXPECT_FALSE(kx::out::exportToFile(t.root(), path, progress));
     EXPECT_EQ(readAll(path), QByteArray("a.txt\r\n"));
 }
 
@@ -117,17 +117,23 @@ TEST(ExportFile, FailuresAreReportedAndWhatIsNoRegularFileIsLeftAlone) {
     QTemporaryDir dir;
     struct Case {
         QString path;
-        ExportResult result;
+        ErrorCode code;
     };
     std::vector<Case> cases = {
-        {dir.filePath("no/such/folder/x.txt"), ExportResult::CreateFailed},
-        {dir.path(), ExportResult::NotRegularFile},
+        {dir.filePath("no/such/folder/x.txt"), ErrorCode::exportCreateFailed},
+        {dir.path(), ErrorCode::exportNotRegularFile},
     };
     if (QFile::exists("/dev/full")) // a device is never written to
-        cases.push_back({"/dev/full", ExportResult::NotRegularFile});
+        cases.push_back({"/dev/full", ErrorCode::exportNotRegularFile});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
-        EXPECT_EQ(kx::out::exportToFile(t.root(), c.path, {}), c.result);
+        try {
+            kx::out::exportToFile(t.root(), c.path, {});
+            ADD_FAILURE() << "no error";
+        } catch (const kx::Error& e) {
+            EXPECT_EQ(e.code(), c.code);
+            EXPECT_EQ(e.path(), c.path.toStdString()); // the file chosen is named
+        }
     }
 }
 
@@ -138,7 +144,7 @@ TEST(ExportFile, ExportLargerThanTheBufferIsWrittenWhole) {
         t.file(i % 2 ? sub : t.root(), "file number " + std::to_string(i) + ".dat");
     QTemporaryDir dir;
     const QString path = dir.filePath("big.txt");
-    EXPECT_EQ(kx::out::exportToFile(t.root(), path, {}), ExportResult::Done);
+    EXPECT_TRUE(kx::out::exportToFile(t.root(), path, {}));
     const std::string expected = exportText(t.root());
     ASSERT_GT(expected.size(), 150000u); // more than two buffers full
     EXPECT_EQ(readAll(path).toStdString(), expected);

@@ -338,9 +338,11 @@ TEST_F(ReplaceFile, EachSituationEndsAsTheUserExpects) {
          std::nullopt, "list file itself",
          [&] {
              EXPECT_TRUE(S_ISLNK(statOf(out, false).st_mode));
-             EXPECT_EQ(kx::out::exportToFile(newTree->root(), QString::fromStdString(out), {},
-                                             QString::fromStdString(list)),
-                       kx::out::ExportResult::IsTheList);
+             EXPECT_EQ(kxtest::errorOf([&] {
+                           kx::out::exportToFile(newTree->root(), QString::fromStdString(out), {},
+                                                 QString::fromStdString(list));
+                       }),
+                       kx::ErrorCode::exportOverList);
          }},
     };
     for (const Case& c : cases) {

@@ -74,7 +74,8 @@ bool ScriptedDialogs::printOnDefaultPrinter(const QStringList& lines, const QStr
         if (progress.abort && *progress.abort) return false;
     }
     printed.push_back(lines);
-    return printerAccepts;
+    if (!printerAccepts) throw kx::Error(kx::ErrorCode::printRefused);
+    return true;
 }
 
 bool ScriptedDialogs::openUrl(const QUrl& url) {

@@ -220,8 +220,10 @@ private:
     void showMessage(const QString& text, UserDialogs::Icon icon = UserDialogs::Icon::None);
     // A path as the file system names it (the local 8-bit encoding of file names).
     static std::string localPath(const QString& path);
-    // What went wrong, in the interface's language.
+    // What went wrong, in the interface's language (the code's row of the message table), and
+    // the same followed by " - " and the path when the error has one.
     QString errorMessage(const Error& e) const;
+    QString errorWithPath(const Error& e) const;
     void showError(const Error& e);
 
     // ---- navigation glue (infofileform_navigation.cpp) ----
@@ -253,9 +255,9 @@ private:
     // Asks for the export's file (proposed: the list's name with `extension`, beside it) and
     // whether to replace it; the empty text when the user cancels.
     QString chooseExportFile(const QString& title, const QString& filter, const QString& extension);
-    // Runs an export behind the progress window and tells what went wrong.
-    void runExport(const QString& caption, std::int32_t total,
-                   const std::function<out::ExportResult()>& write);
+    // Runs an export or a print job as runWithProgress does and tells, without a path, the
+    // kx::Error that ends it. True when the user cancelled.
+    bool runAndTell(const QString& caption, std::int32_t total, const std::function<void()>& work);
     // After a save: a list that the catalogue holds is indexed again there, behind the progress
     // window; a failure is told, the save stands.
     void refreshCatalogue();

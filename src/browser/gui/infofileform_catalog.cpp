@@ -105,12 +105,11 @@ void TInfoFileForm::catalogFindClick() {
                 rows.push_back(std::move(r));
             });
         });
-    } catch (const catalog::CatalogError& e) {
+    } catch (const Error& e) {
         busy.close();
         m_catalogForm->setEnabled(true);
-        showMessage(
-            m_tables.message(ui::Msg::catalogueUnusable).arg(QString::fromStdString(e.what())),
-            UserDialogs::Icon::Error);
+        showMessage(m_tables.message(ui::Msg::catalogueUnusable).arg(errorWithPath(e)),
+                    UserDialogs::Icon::Error);
         return;
     }
     busy.close();
@@ -158,10 +157,9 @@ void TInfoFileForm::refreshCatalogue() {
         });
     } catch (const RefreshCancelled&) {
         return; // the catalogue keeps what it had; the next add refreshes it
-    } catch (const catalog::CatalogError& e) {
-        failure = QString::fromStdString(e.what());
     } catch (const Error& e) {
-        failure = errorMessage(e);
+        // The catalogue names its file; the list is the one just saved.
+        failure = isCatalogueError(e.code()) ? errorWithPath(e) : errorMessage(e);
     }
     if (!failure.isEmpty())
         showMessage(m_tables.message(ui::Msg::catalogueNotUpdated).arg(failure),

@@ -263,22 +263,6 @@ QString TInfoFileForm::chooseExportFile(const QString& title, const QString& fil
     return chosen;
 }
 
-void TInfoFileForm::runExport(const QString& caption, std::int32_t total,
-                              const std::function<out::ExportResult()>& write) {
-    out::ExportResult result = out::ExportResult::WriteFailed;
-    try {
-        runWithProgress(caption, total, [&] { result = write(); });
-    } catch (const std::exception&) {
-        result = out::ExportResult::WriteFailed;
-    }
-    if (result == out::ExportResult::CreateFailed || result == out::ExportResult::WriteFailed)
-        showMessage(m_tables.message(ui::Msg::createFailed), UserDialogs::Icon::Error);
-    if (result == out::ExportResult::NotRegularFile)
-        showMessage(m_tables.message(ui::Msg::exportNotRegularFile), UserDialogs::Icon::Error);
-    if (result == out::ExportResult::IsTheList)
-        showMessage(m_tables.message(ui::Msg::exportOverList), UserDialogs::Icon::Error);
-}
-
 void TInfoFileForm::mmSaveTextClick() {
     if (!root()) {
         showMessage(m_tables.message(ui::Msg::nothingToExport));
@@ -289,9 +273,9 @@ void TInfoFileForm::mmSaveTextClick() {
                                             QStringLiteral("*.TXT|*.txt"), QStringLiteral("txt"));
     if (chosen.isEmpty()) return;
     const WriteProgress progress = m_progress.writeProgress();
-    runExport(m_tables.message(ui::Msg::exportTextProgress),
-              ui::ProgressCounter::stepsBelow(root()),
-              [&] { return out::exportToFile(root(), chosen, progress, m_listFilePath); });
+    runAndTell(m_tables.message(ui::Msg::exportTextProgress),
+               ui::ProgressCounter::stepsBelow(root()),
+               [&] { out::exportToFile(root(), chosen, progress, m_listFilePath); });
 }
 
 void TInfoFileForm::mmSaveCsvClick() {
@@ -312,15 +296,13 @@ void TInfoFileForm::mmSaveCsvClick() {
     if (which == 0) {
         // The rows as they are shown: sorted when sorted, the ".." row left out.
         const std::vector<Entry*> rows = m_model->shownEntries();
-        runExport(m_tables.message(ui::Msg::exportCsvProgress),
-                  static_cast<std::int32_t>(rows.size()),
-                  [&] { return out::exportCsvRowsToFile(rows, chosen, progress, m_listFilePath); });
+        runAndTell(m_tables.message(ui::Msg::exportCsvProgress),
+                   static_cast<std::int32_t>(rows.size()),
+                   [&] { out::exportCsvRowsToFile(rows, chosen, progress, m_listFilePath); });
     } else {
-        runExport(m_tables.message(ui::Msg::exportCsvProgress),
-                  ui::ProgressCounter::stepsBelow(root()), [&] {
-                      return out::exportCsvToFile(root(), EntryFilter(), chosen, progress,
-                                                  m_listFilePath);
-                  });
+        runAndTell(
+            m_tables.message(ui::Msg::exportCsvProgress), ui::ProgressCounter::stepsBelow(root()),
+            [&] { out::exportCsvToFile(root(), EntryFilter(), chosen, progress, m_listFilePath); });
     }
 }
 
@@ -363,15 +345,10 @@ void TInfoFileForm::mmPrintClick() {
                             false) != UserDialogs::Answer::Yes)
         return;
 
-    bool printed = false;
-    const WriteProgress progress = m_progress.writeProgress();
-    const bool cancelled = runWithProgress(
-        m_tables.message(ui::Msg::printProgress), static_cast<std::int32_t>(lines.size()), [&] {
-            printed = m_dialogs->printOnDefaultPrinter(lines, ui::applicationTitle(), progress);
-        });
     // A cancelled job prints nothing and needs no word; a refused one is reported.
-    if (!printed && !cancelled)
-        showMessage(m_tables.message(ui::Msg::printRefused), UserDialogs::Icon::Error);
+    const WriteProgress progress = m_progress.writeProgress();
+    runAndTell(m_tables.message(ui::Msg::printProgress), static_cast<std::int32_t>(lines.size()),
+               [&] { m_dialogs->printOnDefaultPrinter(lines, ui::applicationTitle(), progress); });
 }
 
 void TInfoFileForm::spbtAboutClick() {

@@ -3,6 +3,7 @@
 #include "browser/gui/infofileform.h"
 
 #include "browser/gui/commentform.h"
+#include "browser/gui/errorrows.h"
 #include "browser/gui/maskform.h"
 
 #include <QCloseEvent>
@@ -118,42 +119,27 @@ void TInfoFileForm::showMessage(const QString& text, UserDialogs::Icon icon) {
 }
 
 QString TInfoFileForm::errorMessage(const Error& e) const {
-    // Each code has its row of the message table, in both languages.
-    static const std::pair<ErrorCode, ui::Msg> rows[] = {
-        {ErrorCode::notFound, ui::Msg::fileNotFound},
-        {ErrorCode::notRegularFile, ui::Msg::notRegularFile},
-        {ErrorCode::noPermission, ui::Msg::accessDenied},
-        {ErrorCode::readFailed, ui::Msg::readFailed},
-        {ErrorCode::notZip, ui::Msg::notZip},
-        {ErrorCode::notOneEntry, ui::Msg::notOneEntry},
-        {ErrorCode::multiDisk, ui::Msg::multiVolume},
-        {ErrorCode::encrypted, ui::Msg::encrypted},
-        {ErrorCode::unsupportedMethod, ui::Msg::unsupportedMethod},
-        {ErrorCode::zip64, ui::Msg::zip64},
-        {ErrorCode::damagedArchive, ui::Msg::damagedArchive},
-        {ErrorCode::crcMismatch, ui::Msg::checksumMismatch},
-        {ErrorCode::emptyList, ui::Msg::fileEmpty},
-        {ErrorCode::brokenList, ui::Msg::loadFailed},
-        {ErrorCode::createFailed, ui::Msg::createFailed},
-        {ErrorCode::alreadyExists, ui::Msg::createFailed},
-        {ErrorCode::writeFailed, ui::Msg::writeFailed},
-        {ErrorCode::noSpace, ui::Msg::noSpace},
-        {ErrorCode::replaceFailed, ui::Msg::replaceFailed},
-        {ErrorCode::tooLarge, ui::Msg::tooLarge},
-        {ErrorCode::threadFailed, ui::Msg::threadFailed},
-        {ErrorCode::readOnlyList, ui::Msg::readOnlyList},
-        {ErrorCode::listBusy, ui::Msg::listBusy},
-        {ErrorCode::changedOnDisk, ui::Msg::changedOnDisk},
-    };
-    for (const auto& [code, row] : rows)
-        if (code == e.code()) return m_tables.message(row);
-    return m_tables.message(ui::Msg::unexpectedError);
+    return m_tables.message(messageRowOf(e.code()));
+}
+
+QString TInfoFileForm::errorWithPath(const Error& e) const {
+    QString text = errorMessage(e);
+    if (!e.path().empty()) text += QStringLiteral(" - ") + QFile::decodeName(e.path().c_str());
+    return text;
 }
 
 void TInfoFileForm::showError(const Error& e) {
-    QString text = errorMessage(e);
-    if (!e.path().empty()) text += QStringLiteral(" - ") + QFile::decodeName(e.path().c_str());
-    showMessage(text, UserDialogs::Icon::Error);
+    showMessage(errorWithPath(e), UserDialogs::Icon::Error);
+}
+
+bool TInfoFileForm::runAndTell(const QString& caption, std::int32_t total,
+                               const std::function<void()>& work) {
+    try {
+        return runWithProgress(caption, total, work);
+    } catch (const Error& e) {
+        showMessage(errorMessage(e), UserDialogs::Icon::Error);
+        return false;
+    }
 }
 
 // ---------------------------------------------------------------- close
