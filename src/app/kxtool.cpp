@@ -419,11 +419,12 @@ int catalogAdd(kx::catalog::Catalog& catalog, const std::vector<std::string>& li
     int status = 0;
     for (const std::string& list : lists) {
         try {
-            kx::catalog::AddProgress progress;
+            kx::Progress progress;
             if (showProgress)
                 progress = [&list](std::uint64_t done, std::uint64_t total) {
                     std::cerr << "\rkxtool: indexing " << list << ": " << done << " of " << total
                               << " entries" << (done == total ? "\n" : "") << std::flush;
+                    return true;
                 };
             const kx::catalog::AddResult r = catalog.add(list, progress);
             static const char* const words[] = {"added", "updated", "unchanged"};

@@ -445,7 +445,7 @@ std::unique_ptr<Catalog> Catalog::open(const std::string& path) {
     }
 }
 
-AddResult Catalog::add(const std::string& listPath, const AddProgress& progress) {
+AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
     const std::string path = absoluteListPath(listPath);
     const FileStamp stamp = stampOf(path);
     Stmt& find = m_st->listByPath;
@@ -469,6 +469,11 @@ AddResult Catalog::add(const std::string& listPath, const AddProgress& progress)
 
     const LargeCache cache(m_db);
     exec(m_db, "BEGIN IMMEDIATE");
+    // A cancel keeps what the catalogue had: the transaction is rolled back.
+    const auto cancelled = [&] {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return AddResult{AddOutcome::cancelled, path, total};
+    };
     try {
         if (known) {
             Stmt(m_db, "DELETE FROM entries WHERE list = ?1").bind(1, id).run();
@@ -500,6 +505,7 @@ AddResult Catalog::add(const std::string& listPath, const AddProgress& progress)
             std::vector<Gram> grams;
             std::uint8_t record[kRecordSize];
             std::uint32_t next = 0;
+            bool goesOn = true;
             auto store = [&](const Entry* e) {
                 const std::uint32_t ord = next++;
                 ordOf[e->id()] = ord;
@@ -536,11 +542,12 @@ AddResult Catalog::add(const std::string& listPath, const AddProgress& progress)
                     for (Gram g : grams)
                         postings[g].push_back(ord);
                 }
-                if (progress && next % 65536 == 0) progress(next, total);
-                return true;
+                if (next % 65536 == 0) goesOn = goOn(progress, next, total);
+                return goesOn;
             };
             store(root);
             walkBelow(root, store);
+            if (!goesOn) return cancelled();
 
             Stmt putGram(m_db, "INSERT INTO grams(list, gram, ords) VALUES (?1, ?2, ?3)");
             std::string blob;
@@ -559,7 +566,7 @@ AddResult Catalog::add(const std::string& listPath, const AddProgress& progress)
                 }
                 putGram.bind(1, id).bind(2, gram).bindBlob(3, blob.data(), blob.size()).run();
             }
-            if (progress) progress(total, total);
+            if (!goOn(progress, total, total)) return cancelled();
         }
         exec(m_db, "COMMIT");
     } catch (...) {

@@ -6,6 +6,7 @@
 #include "browser/filter.h"
 #include "listfile/entry.h"
 #include "listfile/io/error.h"
+#include "support/progress.h"
 
 #include <cstdint>
 #include <functional>
@@ -27,7 +28,8 @@ std::string defaultCatalogPath();
 // under which a list is catalogued.
 std::string absoluteListPath(const std::string& path);
 
-enum class AddOutcome { added, updated, unchanged };
+// cancelled: the progress stopped the add; the catalogue kept what it had of the list.
+enum class AddOutcome { added, updated, unchanged, cancelled };
 
 struct AddResult {
     AddOutcome outcome;
@@ -51,8 +53,6 @@ struct Duplicate {
     std::string caption;  // the path below the root, names separated by "\"
 };
 
-// Called with the Entries done and the Entries in all while a list is indexed.
-using AddProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 // One found row: its list, the Entry as the list holds it (name, kind, size, dates, attributes,
 // mark, comment), its caption (the path below the root, as resultCaption makes it) and its place
 // in the list's pre-order walk as the viewer opens it (the root is 0; see entryAtOrd).
@@ -74,8 +74,9 @@ public:
 
     // Adds a list, or indexes it again when its file changed (size, modification time, inode or
     // device) since it was indexed; an unchanged list is left alone. One transaction per list:
-    // a failure leaves the catalogue as it was. Throws kx::Error when the list cannot be read.
-    AddResult add(const std::string& listPath, const AddProgress& progress = {});
+    // a failure or a cancel leaves the catalogue as it was. The progress hears the Entries
+    // indexed of the Entries in all now and then. Throws kx::Error when the list cannot be read.
+    AddResult add(const std::string& listPath, const Progress& progress = {});
     // Forgets a list; false when it was not catalogued.
     bool remove(const std::string& listPath);
     std::vector<ListRecord> lists() const;

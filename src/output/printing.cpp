@@ -41,8 +41,7 @@ QStringList collectPrintLines(kx::ChildList entries) {
     return lines;
 }
 
-bool printLines(const QStringList& lines, PrintSurface& surface,
-                const kx::WriteProgress& progress) {
+bool printLines(const QStringList& lines, PrintSurface& surface, const kx::Progress& progress) {
     if (!surface.begin()) throw kx::Error(kx::ErrorCode::printRefused);
     surface.setFontFace(QString::fromLatin1(page::fontFace));
     const int limit = surface.pageWidth() - page::sideMargins;
@@ -69,8 +68,7 @@ bool printLines(const QStringList& lines, PrintSurface& surface,
                 draw(line); // no head fits at all: a cut would only print an empty line
             }
         }
-        if (progress.step) progress.step();
-        if (progress.abort && *progress.abort) {
+        if (!kx::goOn(progress, std::uint64_t(i) + 1, std::uint64_t(lines.size()))) {
             surface.abort();
             return false;
         }

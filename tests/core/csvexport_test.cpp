@@ -109,23 +109,21 @@ TEST(CsvLines, FiltersPickTheRows) {
     EXPECT_EQ(paths(f), "top.txt;");
 }
 
-TEST(CsvLines, StepsOncePerEntryAndStopsAtAbort) {
+TEST(CsvLines, ReportsEachEntryAndStopsWhenTold) {
     TreeBuilder t;
     t.file(t.root(), "a.txt");
     t.file(t.folder(t.root(), "Sub"), "x.txt");
-    int steps = 0;
-    std::atomic<bool> abort{false};
-    kx::WriteProgress progress{[&] { ++steps; }, &abort};
+    kxtest::ProgressLog log;
     kx::EntryFilter nothing;
-    nothing.mark = 9; // no row passes, every Entry is still a step
+    nothing.mark = 9; // no row passes, every Entry is still reported
     kx::StringSink all;
-    EXPECT_TRUE(kx::out::writeCsvLines(t.root(), nothing, all, progress));
-    EXPECT_EQ(steps, 3);
+    EXPECT_TRUE(kx::out::writeCsvLines(t.root(), nothing, all, log.callback()));
+    EXPECT_EQ(log.done, (std::vector<std::uint64_t>{1, 2, 3}));
+    EXPECT_EQ(log.total, 3u);
 
-    steps = 0;
-    progress.step = [&] { abort = ++steps == 2; }; // set while stepping for Sub
+    kxtest::ProgressLog stop{{}, 0, 2}; // told before Sub
     kx::StringSink part;
-    EXPECT_FALSE(kx::out::writeCsvLines(t.root(), {}, part, progress));
+    EXPECT_FALSE(kx::out::writeCsvLines(t.root(), {}, part, stop.callback()));
     EXPECT_EQ(part.data(), kHeader + "a.txt,F,0,01.02.2003 04:05:06,07.08.2009 10:11:12,,0,\r\n");
 }
 

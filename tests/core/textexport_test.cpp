@@ -1,4 +1,5 @@
 // Tests of the text export: the lines, the progress and abort, the export file and its name.
+#include "common/fixtures.h"
 #include "common/qstringprint.h"
 #include "common/treebuilder.h"
 #include "output/textexport.h"
@@ -71,20 +72,18 @@ TEST(ExportLines, Cases) {
     }
 }
 
-TEST(ExportLines, StepsOncePerEntryAndStopsAtAbort) {
+TEST(ExportLines, ReportsEachEntryAndStopsWhenTold) {
     ExampleTree t;
-    int steps = 0;
-    std::atomic<bool> abort{false};
-    kx::WriteProgress progress{[&] { ++steps; }, &abort};
+    kxtest::ProgressLog log;
     kx::StringSink all;
-    EXPECT_TRUE(kx::out::writeExportLines(t.root(), all, progress));
-    EXPECT_EQ(steps, 4); // a.txt, Sub, x.txt, b.txt
+    EXPECT_TRUE(kx::out::writeExportLines(t.root(), all, log.callback()));
+    EXPECT_EQ(log.done, (std::vector<std::uint64_t>{1, 2, 3, 4})); // a.txt, Sub, x.txt, b.txt
+    EXPECT_EQ(log.total, 4u);
 
-    steps = 0;
-    progress.step = [&] { abort = ++steps == 3; }; // set while stepping for x.txt
+    kxtest::ProgressLog stop{{}, 0, 3}; // told before x.txt
     kx::StringSink part;
-    EXPECT_FALSE(kx::out::writeExportLines(t.root(), part, progress));
-    EXPECT_EQ(steps, 3);
+    EXPECT_FALSE(kx::out::writeExportLines(t.root(), part, stop.callback()));
+    EXPECT_EQ(stop.done.size(), 3u);
     EXPECT_EQ(part.data(), "a.txt\r\n");
 }
 
@@ -105,10 +104,8 @@ TEST(ExportFile, AbortedExportLeavesThePartialFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath("part.txt");
     ExampleTree t;
-    std::atomic<bool> abort{false};
-    int steps = 0;
-    const kx::WriteProgress progress{[&] { abort = ++steps == 2; }, &abort};
-    EXPECT_FALSE(kx::out::exportToFile(t.root(), path, progress));
+    kxtest::ProgressLog stop{{}, 0, 2};
+    EXPECT_FALSE(kx::out::exportToFile(t.root(), path, stop.callback()));
     EXPECT_EQ(readAll(path), QByteArray("a.txt\r\n"));
 }
 

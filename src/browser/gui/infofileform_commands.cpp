@@ -272,9 +272,8 @@ void TInfoFileForm::mmSaveTextClick() {
     const QString chosen = chooseExportFile(m_tables.caption(ui::Cap::exportTextTitle),
                                             QStringLiteral("*.TXT|*.txt"), QStringLiteral("txt"));
     if (chosen.isEmpty()) return;
-    const WriteProgress progress = m_progress.writeProgress();
+    const Progress progress = m_progress.callback();
     runAndTell(m_tables.message(ui::Msg::exportTextProgress),
-               ui::ProgressCounter::stepsBelow(root()),
                [&] { out::exportToFile(root(), chosen, progress, m_listFilePath); });
 }
 
@@ -292,17 +291,16 @@ void TInfoFileForm::mmSaveCsvClick() {
         chooseExportFile(m_tables.caption(ui::Cap::exportCsvTitle),
                          m_tables.caption(ui::Cap::csvFileFilter), QStringLiteral("csv"));
     if (chosen.isEmpty()) return;
-    const WriteProgress progress = m_progress.writeProgress();
+    const Progress progress = m_progress.callback();
     if (which == 0) {
         // The rows as they are shown: sorted when sorted, the ".." row left out.
         const std::vector<Entry*> rows = m_model->shownEntries();
         runAndTell(m_tables.message(ui::Msg::exportCsvProgress),
-                   static_cast<std::int32_t>(rows.size()),
                    [&] { out::exportCsvRowsToFile(rows, chosen, progress, m_listFilePath); });
     } else {
-        runAndTell(
-            m_tables.message(ui::Msg::exportCsvProgress), ui::ProgressCounter::stepsBelow(root()),
-            [&] { out::exportCsvToFile(root(), EntryFilter(), chosen, progress, m_listFilePath); });
+        runAndTell(m_tables.message(ui::Msg::exportCsvProgress), [&] {
+            out::exportCsvToFile(root(), EntryFilter(), chosen, progress, m_listFilePath);
+        });
     }
 }
 
@@ -346,8 +344,8 @@ void TInfoFileForm::mmPrintClick() {
         return;
 
     // A cancelled job prints nothing and needs no word; a refused one is reported.
-    const WriteProgress progress = m_progress.writeProgress();
-    runAndTell(m_tables.message(ui::Msg::printProgress), static_cast<std::int32_t>(lines.size()),
+    const Progress progress = m_progress.callback();
+    runAndTell(m_tables.message(ui::Msg::printProgress),
                [&] { m_dialogs->printOnDefaultPrinter(lines, ui::applicationTitle(), progress); });
 }
 

@@ -88,11 +88,8 @@ void TInfoFileForm::runInBackground(const std::function<void()>& work) {
     if (failure) std::rethrow_exception(failure);
 }
 
-bool TInfoFileForm::runWithProgress(const QString& caption, std::int32_t total,
-                                    const std::function<void()>& work) {
+bool TInfoFileForm::runWithProgress(const QString& caption, const std::function<void()>& work) {
     setEnabled(false);
-    m_progress.counter.total = total;
-    m_progress.counter.done = 0;
     m_progress.showProgress(caption);
     std::exception_ptr failure;
     try {
@@ -132,10 +129,9 @@ void TInfoFileForm::showError(const Error& e) {
     showMessage(errorWithPath(e), UserDialogs::Icon::Error);
 }
 
-bool TInfoFileForm::runAndTell(const QString& caption, std::int32_t total,
-                               const std::function<void()>& work) {
+bool TInfoFileForm::runAndTell(const QString& caption, const std::function<void()>& work) {
     try {
-        return runWithProgress(caption, total, work);
+        return runWithProgress(caption, work);
     } catch (const Error& e) {
         showMessage(errorMessage(e), UserDialogs::Icon::Error);
         return false;
@@ -307,16 +303,6 @@ void TInfoFileForm::dropEvent(QDropEvent* e) {
 
 // ---------------------------------------------------------------- save
 
-WriteProgress TInfoFileForm::saveProgress() {
-    WriteProgress p = m_progress.writeProgress();
-    // Packing takes most of a large save: the bar runs once more for it, and the progress window
-    // can still be closed to cancel.
-    p.packStep = [this](std::uint64_t done, std::uint64_t total) {
-        if (total > 0) m_progress.moveTo(int(done * 100 / total));
-    };
-    return p;
-}
-
 bool TInfoFileForm::spbtSaveClick(QWidget* initiator) {
     if (!root()) {
         showMessage(m_tables.message(ui::Msg::nothingToSave));
@@ -331,19 +317,18 @@ bool TInfoFileForm::spbtSaveClick(QWidget* initiator) {
         bool busyCursor = false;
         bool changedOnDisk = false;
         try {
-            const WriteProgress progress = saveProgress();
-            runWithProgress(m_tables.message(ui::Msg::saveProgress),
-                            ui::ProgressCounter::stepsBelow(root()), [&] {
-                                complete = m_doc->save(
-                                    progress,
-                                    [&] {
-                                        onThreadOf(this, [&busyCursor] {
-                                            QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-                                            busyCursor = true;
-                                        });
-                                    },
-                                    overwriteChanged);
-                            });
+            const Progress progress = m_progress.callback();
+            runWithProgress(m_tables.message(ui::Msg::saveProgress), [&] {
+                complete = m_doc->save(
+                    progress,
+                    [&] {
+                        onThreadOf(this, [&busyCursor] {
+                            QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+                            busyCursor = true;
+                        });
+                    },
+                    overwriteChanged);
+            });
         } catch (const Error& e) {
             changedOnDisk = e.code() == ErrorCode::changedOnDisk;
             failure = errorMessage(e);

@@ -59,8 +59,7 @@ bool hasDefaultPrinter() {
     return !QPrinterInfo::defaultPrinter().isNull();
 }
 
-bool printOnPrinter(const QStringList& lines, QPrinter& printer,
-                    const kx::WriteProgress& progress) {
+bool printOnPrinter(const QStringList& lines, QPrinter& printer, const kx::Progress& progress) {
     PrinterSurface surface(printer);
     return printLines(lines, surface, progress);
 }
@@ -71,7 +70,7 @@ int pageCountOnPrinter(const QStringList& lines, QPrinter& printer) {
 }
 
 bool printOnDefaultPrinter(const QStringList& lines, const QString& jobName,
-                           const kx::WriteProgress& progress) {
+                           const kx::Progress& progress) {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) throw kx::Error(kx::ErrorCode::printRefused);
     QPrinter printer(info);
