@@ -249,7 +249,7 @@ constexpr Row<Msg> kMessages[] = {
     // Why a folder could not be scanned, and why the catalogue could not be used.
     {Msg::notFolder, "Это не папка", "This is not a folder"},
     {Msg::catalogueNoHome, "Место каталога не задано: нет ни XDG_DATA_HOME, ни HOME",
-     "The catalogue has no place: neither XDG_DATA_HOME nor HOME is set"},
+     "No place for the catalogue: neither XDG_DATA_HOME nor HOME is set"},
     {Msg::catalogueFolderFailed, "Не удалось создать папку каталога",
      "The catalogue's folder could not be made"},
     {Msg::catalogueNotRegularFile, "Файл каталога не является обычным файлом",
