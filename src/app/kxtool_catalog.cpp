@@ -37,21 +37,23 @@ const Handler addCommand = {
         int status = 0;
         for (const std::string& list : line.arguments()) {
             try {
-                kx::catalog::AddProgress progress;
+                kx::Progress progress;
                 if (showProgress)
                     progress = [&list](std::uint64_t done, std::uint64_t total) {
                         std::cerr << "\rkxtool: indexing " << escaped(list) << ": " << done
                                   << " of " << total << " entries" << (done == total ? "\n" : "")
                                   << std::flush;
+                        return true;
                     };
                 const kx::catalog::AddResult r = catalog->add(list, progress);
-                static const char* const words[] = {"added", "updated", "unchanged"};
+                static const char* const words[] = {"added", "updated", "unchanged", "cancelled"};
                 std::cout << words[int(r.outcome)] << '\t' << escaped(r.path) << '\t' << r.entries
                           << '\n'
                           << std::flush;
-            } catch (const kx::catalog::CatalogError&) {
-                throw; // the catalogue itself failed: no other list would fare better
             } catch (const std::exception& e) {
+                // The catalogue itself failed: no other list would fare better.
+                if (const auto* error = dynamic_cast<const kx::Error*>(&e))
+                    if (kx::isCatalogueError(error->code())) throw;
                 printMessage(sentenceOf(e) + " It was skipped.");
                 status = 1;
             }

@@ -255,14 +255,11 @@ const Handler exportCommand = {
         if (line.has("mask")) filter.mask = ansiOf(line.value("mask"), &ok);
         auto doc = openList(list);
         if (!csv)
-            checkExport(kx::out::exportToFile(doc->root(), QString::fromStdString(out), {},
-                                              QString::fromStdString(list)),
-                        out);
+            kx::out::exportToFile(doc->root(), QString::fromStdString(out), {},
+                                  QString::fromStdString(list));
         else // a mask with a character the list cannot hold matches nothing: the header alone
-            checkExport(kx::out::exportCsvToFile(ok ? doc->root() : nullptr, filter,
-                                                 QString::fromStdString(out), {},
-                                                 QString::fromStdString(list)),
-                        out);
+            kx::out::exportCsvToFile(ok ? doc->root() : nullptr, filter,
+                                     QString::fromStdString(out), {}, QString::fromStdString(list));
         return 0;
     },
 };

@@ -71,20 +71,4 @@ void printMessage(const std::string& sentence) {
     std::cerr << "kxtool: " << escaped(sentence) << '\n';
 }
 
-void checkExport(kx::out::ExportResult result, const std::string& out) {
-    switch (result) {
-    case kx::out::ExportResult::Done:
-    case kx::out::ExportResult::Aborted:
-        return;
-    case kx::out::ExportResult::CreateFailed:
-        fail("Cannot create " + out + ".");
-    case kx::out::ExportResult::WriteFailed:
-        fail("Writing " + out + " failed; the export is incomplete.");
-    case kx::out::ExportResult::NotRegularFile:
-        fail(out + " is not a regular file; nothing was written.");
-    case kx::out::ExportResult::IsTheList:
-        fail(out + " is the list file itself; the export would overwrite it.");
-    }
-}
-
 } // namespace kxtool

@@ -39,7 +39,5 @@ std::string sentenceOf(const std::exception& e);
 // "kxtool: " and the sentence, escaped, on standard error.
 void printMessage(const std::string& sentence);
 
-// Fails with the sentence of an export to `out` that did not end well.
-void checkExport(kx::out::ExportResult result, const std::string& out);
 
 } // namespace kxtool

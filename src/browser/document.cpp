@@ -84,7 +84,7 @@ bool Document::redo() {
     return true;
 }
 
-bool Document::save(const WriteProgress& progress, const std::function<void()>& beforePack,
+bool Document::save(const Progress& progress, const std::function<void()>& beforePack,
                     bool overwriteChanged) {
     io::FileIdentity saved;
     if (!saveListFile(m_container, *m_tree, m_path, progress, beforePack,
@@ -96,7 +96,7 @@ bool Document::save(const WriteProgress& progress, const std::function<void()>& 
     return true;
 }
 
-bool Document::saveAs(const std::string& path, const WriteProgress& progress) {
+bool Document::saveAs(const std::string& path, const Progress& progress) {
     ListContainer container = m_container;
     return saveListFile(container, *m_tree, path, progress);
 }

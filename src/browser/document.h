@@ -61,16 +61,16 @@ public:
 
     // Writes the list back into its file (see saveListFile). True when the file was written in
     // full; the modified flag is then cleared and the current state is the one undo and redo
-    // count as saved. False when the abort flag stopped it; throws
+    // count as saved. False when the progress stopped it; throws
     // kx::Error on failure. In both cases the old file is untouched and the flag stays. A file
     // that is no longer the one this document read (or last saved) is left alone with
     // changedOnDisk unless `overwriteChanged`. May run on a worker thread while no command runs.
-    bool save(const WriteProgress& progress, const std::function<void()>& beforePack = {},
+    bool save(const Progress& progress, const std::function<void()>& beforePack = {},
               bool overwriteChanged = false);
 
     // Writes the list into another file as a save would; the document stays with its own file
     // and its modified flag.
-    bool saveAs(const std::string& path, const WriteProgress& progress = {});
+    bool saveAs(const std::string& path, const Progress& progress = {});
 
 signals:
     // Marks or comments changed in place: the rows that show them are to be drawn again.

@@ -58,13 +58,18 @@ struct FileStamp {
     }
 };
 
+// A failed call of SQLite: a damaged file, or any other failure, with SQLite's reason.
+Error failure(int rc, const std::string& why) {
+    const bool damaged = rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB;
+    return Error(damaged ? ErrorCode::catalogueDamaged : ErrorCode::catalogueFailed, {}, 0, why);
+}
+
 // A prepared statement, reset for each use.
 class Stmt {
 public:
     Stmt(sqlite3* db, const char* sql) : m_db(db) {
         if (sqlite3_prepare_v2(db, sql, -1, &m_s, nullptr) != SQLITE_OK)
-            throw CatalogError(std::string("The catalogue cannot be read: ") + sqlite3_errmsg(db) +
-                               ".");
+            throw Error(ErrorCode::catalogueUnreadable, {}, 0, sqlite3_errmsg(db));
     }
     ~Stmt() { sqlite3_finalize(m_s); }
     Stmt(const Stmt&) = delete;
@@ -93,9 +98,7 @@ public:
         if (rc == SQLITE_DONE) return false;
         const std::string why = sqlite3_errmsg(m_db);
         sqlite3_reset(m_s);
-        throw CatalogError(rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB
-                               ? "The catalogue is damaged (" + why + "); it was left as it is."
-                               : "The catalogue failed: " + why + ".");
+        throw failure(rc, why);
     }
     void run() {
         while (step()) {
@@ -126,9 +129,7 @@ void exec(sqlite3* db, const char* sql) {
     if (rc == SQLITE_OK) return;
     const std::string why = message ? message : sqlite3_errstr(rc);
     sqlite3_free(message);
-    if (rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB)
-        throw CatalogError("The catalogue is damaged (" + why + "); it was left as it is.");
-    throw CatalogError("The catalogue failed: " + why + ".");
+    throw failure(rc, why);
 }
 
 std::int64_t pragmaValue(sqlite3* db, const char* sql) {
@@ -243,8 +244,7 @@ std::vector<std::uint32_t> decodeOrds(std::string_view blob) {
     int shift = 0;
     for (char ch : blob) {
         const auto b = static_cast<unsigned char>(ch);
-        if (shift > 28)
-            throw CatalogError("The catalogue is damaged (a bad index); it was left as it is.");
+        if (shift > 28) throw Error(ErrorCode::catalogueDamaged, {}, 0, "a bad index");
         v |= std::uint32_t(b & 0x7f) << shift;
         if (b & 0x80) {
             shift += 7;
@@ -294,7 +294,7 @@ void recordOf(const Stmt& s, int first, std::uint8_t* record) {
     } else {
         const std::string_view raw = s.blob(first + 5);
         if (raw.size() != rec::sizeSize)
-            throw CatalogError("The catalogue is damaged (a bad size); it was left as it is.");
+            throw Error(ErrorCode::catalogueDamaged, {}, 0, "a bad size");
         std::memcpy(record + rec::size, raw.data(), raw.size());
     }
     put(rec::created, rec::createdSize, columnText(s, first + 6));
@@ -303,10 +303,6 @@ void recordOf(const Stmt& s, int first, std::uint8_t* record) {
     record[rec::crossedOut] = std::uint8_t(s.integer(first + 9));
     put(rec::comment, rec::commentSize, s.blob(first + 10));
     writeI32(record, rec::lastChild, -1);
-}
-
-std::string databaseMessage(const std::string& path, const std::string& why) {
-    return "The catalogue " + path + " " + why;
 }
 
 } // namespace
@@ -368,9 +364,7 @@ std::string defaultCatalogPath() {
         base = data;
     } else {
         const char* home = std::getenv("HOME");
-        if (!home || !*home)
-            throw CatalogError("Neither XDG_DATA_HOME nor HOME is set; name the catalogue with "
-                               "--db FILE.");
+        if (!home || !*home) throw Error(ErrorCode::catalogueNoHome);
         base = std::string(home) + "/.local/share";
     }
     return base + "/fentaro-light/catalog.sqlite";
@@ -394,15 +388,12 @@ Catalog::~Catalog() {
 std::unique_ptr<Catalog> Catalog::open(const std::string& path) {
     struct stat st {};
     const bool exists = ::stat(path.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode))
-        throw CatalogError(databaseMessage(path, "is not a regular file."));
+    if (exists && !S_ISREG(st.st_mode)) throw Error(ErrorCode::catalogueNotRegularFile, path);
     if (!exists) {
         std::error_code ec;
         const auto folder = std::filesystem::path(path).parent_path();
         if (!folder.empty()) std::filesystem::create_directories(folder, ec);
-        if (ec)
-            throw CatalogError("The folder of the catalogue " + path +
-                               " cannot be made: " + ec.message() + ".");
+        if (ec) throw Error(ErrorCode::catalogueFolderFailed, path, ec.value());
     }
     sqlite3* db = nullptr;
     const int rc =
@@ -410,7 +401,7 @@ std::unique_ptr<Catalog> Catalog::open(const std::string& path) {
     if (rc != SQLITE_OK) {
         const std::string why = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close(db);
-        throw CatalogError(databaseMessage(path, "cannot be opened: " + why + "."));
+        throw Error(ErrorCode::catalogueOpenFailed, path, 0, why);
     }
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> guard(db, sqlite3_close);
     sqlite3_busy_timeout(db, 5000);
@@ -439,25 +430,22 @@ std::unique_ptr<Catalog> Catalog::open(const std::string& path) {
             // Searches go on while a list is being added (a reader never waits for a writer).
             exec(db, "PRAGMA journal_mode = WAL");
         } else if (app != kApplicationId) {
-            throw CatalogError(databaseMessage(path, "is not a catalogue; it was left as it is."));
+            throw Error(ErrorCode::notCatalogue, path);
         } else if (version > kSchemaVersion) {
-            throw CatalogError(databaseMessage(
-                path, "was made by a newer version of kxtool; it was left as it is."));
+            throw Error(ErrorCode::catalogueTooNew, path);
         } else if (version != kSchemaVersion) {
-            throw CatalogError(
-                databaseMessage(path, "is damaged (no schema version); it was left as it is."));
+            throw Error(ErrorCode::catalogueDamaged, path, 0, "no schema version");
         }
         guard.release();
         return std::unique_ptr<Catalog>(new Catalog(db, path));
-    } catch (const CatalogError& e) {
-        const std::string what = e.what();
-        if (what.rfind("The catalogue " + path, 0) == 0) throw;
+    } catch (const Error& e) {
+        if (!e.path().empty()) throw;
         // Name the file in the sentence.
-        throw CatalogError(databaseMessage(path, what.substr(std::strlen("The catalogue "))));
+        throw Error(e.code(), path, e.sysErrno(), e.detail());
     }
 }
 
-AddResult Catalog::add(const std::string& listPath, const AddProgress& progress) {
+AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
     const std::string path = absoluteListPath(listPath);
     const FileStamp stamp = stampOf(path);
     Stmt& find = m_st->listByPath;
@@ -483,6 +471,11 @@ AddResult Catalog::add(const std::string& listPath, const AddProgress& progress)
 
     const LargeCache cache(m_db);
     exec(m_db, "BEGIN IMMEDIATE");
+    // A cancel keeps what the catalogue had: the transaction is rolled back.
+    const auto cancelled = [&] {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return AddResult{AddOutcome::cancelled, path, total};
+    };
     try {
         if (known) {
             Stmt(m_db, "DELETE FROM entries WHERE list = ?1").bind(1, id).run();
@@ -514,6 +507,7 @@ AddResult Catalog::add(const std::string& listPath, const AddProgress& progress)
             std::vector<Gram> grams;
             std::uint8_t record[kRecordSize];
             std::uint32_t next = 0;
+            bool goesOn = true;
             auto store = [&](const Entry* e) {
                 const std::uint32_t ord = next++;
                 ordOf[e->id()] = ord;
@@ -550,11 +544,12 @@ AddResult Catalog::add(const std::string& listPath, const AddProgress& progress)
                     for (Gram g : grams)
                         postings[g].push_back(ord);
                 }
-                if (progress && next % 65536 == 0) progress(next, total);
-                return true;
+                if (next % 65536 == 0) goesOn = goOn(progress, next, total);
+                return goesOn;
             };
             store(root);
             walkBelow(root, store);
+            if (!goesOn) return cancelled();
 
             Stmt putGram(m_db, "INSERT INTO grams(list, gram, ords) VALUES (?1, ?2, ?3)");
             std::string blob;
@@ -573,7 +568,7 @@ AddResult Catalog::add(const std::string& listPath, const AddProgress& progress)
                 }
                 putGram.bind(1, id).bind(2, gram).bindBlob(3, blob.data(), blob.size()).run();
             }
-            if (progress) progress(total, total);
+            if (!goOn(progress, total, total)) return cancelled();
         }
         exec(m_db, "COMMIT");
     } catch (...) {
@@ -650,8 +645,7 @@ public:
             m_folderPath.bind(1, m_list).bind(2, parent);
             if (!m_folderPath.step()) {
                 m_folderPath.reset();
-                throw CatalogError(
-                    "The catalogue is damaged (a missing folder); it was left as it is.");
+                throw Error(ErrorCode::catalogueDamaged, {}, 0, "a missing folder");
             }
             it = m_paths.emplace(parent, m_folderPath.text(0)).first;
             m_folderPath.reset();

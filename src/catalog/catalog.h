@@ -4,12 +4,13 @@
 #pragma once
 
 #include "listfile/entry.h"
+#include "listfile/io/error.h"
 #include "query/filter.h"
+#include "support/progress.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,12 +18,8 @@ struct sqlite3;
 
 namespace kx::catalog {
 
-// Every failure of the catalogue, as one English sentence. A list that cannot be read throws
-// kx::Error instead (from its open).
-class CatalogError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+// Every failure of the catalogue throws kx::Error with one of the catalogue's codes
+// (isCatalogueError); a list that cannot be read throws it with the list's code (from its open).
 
 // $XDG_DATA_HOME/fentaro-light/catalog.sqlite, or ~/.local/share/fentaro-light/catalog.sqlite.
 std::string defaultCatalogPath();
@@ -31,7 +28,8 @@ std::string defaultCatalogPath();
 // under which a list is catalogued.
 std::string absoluteListPath(const std::string& path);
 
-enum class AddOutcome { added, updated, unchanged };
+// cancelled: the progress stopped the add; the catalogue kept what it had of the list.
+enum class AddOutcome { added, updated, unchanged, cancelled };
 
 struct AddResult {
     AddOutcome outcome;
@@ -55,8 +53,6 @@ struct Duplicate {
     std::string caption;  // the path below the root, names separated by "\"
 };
 
-// Called with the Entries done and the Entries in all while a list is indexed.
-using AddProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 // One found row: its list, the Entry as the list holds it (name, kind, size, dates, attributes,
 // mark, comment), its caption (the path below the root, as resultCaption makes it) and its place
 // in the list's pre-order walk as the viewer opens it (the root is 0; see entryAtOrd).
@@ -70,7 +66,7 @@ const Entry* entryAtOrd(const Entry* root, std::uint32_t ord);
 class Catalog {
 public:
     // Opens the catalogue at `path`, making it (and its folder) when there is no file. Throws
-    // CatalogError when the file is not a catalogue, is damaged, or is of a newer schema.
+    // kx::Error (notCatalogue, catalogueDamaged, catalogueTooNew, ...) with the path.
     static std::unique_ptr<Catalog> open(const std::string& path);
     ~Catalog();
     Catalog(const Catalog&) = delete;
@@ -78,8 +74,9 @@ public:
 
     // Adds a list, or indexes it again when its file changed (size, modification time, inode or
     // device) since it was indexed; an unchanged list is left alone. One transaction per list:
-    // a failure leaves the catalogue as it was. Throws kx::Error when the list cannot be read.
-    AddResult add(const std::string& listPath, const AddProgress& progress = {});
+    // a failure or a cancel leaves the catalogue as it was. The progress hears the Entries
+    // indexed of the Entries in all now and then. Throws kx::Error when the list cannot be read.
+    AddResult add(const std::string& listPath, const Progress& progress = {});
     // Forgets a list; false when it was not catalogued.
     bool remove(const std::string& listPath);
     std::vector<ListRecord> lists() const;

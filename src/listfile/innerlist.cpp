@@ -85,22 +85,19 @@ std::unique_ptr<EntryTree> readInnerList(ByteSource& in) {
     return tree;
 }
 
-namespace {
-
-// Writes one record; false when the abort flag says to stop.
-bool writeOne(Entry* e, ByteSink& out, const WriteProgress& progress) {
-    if (!progress.keepPathNames && e->name().find('\\') != std::string_view::npos) e->clearName();
-    std::uint8_t record[kRecordSize];
-    e->copyRecord(record);
-    out.write(record, kRecordSize);
-    if (progress.step) progress.step();
-    return !(progress.abort && *progress.abort);
-}
-
-} // namespace
-
-bool writeEntry(Entry* entry, ByteSink& out, const WriteProgress& progress) {
-    if (!writeOne(entry, out, progress)) return false;
+bool writeEntry(Entry* entry, ByteSink& out, const Progress& progress, PathNames names) {
+    const std::uint64_t total = progress ? countBelow(entry) + 1 : 0;
+    std::uint64_t done = 0;
+    // Writes one record; false when the progress says to stop.
+    const auto writeOne = [&](Entry* e) {
+        if (names == PathNames::clear && e->name().find('\\') != std::string_view::npos)
+            e->clearName();
+        std::uint8_t record[kRecordSize];
+        e->copyRecord(record);
+        out.write(record, kRecordSize);
+        return goOn(progress, ++done, total);
+    };
+    if (!writeOne(entry)) return false;
     std::vector<std::pair<Entry*, std::size_t>> stack;
     if (!entry->children().empty()) stack.emplace_back(entry, 0);
     while (!stack.empty()) {
@@ -110,18 +107,18 @@ bool writeEntry(Entry* entry, ByteSink& out, const WriteProgress& progress) {
             continue;
         }
         Entry* c = e->children()[i++];
-        if (!writeOne(c, out, progress)) return false;
+        if (!writeOne(c)) return false;
         if (!c->children().empty()) stack.emplace_back(c, 0);
     }
     return true;
 }
 
-bool writeInnerList(EntryTree& tree, ByteSink& out, const WriteProgress& progress) {
+bool writeInnerList(EntryTree& tree, ByteSink& out, const Progress& progress, PathNames names) {
     std::uint8_t header[kHeaderSize] = {};
     std::memcpy(header, tree.headerText.data(), std::min(tree.headerText.size(), kHeaderSize));
     out.write(header, kHeaderSize);
     if (!tree.root()) return true;
-    return writeEntry(tree.root(), out, progress);
+    return writeEntry(tree.root(), out, progress, names);
 }
 
 } // namespace kx

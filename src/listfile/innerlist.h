@@ -4,9 +4,8 @@
 #include "listfile/entry.h"
 #include "listfile/io/bytes.h"
 #include "listfile/io/error.h"
+#include "support/progress.h"
 
-#include <atomic>
-#include <functional>
 #include <string>
 
 namespace kx {
@@ -34,18 +33,9 @@ private:
     std::string m_data;
 };
 
-// What a write reports after each record, and how a caller stops it.
-struct WriteProgress {
-    std::function<void()> step{}; // called once per record written
-    const std::atomic<bool>* abort =
-        nullptr; // read after each step; once true, no further record is written
-    // A save clears every name that holds a backslash (the root's path). A new list made of a
-    // folder of this computer keeps its root's path.
-    bool keepPathNames = false;
-    // Called while a save packs the written list (bytes compressed so far, bytes in all), every
-    // few MiB; the abort flag is read after each call, and a set flag cancels the pack.
-    std::function<void(std::uint64_t done, std::uint64_t total)> packStep{};
-};
+// What a write does with the names that hold a backslash: a save clears them (the root's path).
+// A new list made of a folder of this computer keeps its root's path.
+enum class PathNames { clear, keep };
 
 // Reads the root's record and its whole subtree. Throws Error (brokenList) when a record cannot be
 // read in full or the counts promise more records than the data holds. Works without recursion.
@@ -55,12 +45,15 @@ Entry* readEntry(EntryTree& tree, ByteSource& in);
 std::unique_ptr<EntryTree> readInnerList(ByteSource& in);
 
 // Writes an Entry's record and its subtree in pre-order. A name that contains a backslash is
-// cleared to 256 NUL bytes in the Entry itself before it is written. Returns false when the
-// abort flag stopped the write.
-bool writeEntry(Entry* entry, ByteSink& out, const WriteProgress& progress = {});
+// cleared to 256 NUL bytes in the Entry itself before it is written (unless `names` keeps it).
+// After each record the progress hears the records written of the records in all. Returns false
+// when the progress stopped the write.
+bool writeEntry(Entry* entry, ByteSink& out, const Progress& progress = {},
+                PathNames names = PathNames::clear);
 
 // Writes the 256-byte header (the text, then NUL bytes) and the tree from the root.
-bool writeInnerList(EntryTree& tree, ByteSink& out, const WriteProgress& progress = {});
+bool writeInnerList(EntryTree& tree, ByteSink& out, const Progress& progress = {},
+                    PathNames names = PathNames::clear);
 
 // The header's text as stored: the bytes before the first NUL of the 256.
 std::string headerText(const std::uint8_t* header256);

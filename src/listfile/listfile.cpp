@@ -9,8 +9,8 @@ namespace kx {
 using paths::folderOf;
 
 bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& listPath,
-                  const WriteProgress& progress, const std::function<void()>& beforePack,
-                  const io::ReplaceChecks& checks, io::FileIdentity* saved) {
+                  const Progress& progress, const std::function<void()>& beforePack,
+                  const io::ReplaceChecks& checks, io::FileIdentity* saved, PathNames names) {
     const std::uint64_t total =
         kHeaderSize +
         std::uint64_t(kRecordSize) * (tree.root() ? countTree(tree.root()).entries : 0);
@@ -18,11 +18,9 @@ bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& 
     const zip::EntryHeader entry = container.entryHeaderFor(listPath);
     if (beforePack) beforePack();
     io::FileReplacement file(listPath, checks);
-    zip::ArchiveSink archive(file.fd(), file.tempPath(), entry, [&](std::uint64_t done) {
-        if (progress.packStep) progress.packStep(done, total);
-        return !(progress.abort && *progress.abort);
-    });
-    if (!writeInnerList(tree, archive, progress) || !archive.finish()) return false;
+    zip::ArchiveSink archive(file.fd(), file.tempPath(), entry);
+    if (!writeInnerList(tree, archive, progress, names)) return false;
+    archive.finish();
     const io::FileIdentity identity = file.commit();
     if (saved) *saved = identity;
     return true;

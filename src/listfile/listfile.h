@@ -15,15 +15,17 @@ namespace kx {
 // Saves the tree into the list file: the header and every Entry are streamed into the
 // compressor, and the new archive, written beside the list file (beside the end of its links),
 // replaces it as io::FileReplacement says: links, owner, group, mode, ACL, extended attributes
-// and hard links kept. Returns false when the abort flag stopped the save; the list file is then
-// untouched. Throws Error on failure, the list file untouched too: notRegularFile, readOnlyList,
-// listBusy, changedOnDisk (see `checks`), createFailed, writeFailed, noSpace, noPermission,
-// replaceFailed, alreadyExists (a new list file whose name was taken meanwhile), tooLarge.
-// `beforePack` runs before the new archive is made (the window sets its busy pointer there).
-// `saved`, when given, receives the identity of the saved file.
+// and hard links kept. The progress hears the records written of the records in all (the pack
+// keeps pace with them); returns false when it stopped the save, the list file then untouched.
+// Throws Error on failure, the list file untouched too: notRegularFile, readOnlyList, listBusy,
+// changedOnDisk (see `checks`), createFailed, writeFailed, noSpace, noPermission, replaceFailed,
+// alreadyExists (a new list file whose name was taken meanwhile), tooLarge. `beforePack` runs
+// before the new archive is made (the window sets its busy pointer there). `saved`, when given,
+// receives the identity of the saved file. `names`: see writeEntry.
 bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& listPath,
-                  const WriteProgress& progress = {}, const std::function<void()>& beforePack = {},
-                  const io::ReplaceChecks& checks = {}, io::FileIdentity* saved = nullptr);
+                  const Progress& progress = {}, const std::function<void()>& beforePack = {},
+                  const io::ReplaceChecks& checks = {}, io::FileIdentity* saved = nullptr,
+                  PathNames names = PathNames::clear);
 
 // Opens a list file in one call as the viewer's open does: the entry is inflated straight into
 // the reader (ListContainer::openEntry), nothing is written to disk, and the CRC is checked at the

@@ -98,9 +98,8 @@ std::unique_ptr<EntryTree> scanFolder(const std::string& folder) {
 void writeNewListFile(EntryTree& tree, const std::string& out, bool keepRootName) {
     if (paths::exists(out)) throw Error(ErrorCode::alreadyExists, out);
     ListContainer container;
-    WriteProgress options;
-    options.keepPathNames = keepRootName;
-    saveListFile(container, tree, out, options);
+    saveListFile(container, tree, out, {}, {}, {}, nullptr,
+                 keepRootName ? PathNames::keep : PathNames::clear);
 }
 
 void scanFolderToListFile(const std::string& folder, const std::string& out) {

@@ -58,7 +58,7 @@ void writeRow(kx::ByteSink& out, std::string& line, const std::string& path, con
 } // namespace
 
 bool writeCsvLines(const kx::Entry* root, const EntryFilter& filter, kx::ByteSink& out,
-                   const kx::WriteProgress& progress) {
+                   const kx::Progress& progress) {
     writeHeader(out);
     const EntryTest test(filter);
     std::string path;
@@ -86,26 +86,26 @@ std::string pathBelowRoot(const kx::Entry* e) {
 }
 
 bool writeCsvRows(const std::vector<kx::Entry*>& entries, kx::ByteSink& out,
-                  const kx::WriteProgress& progress) {
+                  const kx::Progress& progress) {
     writeHeader(out);
     std::string line;
+    std::uint64_t reached = 0;
     for (const kx::Entry* e : entries) {
-        if (progress.step) progress.step();
-        if (progress.abort && *progress.abort) return false;
+        if (!kx::goOn(progress, ++reached, entries.size())) return false;
         writeRow(out, line, pathBelowRoot(e), *e);
     }
     return true;
 }
 
-ExportResult exportCsvToFile(const kx::Entry* root, const EntryFilter& filter, const QString& path,
-                             const kx::WriteProgress& progress, const QString& protectedPath) {
+bool exportCsvToFile(const kx::Entry* root, const EntryFilter& filter, const QString& path,
+                     const kx::Progress& progress, const QString& protectedPath) {
     return writeExportFile(path, protectedPath, [&](kx::ByteSink& sink) {
         return writeCsvLines(root, filter, sink, progress);
     });
 }
 
-ExportResult exportCsvRowsToFile(const std::vector<kx::Entry*>& entries, const QString& path,
-                                 const kx::WriteProgress& progress, const QString& protectedPath) {
+bool exportCsvRowsToFile(const std::vector<kx::Entry*>& entries, const QString& path,
+                         const kx::Progress& progress, const QString& protectedPath) {
     return writeExportFile(path, protectedPath, [&](kx::ByteSink& sink) {
         return writeCsvRows(entries, sink, progress);
     });

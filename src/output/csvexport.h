@@ -36,27 +36,27 @@ void appendCsvCell(std::string& line, std::string_view text);
 // - mark: the stored mark byte in decimal (0 none, 1 required, 2 useless, others as stored);
 // - comment: the stored comment.
 // An empty mask in the filter puts no condition on names. A null root writes the header only.
-// Steps the progress once per Entry visited below the root and stops as soon as the abort flag
-// is set after a step. Returns false when aborted. Sink errors (kx::Error) propagate.
+// Tells the progress of each Entry visited below the root (see walkExportPaths) and stops as soon
+// as it says so. Returns false when stopped. Sink errors (kx::Error) propagate.
 bool writeCsvLines(const kx::Entry* root, const EntryFilter& filter, kx::ByteSink& out,
-                   const kx::WriteProgress& progress);
+                   const kx::Progress& progress);
 
-// Writes the CSV to a file with writeExportFile's refusals and results.
-ExportResult exportCsvToFile(const kx::Entry* root, const EntryFilter& filter, const QString& path,
-                             const kx::WriteProgress& progress, const QString& protectedPath = {});
+// Writes the CSV to a file with writeExportFile's refusals and errors; true when it was written
+// in full, false when the progress stopped it.
+bool exportCsvToFile(const kx::Entry* root, const EntryFilter& filter, const QString& path,
+                     const kx::Progress& progress, const QString& protectedPath = {});
 
 // The path cell of an Entry: the names from the root's child down to it, joined by "\" (empty
 // for the root).
 std::string pathBelowRoot(const kx::Entry* e);
 
 // The CSV of some Entries (the rows a window shows): the header row, then one row per Entry in
-// the order given, with the cells of writeCsvLines and nothing below a folder. Steps the
-// progress once per Entry and stops as soon as the abort flag is set after a step; false when
-// aborted.
+// the order given, with the cells of writeCsvLines and nothing below a folder. Tells the
+// progress, before each row, the rows reached of the rows in all, and stops as soon as it says
+// so; false when stopped.
 bool writeCsvRows(const std::vector<kx::Entry*>& entries, kx::ByteSink& out,
-                  const kx::WriteProgress& progress);
-ExportResult exportCsvRowsToFile(const std::vector<kx::Entry*>& entries, const QString& path,
-                                 const kx::WriteProgress& progress,
-                                 const QString& protectedPath = {});
+                  const kx::Progress& progress);
+bool exportCsvRowsToFile(const std::vector<kx::Entry*>& entries, const QString& path,
+                         const kx::Progress& progress, const QString& protectedPath = {});
 
 } // namespace kx::out

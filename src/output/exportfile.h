@@ -3,7 +3,8 @@
 #pragma once
 
 #include "listfile/entry.h"
-#include "listfile/innerlist.h"
+#include "listfile/io/bytes.h"
+#include "support/progress.h"
 
 #include <QString>
 
@@ -17,12 +18,14 @@ namespace kx::out {
 // Calls visit(entry, folderPath) for every Entry below root in pre-order, children in their
 // current order; folderPath holds the names from the root's child down to the Entry's folder,
 // joined by "\" (empty for the root's own children). visit returns whether the walk goes on below
-// the Entry. Steps the progress once per Entry, before visiting it, and stops as soon as the abort
-// flag is set after a step. Returns false when aborted. An explicit stack instead of recursion: a
-// list may be nested very deeply.
+// the Entry. Tells the progress, before each visit, the Entries reached of the Entries below the
+// root, and stops as soon as it says so. Returns false when stopped. An explicit stack instead
+// of recursion: a list may be nested very deeply.
 template <class Visit>
-bool walkExportPaths(const kx::Entry* root, const kx::WriteProgress& progress, Visit&& visit) {
+bool walkExportPaths(const kx::Entry* root, const kx::Progress& progress, Visit&& visit) {
     if (!root) return true;
+    const std::uint64_t total = progress ? kx::countBelow(root) : 0;
+    std::uint64_t reached = 0;
     struct Frame {
         const kx::Entry* folder;
         std::size_t next;
@@ -38,8 +41,7 @@ bool walkExportPaths(const kx::Entry* root, const kx::WriteProgress& progress, V
             continue;
         }
         const kx::Entry* e = frame.folder->children()[frame.next++];
-        if (progress.step) progress.step();
-        if (progress.abort && *progress.abort) return false;
+        if (!kx::goOn(progress, ++reached, total)) return false;
         if (!visit(e, std::as_const(folderPath)) || e->children().empty()) continue;
         stack.push_back({e, 0, folderPath.size()}); // frame is not used after this
         if (!folderPath.empty()) folderPath += '\\';
@@ -48,15 +50,14 @@ bool walkExportPaths(const kx::Entry* root, const kx::WriteProgress& progress, V
     return true;
 }
 
-enum class ExportResult { Done, Aborted, CreateFailed, WriteFailed, NotRegularFile, IsTheList };
-
 // Creates the file (truncating an existing one) and lets writeBody write it through a buffer;
-// writeBody returns false when it was aborted. CreateFailed when the file cannot be created;
-// WriteFailed when a write, the flush to the device or the close fails (a kx::Error from
-// writeBody). An aborted export keeps what was written so far. A file there that is not a
-// regular file (NotRegularFile) or that is the file at `protectedPath` by device and inode, under
-// whatever name or link (IsTheList), is left alone.
-ExportResult writeExportFile(const QString& path, const QString& protectedPath,
-                             const std::function<bool(kx::ByteSink&)>& writeBody);
+// writeBody returns false when it was aborted. True when the export was written in full; false
+// when it was aborted, keeping what was written so far. Throws kx::Error with the file's path:
+// exportCreateFailed when the file cannot be created; exportWriteFailed when a write, the flush
+// to the device or the close fails (a kx::Error from writeBody). A file there that is not a
+// regular file (exportNotRegularFile) or that is the file at `protectedPath` by device and
+// inode, under whatever name or link (exportOverList), is left alone.
+bool writeExportFile(const QString& path, const QString& protectedPath,
+                     const std::function<bool(kx::ByteSink&)>& writeBody);
 
 } // namespace kx::out

@@ -2,6 +2,7 @@
 #include "output/printing.h"
 
 #include "listfile/codepage.h"
+#include "listfile/io/error.h"
 
 namespace kx::out {
 
@@ -40,9 +41,8 @@ QStringList collectPrintLines(kx::ChildList entries) {
     return lines;
 }
 
-bool printLines(const QStringList& lines, PrintSurface& surface,
-                const kx::WriteProgress& progress) {
-    if (!surface.begin()) return false;
+bool printLines(const QStringList& lines, PrintSurface& surface, const kx::Progress& progress) {
+    if (!surface.begin()) throw kx::Error(kx::ErrorCode::printRefused);
     surface.setFontFace(QString::fromLatin1(page::fontFace));
     const int limit = surface.pageWidth() - page::sideMargins;
     const int threshold = surface.pageHeight() - page::bottomMargin;
@@ -68,8 +68,7 @@ bool printLines(const QStringList& lines, PrintSurface& surface,
                 draw(line); // no head fits at all: a cut would only print an empty line
             }
         }
-        if (progress.step) progress.step();
-        if (progress.abort && *progress.abort) {
+        if (!kx::goOn(progress, std::uint64_t(i) + 1, std::uint64_t(lines.size()))) {
             surface.abort();
             return false;
         }
@@ -80,7 +79,8 @@ bool printLines(const QStringList& lines, PrintSurface& surface,
         }
     }
     surface.end();
-    return surface.accepted();
+    if (!surface.accepted()) throw kx::Error(kx::ErrorCode::printRefused);
+    return true;
 }
 
 namespace {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "listfile/entry.h"
-#include "listfile/innerlist.h"
+#include "support/progress.h"
 
 #include <QString>
 #include <QStringList>
@@ -44,11 +44,11 @@ inline const char* const fontFace = "Times New Roman";
 
 // Lays the lines out in one column: a line wider than the limit is cut once, its head shortened
 // in steps of two characters until it fits, the rest on the next line; a new page starts when y
-// has passed the threshold and another line follows. progress.step is called after each line;
-// once *progress.abort is set the job is aborted. Returns false when begin() failed, the job was
-// aborted or the printer did not take it.
-bool printLines(const QStringList& lines, PrintSurface& surface,
-                const kx::WriteProgress& progress = {});
+// has passed the threshold and another line follows. The progress hears the lines drawn of the
+// lines in all after each line; once it says to stop, the job is aborted. True when printed;
+// false when aborted. Throws
+// kx::Error (printRefused) when begin() failed or the printer did not take the job.
+bool printLines(const QStringList& lines, PrintSurface& surface, const kx::Progress& progress = {});
 
 // The number of pages printLines fills on a surface with these measures, found by the same
 // layout without beginning a job or drawing; 0 for no lines. Only the surface's font, text and

@@ -35,7 +35,7 @@ QString withTxtExtension(const QString& chosen, const QString& extension) {
     return extensionDot(chosen) < 0 ? chosen + QLatin1Char('.') + extension : chosen;
 }
 
-bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::WriteProgress& progress) {
+bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::Progress& progress) {
     std::string lastWritten; // the folder path of the last file line written
     std::string line;
     return walkExportPaths(root, progress, [&](const kx::Entry* e, const std::string& folder) {
@@ -59,8 +59,8 @@ bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::WriteP
     });
 }
 
-ExportResult exportToFile(const kx::Entry* root, const QString& path,
-                          const kx::WriteProgress& progress, const QString& protectedPath) {
+bool exportToFile(const kx::Entry* root, const QString& path, const kx::Progress& progress,
+                  const QString& protectedPath) {
     return writeExportFile(path, protectedPath, [&](kx::ByteSink& sink) {
         return writeExportLines(root, sink, progress);
     });

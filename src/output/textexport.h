@@ -20,12 +20,13 @@ QString withTxtExtension(const QString& chosen, const QString& extension = "txt"
 // Writes the export lines of the whole tree below root: one line per file with its path relative
 // to the root, "*" in front for a damaged file and another for crossedOut exactly 1, an empty line
 // before the first file of each new folder run, the names' bytes as stored, CR LF endings.
-// Steps the progress once per Entry visited below the root and stops as soon as the abort flag is
-// set after a step. Returns false when aborted. Sink errors (kx::Error) propagate.
-bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::WriteProgress& progress);
+// Tells the progress of each Entry visited below the root (see walkExportPaths) and stops as soon
+// as it says so. Returns false when stopped. Sink errors (kx::Error) propagate.
+bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::Progress& progress);
 
-// Writes the export lines of the whole tree to a file with writeExportFile's refusals and results.
-ExportResult exportToFile(const kx::Entry* root, const QString& path,
-                          const kx::WriteProgress& progress, const QString& protectedPath = {});
+// Writes the export lines of the whole tree to a file with writeExportFile's refusals and errors;
+// true when it was written in full, false when the progress stopped it.
+bool exportToFile(const kx::Entry* root, const QString& path, const kx::Progress& progress,
+                  const QString& protectedPath = {});
 
 } // namespace kx::out

@@ -1,4 +1,4 @@
-// The counter behind a progress bar: steps of a tree walk turned into whole percentages.
+// The counter behind a progress bar: the reports of long work turned into whole percentages.
 #pragma once
 
 #include <atomic>
@@ -6,24 +6,19 @@
 
 namespace kx::ui {
 
-// Counts the steps of a tree walk and turns them into whole percentages for the bar.
+// Turns the reports of long work (done of total) into whole percentages for the bar, and holds
+// the flag that a close of the progress window sets.
 class ProgressCounter {
 public:
-    std::int32_t total = 0, done = 0;
     std::atomic<bool> abort{false};
 
-    // Adds the number of steps of a walk (the Entries below its root, the root not counted) to
-    // the total, which saturates at the largest count.
-    void countProgressTotal(std::uint64_t stepsBelowRoot);
-    // The total a walk of `steps` steps counts, as countProgressTotal gives it to a new counter.
-    static std::int32_t totalOf(std::uint64_t steps);
-    // Does nothing while `abort` is set (returns -1). Otherwise counts one more step and returns
-    // the new whole percentage (0..100, halves rounded to even) when it differs from the bar's
-    // position, else -1. With a total of 0 the bar is full at the first step.
-    int step();
+    // One report. Does nothing while `abort` is set (returns -1). Otherwise returns the whole
+    // percentage of done/total (0..100, halves rounded to even; full when the total is 0) when
+    // it differs from the bar's position, else -1.
+    int report(std::uint64_t done, std::uint64_t total);
     // Where the bar stands.
     int position() const { return m_position; }
-    // Puts the bar back to 0 for a new window; the counts are left alone.
+    // Puts the bar back to 0 for a new window.
     void resetPosition() { m_position = 0; }
 
 private:

@@ -246,6 +246,23 @@ constexpr Row<Msg> kMessages[] = {
      "Этой записи больше нет в списке: список изменился после добавления в каталог",
      "This entry is no longer in the list: the list changed after it was catalogued"},
     {Msg::catalogueUpdating, "Обновление каталога", "Updating the catalogue"},
+    // Why a folder could not be scanned, and why the catalogue could not be used.
+    {Msg::notFolder, "Это не папка", "This is not a folder"},
+    {Msg::catalogueNoHome, "Место каталога не задано: нет ни XDG_DATA_HOME, ни HOME",
+     "No place for the catalogue: neither XDG_DATA_HOME nor HOME is set"},
+    {Msg::catalogueFolderFailed, "Не удалось создать папку каталога",
+     "The catalogue's folder could not be made"},
+    {Msg::catalogueNotRegularFile, "Файл каталога не является обычным файлом",
+     "The catalogue is not a regular file"},
+    {Msg::catalogueOpenFailed, "Не удалось открыть каталог", "The catalogue could not be opened"},
+    {Msg::notCatalogue, "Файл не является каталогом, он не изменён",
+     "The file is not a catalogue; it was not changed"},
+    {Msg::catalogueTooNew, "Каталог создан более новой версией программы, он не изменён",
+     "The catalogue was made by a newer version of the program; it was not changed"},
+    {Msg::catalogueDamaged, "Каталог повреждён, он не изменён",
+     "The catalogue is damaged; it was not changed"},
+    {Msg::catalogueUnreadable, "Не удалось прочитать каталог", "The catalogue could not be read"},
+    {Msg::catalogueFailed, "Ошибка при работе с каталогом", "The catalogue failed"},
 };
 
 static_assert(inNameOrder(kCaptions) && inNameOrder(kHints) && inNameOrder(kAbout) &&

@@ -239,6 +239,17 @@ enum class Msg : int {
     catalogueNotUpdated, // %1: why
     entryNoLongerInList,
     catalogueUpdating,
+    // Why a folder could not be scanned, and why the catalogue could not be used.
+    notFolder,
+    catalogueNoHome,
+    catalogueFolderFailed,
+    catalogueNotRegularFile,
+    catalogueOpenFailed,
+    notCatalogue,
+    catalogueTooNew,
+    catalogueDamaged,
+    catalogueUnreadable,
+    catalogueFailed,
 };
 
 // The main window's four tables; the accessors look up the current language.

@@ -1,4 +1,5 @@
 // kxtool catalog and kxtool diff: the rows across many lists must be the rows of each list.
+#include "catalog/catalog.h"
 #include "common/fixtures.h"
 #include "common/qstringprint.h"
 #include "listfile/entry.h"
@@ -107,6 +108,26 @@ TEST_F(KxtoolCatalogTest, AddRefreshAndRemoveKeepTheListsInOrder) {
     EXPECT_EQ(cat({"add", dir.path() + "/./a.kx"}).out, "updated\t" + a + "\t2\n");
     EXPECT_EQ(cat({"find", "jpg"}).out.count('\n'), 1); // only b's b.jpg is left
     EXPECT_EQ(cat({"find", "only"}).out.section('\t', 0, 1), a + "\tonly.txt");
+}
+
+// An add that its progress stops keeps what the catalogue had of the list, new or indexed before.
+TEST_F(KxtoolCatalogTest, ACancelledAddKeepsWhatTheCatalogueHad) {
+    const auto catalog = kx::catalog::Catalog::open(db.toStdString());
+    ProgressLog stop{{}, 0, 1};
+    EXPECT_EQ(catalog->add(a.toStdString(), stop.callback()).outcome,
+              kx::catalog::AddOutcome::cancelled);
+    EXPECT_EQ(stop.done, std::vector<std::uint64_t>{9}); // told once, at the end
+    EXPECT_TRUE(catalog->lists().empty());
+
+    ASSERT_EQ(catalog->add(a.toStdString()).outcome, kx::catalog::AddOutcome::added);
+    const QString before = cat({"find", "jpg"}).out;
+    TreeBuilder small{"D:\\"};
+    small.file(small.root(), "only.txt", 1);
+    writeListFile(a.toStdString(), small.tree(), true);
+    EXPECT_EQ(catalog->add(a.toStdString(), stop.callback()).outcome,
+              kx::catalog::AddOutcome::cancelled);
+    EXPECT_EQ(cat({"find", "jpg"}).out, before);
+    EXPECT_TRUE(cat({"lists"}).out.startsWith(a + "\t9\t"));
 }
 
 // A list that turned unreadable is reported, and what the catalogue knew of it is kept.

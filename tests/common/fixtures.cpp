@@ -96,4 +96,13 @@ void writeFile(const std::string& path, std::string_view bytes) {
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+std::optional<kx::ErrorCode> errorOf(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const kx::Error& e) {
+        return e.code();
+    }
+    return std::nullopt;
+}
+
 } // namespace kxtest

@@ -1,4 +1,5 @@
 // Tests of the CSV export: quoting, the rows and their cells, filters, progress, and the file.
+#include "common/fixtures.h"
 #include "common/qstringprint.h"
 #include "common/treebuilder.h"
 #include "output/csvexport.h"
@@ -9,7 +10,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-using kx::out::ExportResult;
+using kx::ErrorCode;
 using kxtest::TreeBuilder;
 
 namespace {
@@ -108,23 +109,21 @@ TEST(CsvLines, FiltersPickTheRows) {
     EXPECT_EQ(paths(f), "top.txt;");
 }
 
-TEST(CsvLines, StepsOncePerEntryAndStopsAtAbort) {
+TEST(CsvLines, ReportsEachEntryAndStopsWhenTold) {
     TreeBuilder t;
     t.file(t.root(), "a.txt");
     t.file(t.folder(t.root(), "Sub"), "x.txt");
-    int steps = 0;
-    std::atomic<bool> abort{false};
-    kx::WriteProgress progress{[&] { ++steps; }, &abort};
+    kxtest::ProgressLog log;
     kx::EntryFilter nothing;
-    nothing.mark = 9; // no row passes, every Entry is still a step
+    nothing.mark = 9; // no row passes, every Entry is still reported
     kx::StringSink all;
-    EXPECT_TRUE(kx::out::writeCsvLines(t.root(), nothing, all, progress));
-    EXPECT_EQ(steps, 3);
+    EXPECT_TRUE(kx::out::writeCsvLines(t.root(), nothing, all, log.callback()));
+    EXPECT_EQ(log.done, (std::vector<std::uint64_t>{1, 2, 3}));
+    EXPECT_EQ(log.total, 3u);
 
-    steps = 0;
-    progress.step = [&] { abort = ++steps == 2; }; // set while stepping for Sub
+    kxtest::ProgressLog stop{{}, 0, 2}; // told before Sub
     kx::StringSink part;
-    EXPECT_FALSE(kx::out::writeCsvLines(t.root(), {}, part, progress));
+    EXPECT_FALSE(kx::out::writeCsvLines(t.root(), {}, part, stop.callback()));
     EXPECT_EQ(part.data(), kHeader + "a.txt,F,0,01.02.2003 04:05:06,07.08.2009 10:11:12,,0,\r\n");
 }
 
@@ -134,7 +133,7 @@ TEST(CsvFile, WritesTheLinesAndRefusesTheListItself) {
     t.file(t.root(), "a,b.txt", 3);
     QTemporaryDir dir;
     const QString out = dir.filePath("out.csv");
-    EXPECT_EQ(kx::out::exportCsvToFile(t.root(), {}, out, {}), ExportResult::Done);
+    EXPECT_TRUE(kx::out::exportCsvToFile(t.root(), {}, out, {}));
     QFile f(out);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll().toStdString(), csvOf(t.root()));
@@ -142,6 +141,8 @@ TEST(CsvFile, WritesTheLinesAndRefusesTheListItself) {
 
     const QString link = dir.filePath("link.csv");
     ASSERT_TRUE(QFile::link(out, link));
-    EXPECT_EQ(kx::out::exportCsvToFile(t.root(), {}, link, {}, out), ExportResult::IsTheList);
-    EXPECT_EQ(kx::out::exportCsvToFile(t.root(), {}, dir.path(), {}), ExportResult::NotRegularFile);
+    EXPECT_EQ(kxtest::errorOf([&] { kx::out::exportCsvToFile(t.root(), {}, link, {}, out); }),
+              ErrorCode::exportOverList);
+    EXPECT_EQ(kxtest::errorOf([&] { kx::out::exportCsvToFile(t.root(), {}, dir.path(), {}); }),
+              ErrorCode::exportNotRegularFile);
 }

@@ -17,7 +17,7 @@ std::unique_ptr<kx::EntryTree> readBytes(const std::string& bytes) {
     return kx::readInnerList(src);
 }
 
-std::string writeBytes(kx::EntryTree& t, const kx::WriteProgress& p = {}) {
+std::string writeBytes(kx::EntryTree& t, const kx::Progress& p = {}) {
     kx::StringSink sink;
     kx::writeInnerList(t, sink, p);
     return sink.data();
@@ -142,15 +142,16 @@ TEST(InnerList, ProgressStepsOncePerRecordAndAbortStopsTheWrite) {
         b.file(folderB, name);
     auto t = b.take();
     EXPECT_EQ(kx::countBelow(t->root()), 5u);
-    int steps = 0;
-    EXPECT_EQ(writeBytes(*t, {[&] { ++steps; }, nullptr}).size(), 256u + 6 * 600);
-    EXPECT_EQ(steps, 6);
+    // The progress hears each record: the records written of the records in all.
+    ProgressLog all;
+    EXPECT_EQ(writeBytes(*t, all.callback()).size(), 256u + 6 * 600);
+    EXPECT_EQ(all.done, (std::vector<std::uint64_t>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(all.total, 6u);
 
-    // The abort flag set during the third step: nothing after the third record is written.
-    std::atomic<bool> abort{false};
-    steps = 0;
+    // Told to stop at the third record: nothing after it is written.
+    ProgressLog three{{}, 0, 3};
     kx::StringSink sink;
-    EXPECT_FALSE(kx::writeInnerList(*t, sink, {[&] { abort = ++steps == 3; }, &abort}));
+    EXPECT_FALSE(kx::writeInnerList(*t, sink, three.callback()));
     EXPECT_EQ(sink.data().size(), 256u + 3 * 600);
 }
 

@@ -1,11 +1,10 @@
 // Tests of the print lines and of the page layout on a recording surface with fixed-width text.
+#include "common/fixtures.h"
 #include "common/qstringprint.h"
 #include "common/treebuilder.h"
 #include "output/printing.h"
 
 #include <gtest/gtest.h>
-
-#include <atomic>
 
 using kxtest::TreeBuilder;
 
@@ -91,7 +90,7 @@ TEST(PrintLayout, EmptyJobStillBeginsAndEndsAndAFailedBeginDrawsNothing) {
 
     RecordingSurface s;
     s.canBegin = false;
-    EXPECT_FALSE(kx::out::printLines({"a"}, s));
+    EXPECT_EQ(kxtest::errorOf([&] { kx::out::printLines({"a"}, s); }), kx::ErrorCode::printRefused);
     EXPECT_EQ(s.log, QStringList({"begin"}));
 }
 
@@ -115,23 +114,25 @@ TEST(PrintLayout, PagesAreCountedByTheSameLayoutWithoutAJob) {
     }
 }
 
-TEST(PrintLayout, ProgressStepsPerLineAnAbortCancelsTheJobAndARefusalIsReported) {
+TEST(PrintLayout, ProgressHearsEachLineAStopCancelsTheJobAndARefusalIsReported) {
     const QStringList lines = {"a", "b", "c", "d", "e", "f", "g", "h"};
     RecordingSurface s;
-    int steps = 0;
-    std::atomic<bool> abort{false};
-    EXPECT_TRUE(kx::out::printLines(lines, s, {[&] { ++steps; }, &abort}));
-    EXPECT_EQ(steps, 8);
+    kxtest::ProgressLog log;
+    EXPECT_TRUE(kx::out::printLines(lines, s, log.callback()));
+    EXPECT_EQ(log.done.size(), 8u);
+    EXPECT_EQ(log.done.back(), 8u);
+    EXPECT_EQ(log.total, 8u);
 
     RecordingSurface cancelled;
-    steps = 0;
-    EXPECT_FALSE(kx::out::printLines(lines, cancelled, {[&] { abort = ++steps == 7; }, &abort}));
+    kxtest::ProgressLog stop{{}, 0, 7};
+    EXPECT_FALSE(kx::out::printLines(lines, cancelled, stop.callback()));
     EXPECT_EQ(cancelled.log.mid(cancelled.log.size() - 3),
               QStringList({"page", "100,100 g", "abort"}));
     EXPECT_EQ(cancelled.log.count("end"), 0);
 
     RecordingSurface refusing;
     refusing.accepts = false;
-    EXPECT_FALSE(kx::out::printLines(lines, refusing));
+    EXPECT_EQ(kxtest::errorOf([&] { kx::out::printLines(lines, refusing); }),
+              kx::ErrorCode::printRefused);
     EXPECT_EQ(refusing.log.last(), "end");
 }

@@ -1,4 +1,5 @@
 // Tests of the text export: the lines, the progress and abort, the export file and its name.
+#include "common/fixtures.h"
 #include "common/qstringprint.h"
 #include "common/treebuilder.h"
 #include "output/textexport.h"
@@ -10,7 +11,7 @@
 
 #include <vector>
 
-using kx::out::ExportResult;
+using kx::ErrorCode;
 using kxtest::TreeBuilder;
 
 namespace {
@@ -71,20 +72,18 @@ TEST(ExportLines, Cases) {
     }
 }
 
-TEST(ExportLines, StepsOncePerEntryAndStopsAtAbort) {
+TEST(ExportLines, ReportsEachEntryAndStopsWhenTold) {
     ExampleTree t;
-    int steps = 0;
-    std::atomic<bool> abort{false};
-    kx::WriteProgress progress{[&] { ++steps; }, &abort};
+    kxtest::ProgressLog log;
     kx::StringSink all;
-    EXPECT_TRUE(kx::out::writeExportLines(t.root(), all, progress));
-    EXPECT_EQ(steps, 4); // a.txt, Sub, x.txt, b.txt
+    EXPECT_TRUE(kx::out::writeExportLines(t.root(), all, log.callback()));
+    EXPECT_EQ(log.done, (std::vector<std::uint64_t>{1, 2, 3, 4})); // a.txt, Sub, x.txt, b.txt
+    EXPECT_EQ(log.total, 4u);
 
-    steps = 0;
-    progress.step = [&] { abort = ++steps == 3; }; // set while stepping for x.txt
+    kxtest::ProgressLog stop{{}, 0, 3}; // told before x.txt
     kx::StringSink part;
-    EXPECT_FALSE(kx::out::writeExportLines(t.root(), part, progress));
-    EXPECT_EQ(steps, 3);
+    EXPECT_FALSE(kx::out::writeExportLines(t.root(), part, stop.callback()));
+    EXPECT_EQ(stop.done.size(), 3u);
     EXPECT_EQ(part.data(), "a.txt\r\n");
 }
 
@@ -97,7 +96,7 @@ TEST(ExportFile, TruncatesAnExistingFileAndAppendsNothingElse) {
     old.close();
 
     ExampleTree t;
-    EXPECT_EQ(kx::out::exportToFile(t.root(), path, {}), ExportResult::Done);
+    EXPECT_TRUE(kx::out::exportToFile(t.root(), path, {}));
     EXPECT_EQ(readAll(path), QByteArray("a.txt\r\n\r\nSub\\x.txt\r\n\r\nb.txt\r\n"));
 }
 
@@ -105,10 +104,8 @@ TEST(ExportFile, AbortedExportLeavesThePartialFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath("part.txt");
     ExampleTree t;
-    std::atomic<bool> abort{false};
-    int steps = 0;
-    const kx::WriteProgress progress{[&] { abort = ++steps == 2; }, &abort};
-    EXPECT_EQ(kx::out::exportToFile(t.root(), path, progress), ExportResult::Aborted);
+    kxtest::ProgressLog stop{{}, 0, 2};
+    EXPECT_FALSE(kx::out::exportToFile(t.root(), path, stop.callback()));
     EXPECT_EQ(readAll(path), QByteArray("a.txt\r\n"));
 }
 
@@ -117,17 +114,23 @@ TEST(ExportFile, FailuresAreReportedAndWhatIsNoRegularFileIsLeftAlone) {
     QTemporaryDir dir;
     struct Case {
         QString path;
-        ExportResult result;
+        ErrorCode code;
     };
     std::vector<Case> cases = {
-        {dir.filePath("no/such/folder/x.txt"), ExportResult::CreateFailed},
-        {dir.path(), ExportResult::NotRegularFile},
+        {dir.filePath("no/such/folder/x.txt"), ErrorCode::exportCreateFailed},
+        {dir.path(), ErrorCode::exportNotRegularFile},
     };
     if (QFile::exists("/dev/full")) // a device is never written to
-        cases.push_back({"/dev/full", ExportResult::NotRegularFile});
+        cases.push_back({"/dev/full", ErrorCode::exportNotRegularFile});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
-        EXPECT_EQ(kx::out::exportToFile(t.root(), c.path, {}), c.result);
+        try {
+            kx::out::exportToFile(t.root(), c.path, {});
+            ADD_FAILURE() << "no error";
+        } catch (const kx::Error& e) {
+            EXPECT_EQ(e.code(), c.code);
+            EXPECT_EQ(e.path(), c.path.toStdString()); // the file chosen is named
+        }
     }
 }
 
@@ -138,7 +141,7 @@ TEST(ExportFile, ExportLargerThanTheBufferIsWrittenWhole) {
         t.file(i % 2 ? sub : t.root(), "file number " + std::to_string(i) + ".dat");
     QTemporaryDir dir;
     const QString path = dir.filePath("big.txt");
-    EXPECT_EQ(kx::out::exportToFile(t.root(), path, {}), ExportResult::Done);
+    EXPECT_TRUE(kx::out::exportToFile(t.root(), path, {}));
     const std::string expected = exportText(t.root());
     ASSERT_GT(expected.size(), 150000u); // more than two buffers full
     EXPECT_EQ(readAll(path).toStdString(), expected);

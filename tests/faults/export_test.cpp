@@ -12,7 +12,8 @@
 #include <sys/stat.h>
 
 using namespace kxfault;
-using kx::out::ExportResult;
+using kx::ErrorCode;
+using kxtest::errorOf;
 
 namespace {
 
@@ -24,23 +25,25 @@ protected:
         kx::ListContainer container;
         tree = kx::openListFile(container, list);
         kx::regroupRootFolder(*tree);
-        ASSERT_EQ(exportIn(reference, -1), int(ExportResult::Done));
+        ASSERT_EQ(exportIn(reference, -1).exitCode, 0);
         expected = kxtest::readFile(reference);
         ASSERT_GT(expected.size(), 100u * 1024); // more than the export's buffer
     }
 
-    // exportToFile in a child whose files may not grow beyond `limit` bytes; the exit code is
-    // the result.
-    int exportIn(const std::string& out, long long limit) {
+    // exportToFile in a child whose files may not grow beyond `limit` bytes: exit code 0 when
+    // the export was written in full, else the error that ended it.
+    ChildResult exportIn(const std::string& out, long long limit) {
         ChildSetup setup;
         setup.fileSizeLimit = limit;
         const kx::Entry* from = tree->root();
         return runInChild(
-                   [&](std::string&) {
-                       return int(kx::out::exportToFile(from, QString::fromStdString(out), {}));
-                   },
-                   setup)
-            .exitCode;
+            [&](std::string&) {
+                return kx::out::exportToFile(from, QString::fromStdString(out), {}) ? 0 : 2;
+            },
+            setup);
+    }
+    static std::optional<ErrorCode> exportTo(const kx::Entry* root, const std::string& out) {
+        return errorOf([&] { kx::out::exportToFile(root, QString::fromStdString(out), {}); });
     }
 
     ScratchDir dir;
@@ -55,8 +58,8 @@ protected:
 TEST_F(ExportFaults, DeviceIsRefused) {
     kxtest::TreeBuilder tiny{"C:\\"};
     tiny.file(tiny.root(), "a.txt");
-    EXPECT_EQ(kx::out::exportToFile(tiny.root(), "/dev/full", {}), ExportResult::NotRegularFile);
-    EXPECT_EQ(kx::out::exportToFile(tree->root(), "/dev/full", {}), ExportResult::NotRegularFile);
+    EXPECT_EQ(exportTo(tiny.root(), "/dev/full"), ErrorCode::exportNotRegularFile);
+    EXPECT_EQ(exportTo(tree->root(), "/dev/full"), ErrorCode::exportNotRegularFile);
 
     const ChildResult r = runTool({"export", list, "/dev/full"});
     EXPECT_EQ(r.exitCode, 1);
@@ -96,8 +99,9 @@ TEST_F(ExportFaults, WriteCutOffAtByteNIsAWriteFailure) {
                 EXPECT_TRUE(isOneSentence(r.message)) << r.message;
             }
         } else {
-            EXPECT_EQ(exportIn(out, c.n),
-                      int(whole ? ExportResult::Done : ExportResult::WriteFailed));
+            const ChildResult r = exportIn(out, c.n);
+            EXPECT_EQ(r.exitCode, whole ? 0 : 1) << r.message;
+            EXPECT_EQ(r.error, whole ? std::nullopt : std::optional(ErrorCode::exportWriteFailed));
         }
         if (whole) {
             EXPECT_TRUE(kxtest::readFile(out) == expected);
@@ -110,14 +114,12 @@ TEST_F(ExportFaults, FullTmpfsIsAWriteFailure) {
     ::mkdir(small.c_str(), 0755);
     TmpfsMount mount(small, 64 * 1024);
     if (!mount.ok()) GTEST_SKIP() << mount.reason();
-    EXPECT_EQ(kx::out::exportToFile(tree->root(), QString::fromStdString(small + "/out.txt"), {}),
-              ExportResult::WriteFailed);
+    EXPECT_EQ(exportTo(tree->root(), small + "/out.txt"), ErrorCode::exportWriteFailed);
     // The failed export filled the device: a tiny one, held in the buffer to its end, fails at
     // its last flush.
     kxtest::TreeBuilder tiny{"C:\\"};
     tiny.file(tiny.root(), "a.txt");
-    EXPECT_EQ(kx::out::exportToFile(tiny.root(), QString::fromStdString(small + "/tiny.txt"), {}),
-              ExportResult::WriteFailed);
+    EXPECT_EQ(exportTo(tiny.root(), small + "/tiny.txt"), ErrorCode::exportWriteFailed);
     const ChildResult r = runTool({"export", list, small + "/tool.txt"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(isOneSentence(r.message)) << r.message;

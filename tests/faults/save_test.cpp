@@ -266,9 +266,9 @@ TEST_F(SaveFaults, FolderRenamedDuringThePackLeavesNothingBehind) {
     EXPECT_TRUE(listing(folder).empty());
 }
 
-// A save cancelled after a record or after a round of the compressor returns false and
-// leaves things as a failed save does. The pack is asked every few MiB, so the list saved there
-// is larger than one round of the pack on up to eight cores.
+// A save cancelled early in the inner list, or at its last record when the compressor has taken
+// every round but the last, returns false and leaves things as a failed save does. The list
+// saved there is larger than one round of the pack on up to eight cores.
 TEST_F(SaveFaults, CancelledSaveLeavesTheOldListAndNoStrayFile) {
     for (const bool inPack : {false, true}) {
         SCOPED_TRACE(inPack ? "cancelled in the pack" : "cancelled in the inner list");
@@ -277,16 +277,11 @@ TEST_F(SaveFaults, CancelledSaveLeavesTheOldListAndNoStrayFile) {
                 kx::ListContainer container;
                 auto tree = inPack ? generatedTree(60000) : kx::openListFile(container, list);
                 if (inPack) container.openEntry(list);
-                std::atomic<bool> abort{false};
-                int records = 0;
-                kx::WriteProgress progress;
-                progress.abort = &abort;
-                progress.step = [&] {
-                    if (!inPack && ++records == 100) abort = true;
-                };
-                progress.packStep = [&](std::uint64_t, std::uint64_t) { abort = inPack; };
-                const bool saved = kx::saveListFile(container, *tree, list, progress);
-                return saved ? 0 : abort ? 2 : 3;
+                // At the last record every round of the pack but the last has been written.
+                kxtest::ProgressLog progress;
+                progress.stopAt = inPack ? tree->entryCount() : 100;
+                const bool saved = kx::saveListFile(container, *tree, list, progress.callback());
+                return saved ? 0 : progress.done.back() == progress.stopAt ? 2 : 3;
             },
             setup());
         EXPECT_EQ(r.exitCode, 2) << r.message;

@@ -2,6 +2,7 @@
 // server when scripts/print-test-env provides one, otherwise through a PDF file printer.
 #include "common/qstringprint.h"
 #include "common/treebuilder.h"
+#include "listfile/io/error.h"
 #include "output/gui/printersurface.h"
 
 #include <QApplication>
@@ -98,7 +99,7 @@ TEST(Printer, DefaultPrinterGetsEveryLineOverMoreThanOnePage) {
         std::cout << "note: no print server with a default printer (run through "
                      "scripts/print-test-env); printing to a PDF file instead\n";
         if (!kx::out::hasDefaultPrinter()) {
-            EXPECT_FALSE(kx::out::printOnDefaultPrinter(lines, "Fentaro print test"));
+            EXPECT_THROW(kx::out::printOnDefaultPrinter(lines, "Fentaro print test"), kx::Error);
         }
         pdf = printToPdfFile(lines, dir);
     }

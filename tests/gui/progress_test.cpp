@@ -1,8 +1,6 @@
 // The progress window with its abort flag, and the busy panel.
 #include "support/gui/progress.h"
 
-#include "browser/gui/writeprogress.h"
-
 #include "common/treebuilder.h"
 #include "listfile/innerlist.h"
 
@@ -13,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-using kx::ui::Progress;
+using kx::ui::ProgressDisplay;
 
 namespace {
 
@@ -38,8 +36,7 @@ protected:
 
 TEST_F(ProgressWindow, SaveWalkUpdatesAtMostOncePerPercentAndEndsFull) {
     auto tree = makeTree(200);
-    Progress p(&owner);
-    p.countProgressTotal(kx::countBelow(tree->root()));
+    ProgressDisplay p(&owner);
     p.showProgress("Saving KX-file");
     ASSERT_NE(p.form(), nullptr);
     EXPECT_TRUE(p.form()->isVisible());
@@ -52,8 +49,7 @@ TEST_F(ProgressWindow, SaveWalkUpdatesAtMostOncePerPercentAndEndsFull) {
     int moves = 0;
     QObject::connect(p.form()->pBar, &QProgressBar::valueChanged, [&moves] { ++moves; });
     kx::StringSink sink;
-    // The writer also writes the root: one step more than the total.
-    EXPECT_TRUE(kx::writeEntry(tree->root(), sink, kx::ui::writeProgressOf(p)));
+    EXPECT_TRUE(kx::writeEntry(tree->root(), sink, p.callback()));
     EXPECT_EQ(recordsIn(sink), 201u);
     EXPECT_LE(moves, 101);
     EXPECT_GE(moves, 100);
@@ -66,32 +62,30 @@ TEST_F(ProgressWindow, SaveWalkUpdatesAtMostOncePerPercentAndEndsFull) {
 
 TEST_F(ProgressWindow, UserCloseInTheMiddleStopsTheWalk) {
     auto tree = makeTree(200);
-    Progress p(&owner);
-    p.countProgressTotal(kx::countBelow(tree->root()));
+    ProgressDisplay p(&owner);
     p.showProgress("Export to text file");
     QPointer<kx::ui::TProgressForm> form = p.form();
 
     // The close arrives like a click on the close box: queued, seen when the bar next moves.
-    int steps = 0;
-    kx::WriteProgress progress = kx::ui::writeProgressOf(p);
-    kx::WriteProgress wrapped{[&] {
-                                  if (++steps == 100)
-                                      QMetaObject::invokeMethod(form, &QWidget::close,
-                                                                Qt::QueuedConnection);
-                                  progress.step();
-                              },
-                              progress.abort};
+    std::uint64_t reported = 0;
+    const kx::Progress progress = p.callback();
+    const auto wrapped = [&](std::uint64_t done, std::uint64_t total) {
+        reported = done;
+        const bool goesOn = progress(done, total);
+        if (done == 100) QMetaObject::invokeMethod(form, &QWidget::close, Qt::QueuedConnection);
+        return goesOn;
+    };
     kx::StringSink sink;
     EXPECT_FALSE(kx::writeEntry(tree->root(), sink, wrapped));
     EXPECT_TRUE(p.abortFlag());
     EXPECT_GT(recordsIn(sink), 100u);
     EXPECT_LT(recordsIn(sink), 110u);
-    EXPECT_EQ(recordsIn(sink), static_cast<std::size_t>(p.counter.done));
+    EXPECT_EQ(recordsIn(sink), reported);
 
-    // Further steps neither count nor touch the window.
-    const int done = p.counter.done;
-    p.stepProgress();
-    EXPECT_EQ(p.counter.done, done);
+    // Further reports neither move the bar nor touch the window, and say to stop.
+    const int position = p.counter.position();
+    EXPECT_FALSE(p.report(200, 201));
+    EXPECT_EQ(p.counter.position(), position);
 
     // The closed window goes away by itself; closing it again is harmless.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -103,16 +97,13 @@ TEST_F(ProgressWindow, UserCloseInTheMiddleStopsTheWalk) {
 
 TEST_F(ProgressWindow, CloseFromInsideTheStepAndEscapeBothAbort) {
     auto tree = makeTree(200);
-    Progress p(&owner);
-    p.countProgressTotal(kx::countBelow(tree->root()));
+    ProgressDisplay p(&owner);
     p.showProgress("Saving KX-file");
-    int steps = 0;
-    kx::WriteProgress progress = kx::ui::writeProgressOf(p);
-    kx::WriteProgress wrapped{[&] {
-                                  if (++steps == 50) p.form()->close();
-                                  progress.step();
-                              },
-                              progress.abort};
+    const kx::Progress progress = p.callback();
+    const auto wrapped = [&](std::uint64_t done, std::uint64_t total) {
+        if (done == 50) p.form()->close();
+        return progress(done, total);
+    };
     kx::StringSink sink;
     EXPECT_FALSE(kx::writeEntry(tree->root(), sink, wrapped));
     EXPECT_EQ(recordsIn(sink), 50u);

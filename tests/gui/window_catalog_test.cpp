@@ -183,7 +183,10 @@ TEST_F(CatalogWindow, AMissingOrDamagedCatalogueIsToldAndLeftAlone) {
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(db)));
     EXPECT_TRUE(w.dialogs->messages.empty());
 
-    // Not a database: told once, kept as it was.
+    // Not a database: told once in the window's language, with the file, kept as it was.
+    using kx::ui::Msg;
+    const QString damaged =
+        w->tables().message(Msg::catalogueDamaged) + " - " + QString::fromStdString(db);
     QDir().mkpath(QFileInfo(QString::fromStdString(db)).path());
     QFile bad(QString::fromStdString(db));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
@@ -191,8 +194,7 @@ TEST_F(CatalogWindow, AMissingOrDamagedCatalogueIsToldAndLeftAlone) {
     bad.close();
     find("txt");
     ASSERT_EQ(w.dialogs->messages.size(), 1u);
-    EXPECT_TRUE(w.dialogs->lastMessage().startsWith(
-        w->tables().message(kx::ui::Msg::catalogueUnusable).arg("").left(10)));
+    EXPECT_EQ(w.dialogs->lastMessage(), w->tables().message(Msg::catalogueUnusable).arg(damaged));
     EXPECT_EQ(QFileInfo(QString::fromStdString(db)).size(), 4096);
 
     // A save of a list does not fail for it: the save stands and the catalogue's fault is told.
@@ -201,8 +203,7 @@ TEST_F(CatalogWindow, AMissingOrDamagedCatalogueIsToldAndLeftAlone) {
     w->spbtNeed->click();
     EXPECT_TRUE(w->spbtSaveClick(w->spbtSave));
     EXPECT_FALSE(w->listModified());
-    EXPECT_TRUE(w.dialogs->lastMessage().startsWith(
-        w->tables().message(kx::ui::Msg::catalogueNotUpdated).left(10)));
+    EXPECT_EQ(w.dialogs->lastMessage(), w->tables().message(Msg::catalogueNotUpdated).arg(damaged));
 }
 
 } // namespace

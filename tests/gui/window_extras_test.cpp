@@ -307,7 +307,7 @@ TEST_F(Extras, CsvExportWritesTheShownRowsOrTheWholeList) {
     w.dialogs->choices = {1};
     w.dialogs->saveFiles = {wholeCsv};
     key(Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
-    ASSERT_EQ(kx::out::exportCsvToFile(w->root(), {}, reference, {}), kx::out::ExportResult::Done);
+    ASSERT_TRUE(kx::out::exportCsvToFile(w->root(), {}, reference, {}));
     EXPECT_EQ(readFile(wholeCsv.toStdString()), readFile(reference.toStdString()));
     EXPECT_TRUE(w.dialogs->messages.empty());
 }

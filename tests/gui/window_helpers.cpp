@@ -67,14 +67,14 @@ int ScriptedDialogs::execDialog(QDialog& dialog) {
 }
 
 bool ScriptedDialogs::printOnDefaultPrinter(const QStringList& lines, const QString&,
-                                            const kx::WriteProgress& progress) {
+                                            const kx::Progress& progress) {
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (progress.step) progress.step();
         if (onPrintedLine) onPrintedLine(i);
-        if (progress.abort && *progress.abort) return false;
+        if (!kx::goOn(progress, std::uint64_t(i) + 1, std::uint64_t(lines.size()))) return false;
     }
     printed.push_back(lines);
-    return printerAccepts;
+    if (!printerAccepts) throw kx::Error(kx::ErrorCode::printRefused);
+    return true;
 }
 
 bool ScriptedDialogs::openUrl(const QUrl& url) {

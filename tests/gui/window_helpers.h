@@ -66,10 +66,10 @@ public:
     bool printerAccepts = true;
     std::function<void(qsizetype line)> onPrintedLine;
     int pageCountOnDefaultPrinter(const QStringList&) override { return pages; }
-    // Steps the progress once per line and stops as the job does once the abort flag is set;
-    // a job that ran to its end is kept in `printed`.
+    // Tells the progress of each line and stops as the job does once it says so;
+    // a job that ran to its end is kept in `printed`, then refused when the printer takes none.
     bool printOnDefaultPrinter(const QStringList& lines, const QString&,
-                               const kx::WriteProgress& progress) override;
+                               const kx::Progress& progress) override;
     QString lastMessage() const { return messages.empty() ? QString() : messages.back().text; }
 };
 

@@ -6,7 +6,6 @@
 #include "browser/gui/detailmodel.h"
 #include "browser/gui/foldermodel.h"
 #include "browser/gui/userdialogs.h"
-#include "browser/gui/writeprogress.h"
 #include "browser/navigator.h"
 #include "listfile/entry.h"
 #include "listfile/io/error.h"
@@ -87,7 +86,7 @@ public:
     DetailModel* model() const { return m_model; }
     FolderModel* folderModel() const { return m_folders; }
     const ui::StringTables& tables() const { return m_tables; }
-    ui::Progress& progress() { return m_progress; }
+    ui::ProgressDisplay& progress() { return m_progress; }
     // Rows of the detail list that are selected, ascending, as shown (sorted or not).
     std::vector<int> selectedRows() const;
     // The first selected row as shown, or -1.
@@ -208,22 +207,23 @@ private:
     // Runs `work` on a worker thread while this window takes no command, drop or close and
     // keeps painting; returns once it has ended and rethrows here what it threw.
     void runInBackground(const std::function<void()>& work);
-    // The same behind the progress window `caption`, whose bar counts `total` steps of
-    // m_progress; the main window is disabled meanwhile. True when the user cancelled through
-    // the progress window. What the work threw comes back here once both windows are restored.
-    bool runWithProgress(const QString& caption, std::int32_t total,
-                         const std::function<void()>& work);
+    // The same behind the progress window `caption`, whose bar follows what the work reports
+    // to m_progress.callback(); the main window is disabled meanwhile. True when the user
+    // cancelled through the progress window. What the work threw comes back here once both
+    // windows are restored.
+    bool runWithProgress(const QString& caption, const std::function<void()>& work);
     void openChosenFile(const QString& chosen, QWidget* initiator);
     void setDocument(std::unique_ptr<Document> doc, const QString& path);
     // The close question; true when the caller may go on (saved, or changes discarded).
     bool settleUnsavedChanges();
-    WriteProgress saveProgress();
     void clearDocumentViews();
     void showMessage(const QString& text, UserDialogs::Icon icon = UserDialogs::Icon::None);
     // A path as the file system names it (the local 8-bit encoding of file names).
     static std::string localPath(const QString& path);
-    // What went wrong, in the interface's language.
+    // What went wrong, in the interface's language (the code's row of the message table), and
+    // the same followed by " - " and the path when the error has one.
     QString errorMessage(const Error& e) const;
+    QString errorWithPath(const Error& e) const;
     void showError(const Error& e);
 
     // ---- navigation glue (infofileform_navigation.cpp) ----
@@ -255,9 +255,9 @@ private:
     // Asks for the export's file (proposed: the list's name with `extension`, beside it) and
     // whether to replace it; the empty text when the user cancels.
     QString chooseExportFile(const QString& title, const QString& filter, const QString& extension);
-    // Runs an export behind the progress window and tells what went wrong.
-    void runExport(const QString& caption, std::int32_t total,
-                   const std::function<out::ExportResult()>& write);
+    // Runs an export or a print job as runWithProgress does and tells, without a path, the
+    // kx::Error that ends it. True when the user cancelled.
+    bool runAndTell(const QString& caption, const std::function<void()>& work);
     // After a save: a list that the catalogue holds is indexed again there, behind the progress
     // window; a failure is told, the save stands.
     void refreshCatalogue();
@@ -267,7 +267,7 @@ private:
 
     std::unique_ptr<UserDialogs> m_dialogs;
     ui::StringTables m_tables;
-    ui::Progress m_progress;
+    ui::ProgressDisplay m_progress;
 
     std::unique_ptr<Document> m_doc;
     QString m_listFilePath;

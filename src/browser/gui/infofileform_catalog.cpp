@@ -46,9 +46,6 @@ const Entry* entryOfRow(const Entry* root, const CatalogRow& row) {
     return nullptr;
 }
 
-// Stops a catalogue's refresh that the user cancelled.
-struct RefreshCancelled {};
-
 } // namespace
 
 TCatalogForm* TInfoFileForm::catalogForm() {
@@ -105,12 +102,11 @@ void TInfoFileForm::catalogFindClick() {
                 rows.push_back(std::move(r));
             });
         });
-    } catch (const catalog::CatalogError& e) {
+    } catch (const Error& e) {
         busy.close();
         m_catalogForm->setEnabled(true);
-        showMessage(
-            m_tables.message(ui::Msg::catalogueUnusable).arg(QString::fromStdString(e.what())),
-            UserDialogs::Icon::Error);
+        showMessage(m_tables.message(ui::Msg::catalogueUnusable).arg(errorWithPath(e)),
+                    UserDialogs::Icon::Error);
         return;
     }
     busy.close();
@@ -146,26 +142,19 @@ void TInfoFileForm::refreshCatalogue() {
     // Without a catalogue there is nothing to refresh, and none is made here.
     if (!QFileInfo::exists(QFile::decodeName(db.c_str()))) return;
     const std::string path = localPath(m_listFilePath);
-    QString failure;
     try {
         std::unique_ptr<catalog::Catalog> catalog = catalog::Catalog::open(db);
         if (!catalog->contains(path)) return;
-        runWithProgress(m_tables.message(ui::Msg::catalogueUpdating), 100, [&] {
-            catalog->add(path, [this](std::uint64_t done, std::uint64_t total) {
-                if (m_progress.counter.abort) throw RefreshCancelled();
-                if (total > 0) m_progress.moveTo(int(done * 100 / total));
-            });
-        });
-    } catch (const RefreshCancelled&) {
-        return; // the catalogue keeps what it had; the next add refreshes it
-    } catch (const catalog::CatalogError& e) {
-        failure = QString::fromStdString(e.what());
+        // A cancelled refresh keeps what the catalogue had; the next add refreshes it.
+        const Progress progress = m_progress.callback();
+        runWithProgress(m_tables.message(ui::Msg::catalogueUpdating),
+                        [&] { catalog->add(path, progress); });
     } catch (const Error& e) {
-        failure = errorMessage(e);
-    }
-    if (!failure.isEmpty())
+        // The catalogue names its file; the list is the one just saved.
+        const QString failure = isCatalogueError(e.code()) ? errorWithPath(e) : errorMessage(e);
         showMessage(m_tables.message(ui::Msg::catalogueNotUpdated).arg(failure),
                     UserDialogs::Icon::Error);
+    }
 }
 
 } // namespace kx

@@ -263,22 +263,6 @@ QString TInfoFileForm::chooseExportFile(const QString& title, const QString& fil
     return chosen;
 }
 
-void TInfoFileForm::runExport(const QString& caption, std::int32_t total,
-                              const std::function<out::ExportResult()>& write) {
-    out::ExportResult result = out::ExportResult::WriteFailed;
-    try {
-        runWithProgress(caption, total, [&] { result = write(); });
-    } catch (const std::exception&) {
-        result = out::ExportResult::WriteFailed;
-    }
-    if (result == out::ExportResult::CreateFailed || result == out::ExportResult::WriteFailed)
-        showMessage(m_tables.message(ui::Msg::createFailed), UserDialogs::Icon::Error);
-    if (result == out::ExportResult::NotRegularFile)
-        showMessage(m_tables.message(ui::Msg::exportNotRegularFile), UserDialogs::Icon::Error);
-    if (result == out::ExportResult::IsTheList)
-        showMessage(m_tables.message(ui::Msg::exportOverList), UserDialogs::Icon::Error);
-}
-
 void TInfoFileForm::mmSaveTextClick() {
     if (!root()) {
         showMessage(m_tables.message(ui::Msg::nothingToExport));
@@ -288,10 +272,9 @@ void TInfoFileForm::mmSaveTextClick() {
     const QString chosen = chooseExportFile(m_tables.caption(ui::Cap::exportTextTitle),
                                             QStringLiteral("*.TXT|*.txt"), QStringLiteral("txt"));
     if (chosen.isEmpty()) return;
-    const WriteProgress progress = writeProgressOf(m_progress);
-    runExport(m_tables.message(ui::Msg::exportTextProgress),
-              ui::ProgressCounter::totalOf(kx::countBelow(root())),
-              [&] { return out::exportToFile(root(), chosen, progress, m_listFilePath); });
+    const Progress progress = m_progress.callback();
+    runAndTell(m_tables.message(ui::Msg::exportTextProgress),
+               [&] { out::exportToFile(root(), chosen, progress, m_listFilePath); });
 }
 
 void TInfoFileForm::mmSaveCsvClick() {
@@ -308,19 +291,16 @@ void TInfoFileForm::mmSaveCsvClick() {
         chooseExportFile(m_tables.caption(ui::Cap::exportCsvTitle),
                          m_tables.caption(ui::Cap::csvFileFilter), QStringLiteral("csv"));
     if (chosen.isEmpty()) return;
-    const WriteProgress progress = writeProgressOf(m_progress);
+    const Progress progress = m_progress.callback();
     if (which == 0) {
         // The rows as they are shown: sorted when sorted, the ".." row left out.
         const std::vector<Entry*> rows = m_model->shownEntries();
-        runExport(m_tables.message(ui::Msg::exportCsvProgress),
-                  static_cast<std::int32_t>(rows.size()),
-                  [&] { return out::exportCsvRowsToFile(rows, chosen, progress, m_listFilePath); });
+        runAndTell(m_tables.message(ui::Msg::exportCsvProgress),
+                   [&] { out::exportCsvRowsToFile(rows, chosen, progress, m_listFilePath); });
     } else {
-        runExport(m_tables.message(ui::Msg::exportCsvProgress),
-                  ui::ProgressCounter::totalOf(kx::countBelow(root())), [&] {
-                      return out::exportCsvToFile(root(), EntryFilter(), chosen, progress,
-                                                  m_listFilePath);
-                  });
+        runAndTell(m_tables.message(ui::Msg::exportCsvProgress), [&] {
+            out::exportCsvToFile(root(), EntryFilter(), chosen, progress, m_listFilePath);
+        });
     }
 }
 
@@ -363,15 +343,10 @@ void TInfoFileForm::mmPrintClick() {
                             false) != UserDialogs::Answer::Yes)
         return;
 
-    bool printed = false;
-    const WriteProgress progress = writeProgressOf(m_progress);
-    const bool cancelled = runWithProgress(
-        m_tables.message(ui::Msg::printProgress), static_cast<std::int32_t>(lines.size()), [&] {
-            printed = m_dialogs->printOnDefaultPrinter(lines, ui::applicationTitle(), progress);
-        });
     // A cancelled job prints nothing and needs no word; a refused one is reported.
-    if (!printed && !cancelled)
-        showMessage(m_tables.message(ui::Msg::printRefused), UserDialogs::Icon::Error);
+    const Progress progress = m_progress.callback();
+    runAndTell(m_tables.message(ui::Msg::printProgress),
+               [&] { m_dialogs->printOnDefaultPrinter(lines, ui::applicationTitle(), progress); });
 }
 
 void TInfoFileForm::spbtAboutClick() {

@@ -3,6 +3,7 @@
 #include "browser/gui/infofileform.h"
 
 #include "browser/gui/commentform.h"
+#include "browser/gui/errorrows.h"
 #include "browser/gui/maskform.h"
 
 #include <QCloseEvent>
@@ -87,11 +88,8 @@ void TInfoFileForm::runInBackground(const std::function<void()>& work) {
     if (failure) std::rethrow_exception(failure);
 }
 
-bool TInfoFileForm::runWithProgress(const QString& caption, std::int32_t total,
-                                    const std::function<void()>& work) {
+bool TInfoFileForm::runWithProgress(const QString& caption, const std::function<void()>& work) {
     setEnabled(false);
-    m_progress.counter.total = total;
-    m_progress.counter.done = 0;
     m_progress.showProgress(caption);
     std::exception_ptr failure;
     try {
@@ -118,42 +116,26 @@ void TInfoFileForm::showMessage(const QString& text, UserDialogs::Icon icon) {
 }
 
 QString TInfoFileForm::errorMessage(const Error& e) const {
-    // Each code has its row of the message table, in both languages.
-    static const std::pair<ErrorCode, ui::Msg> rows[] = {
-        {ErrorCode::notFound, ui::Msg::fileNotFound},
-        {ErrorCode::notRegularFile, ui::Msg::notRegularFile},
-        {ErrorCode::noPermission, ui::Msg::accessDenied},
-        {ErrorCode::readFailed, ui::Msg::readFailed},
-        {ErrorCode::notZip, ui::Msg::notZip},
-        {ErrorCode::notOneEntry, ui::Msg::notOneEntry},
-        {ErrorCode::multiDisk, ui::Msg::multiVolume},
-        {ErrorCode::encrypted, ui::Msg::encrypted},
-        {ErrorCode::unsupportedMethod, ui::Msg::unsupportedMethod},
-        {ErrorCode::zip64, ui::Msg::zip64},
-        {ErrorCode::damagedArchive, ui::Msg::damagedArchive},
-        {ErrorCode::crcMismatch, ui::Msg::checksumMismatch},
-        {ErrorCode::emptyList, ui::Msg::fileEmpty},
-        {ErrorCode::brokenList, ui::Msg::loadFailed},
-        {ErrorCode::createFailed, ui::Msg::createFailed},
-        {ErrorCode::alreadyExists, ui::Msg::createFailed},
-        {ErrorCode::writeFailed, ui::Msg::writeFailed},
-        {ErrorCode::noSpace, ui::Msg::noSpace},
-        {ErrorCode::replaceFailed, ui::Msg::replaceFailed},
-        {ErrorCode::tooLarge, ui::Msg::tooLarge},
-        {ErrorCode::threadFailed, ui::Msg::threadFailed},
-        {ErrorCode::readOnlyList, ui::Msg::readOnlyList},
-        {ErrorCode::listBusy, ui::Msg::listBusy},
-        {ErrorCode::changedOnDisk, ui::Msg::changedOnDisk},
-    };
-    for (const auto& [code, row] : rows)
-        if (code == e.code()) return m_tables.message(row);
-    return m_tables.message(ui::Msg::unexpectedError);
+    return m_tables.message(messageRowOf(e.code()));
+}
+
+QString TInfoFileForm::errorWithPath(const Error& e) const {
+    QString text = errorMessage(e);
+    if (!e.path().empty()) text += QStringLiteral(" - ") + QFile::decodeName(e.path().c_str());
+    return text;
 }
 
 void TInfoFileForm::showError(const Error& e) {
-    QString text = errorMessage(e);
-    if (!e.path().empty()) text += QStringLiteral(" - ") + QFile::decodeName(e.path().c_str());
-    showMessage(text, UserDialogs::Icon::Error);
+    showMessage(errorWithPath(e), UserDialogs::Icon::Error);
+}
+
+bool TInfoFileForm::runAndTell(const QString& caption, const std::function<void()>& work) {
+    try {
+        return runWithProgress(caption, work);
+    } catch (const Error& e) {
+        showMessage(errorMessage(e), UserDialogs::Icon::Error);
+        return false;
+    }
 }
 
 // ---------------------------------------------------------------- close
@@ -321,16 +303,6 @@ void TInfoFileForm::dropEvent(QDropEvent* e) {
 
 // ---------------------------------------------------------------- save
 
-WriteProgress TInfoFileForm::saveProgress() {
-    WriteProgress p = writeProgressOf(m_progress);
-    // Packing takes most of a large save: the bar runs once more for it, and the progress window
-    // can still be closed to cancel.
-    p.packStep = [this](std::uint64_t done, std::uint64_t total) {
-        if (total > 0) m_progress.moveTo(int(done * 100 / total));
-    };
-    return p;
-}
-
 bool TInfoFileForm::spbtSaveClick(QWidget* initiator) {
     if (!root()) {
         showMessage(m_tables.message(ui::Msg::nothingToSave));
@@ -345,19 +317,18 @@ bool TInfoFileForm::spbtSaveClick(QWidget* initiator) {
         bool busyCursor = false;
         bool changedOnDisk = false;
         try {
-            const WriteProgress progress = saveProgress();
-            runWithProgress(m_tables.message(ui::Msg::saveProgress),
-                            ui::ProgressCounter::totalOf(kx::countBelow(root())), [&] {
-                                complete = m_doc->save(
-                                    progress,
-                                    [&] {
-                                        onThreadOf(this, [&busyCursor] {
-                                            QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-                                            busyCursor = true;
-                                        });
-                                    },
-                                    overwriteChanged);
-                            });
+            const Progress progress = m_progress.callback();
+            runWithProgress(m_tables.message(ui::Msg::saveProgress), [&] {
+                complete = m_doc->save(
+                    progress,
+                    [&] {
+                        onThreadOf(this, [&busyCursor] {
+                            QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+                            busyCursor = true;
+                        });
+                    },
+                    overwriteChanged);
+            });
         } catch (const Error& e) {
             changedOnDisk = e.code() == ErrorCode::changedOnDisk;
             failure = errorMessage(e);

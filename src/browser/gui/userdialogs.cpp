@@ -93,7 +93,7 @@ int UserDialogs::pageCountOnDefaultPrinter(const QStringList& lines) {
 }
 
 bool UserDialogs::printOnDefaultPrinter(const QStringList& lines, const QString& jobName,
-                                        const WriteProgress& progress) {
+                                        const Progress& progress) {
     return out::printOnDefaultPrinter(lines, jobName, progress);
 }
 

@@ -43,12 +43,13 @@ public:
     // Hands a web address to the desktop; false when nothing could open it.
     virtual bool openUrl(const QUrl& url);
     // The default printer: whether there is one, the pages some lines fill on it, and a job on
-    // it (progress steps once per line, and its abort flag cancels the job). The job is false
-    // when it cannot start, is cancelled, or the printer refuses it.
+    // it (the progress hears each line drawn and may cancel the job). The job is true when
+    // printed, false when cancelled; it throws kx::Error (printRefused) when it cannot start or
+    // the printer refuses it.
     virtual bool hasDefaultPrinter();
     virtual int pageCountOnDefaultPrinter(const QStringList& lines);
     virtual bool printOnDefaultPrinter(const QStringList& lines, const QString& jobName,
-                                       const WriteProgress& progress);
+                                       const Progress& progress);
 };
 
 // "Description|pattern|Description|pattern" as a Qt file dialog filter.

@@ -1,4 +1,4 @@
-// The list-file library's error type and its English sentences.
+// The program's error type and its English sentences.
 #include "listfile/io/error.h"
 
 #include <cerrno>
@@ -60,6 +60,34 @@ const char* errorCodeText(ErrorCode code) {
         return "the list file is being saved by another program; try again later";
     case ErrorCode::changedOnDisk:
         return "the list file was changed on disk since it was opened; nothing was written";
+    case ErrorCode::exportCreateFailed:
+        return "cannot create the export";
+    case ErrorCode::exportWriteFailed:
+        return "writing the export failed; it is incomplete";
+    case ErrorCode::exportNotRegularFile:
+        return "not a regular file; nothing was written";
+    case ErrorCode::exportOverList:
+        return "the list file itself; the export would overwrite it";
+    case ErrorCode::printRefused:
+        return "the printer did not accept the print job";
+    case ErrorCode::catalogueNoHome:
+        return "neither XDG_DATA_HOME nor HOME is set";
+    case ErrorCode::catalogueFolderFailed:
+        return "the folder of the catalogue cannot be made";
+    case ErrorCode::catalogueNotRegularFile:
+        return "the catalogue is not a regular file";
+    case ErrorCode::catalogueOpenFailed:
+        return "the catalogue cannot be opened";
+    case ErrorCode::notCatalogue:
+        return "not a catalogue";
+    case ErrorCode::catalogueTooNew:
+        return "the catalogue was made by a newer version of kxtool";
+    case ErrorCode::catalogueDamaged:
+        return "the catalogue is damaged";
+    case ErrorCode::catalogueUnreadable:
+        return "the catalogue cannot be read";
+    case ErrorCode::catalogueFailed:
+        return "the catalogue failed";
     case ErrorCode::threadFailed:
         return "cannot start a worker thread";
     case ErrorCode::other:
@@ -68,9 +96,59 @@ const char* errorCodeText(ErrorCode code) {
     return "failed";
 }
 
+bool isCatalogueError(ErrorCode code) {
+    return code >= ErrorCode::catalogueNoHome && code <= ErrorCode::catalogueFailed;
+}
+
+namespace {
+
+// The sentence of a code whose sentence has a shape of its own, or the empty text. The
+// catalogue's sentences name it with its path when there is one; SQLite's reason is the detail.
+std::string ownSentence(ErrorCode code, const std::string& path, int sysErrno,
+                        const std::string& detail) {
+    const std::string catalogue = path.empty() ? "The catalogue" : "The catalogue " + path;
+    const std::string leftAlone = "; it was left as it is.";
+    switch (code) {
+    case ErrorCode::exportCreateFailed:
+        return "Cannot create " + path + ".";
+    case ErrorCode::exportWriteFailed:
+        return "Writing " + path + " failed; the export is incomplete.";
+    case ErrorCode::exportNotRegularFile:
+        return path + " is not a regular file; nothing was written.";
+    case ErrorCode::exportOverList:
+        return path + " is the list file itself; the export would overwrite it.";
+    case ErrorCode::printRefused:
+        return "The printer did not accept the print job.";
+    case ErrorCode::catalogueNoHome:
+        return "Neither XDG_DATA_HOME nor HOME is set; name the catalogue with --db FILE.";
+    case ErrorCode::catalogueFolderFailed:
+        return "The folder of the catalogue " + path +
+               " cannot be made: " + std::strerror(sysErrno) + ".";
+    case ErrorCode::catalogueNotRegularFile:
+        return catalogue + " is not a regular file.";
+    case ErrorCode::catalogueOpenFailed:
+        return catalogue + " cannot be opened: " + detail + ".";
+    case ErrorCode::notCatalogue:
+        return catalogue + " is not a catalogue" + leftAlone;
+    case ErrorCode::catalogueTooNew:
+        return catalogue + " was made by a newer version of kxtool" + leftAlone;
+    case ErrorCode::catalogueDamaged:
+        return catalogue + " is damaged (" + detail + ")" + leftAlone;
+    case ErrorCode::catalogueUnreadable:
+        return catalogue + " cannot be read: " + detail + ".";
+    case ErrorCode::catalogueFailed:
+        return catalogue + " failed: " + detail + ".";
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
 std::string errorText(ErrorCode code, const std::string& path, int sysErrno,
                       const std::string& detail) {
-    std::string s;
+    std::string s = ownSentence(code, path, sysErrno, detail);
+    if (!s.empty()) return s;
     if (!path.empty()) s = path + ": ";
     s += errorCodeText(code);
     if (!detail.empty()) s += " (" + detail + ")";

@@ -1,6 +1,6 @@
-// The one error type of the list-file library: a code, the path it concerns and the system's
-// error number. The window turns the code into a row of its message tables; kxtool prints
-// errorText(), one English sentence.
+// The one error type of the program: a code, the path it concerns and the system's error number,
+// for the list file, the exports, printing and the catalogue. The window turns the code into a
+// row of its message tables; kxtool prints errorText(), one English sentence.
 #pragma once
 
 #include <stdexcept>
@@ -37,10 +37,30 @@ enum class ErrorCode {
     readOnlyList,  // the list file may not be written (no write permission bit)
     listBusy,      // another save of the same list file is under way
     changedOnDisk, // the list file is no longer the one that was read
+    // An export (the path is the export's file).
+    exportCreateFailed,   // the file could not be created or emptied
+    exportWriteFailed,    // a write, the flush or the close failed: the file is incomplete
+    exportNotRegularFile, // a folder, a FIFO, a device: nothing was written
+    exportOverList,       // the file is the open list file itself: nothing was written
+    // Printing.
+    printRefused, // the job could not start, or the printer did not take it
+    // The catalogue (the path is the catalogue's file when it is known; the detail is SQLite's).
+    catalogueNoHome,         // neither XDG_DATA_HOME nor HOME says where it lives
+    catalogueFolderFailed,   // its folder could not be made
+    catalogueNotRegularFile, // a folder, a FIFO, a device
+    catalogueOpenFailed,     // SQLite could not open the file
+    notCatalogue,            // a database of another program: left alone
+    catalogueTooNew,         // made by a newer version: left alone
+    catalogueDamaged,        // left alone
+    catalogueUnreadable,     // a query could not be prepared
+    catalogueFailed,         // a query failed (busy too long, I/O, full disk)
     // The program.
     threadFailed, // a worker thread could not be started
-    other,
+    other,        // stays last: the codes run from 0 to other
 };
+
+// True for the codes of the catalogue itself (not of a list it reads).
+bool isCatalogueError(ErrorCode code);
 
 class Error : public std::runtime_error {
 public:
@@ -64,7 +84,9 @@ private:
 const char* errorCodeText(ErrorCode code);
 
 // One English sentence: the path, what is wrong, the detail and the system's reason
-// ("disk1.kx: not a ZIP archive." / "/a/b.kx: cannot write: No space left on device.").
+// ("disk1.kx: not a ZIP archive." / "/a/b.kx: cannot write: No space left on device."). The
+// exports, printing and the catalogue have sentences of their own ("Cannot create out.txt.",
+// "The catalogue /a/c.sqlite is damaged (file is not a database); it was left as it is.").
 std::string errorText(ErrorCode code, const std::string& path, int sysErrno,
                       const std::string& detail = {});
 

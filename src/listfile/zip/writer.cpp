@@ -108,10 +108,8 @@ std::vector<std::uint8_t> directory(const EntryHeader& entry, std::uint32_t crc,
 
 constexpr std::size_t kPiece = 4 << 20, kWindow = 32 << 10;
 
-ArchiveSink::ArchiveSink(int out, std::string outPath, EntryHeader entry,
-                         std::function<bool(std::uint64_t)> round)
+ArchiveSink::ArchiveSink(int out, std::string outPath, EntryHeader entry)
     : m_out(out), m_outPath(std::move(outPath)), m_entry(std::move(entry)),
-      m_round(std::move(round)),
       m_workers(std::max(1u, std::min(8u, std::thread::hardware_concurrency()))),
       m_data(m_workers * kPiece + kWindow) {
     // The sizes are not known before the data is written: the header is written again after it.
@@ -124,12 +122,9 @@ ArchiveSink::ArchiveSink(int out, std::string outPath, EntryHeader entry,
 void ArchiveSink::write(const void* data, std::size_t n) {
     const auto* p = static_cast<const std::uint8_t*>(data);
     const std::size_t room = m_workers * kPiece;
-    while (n > 0 && !m_stopped) {
+    while (n > 0) {
         // A full round is deflated only once more bytes come, so the last round is never empty.
-        if (m_filled == room) {
-            deflateRound(false);
-            m_stopped = m_round && !m_round(m_size);
-        }
+        if (m_filled == room) deflateRound(false);
         const std::size_t k = std::min(n, room - m_filled);
         std::memcpy(m_data.data() + m_carried + m_filled, p, k);
         m_filled += k;
@@ -186,8 +181,7 @@ void ArchiveSink::deflateRound(bool last) {
     m_filled = 0;
 }
 
-bool ArchiveSink::finish() {
-    if (m_stopped) return false;
+void ArchiveSink::finish() {
     deflateRound(true);
     if (m_size >= 0xFFFFFFFFull || m_csize >= 0xFFFFFFFFull)
         throw Error(ErrorCode::tooLarge, m_outPath);
@@ -199,7 +193,6 @@ bool ArchiveSink::finish() {
     const std::vector<std::uint8_t> cd = directory(m_entry, m_crc, csize, size, cdOffset);
     if (cdOffset + cd.size() >= 0xFFFFFFFFull) throw Error(ErrorCode::tooLarge, m_outPath);
     io::writeAt(m_out, cdOffset, cd.data(), cd.size(), m_outPath);
-    return true;
 }
 
 } // namespace kx::zip

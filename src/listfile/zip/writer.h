@@ -4,7 +4,6 @@
 #include "listfile/io/bytes.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,29 +21,23 @@ struct EntryHeader {
 // write(): the local header first, then the bytes deflated at level 9 on several cores a round
 // at a time (a piece per core), the CRC-32 summed as they come; finish() deflates the rest, then
 // writes the sizes into the local header, the central directory and the end record. Nothing of
-// the entry's bytes is kept beyond the round in work. After every round but the last, `round`
-// hears the bytes taken so far and returns false to stop: later writes are then ignored and
-// finish() returns false, the archive incomplete. Throws Error: writeFailed or noSpace (out),
-// tooLarge.
+// the entry's bytes is kept beyond the round in work. A writer that stops before finish() leaves
+// the archive incomplete. Throws Error: writeFailed or noSpace (out), tooLarge.
 class ArchiveSink : public ByteSink {
 public:
-    ArchiveSink(int out, std::string outPath, EntryHeader entry,
-                std::function<bool(std::uint64_t done)> round = {});
+    ArchiveSink(int out, std::string outPath, EntryHeader entry);
     void write(const void* data, std::size_t n) override;
-    bool finish();
-    bool stopped() const { return m_stopped; }
+    void finish();
 
 private:
     void deflateRound(bool last);
     int m_out;
     std::string m_outPath;
     EntryHeader m_entry;
-    std::function<bool(std::uint64_t)> m_round;
     std::size_t m_workers, m_carried = 0, m_filled = 0;
     std::vector<std::uint8_t> m_data; // the previous round's last 32 KiB, then this round's bytes
     std::uint32_t m_crc = 0;
     std::uint64_t m_size = 0, m_csize = 0;
-    bool m_stopped = false;
 };
 
 } // namespace kx::zip

@@ -1,6 +1,8 @@
 // Printing on a real printer: QPainter on a QPrinter, and the system's default printer.
 #include "output/gui/printersurface.h"
 
+#include "listfile/io/error.h"
+
 #include <QFontMetrics>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -57,8 +59,7 @@ bool hasDefaultPrinter() {
     return !QPrinterInfo::defaultPrinter().isNull();
 }
 
-bool printOnPrinter(const QStringList& lines, QPrinter& printer,
-                    const kx::WriteProgress& progress) {
+bool printOnPrinter(const QStringList& lines, QPrinter& printer, const kx::Progress& progress) {
     PrinterSurface surface(printer);
     return printLines(lines, surface, progress);
 }
@@ -69,9 +70,9 @@ int pageCountOnPrinter(const QStringList& lines, QPrinter& printer) {
 }
 
 bool printOnDefaultPrinter(const QStringList& lines, const QString& jobName,
-                           const kx::WriteProgress& progress) {
+                           const kx::Progress& progress) {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull()) return false;
+    if (info.isNull()) throw kx::Error(kx::ErrorCode::printRefused);
     QPrinter printer(info);
     printer.setDocName(jobName);
     return printOnPrinter(lines, printer, progress);

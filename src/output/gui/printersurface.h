@@ -37,16 +37,14 @@ private:
 bool hasDefaultPrinter();
 
 // Prints the lines on the given printer (a real queue or a PDF file); see printLines.
-bool printOnPrinter(const QStringList& lines, QPrinter& printer,
-                    const kx::WriteProgress& progress = {});
+bool printOnPrinter(const QStringList& lines, QPrinter& printer, const kx::Progress& progress = {});
 // The pages the lines fill on the given printer.
 int pageCountOnPrinter(const QStringList& lines, QPrinter& printer);
 
-// Prints on the system's default printer with the printer's default settings. Returns false when
-// there is no default printer, the job cannot start, is aborted through `progress`, or the
-// printer does not take it.
+// Prints on the system's default printer with the printer's default settings (see printLines).
+// Throws kx::Error (printRefused) when there is no default printer as well.
 bool printOnDefaultPrinter(const QStringList& lines, const QString& jobName,
-                           const kx::WriteProgress& progress = {});
+                           const kx::Progress& progress = {});
 // The pages the lines fill on the default printer; 0 without one.
 int pageCountOnDefaultPrinter(const QStringList& lines);
 

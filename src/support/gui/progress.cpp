@@ -76,13 +76,13 @@ void TProgressForm::closeEvent(QCloseEvent* e) {
 
 // ---- Progress ----
 
-Progress::Progress(QWidget* owner) : m_owner(owner) {}
+ProgressDisplay::ProgressDisplay(QWidget* owner) : m_owner(owner) {}
 
-Progress::~Progress() {
+ProgressDisplay::~ProgressDisplay() {
     delete m_form.data();
 }
 
-void Progress::showProgress(const QString& caption) {
+void ProgressDisplay::showProgress(const QString& caption) {
     delete m_form.data();
     // Cleared before the first events are processed, so that a close at once still counts.
     counter.abort = false;
@@ -96,12 +96,13 @@ void Progress::showProgress(const QString& caption) {
     QCoreApplication::processEvents();
 }
 
-void Progress::stepProgress() {
-    const int percent = counter.step();
+bool ProgressDisplay::report(std::uint64_t done, std::uint64_t total) {
+    const int percent = counter.report(done, total);
     if (percent >= 0) moveTo(percent);
+    return !counter.abort;
 }
 
-void Progress::moveTo(int percent) {
+void ProgressDisplay::moveTo(int percent) {
     // A job on a worker thread hands the new position to the window's thread.
     if (m_owner && QThread::currentThread() != m_owner->thread()) {
         QMetaObject::invokeMethod(
@@ -112,7 +113,7 @@ void Progress::moveTo(int percent) {
     QCoreApplication::processEvents();
 }
 
-void Progress::showPosition(int percent) {
+void ProgressDisplay::showPosition(int percent) {
     // A window that the user closed is gone or on its way out: leave it alone.
     if (!counter.abort && m_form && m_form->isVisible()) {
         m_form->pBar->setValue(percent);
@@ -120,8 +121,12 @@ void Progress::showPosition(int percent) {
     }
 }
 
-void Progress::closeProgress() {
+void ProgressDisplay::closeProgress() {
     delete m_form.data();
+}
+
+kx::Progress ProgressDisplay::callback() {
+    return [this](std::uint64_t done, std::uint64_t total) { return report(done, total); };
 }
 
 // ---- TOpenSaveForm ----

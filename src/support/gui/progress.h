@@ -1,6 +1,7 @@
 // The progress window with its abort flag, the counter behind its bar, and the busy panel.
 #pragma once
 
+#include "support/progress.h"
 #include "support/progresscounter.h"
 
 #include <QDialog>
@@ -34,35 +35,35 @@ private:
     std::atomic<bool>* m_abort;
 };
 
-// The main window's progress operations over one ProgressCounter and one TProgressForm.
-class Progress {
+// The main window's progress display: one ProgressCounter behind one TProgressForm.
+class ProgressDisplay {
 public:
-    explicit Progress(QWidget* owner);
-    ~Progress();
-    Progress(const Progress&) = delete;
-    Progress& operator=(const Progress&) = delete;
+    explicit ProgressDisplay(QWidget* owner);
+    ~ProgressDisplay();
+    ProgressDisplay(const ProgressDisplay&) = delete;
+    ProgressDisplay& operator=(const ProgressDisplay&) = delete;
 
     ProgressCounter counter;
 
     std::atomic<bool>& abortFlag() { return counter.abort; }
-    void countProgressTotal(std::uint64_t stepsBelowRoot) {
-        counter.countProgressTotal(stepsBelowRoot);
-    }
     // Creates the window with the bar at 0, shows it (not modal) centred on the owner, paints
     // it, processes pending events, then clears the abort flag.
     void showProgress(const QString& caption);
-    // One step of the walk: moves the bar and processes pending events only when the whole
+    // One report of the work: moves the bar and processes pending events only when the whole
     // percentage changes. Never touches a window that the user closed. On a worker thread the
-    // new position is posted to the owner's thread instead.
-    void stepProgress();
-    // Moves the bar to a whole percentage, from any thread, as a step does.
-    void moveTo(int percent);
+    // new position is posted to the owner's thread instead. False once the user has closed the
+    // window: the work is to stop.
+    bool report(std::uint64_t done, std::uint64_t total);
     // Closes and destroys the window (safe when the user already closed it).
     void closeProgress();
+    // The callback that reports to this display, for the save, the exports, printing and the
+    // catalogue.
+    kx::Progress callback();
     // The window while it exists, else null.
     TProgressForm* form() const { return m_form.data(); }
 
 private:
+    void moveTo(int percent);
     void showPosition(int percent);
     QWidget* m_owner;
     QPointer<TProgressForm> m_form;
