@@ -156,7 +156,7 @@ const Handler lsCommand = {
                         next = c;
                         break;
                     }
-                if (!next) fail("There is no folder \"" + args[1] + "\" in the list.");
+                if (!next) throw kx::Error(kx::ErrorCode::noSuchFolder, args[1]);
                 folder = next;
             }
         }

@@ -10,10 +10,6 @@
 
 namespace kxtool {
 
-void fail(const std::string& sentence) {
-    throw Failure(sentence);
-}
-
 std::string escaped(std::string_view utf8) {
     static const char hex[] = "0123456789abcdef";
     std::string out;

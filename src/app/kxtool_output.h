@@ -11,15 +11,6 @@
 
 namespace kxtool {
 
-// A failure that kxtool itself finds rather than the library (a folder not in the list): exit
-// status 1, with its sentence.
-class Failure : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-[[noreturn]] void fail(const std::string& sentence);
-
 // UTF-8 text on one line: a backslash is doubled, TAB, LF and CR become \t, \n and \r, and every
 // other control character (U+0000-U+001F, U+007F-U+009F) becomes \xHH with its code, so that no
 // cell breaks a row and nothing reaches the terminal as a control sequence. Reading \xHH back as
@@ -33,11 +24,10 @@ std::string ansiCell(std::string_view ansi);
 void printRow(const kx::Entry* e, const std::string& caption, bool marks);
 
 // The English sentence that tells a failure: the library's error by its code, path, system error
-// and detail; kxtool's own failures and the catalogue's as they say.
+// and detail (the catalogue's and the exports' as they say).
 std::string sentenceOf(const std::exception& e);
 
 // "kxtool: " and the sentence, escaped, on standard error.
 void printMessage(const std::string& sentence);
-
 
 } // namespace kxtool

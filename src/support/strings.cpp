@@ -263,6 +263,7 @@ constexpr Row<Msg> kMessages[] = {
      "The catalogue is damaged; it was not changed"},
     {Msg::catalogueUnreadable, "Не удалось прочитать каталог", "The catalogue could not be read"},
     {Msg::catalogueFailed, "Ошибка при работе с каталогом", "The catalogue failed"},
+    {Msg::noSuchFolder, "В списке нет такой папки", "There is no such folder in the list"},
 };
 
 static_assert(inNameOrder(kCaptions) && inNameOrder(kHints) && inNameOrder(kAbout) &&

@@ -250,6 +250,8 @@ enum class Msg : int {
     catalogueDamaged,
     catalogueUnreadable,
     catalogueFailed,
+    // A folder named on the command line that the list does not hold.
+    noSuchFolder,
 };
 
 // The main window's four tables; the accessors look up the current language.

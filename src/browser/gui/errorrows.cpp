@@ -48,6 +48,8 @@ ui::Msg messageRowOf(ErrorCode code) {
         return Msg::tooLarge;
     case ErrorCode::notFolder:
         return Msg::notFolder;
+    case ErrorCode::noSuchFolder:
+        return Msg::noSuchFolder;
     case ErrorCode::readOnlyList:
         return Msg::readOnlyList;
     case ErrorCode::listBusy:

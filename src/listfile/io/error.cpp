@@ -54,6 +54,8 @@ const char* errorCodeText(ErrorCode code) {
         return "the file exists already; choose a new name";
     case ErrorCode::notFolder:
         return "not a folder";
+    case ErrorCode::noSuchFolder:
+        return "no such folder in the list";
     case ErrorCode::readOnlyList:
         return "the list file is read-only; nothing was written";
     case ErrorCode::listBusy:
@@ -109,6 +111,8 @@ std::string ownSentence(ErrorCode code, const std::string& path, int sysErrno,
     const std::string catalogue = path.empty() ? "The catalogue" : "The catalogue " + path;
     const std::string leftAlone = "; it was left as it is.";
     switch (code) {
+    case ErrorCode::noSuchFolder:
+        return "There is no folder \"" + path + "\" in the list.";
     case ErrorCode::exportCreateFailed:
         return "Cannot create " + path + ".";
     case ErrorCode::exportWriteFailed:

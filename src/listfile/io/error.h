@@ -34,6 +34,7 @@ enum class ErrorCode {
     tooLarge,      // the list is too large for an archive without ZIP64
     alreadyExists, // a new list file would replace a file that is there
     notFolder,     // a folder to scan is a file
+    noSuchFolder,  // a folder named by its path is not in the list (the path is that path)
     readOnlyList,  // the list file may not be written (no write permission bit)
     listBusy,      // another save of the same list file is under way
     changedOnDisk, // the list file is no longer the one that was read
