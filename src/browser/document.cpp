@@ -2,6 +2,7 @@
 #include "browser/document.h"
 
 #include "listfile/listfile.h"
+#include "query/foldersfirst.h"
 
 #include <unordered_set>
 
@@ -30,7 +31,7 @@ void Document::setModified(bool modified) {
 }
 
 void Document::regroup(Entry* folder) {
-    if (folder) foldersFirst(folder->children());
+    regroupFolder(folder);
 }
 
 bool Document::mark(const std::vector<Entry*>& entries, MarkCommand command) {

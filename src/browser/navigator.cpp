@@ -2,7 +2,6 @@
 #include "browser/navigator.h"
 
 #include "listfile/codepage.h"
-#include "query/rowformat.h"
 
 namespace kx {
 
@@ -278,18 +277,6 @@ QString Navigator::forwardHint(int firstRow, const Entry* treeSelection,
     }
     if (const Entry* e = entryAt(firstRow); e && e->isFolder()) return fromAnsi(e->name());
     return fallback;
-}
-
-std::string folderDiskPath(const Entry* folder) {
-    std::vector<const Entry*> chain;
-    for (const Entry* e = folder; e; e = e->parent())
-        chain.push_back(e);
-    std::string path;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        path.append((*it)->name());
-        path.push_back('*');
-    }
-    return diskPath(path);
 }
 
 } // namespace kx

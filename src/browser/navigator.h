@@ -117,8 +117,4 @@ private:
     std::function<void(const Entry*)> m_regroup;
 };
 
-// The disk path of a folder as the scan saw it: the root's name, then each folder's name, each
-// followed by "\" (one "\" after a root name that ends in one).
-std::string folderDiskPath(const Entry* folder);
-
 } // namespace kx

@@ -18,9 +18,12 @@
 // "DD.MM.YYYY hh:mm:ss" exactly, else its bytes; an empty text is NULL.
 #include "catalog/catalog.h"
 
-#include "listfile/codepage.h"
 #include "listfile/listfile.h"
+#include "query/belowroot.h"
+#include "query/foldersfirst.h"
 #include "query/searchwalk.h"
+#include "query/storeddate.h"
+#include "query/upcase.h"
 
 #include <sqlite3.h>
 
@@ -147,48 +150,14 @@ FileStamp stampOf(const std::string& path) {
             std::int64_t(st.st_ino), std::int64_t(st.st_dev)};
 }
 
-// "DD.MM.YYYY hh:mm:ss" as YYYYMMDDhhmmss, or -1 when the text is anything else.
-std::int64_t packDate(std::string_view t) {
-    static const char shape[] = "dd.dd.dddd dd:dd:dd";
-    if (t.size() != sizeof shape - 1) return -1;
-    for (std::size_t i = 0; i < t.size(); ++i) {
-        if (shape[i] == 'd' ? (t[i] < '0' || t[i] > '9') : t[i] != shape[i]) return -1;
-    }
-    auto num = [&t](std::size_t at, std::size_t n) {
-        std::int64_t v = 0;
-        for (std::size_t i = 0; i < n; ++i)
-            v = v * 10 + (t[at + i] - '0');
-        return v;
-    };
-    return ((((num(6, 4) * 100 + num(3, 2)) * 100 + num(0, 2)) * 100 + num(11, 2)) * 100 +
-            num(14, 2)) *
-               100 +
-           num(17, 2);
-}
-
-std::string unpackDate(std::int64_t v) {
-    char digits[15];
-    for (int i = 13; i >= 0; --i) {
-        digits[i] = char('0' + v % 10);
-        v /= 10;
-    }
-    // YYYYMMDDhhmmss
-    std::string t = "DD.MM.YYYY hh:mm:ss";
-    const int from[] = {6, 7, -1, 4, 5, -1, 0, 1, 2, 3, -1, 8, 9, -1, 10, 11, -1, 12, 13};
-    for (std::size_t i = 0; i < t.size(); ++i)
-        if (from[i] >= 0) t[i] = digits[from[i]];
-    return t;
-}
-
 void bindText(Stmt& s, int i, std::string_view text, bool date) {
     if (text.empty()) {
         s.bindNull(i);
         return;
     }
     if (date) {
-        const std::int64_t packed = packDate(text);
-        if (packed >= 0) {
-            s.bind(i, packed);
+        if (const std::optional<std::int64_t> packed = packedDate(text)) {
+            s.bind(i, *packed);
             return;
         }
     }
@@ -200,7 +169,7 @@ std::string columnText(const Stmt& s, int c) {
     case SQLITE_NULL:
         return {};
     case SQLITE_INTEGER:
-        return unpackDate(s.integer(c));
+        return packedDateText(s.integer(c));
     default:
         return s.text(c);
     }
@@ -221,13 +190,6 @@ void gramsOf(std::string_view upper, std::vector<Gram>& out) {
         out.push_back(gramAt(p + i));
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
-}
-
-std::string upperOf(std::string_view text) {
-    std::string u(text);
-    for (char& c : u)
-        c = char(ansiUpper(static_cast<unsigned char>(c)));
-    return u;
 }
 
 void putVarint(std::string& out, std::uint32_t v) {
@@ -502,13 +464,12 @@ AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
                            "created, changed, mark, crossedOut, comment, path) "
                            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
             std::vector<std::uint32_t> ordOf(total, 0);
-            std::unordered_map<std::uint32_t, std::string> folderPaths; // by Entry id
             std::unordered_map<Gram, std::vector<std::uint32_t>> postings;
             std::vector<Gram> grams;
             std::uint8_t record[kRecordSize];
             std::uint32_t next = 0;
             bool goesOn = true;
-            auto store = [&](const Entry* e) {
+            auto store = [&](const Entry* e, const FolderPath& folder) {
                 const std::uint32_t ord = next++;
                 ordOf[e->id()] = ord;
                 e->copyRecord(record);
@@ -517,10 +478,7 @@ AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
                 put.bindBlob(4, name.data(), name.size());
                 put.bind(5, std::uint8_t(e->kind())).bind(6, e->attributes());
                 const std::uint64_t whole = extendedToUint64(record + rec::size);
-                std::uint8_t exact[rec::sizeSize];
-                uint64ToExtended(whole, exact);
-                if (whole <= std::uint64_t(INT64_MAX) &&
-                    std::memcmp(exact, record + rec::size, rec::sizeSize) == 0)
+                if (whole <= std::uint64_t(INT64_MAX) && isExactExtended(whole, record + rec::size))
                     put.bind(7, std::int64_t(whole));
                 else
                     put.bindBlob(7, record + rec::size, rec::sizeSize);
@@ -529,26 +487,22 @@ AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
                 put.bind(10, e->mark()).bind(11, e->crossedOut());
                 bindText(put, 12, fieldText(record, rec::comment, rec::commentSize), false);
                 if (ord != 0 && !e->children().empty()) {
-                    const Entry* up = e->parent();
-                    std::string path =
-                        up == root ? std::string(name) : folderPaths.at(up->id()) + '\\';
-                    if (up != root) path += name;
+                    const std::string path = folder.child(name);
                     put.bindBlob(13, path.data(), path.size());
-                    folderPaths.emplace(e->id(), std::move(path));
                 } else {
                     put.bindNull(13);
                 }
                 put.run();
                 if (ord != 0) {
-                    gramsOf(upperOf(name), grams);
+                    gramsOf(upperCased(name), grams);
                     for (Gram g : grams)
                         postings[g].push_back(ord);
                 }
                 if (next % 65536 == 0) goesOn = goOn(progress, next, total);
-                return goesOn;
+                return goesOn ? WalkOn::into : WalkOn::stop;
             };
-            store(root);
-            walkBelow(root, store);
+            store(root, FolderPath(PathJoin::caption));
+            walkWithPaths(root->children(), PathJoin::caption, store);
             if (!goesOn) return cancelled();
 
             Stmt putGram(m_db, "INSERT INTO grams(list, gram, ords) VALUES (?1, ?2, ?3)");
@@ -633,13 +587,13 @@ const Entry* entryAtOrd(const Entry* root, std::uint32_t ord) {
 
 namespace {
 
-// The captions of Entries of one list: the stored path of the parent, then the name. The paths
-// of the parents already read are kept.
+// The captions of Entries of one list (belowroot.h): the stored path of the parent, then the
+// name. The paths of the parents already read are kept.
 class Captions {
 public:
     Captions(Stmt& folderPath, std::int64_t list) : m_folderPath(folderPath), m_list(list) {}
     std::string caption(std::uint32_t parent, std::string_view name) {
-        if (parent == 0) return std::string(name);
+        if (parent == 0) return childPath({}, true, name, PathJoin::caption);
         auto it = m_paths.find(parent);
         if (it == m_paths.end()) {
             m_folderPath.bind(1, m_list).bind(2, parent);
@@ -650,10 +604,7 @@ public:
             it = m_paths.emplace(parent, m_folderPath.text(0)).first;
             m_folderPath.reset();
         }
-        std::string out = it->second;
-        out += '\\';
-        out += name;
-        return out;
+        return childPath(it->second, false, name, PathJoin::caption);
     }
 
 private:
@@ -669,7 +620,7 @@ void Catalog::find(const EntryFilter& filter, const FoundRow& row) const {
     // Without conditions an empty mask finds nothing, as in the search of one list.
     if (!filter.hasConditions() && mask.empty()) return;
     const ReadTransaction reading(m_db);
-    const std::string upper = upperOf(mask);
+    const std::string upper = upperCased(mask);
     const bool indexed = upper.size() >= 3 && !filter.inComments;
     std::vector<Gram> grams;
     if (indexed) gramsOf(upper, grams);
@@ -735,7 +686,7 @@ void Catalog::find(const EntryFilter& filter, const FoundRow& row) const {
         }
 
         // Survivors in search order: ascending ord (as read), then folders to the front.
-        searchwalk::foldersToFront(found);
+        foldersFirst(found);
         for (const Entry* e : found) {
             const auto& place = placeOf.at(e);
             row(list, *e, place.first, place.second);

@@ -1,6 +1,8 @@
 // The comparison of two lists by path below the root and kind.
 #include "catalog/listdiff.h"
 
+#include "query/belowroot.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -16,20 +18,11 @@ using Key = std::pair<std::string, char>;
 std::map<Key, const Entry*> byPath(const Entry* root) {
     std::map<Key, const Entry*> out;
     if (!root) return out;
-    std::vector<std::string> folderPaths; // by depth: the caption of the folder at each depth
-    std::vector<const Entry*> chain;
-    walkBelow(root, [&](const Entry* e) {
-        // The depth below the root: the chain of parents up to it.
-        while (!chain.empty() && chain.back() != e->parent())
-            chain.pop_back();
-        std::string caption = chain.empty() ? std::string() : folderPaths[chain.size() - 1] + '\\';
-        caption += e->name();
-        folderPaths.resize(chain.size());
-        folderPaths.push_back(caption);
-        chain.push_back(e);
-        out.emplace(Key{std::move(caption), e->kind()}, e);
-        return true;
-    });
+    walkWithPaths(root->children(), PathJoin::caption,
+                  [&out](const Entry* e, const FolderPath& folder) {
+                      out.emplace(Key{folder.child(e->name()), e->kind()}, e);
+                      return WalkOn::into;
+                  });
     return out;
 }
 

@@ -18,11 +18,4 @@ std::string toAnsi(const QString& text, bool* ok = nullptr);
 QString fromOem(std::string_view bytes);
 std::string toOem(const QString& text, bool* ok = nullptr);
 
-// Upper-casing by the ANSI code page's rules, Cyrillic included (а..я to А..Я, ё to Ё),
-// one byte at a time through a table.
-unsigned char ansiUpper(unsigned char c);
-void ansiUpperInPlace(std::string& s);
-// The whole 256-byte upper-casing table, for loops that upper-case many names.
-const unsigned char* ansiUpperTable();
-
 } // namespace kx

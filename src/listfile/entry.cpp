@@ -231,11 +231,9 @@ void EntryTree::takeFields(Entry* e, const std::uint8_t* r) {
     e->m_mark = r[rec::mark];
     e->m_markCount = readI32(r, rec::markCount);
     e->m_size = extendedToUint64(r + rec::size);
-    std::uint8_t exact[rec::sizeSize];
-    uint64ToExtended(e->m_size, exact);
     e->m_flags = 0;
     if (r[rec::comment] != 0) e->m_flags |= Entry::kHasComment;
-    if (std::memcmp(exact, r + rec::size, rec::sizeSize) != 0) e->m_flags |= Entry::kSizeInRecord;
+    if (!isExactExtended(e->m_size, r + rec::size)) e->m_flags |= Entry::kSizeInRecord;
     if (readI32(r, rec::lastChild) < -1) e->m_flags |= Entry::kLastChildInRecord;
 }
 

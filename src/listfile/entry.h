@@ -52,6 +52,13 @@ constexpr char kFile = 'F';
 std::uint64_t extendedToUint64(const std::uint8_t* tenBytes);
 // The exact 80-bit representation of a whole byte count.
 void uint64ToExtended(std::uint64_t value, std::uint8_t* tenBytes);
+// Whether the ten bytes are exactly uint64ToExtended(value): a record whose size field holds a
+// whole byte count in that form gives it back without loss through extendedToUint64.
+inline bool isExactExtended(std::uint64_t value, const std::uint8_t* tenBytes) {
+    std::uint8_t exact[10];
+    uint64ToExtended(value, exact);
+    return std::memcmp(exact, tenBytes, sizeof exact) == 0;
+}
 
 // The ten bytes of an 80-bit extended float taken apart without loss: a finite value is
 // (negative ? -1 : 1) * significand * 2^exponent, denormals included. Infinity is an exponent of

@@ -6,8 +6,6 @@
 
 #include <QByteArray>
 
-#include <vector>
-
 namespace kx::out {
 
 void appendCsvCell(std::string& line, std::string_view text) {
@@ -63,26 +61,13 @@ bool writeCsvLines(const kx::Entry* root, const EntryFilter& filter, kx::ByteSin
     const EntryTest test(filter);
     std::string path;
     std::string line;
-    return walkExportPaths(root, progress, [&](const kx::Entry* e, const std::string& folder) {
+    return walkExportPaths(root, progress, [&](const kx::Entry* e, const FolderPath& folder) {
         if (!test(*e)) return true;
-        path = folder;
-        if (!path.empty()) path += '\\';
-        path += e->name();
+        path.clear();
+        folder.appendChild(path, e->name());
         writeRow(out, line, path, *e);
         return true;
     });
-}
-
-std::string pathBelowRoot(const kx::Entry* e) {
-    std::vector<std::string_view> names;
-    for (; e && e->parent(); e = e->parent())
-        names.push_back(e->name());
-    std::string path;
-    for (auto it = names.rbegin(); it != names.rend(); ++it) {
-        if (!path.empty()) path += '\\';
-        path += *it;
-    }
-    return path;
 }
 
 bool writeCsvRows(const std::vector<kx::Entry*>& entries, kx::ByteSink& out,

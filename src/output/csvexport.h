@@ -4,6 +4,7 @@
 #include "listfile/entry.h"
 #include "listfile/innerlist.h"
 #include "output/exportfile.h"
+#include "query/belowroot.h"
 #include "query/filter.h"
 
 #include <QString>
@@ -26,7 +27,7 @@ void appendCsvCell(std::string& line, std::string_view text);
 // that passes the filter, in list order (pre-order, children in their current order), the root
 // never a row. UTF-8 (the texts converted from the list's code page), RFC 4180 quoting, CR LF
 // after every row. The cells:
-// - path: the names from the root's child down to the Entry, joined by "\";
+// - path: the names from the root's child down to the Entry, joined by "\" (pathBelowRoot);
 // - kind: the stored kind character ("D" a folder, "F" a file), empty when it is NUL;
 // - size: the stored size in bytes (rowformat's sizeBytes: whole bytes, empty for infinity and
 //   NaN);
@@ -45,10 +46,6 @@ bool writeCsvLines(const kx::Entry* root, const EntryFilter& filter, kx::ByteSin
 // in full, false when the progress stopped it.
 bool exportCsvToFile(const kx::Entry* root, const EntryFilter& filter, const QString& path,
                      const kx::Progress& progress, const QString& protectedPath = {});
-
-// The path cell of an Entry: the names from the root's child down to it, joined by "\" (empty
-// for the root).
-std::string pathBelowRoot(const kx::Entry* e);
 
 // The CSV of some Entries (the rows a window shows): the header row, then one row per Entry in
 // the order given, with the cells of writeCsvLines and nothing below a folder. Tells the

@@ -4,50 +4,30 @@
 
 #include "listfile/entry.h"
 #include "listfile/io/bytes.h"
+#include "query/belowroot.h"
 #include "support/progress.h"
 
 #include <QString>
 
 #include <functional>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace kx::out {
 
-// Calls visit(entry, folderPath) for every Entry below root in pre-order, children in their
-// current order; folderPath holds the names from the root's child down to the Entry's folder,
-// joined by "\" (empty for the root's own children). visit returns whether the walk goes on below
-// the Entry. Tells the progress, before each visit, the Entries reached of the Entries below the
-// root, and stops as soon as it says so. Returns false when stopped. An explicit stack instead
-// of recursion: a list may be nested very deeply.
+// Calls visit(entry, folder) for every Entry below root in pre-order, children in their current
+// order; folder is the path of the Entry's folder with the export join (belowroot.h), empty for
+// the root's own children. visit returns whether the walk goes on below the Entry. Tells the
+// progress, before each visit, the Entries reached of the Entries below the root, and stops as
+// soon as it says so. Returns false when stopped.
 template <class Visit>
 bool walkExportPaths(const kx::Entry* root, const kx::Progress& progress, Visit&& visit) {
     if (!root) return true;
     const std::uint64_t total = progress ? kx::countBelow(root) : 0;
     std::uint64_t reached = 0;
-    struct Frame {
-        const kx::Entry* folder;
-        std::size_t next;
-        std::size_t prefixLength; // the path's length before this folder's name was added
-    };
-    std::vector<Frame> stack{{root, 0, 0}};
-    std::string folderPath;
-    while (!stack.empty()) {
-        Frame& frame = stack.back();
-        if (frame.next == frame.folder->children().size()) {
-            folderPath.resize(frame.prefixLength);
-            stack.pop_back();
-            continue;
-        }
-        const kx::Entry* e = frame.folder->children()[frame.next++];
-        if (!kx::goOn(progress, ++reached, total)) return false;
-        if (!visit(e, std::as_const(folderPath)) || e->children().empty()) continue;
-        stack.push_back({e, 0, folderPath.size()}); // frame is not used after this
-        if (!folderPath.empty()) folderPath += '\\';
-        folderPath += e->name();
-    }
-    return true;
+    return walkWithPaths(root->children(), PathJoin::exportPath,
+                         [&](const kx::Entry* e, const FolderPath& folder) {
+                             if (!kx::goOn(progress, ++reached, total)) return WalkOn::stop;
+                             return visit(e, folder) ? WalkOn::into : WalkOn::over;
+                         });
 }
 
 // Creates the file (truncating an existing one) and lets writeBody write it through a buffer;

@@ -3,41 +3,21 @@
 
 #include "listfile/codepage.h"
 #include "listfile/io/error.h"
+#include "query/belowroot.h"
 
 namespace kx::out {
 
 QStringList collectPrintLines(kx::ChildList entries) {
     QStringList lines;
-    // An explicit stack instead of recursion: a list may be nested very deeply.
-    struct Frame {
-        kx::ChildList list;
-        std::size_t next;
-        qsizetype prefixLength; // the prefix's length before this folder's name was added
-    };
-    std::vector<Frame> stack{{entries, 0, 0}};
-    QString prefix;
-    while (!stack.empty()) {
-        Frame& frame = stack.back();
-        if (frame.next == frame.list.size()) {
-            prefix.truncate(frame.prefixLength);
-            stack.pop_back();
-            continue;
-        }
-        const kx::Entry* e = frame.list[frame.next++];
-        const QString name = kx::fromAnsi(e->name());
-        if (e->isFolder()) {
-            const qsizetype before = prefix.size();
-            if (!prefix.isEmpty()) prefix += QLatin1Char('\\');
-            prefix += name;
-            stack.push_back({e->children(), 0, before});
-            continue;
-        }
-        QString line;
-        if (e->isDamaged()) line += QLatin1Char('*');
-        if (!prefix.isEmpty()) line += prefix + QLatin1Char('\\');
-        line += name;
-        lines.append(line);
-    }
+    std::string line;
+    walkWithPaths(entries, PathJoin::exportPath, [&](const kx::Entry* e, const FolderPath& folder) {
+        if (e->isFolder()) return WalkOn::into;
+        line.clear();
+        if (e->isDamaged()) line += '*';
+        folder.appendChild(line, e->name());
+        lines.append(kx::fromAnsi(line));
+        return WalkOn::over;
+    });
     return lines;
 }
 

@@ -38,21 +38,17 @@ QString withTxtExtension(const QString& chosen, const QString& extension) {
 bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::Progress& progress) {
     std::string lastWritten; // the folder path of the last file line written
     std::string line;
-    return walkExportPaths(root, progress, [&](const kx::Entry* e, const std::string& folder) {
+    return walkExportPaths(root, progress, [&](const kx::Entry* e, const FolderPath& folder) {
         if (e->isFolder()) return true;
-        if (lastWritten != folder) {
+        if (lastWritten != folder.text()) {
             out.write("\r\n", 2);
-            lastWritten = folder;
+            lastWritten = folder.text();
         }
         line.clear();
         // Two flags, one character: crossed out (exactly 1) and damaged.
         if (e->crossedOut() == 1) line += '*';
         if (e->isDamaged()) line += '*';
-        if (!folder.empty()) {
-            line += folder;
-            line += '\\';
-        }
-        line += e->name();
+        folder.appendChild(line, e->name());
         line += "\r\n";
         out.write(line.data(), line.size());
         return false; // the children that a broken list gives a file are no lines

@@ -31,8 +31,4 @@ std::string attributeLetters(std::uint8_t attributes);
 // A stored text as its cell shows it: "----" when empty.
 std::string textOrDashes(std::string_view s);
 
-// A folder path is the root's name + "*", then each folder name + "*". Its disk path has every
-// "*" turned into "\" and the first "\\" reduced to one "\" (the root's name often ends in "\").
-std::string diskPath(std::string_view folderPath);
-
 } // namespace kx

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "listfile/entry.h"
+#include "query/size80.h"
+#include "query/storeddate.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,16 +18,6 @@ namespace kx {
 
 // The detail list's columns in their order there.
 enum class SortColumn { Name, Size, Created, Changed, Attributes, Comment };
-
-// A date cell as its value, YYYYMMDDhhmmss as one number: "DD.MM.YYYY hh:mm:ss", the day, month
-// and hour also with one digit, the seconds or the whole time left out (read as 0), blanks
-// around it ignored. Empty when the text is no such date (empty, other characters, a month 13,
-// a day 32, an hour 24 ...); the day is not checked against the month's length.
-std::optional<std::uint64_t> dateValue(std::string_view text);
-
-// Stored sizes by value, exactly: -1, 0 or 1. -infinity < negatives < zero (either sign) <
-// positives < +infinity; a NaN is below every other value and equal to any NaN.
-int compareSizes(const ExtendedFloat& a, const ExtendedFloat& b);
 
 // The positions 0..n-1 of `rows` in ascending order of the column, the row with the lower
 // position first among equals; descending gives exactly that order reversed.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "listfile/entry.h"
+#include "query/belowroot.h"
 
 #include <cstddef>
 #include <string>
@@ -33,10 +34,8 @@ SearchResults searchByMask(const Entry* root, std::string_view maskAnsi);
 // with the Entry's own name.
 std::string resultPath(const SearchResults& r, std::size_t i);
 
-// The caption of result row i: its path without the base and the "\" after it.
+// The caption of result row i: its path without the base and the "\" after it (its
+// captionBelowRoot, belowroot.h).
 std::string resultCaption(const SearchResults& r, std::size_t i);
-// The same for any Entry: the names from the root's child down to it, each after a "\" but the
-// first (empty for the root).
-std::string captionBelowRoot(const Entry* e);
 
 } // namespace kx

@@ -1,11 +1,14 @@
 // What the plain search and the filtered search share: the case-folding name matcher, the mask's
-// leading "*" rule, the pre-order walk that collects Entries, and the folders-to-front reorder.
+// leading "*" rule and the pre-order walk that collects Entries (the results are then regrouped
+// by foldersfirst.h).
 // A header of the search's own .cpp files; the rest of the program calls search.h and filter.h.
 #pragma once
 
-#include "listfile/codepage.h"
 #include "listfile/entry.h"
+#include "query/foldersfirst.h"
+#include "query/upcase.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <string>
@@ -21,8 +24,8 @@ namespace kx::searchwalk {
 class MaskMatcher {
 public:
     explicit MaskMatcher(std::string_view mask) {
-        for (int c = 0; c < 256; ++c)
-            m_upper[c] = ansiUpper(static_cast<unsigned char>(c));
+        const unsigned char* upper = ansiUpperTable();
+        std::copy(upper, upper + 256, m_upper.begin());
         m_mask.reserve(mask.size());
         for (char c : mask)
             m_mask += static_cast<char>(m_upper[static_cast<unsigned char>(c)]);
@@ -83,9 +86,5 @@ void collectBelow(const Entry* root, std::vector<Entry*>& found, const Keep& kee
         if (!e->children().empty()) stack.push_back({e, 0}); // f is not used after this
     }
 }
-
-// Brings folders to the front: each file at position i is exchanged with the first folder after
-// it (F1 D1 F2 D2 gives D1 D2 F2 F1).
-void foldersToFront(std::vector<Entry*>& entries);
 
 } // namespace kx::searchwalk

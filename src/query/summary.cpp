@@ -1,11 +1,13 @@
 // Totals over Entries, walked without recursion.
 #include "query/summary.h"
 
+#include "query/size80.h"
+
 namespace kx {
 
 void Tally::add(std::uint64_t fileBytes) {
     ++entries;
-    bytes = fileBytes > UINT64_MAX - bytes ? UINT64_MAX : bytes + fileBytes;
+    bytes = addSaturating(bytes, fileBytes);
 }
 
 void Summary::add(const Entry& e) {

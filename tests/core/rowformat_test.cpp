@@ -1,4 +1,4 @@
-// Row cells of the detail list and folder-path resolution.
+// Row cells of the detail list.
 #include "query/rowformat.h"
 
 #include "values_helpers.h"
@@ -103,21 +103,6 @@ TEST(RowFormat, AttributeLettersAndDashes) {
     }
     EXPECT_EQ(textOrDashes(""), "----");
     EXPECT_EQ(textOrDashes("01.02.2003 04:05"), "01.02.2003 04:05");
-}
-
-TEST(RowFormat, DiskPaths) {
-    struct Case {
-        const char* folderPath;
-        const char* disk;
-    } cases[] = {
-        {"D:\\*Photos*", "D:\\Photos\\"},
-        {"D:\\*", "D:\\"},
-        {"D:\\Data*a*b*", "D:\\Data\\a\\b\\"},
-        {"*Photos*", "\\Photos\\"},                     // a root name emptied by a save
-        {"\\\\srv\\share\\*x*", "\\srv\\share\\\\x\\"}, // only the first "\\" is reduced
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(diskPath(c.folderPath), c.disk) << c.folderPath;
 }
 
 } // namespace

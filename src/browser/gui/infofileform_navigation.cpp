@@ -29,10 +29,9 @@ void TInfoFileForm::selectNode(const Entry* node) {
 }
 
 void TInfoFileForm::showFolder(const Entry* folder) {
-    auto* f = const_cast<Entry*>(folder);
-    m_doc->regroup(f);
     lvInfo->setUpdatesEnabled(false);
-    m_model->showFolderRows(f->children(), folder != root(), folderDiskPath(folder));
+    // The Navigator has regrouped the folder already, before it chose the rows to select.
+    m_model->showFolderRows(folder->children(), folder != root(), folderDiskPath(folder));
     lvInfo->setUpdatesEnabled(true);
 }
 
