@@ -24,6 +24,25 @@ QString msg(const Window& w, Msg row) {
     return w->tables().message(row);
 }
 
+// Closes the window's progress window as soon as it shows, before its job can end: the close
+// box's abort at once, the window itself as the close box's click arrives.
+class CloseOnShow : public QObject {
+public:
+    explicit CloseOnShow(const Window& w) : m_w(w) { qApp->installEventFilter(this); }
+    ~CloseOnShow() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Show && o == m_w->progress().form()) {
+            m_w->progress().abortFlag() = true;
+            QMetaObject::invokeMethod(m_w->progress().form(), &QWidget::close,
+                                      Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    const Window& m_w;
+};
+
 TEST(WindowDocument, StartsEmptyWithTheDesignedLayout) {
     Window w = makeWindow();
     EXPECT_EQ(w->windowTitle(), "Fentaro.light");
@@ -77,6 +96,7 @@ TEST(WindowDocument, CommandLineFileOpensOnFirstShowAndMissingOneIsReported) {
     EXPECT_TRUE(w->openFromCommandLine());
     EXPECT_EQ(w->root(), nullptr);
     w->show();
+    ASSERT_TRUE(finishJobs(w));
     ASSERT_NE(w->root(), nullptr);
     EXPECT_EQ(w.dialogs->openDialogs, 0);
 
@@ -107,6 +127,7 @@ TEST(WindowDocument, DropOpensTheFirstFileWithTheExactExtension) {
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w.form.get(), &drop);
+    ASSERT_TRUE(finishJobs(w));
     EXPECT_EQ(w->listFilePath(), b);
     EXPECT_EQ(w.dialogs->openDialogs, 0);
     ASSERT_NE(w->rootNode(), nullptr);
@@ -174,7 +195,7 @@ TEST(WindowDocument, SaveKeepsMarksAndCommentsAndReopensTheSameRows) {
     clickRow(*w.form, 3); // b.txt
     w->spbtCommentClick();
     EXPECT_TRUE(w->listModified());
-    ASSERT_TRUE(w->spbtSaveClick(w->spbtSave));
+    ASSERT_TRUE(saveAndWait(w));
     EXPECT_FALSE(w->listModified());
     EXPECT_TRUE(w->isEnabled());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"disk.kx"}));
@@ -200,14 +221,8 @@ TEST(WindowDocument, FailedOrCancelledSaveKeepsTheOldFileAndTheChanges) {
 
     // Cancelled: the progress window is closed as soon as it shows. (First: the list moved away
     // and back below counts as changed on disk, and a save of it would ask first.)
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (!w->progress().form()) return;
-        w->progress().form()->close();
-        closer.stop();
-    });
-    closer.start(0);
-    EXPECT_FALSE(w->spbtSaveClick(w->spbtSave));
+    CloseOnShow closer(w);
+    EXPECT_FALSE(saveAndWait(w));
     EXPECT_EQ(w.dialogs->lastMessage(), msg(w, Msg::saveCancelled));
     EXPECT_TRUE(w->listModified());
     EXPECT_EQ(readFile(path.toStdString()), before);
@@ -220,7 +235,7 @@ TEST(WindowDocument, FailedOrCancelledSaveKeepsTheOldFileAndTheChanges) {
     const QString kept = dir.filePath("kept.kx");
     ASSERT_TRUE(QFile::rename(path, kept));
     ASSERT_TRUE(QDir(dir.path()).mkdir("disk.kx"));
-    EXPECT_FALSE(w->spbtSaveClick(w->spbtSave));
+    EXPECT_FALSE(saveAndWait(w));
     EXPECT_TRUE(w.dialogs->lastMessage().startsWith(msg(w, Msg::saveFailed) + " - "));
     EXPECT_TRUE(w->listModified());
     EXPECT_TRUE(w->isEnabled());
@@ -266,7 +281,9 @@ TEST(WindowDocument, CloseQuestionAndOpeningOverUnsavedChanges) {
     clickRow(*y.form, 2);
     y->N1Click();
     y.dialogs->answers = {A::Yes};
-    EXPECT_TRUE(y->close());
+    y->close(); // the window closes once the list has been saved
+    ASSERT_TRUE(finishJobs(y));
+    EXPECT_FALSE(y->isVisible());
     EXPECT_FALSE(y->listModified());
     EXPECT_NE(readFile(path.toStdString()), before);
 }

@@ -35,6 +35,7 @@ protected:
         QApplication::setActiveWindow(w.form.get()); // a job's progress window may have had it
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w->lvInfo,
                         Qt::Key(k), mods);
+        finishJobs(w);
     }
     void scriptMask(const QString& text) { kxtest::scriptMask(*w.dialogs, text); }
 
@@ -133,6 +134,7 @@ TEST_F(Keys, NoKeyActsWhileAJobRuns) {
     });
     poke.start(0);
     w->spbtPrint->click();
+    finishJobs(w);
     poke.stop();
     ASSERT_TRUE(tried);
     EXPECT_EQ(w->rowEntries()[2]->mark(), 1);
@@ -246,6 +248,7 @@ TEST(FoundFile, OpensItsFolderWithTheFileSelected) {
     QApplication::setActiveWindow(w.form.get());
     scriptMask(*w.dialogs, ".txt");
     w->spbtSearch->click();
+    finishJobs(w);
     ASSERT_EQ(rowCaptions(*w.form), QStringList({"P\\f.txt", "P\\g.txt"}));
 
     const std::function<void()> opens[] = {

@@ -177,6 +177,7 @@ TEST_F(Navigation, SearchResultsAndTheFolderOpenedFromThem) {
     clickNode(*w.form, node("A"));
     scriptMask(*w.dialogs, "b");
     w->spbtSearch->click();
+    finishJobs(w);
     ASSERT_TRUE(w->searchMode());
     EXPECT_EQ(rows(), QStringList({"A\\B", "b.txt"}));
 

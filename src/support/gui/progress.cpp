@@ -84,7 +84,7 @@ Progress::~Progress() {
 
 void Progress::showProgress(const QString& caption) {
     delete m_form.data();
-    // Cleared before the first events are processed, so that a close at once still counts.
+    // Cleared before the job starts, so that a close at once still counts.
     counter.abort = false;
     counter.resetPosition();
     m_form = new TProgressForm(caption, &counter.abort);
@@ -92,8 +92,6 @@ void Progress::showProgress(const QString& caption) {
     centreWindow(m_form, m_owner);
     m_form->show();
     m_form->raise();
-    m_form->repaint();
-    QCoreApplication::processEvents();
 }
 
 void Progress::stepProgress() {
@@ -109,14 +107,12 @@ void Progress::moveTo(int percent) {
         return;
     }
     showPosition(percent);
-    QCoreApplication::processEvents();
 }
 
 void Progress::showPosition(int percent) {
     // A window that the user closed is gone or on its way out: leave it alone.
     if (!counter.abort && m_form && m_form->isVisible()) {
         m_form->pBar->setValue(percent);
-        m_form->pBar->repaint();
     }
 }
 
@@ -139,13 +135,11 @@ TOpenSaveForm::TOpenSaveForm(QWidget* centreOn, const QString& text)
     ProgressPanel->setAutoFillBackground(true);
 }
 
-void TOpenSaveForm::showAndPaint() {
+void TOpenSaveForm::showCentred() {
     attachToOwner(this, m_centreOn);
     centreWindow(this, m_centreOn);
     show();
     raise();
-    repaint();
-    QCoreApplication::processEvents();
 }
 
 void TOpenSaveForm::closeEvent(QCloseEvent* e) {

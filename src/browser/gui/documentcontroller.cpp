@@ -1,0 +1,302 @@
+// The main window's document: open, save, the questions, and the messages that tell what went
+// wrong.
+#include "browser/gui/documentcontroller.h"
+
+#include "browser/gui/catalogcontroller.h"
+#include "browser/gui/infofileform.h"
+#include "browser/gui/navigationcontroller.h"
+#include "browser/gui/searchcontroller.h"
+#include "browser/gui/writeprogress.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QSettings>
+#include <QThread>
+#include <QToolButton>
+
+namespace kx {
+
+namespace {
+
+// The viewer's own settings (on Linux ~/.config/fentaro/fentaro-light.conf).
+const QString kSettingsOrganisation = QStringLiteral("fentaro");
+const QString kSettingsApplication = QStringLiteral("fentaro-light");
+const QString kLastOpenFolder = QStringLiteral("open/lastFolder");
+
+QString rememberedOpenFolder() {
+    const QSettings settings(kSettingsOrganisation, kSettingsApplication);
+    const QString folder = settings.value(kLastOpenFolder).toString();
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
+}
+
+void rememberOpenFolder(const QString& folder) {
+    QSettings settings(kSettingsOrganisation, kSettingsApplication);
+    settings.setValue(kLastOpenFolder, folder);
+}
+
+} // namespace
+
+DocumentController::DocumentController(TInfoFileForm& window) : m_w(window) {}
+
+std::string DocumentController::localPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// ---------------------------------------------------------------- messages
+
+QString DocumentController::errorMessage(const Error& e) const {
+    // Each code has its row of the message table, in both languages.
+    static const std::pair<ErrorCode, ui::Msg> rows[] = {
+        {ErrorCode::notFound, ui::Msg::fileNotFound},
+        {ErrorCode::notRegularFile, ui::Msg::notRegularFile},
+        {ErrorCode::noPermission, ui::Msg::accessDenied},
+        {ErrorCode::readFailed, ui::Msg::readFailed},
+        {ErrorCode::notZip, ui::Msg::notZip},
+        {ErrorCode::notOneEntry, ui::Msg::notOneEntry},
+        {ErrorCode::multiDisk, ui::Msg::multiVolume},
+        {ErrorCode::encrypted, ui::Msg::encrypted},
+        {ErrorCode::unsupportedMethod, ui::Msg::unsupportedMethod},
+        {ErrorCode::zip64, ui::Msg::zip64},
+        {ErrorCode::damagedArchive, ui::Msg::damagedArchive},
+        {ErrorCode::crcMismatch, ui::Msg::checksumMismatch},
+        {ErrorCode::emptyList, ui::Msg::fileEmpty},
+        {ErrorCode::brokenList, ui::Msg::loadFailed},
+        {ErrorCode::createFailed, ui::Msg::createFailed},
+        {ErrorCode::alreadyExists, ui::Msg::createFailed},
+        {ErrorCode::writeFailed, ui::Msg::writeFailed},
+        {ErrorCode::noSpace, ui::Msg::noSpace},
+        {ErrorCode::replaceFailed, ui::Msg::replaceFailed},
+        {ErrorCode::tooLarge, ui::Msg::tooLarge},
+        {ErrorCode::threadFailed, ui::Msg::threadFailed},
+        {ErrorCode::readOnlyList, ui::Msg::readOnlyList},
+        {ErrorCode::listBusy, ui::Msg::listBusy},
+        {ErrorCode::changedOnDisk, ui::Msg::changedOnDisk},
+    };
+    for (const auto& [code, row] : rows)
+        if (code == e.code()) return m_w.m_tables.message(row);
+    return m_w.m_tables.message(ui::Msg::unexpectedError);
+}
+
+void DocumentController::showError(const Error& e) {
+    QString text = errorMessage(e);
+    if (!e.path().empty()) text += QStringLiteral(" - ") + QFile::decodeName(e.path().c_str());
+    m_w.showMessage(text, UserDialogs::Icon::Error);
+}
+
+// ---------------------------------------------------------------- questions
+
+bool DocumentController::settleUnsavedChanges(std::function<void()> afterSave) {
+    if (!m_w.root() || !m_w.listModified()) return true;
+    switch (m_w.m_dialogs->question(&m_w, m_w.m_tables.message(ui::Msg::questionTitle),
+                                    m_w.m_tables.message(ui::Msg::saveChanges), true)) {
+    case UserDialogs::Answer::Yes:
+        save(std::move(afterSave));
+        return false;
+    case UserDialogs::Answer::No:
+        return true;
+    case UserDialogs::Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool DocumentController::closeQuery() {
+    return settleUnsavedChanges([this] { m_w.close(); });
+}
+
+// ---------------------------------------------------------------- open
+
+void DocumentController::openOnFirstShow(const QString& path) {
+    m_openFromCommandLine = true;
+    m_commandLineFile = path;
+}
+
+void DocumentController::open(QWidget* initiator) {
+    QString chosen;
+    if (m_openFromCommandLine) {
+        m_openFromCommandLine = false;
+        chosen = m_commandLineFile;
+    } else {
+        m_w.prepareForOpen();
+        if (m_openDropped) {
+            m_openDropped = false;
+            chosen = m_droppedFile;
+        } else {
+            // The open list's folder, else the folder the dialog was last left in.
+            const QString dir = m_w.m_listFilePath.isEmpty()
+                                    ? rememberedOpenFolder()
+                                    : QFileInfo(m_w.m_listFilePath).absolutePath();
+            const ui::StringTables& t = m_w.m_tables;
+            chosen =
+                m_w.m_dialogs->getOpenFileName(&m_w, t.caption(ui::Cap::open), dir,
+                                               qtFileFilter(t.caption(ui::Cap::listFileFilter)));
+            if (chosen.isEmpty()) return;
+            rememberOpenFolder(QFileInfo(chosen).absolutePath());
+        }
+    }
+    // Unsaved marks and comments are never dropped without asking.
+    const auto go = [this, chosen, initiator] { openFile(chosen, initiator); };
+    if (settleUnsavedChanges(go)) go();
+}
+
+bool DocumentController::openDropped(const QStringList& paths) {
+    for (const QString& p : paths) {
+        const QString name = QFileInfo(p).fileName();
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        if (dot < 0 || name.mid(dot) != QLatin1String(".kx")) continue;
+        m_openDropped = true;
+        m_droppedFile = p;
+        open(&m_w);
+        return true;
+    }
+    return false;
+}
+
+void DocumentController::openFile(const QString& chosen, QWidget* initiator,
+                                  std::function<void()> then) {
+    const std::string path = localPath(chosen);
+    const QString panelText =
+        initiator == m_w.spbtOpen ? m_w.m_tables.caption(ui::Cap::loadingData) : QString();
+    // The list is read on the worker thread; the one open so far stays until it is replaced.
+    auto readStarted = std::make_shared<bool>(false);
+    QThread* home = m_w.thread();
+    m_w.runBehindPanel(
+        panelText, &m_w,
+        [path, readStarted, home] {
+            std::unique_ptr<Document> doc = Document::open(path, readStarted.get());
+            doc->moveToThread(home); // it lives with the window from now on
+            return doc;
+        },
+        [this, chosen, readStarted, then](auto& outcome) {
+            std::unique_ptr<Document> doc;
+            try {
+                doc = std::move(outcome.get());
+            } catch (const Error& e) {
+                openFailed(e, chosen, *readStarted);
+                return;
+            }
+            setDocument(std::move(doc), chosen);
+            if (then) then();
+        });
+}
+
+void DocumentController::openFailed(const Error& e, const QString& chosen, bool readStarted) {
+    // A list whose reading had begun has taken the place of the old one, which is gone.
+    if (readStarted) {
+        clearDocumentViews();
+        m_w.m_doc.reset();
+        m_w.m_listFilePath = chosen;
+        m_w.m_searchCtl->listChanged();
+    }
+    m_w.m_navigationCtl->setBackHint();
+    m_w.updateForwardHint();
+    const ui::StringTables& t = m_w.m_tables;
+    if (e.code() == ErrorCode::emptyList || e.code() == ErrorCode::brokenList)
+        m_w.showMessage(errorMessage(e), UserDialogs::Icon::Error);
+    else
+        m_w.showMessage(t.message(ui::Msg::unpackFailed) + QStringLiteral(" - ") + errorMessage(e) +
+                            QStringLiteral(" - ") + chosen,
+                        UserDialogs::Icon::Error);
+}
+
+void DocumentController::clearDocumentViews() {
+    m_w.m_nav.clear();
+    m_w.m_model->clear();
+    // Every list opens in its own order.
+    m_w.m_model->setSortOrder(-1, Qt::AscendingOrder);
+    m_w.m_navigationCtl->showSortIndicator();
+    m_w.m_searchCtl->forgetSummaries();
+    m_w.m_folders->setRoot(nullptr, QString());
+}
+
+void DocumentController::setDocument(std::unique_ptr<Document> doc, const QString& path) {
+    clearDocumentViews();
+    m_w.m_doc = std::move(doc);
+    m_w.m_listFilePath = path;
+    m_w.m_searchCtl->listChanged(); // nothing of the list before may stay in the summary
+    connect(m_w.m_doc.get(), &Document::changed, m_w.m_model, &DetailModel::rowsChanged);
+    connect(m_w.m_doc.get(), &Document::changed, this, [this] { m_w.m_searchCtl->listChanged(); });
+    const QString rootText = QFileInfo(path).fileName();
+    m_w.m_folders->setRoot(m_w.root(), rootText);
+    m_w.m_nav.setRegroup([this](const Entry* folder) {
+        if (m_w.m_doc) m_w.m_doc->regroup(const_cast<Entry*>(folder));
+    });
+    m_w.m_navigationCtl->applyMove(m_w.m_nav.start(m_w.root(), rootText));
+}
+
+// ---------------------------------------------------------------- save
+
+WriteProgress DocumentController::saveProgress() {
+    WriteProgress p = ui::writeProgressOf(m_w.m_progress);
+    // Packing takes most of a large save: the bar runs once more for it, and the progress window
+    // can still be closed to cancel.
+    ui::JobRunner* jobs = m_w.m_jobs.get();
+    p.packStep = [jobs](std::uint64_t done, std::uint64_t total) { jobs->report(done, total); };
+    return p;
+}
+
+bool DocumentController::save(std::function<void()> afterSave) {
+    if (!m_w.root()) {
+        m_w.showMessage(m_w.m_tables.message(ui::Msg::nothingToSave));
+        return false;
+    }
+    saveOnce(false, std::move(afterSave));
+    return true;
+}
+
+void DocumentController::saveOnce(bool overwriteChanged, std::function<void()> afterSave) {
+    Document* doc = m_w.m_doc.get();
+    const WriteProgress progress = saveProgress();
+    auto busyCursor = std::make_shared<bool>(false);
+    TInfoFileForm* window = &m_w;
+    m_w.runWithProgress(
+        m_w.m_tables.message(ui::Msg::saveProgress),
+        ui::ProgressCounter::totalOf(kx::countBelow(m_w.root())),
+        [doc, progress, overwriteChanged, busyCursor, window] {
+            const auto beforePack = [busyCursor, window] {
+                QMetaObject::invokeMethod(
+                    window,
+                    [busyCursor] {
+                        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+                        *busyCursor = true;
+                    },
+                    Qt::QueuedConnection);
+            };
+            return doc->save(progress, beforePack, overwriteChanged);
+        },
+        [this, overwriteChanged, busyCursor, afterSave](bool, auto& outcome) {
+            if (*busyCursor) QGuiApplication::restoreOverrideCursor();
+            const ui::StringTables& t = m_w.m_tables;
+            bool complete = false;
+            bool changedOnDisk = false;
+            QString failure;
+            try {
+                complete = outcome.get();
+            } catch (const Error& e) {
+                changedOnDisk = e.code() == ErrorCode::changedOnDisk;
+                failure = errorMessage(e);
+            } catch (const std::exception&) {
+                failure = t.message(ui::Msg::unexpectedError);
+            }
+            // A list changed on disk since it was read is overwritten only when the user says so.
+            if (changedOnDisk && !overwriteChanged) {
+                if (m_w.m_dialogs->question(&m_w, t.message(ui::Msg::questionTitle),
+                                            t.message(ui::Msg::overwriteChanged),
+                                            false) == UserDialogs::Answer::Yes) {
+                    saveOnce(true, afterSave);
+                    return;
+                }
+            } else if (!failure.isEmpty()) {
+                m_w.showMessage(t.message(ui::Msg::saveFailed) + QStringLiteral(" - ") + failure,
+                                UserDialogs::Icon::Error);
+            } else if (!complete) {
+                m_w.showMessage(t.message(ui::Msg::saveCancelled));
+            }
+            const bool written = complete && failure.isEmpty();
+            emit saveEnded(written);
+            if (written) m_w.m_catalogCtl->refreshCatalogue(afterSave);
+        });
+}
+
+} // namespace kx
