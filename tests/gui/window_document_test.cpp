@@ -179,6 +179,61 @@ TEST(WindowDocument, OpenFailuresReportAndKeepOrDropTheList) {
     }
 }
 
+// An archive that cannot be unpacked is told and leaves the open list exactly as it was: the
+// document, the tree and its selection, the rows and theirs, the history.
+TEST(WindowDocument, AnArchiveThatCannotBeUnpackedLeavesTheOpenList) {
+    QTemporaryDir dir;
+    const QString good = writeList(dir, "good.kx");
+    const std::string inner = header("h") + record("C:\\", 'D', -1);
+    std::string crc = zipOf("crc", inner, 0); // stored: the data no longer has its CRC-32
+    crc[crc.find("C:\\")] = 'D';
+    std::string deflate = zipOf("deflate", inner);
+    // The first block of the deflated data gets the reserved block type.
+    const std::size_t data = 30 + std::uint8_t(deflate[26]) + std::uint8_t(deflate[28]);
+    deflate[data] = char(0xFF);
+    const struct {
+        const char* what;
+        std::string bytes;
+        Msg reason;
+    } cases[] = {{"wrong CRC-32", crc, Msg::checksumMismatch},
+                 {"bad deflate data", deflate, Msg::damagedArchive}};
+
+    // A window in A (rows .., B, y.txt) with y.txt selected, then an open of `path`: a failed
+    // open leaves what a cancelled one (the empty path) leaves.
+    const auto openFrom = [&](const QString& path) {
+        Window w = makeWindow();
+        openThroughDialog(w, good);
+        doubleClickRow(*w.form, 0);
+        clickRow(*w.form, 2);
+        w.dialogs->messages.clear();
+        openThroughDialog(w, path);
+        return w;
+    };
+    const auto state = [](const Window& w) {
+        return QStringList{w->listFilePath(),
+                           w->navigator().nodeText(w->selectedNode()),
+                           w->navigator().nodeText(w->currentNode()),
+                           rowCaptions(*w.form).join('|'),
+                           QString::number(w->firstSelectedRow()),
+                           backStackTexts(*w.form).join('|'),
+                           QString::number(w->folderModel()->rowCount()),
+                           QString::number(w->root()->children().size())};
+    };
+    const Window cancelled = openFrom(QString());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = dir.filePath(QString(c.what).replace(' ', '_') + ".kx");
+        writeFile(path.toStdString(), c.bytes);
+        const Window w = openFrom(path);
+        ASSERT_EQ(w.dialogs->messages.size(), 1u);
+        EXPECT_EQ(w.dialogs->lastMessage(),
+                  msg(w, Msg::unpackFailed) + " - " + msg(w, c.reason) + " - " + path);
+        ASSERT_NE(w->root(), nullptr);
+        EXPECT_EQ(state(w), state(cancelled));
+        EXPECT_TRUE(w->isEnabled());
+    }
+}
+
 TEST(WindowDocument, SaveKeepsMarksAndCommentsAndReopensTheSameRows) {
     QTemporaryDir dir;
     const QString path = writeList(dir, "disk.kx");

@@ -158,22 +158,22 @@ void DocumentController::openFile(const QString& chosen, QWidget* initiator,
     const std::string path = localPath(chosen);
     const QString panelText =
         initiator == m_w.spbtOpen ? m_w.m_tables.caption(ui::Cap::loadingData) : QString();
-    // The list is read on the worker thread; the one open so far stays until it is replaced.
-    auto readStarted = std::make_shared<bool>(false);
+    // The list is read whole on the worker thread; the one open so far stays, as it is, until
+    // the new one has been read.
     QThread* home = m_w.thread();
     m_w.runBehindPanel(
         panelText, &m_w,
-        [path, readStarted, home] {
-            std::unique_ptr<Document> doc = Document::open(path, readStarted.get());
+        [path, home] {
+            std::unique_ptr<Document> doc = Document::open(path);
             doc->moveToThread(home); // it lives with the window from now on
             return doc;
         },
-        [this, chosen, readStarted, then](auto& outcome) {
+        [this, chosen, then](auto& outcome) {
             std::unique_ptr<Document> doc;
             try {
                 doc = std::move(outcome.get());
             } catch (const Error& e) {
-                openFailed(e, chosen, *readStarted);
+                openFailed(e, chosen);
                 return;
             }
             setDocument(std::move(doc), chosen);
@@ -181,9 +181,10 @@ void DocumentController::openFile(const QString& chosen, QWidget* initiator,
         });
 }
 
-void DocumentController::openFailed(const Error& e, const QString& chosen, bool readStarted) {
-    // A list whose reading had begun has taken the place of the old one, which is gone.
-    if (readStarted) {
+void DocumentController::openFailed(const Error& e, const QString& chosen) {
+    // An archive that cannot be unpacked leaves the open list as it was. A list that unpacks but
+    // cannot be loaded has taken the place of the old one, which is closed.
+    if (e.code() == ErrorCode::brokenList) {
         clearDocumentViews();
         m_w.m_doc.reset();
         m_w.m_listFilePath = chosen;

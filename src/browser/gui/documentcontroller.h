@@ -61,7 +61,7 @@ signals:
 
 private:
     void setDocument(std::unique_ptr<Document> doc, const QString& path);
-    void openFailed(const Error& e, const QString& chosen, bool readStarted);
+    void openFailed(const Error& e, const QString& chosen);
     void saveOnce(bool overwriteChanged, std::function<void()> afterSave);
     WriteProgress saveProgress();
 
