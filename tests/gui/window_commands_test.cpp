@@ -6,6 +6,7 @@
 #include "support/gui/progress.h"
 
 #include <QFont>
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 
@@ -175,7 +176,17 @@ TEST_F(Commands, SearchRowsTakeMarksAndComments) {
 
     scriptMask("Y.T");
     w->spbtSearch->click();
+    // While the search runs its panel shows its line, and the window takes no command.
+    const kx::ui::TOpenSaveForm* panel = w->busyPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->ProgressPanel->text(), w->tables().caption(kx::ui::Cap::searchingData));
+    EXPECT_TRUE(w->busy());
+    EXPECT_FALSE(w->isEnabled());
+    EXPECT_FALSE(w->spbtSearch->isEnabled());
     finishJobs(w);
+    EXPECT_EQ(w->busyPanel(), nullptr);
+    EXPECT_TRUE(w->spbtSearch->isEnabled());
     ASSERT_TRUE(w->searchMode());
     EXPECT_EQ(rowCaptions(*w.form), QStringList({"A\\y.txt"}));
     clickRow(*w.form, 0);
