@@ -68,10 +68,6 @@ TEST_F(Navigation, TreeClickOnTheRootRecordsEveryFolderLeft) {
     clickNode(*w.form, w->rootNode());
     clickNode(*w.form, node("A"));
     EXPECT_EQ(backStackTexts(*w.form), QStringList({"disk.kx", "A", "disk.kx"}));
-    // A right button release over another node shows it too.
-    clickNode(*w.form, node("C"), Qt::RightButton);
-    EXPECT_EQ(w->currentNode(), node("C"));
-    EXPECT_EQ(rows(), QStringList({".."}));
 }
 
 TEST_F(Navigation, DoubleClickEnterAndUp) {
@@ -157,6 +153,21 @@ TEST_F(Navigation, OpenThenCancelRecordsOnceAndSelectsTheRootNode) {
     EXPECT_EQ(w->currentNode(), w->rootNode());
     EXPECT_EQ(rows(), QStringList({"A", "C", "a.txt", "b.txt"}));
     EXPECT_EQ(backStackTexts(*w.form), QStringList({"disk.kx", "A"}));
+}
+
+// A right or a middle click on a folder node opens nothing and records nothing; a left click does.
+TEST_F(Navigation, OnlyALeftClickOpensAFolderNode) {
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        SCOPED_TRACE(int(button));
+        clickNode(*w.form, node("A"), button);
+        EXPECT_EQ(w->currentNode(), w->rootNode());
+        EXPECT_EQ(rows(), QStringList({"A", "C", "a.txt", "b.txt"}));
+        EXPECT_FALSE(w->history().canBack());
+    }
+    clickNode(*w.form, node("A"));
+    EXPECT_EQ(w->currentNode(), node("A"));
+    EXPECT_EQ(rows(), QStringList({"..", "B", "y.txt"}));
+    EXPECT_EQ(backStackTexts(*w.form), QStringList({"disk.kx"}));
 }
 
 TEST_F(Navigation, KeyboardShortcuts) {

@@ -381,11 +381,12 @@ bool TInfoFileForm::eventFilter(QObject* watched, QEvent* e) {
     if (watched == tvTreeOfFile->viewport() && e->type() == QEvent::MouseButtonRelease) {
         const auto* me = static_cast<QMouseEvent*>(e);
         const QPoint pos = me->position().toPoint();
-        // A left click is delivered before the release of the same button.
-        guarded([&] {
-            if (me->button() == Qt::LeftButton) tvTreeOfFileClick();
-            tvTreeOfFileMouseUp(pos);
-        });
+        // Only the left button opens a folder; its click is delivered before its release.
+        if (me->button() == Qt::LeftButton)
+            guarded([&] {
+                tvTreeOfFileClick();
+                tvTreeOfFileMouseUp(pos);
+            });
     } else if (watched == lvInfo && e->type() == QEvent::KeyPress) {
         const auto* ke = static_cast<QKeyEvent*>(e);
         // Enter on the keypad is the same key.
