@@ -24,8 +24,7 @@ void Navigator::clear() {
     m_root = m_current = m_shown = nullptr;
     m_rootText.clear();
     m_searchMode = m_resultsBehind = false;
-    m_searchRow = 0;
-    m_results = SearchResults();
+    m_results = SearchResults(); // the row last opened from results is kept across lists
     m_history.reset();
 }
 

@@ -32,7 +32,8 @@ struct Move {
 
 class Navigator {
 public:
-    // Starts on a freshly opened list: the root folder shown and current, the history empty.
+    // Starts on a freshly opened list: the root folder shown and current, the history empty. The
+    // row last opened from search results is kept (see searchRowIndex).
     // `rootText` is the root node's caption (the list file's name).
     Move start(const Entry* root, const QString& rootText);
     void clear();

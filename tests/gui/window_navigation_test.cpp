@@ -209,4 +209,17 @@ TEST_F(Navigation, SearchResultsAndTheFolderOpenedFromThem) {
     EXPECT_EQ(forwardHint(), "disk.kx");
 }
 
+// The row last opened from search results is kept when another list is opened.
+TEST_F(Navigation, TheSearchRowIsKeptAcrossLists) {
+    scriptMask(*w.dialogs, "b");
+    w->spbtSearch->click();
+    finishJobs(w);
+    ASSERT_EQ(rows(), QStringList({"A\\B", "b.txt"}));
+    doubleClickRow(*w.form, 1);
+    ASSERT_EQ(w->searchRowIndex(), 1);
+    openThroughDialog(w, writeList(dir, "other.kx"));
+    ASSERT_EQ(w->listFilePath(), dir.filePath("other.kx"));
+    EXPECT_EQ(w->searchRowIndex(), 1);
+}
+
 } // namespace
