@@ -144,6 +144,23 @@ TEST_F(Keys, NoKeyActsWhileAJobRuns) {
     EXPECT_EQ(w.dialogs->printed.size(), 1u);
 }
 
+// Enter opens the folder of the selected row also with Shift or Ctrl held.
+TEST_F(Keys, ShiftAndCtrlEnterActAsEnter) {
+    const Qt::KeyboardModifiers held[] = {Qt::ShiftModifier, Qt::ControlModifier,
+                                          Qt::ShiftModifier | Qt::ControlModifier};
+    for (const Qt::KeyboardModifiers mods : held) {
+        SCOPED_TRACE(int(mods));
+        for (const Qt::Key k : {Qt::Key_Return, Qt::Key_Enter}) {
+            clickRow(*w.form, 0); // A
+            QTest::keyClick(w->lvInfo, k, mods);
+            EXPECT_EQ(rows(), QStringList({"..", "B", "y.txt"}));
+            clickRow(*w.form, 0); // ..
+            QTest::keyClick(w->lvInfo, k, mods);
+            EXPECT_EQ(rows(), QStringList({"A", "C", "a.txt", "b.txt"}));
+        }
+    }
+}
+
 TEST_F(Keys, UndoAndRedoOfASubtreeMarkAndAComment) {
     kx::Entry* a = w->rowEntries()[0];
     kx::Entry* x = a->children()[0]->children()[0];

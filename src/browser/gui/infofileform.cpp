@@ -389,9 +389,10 @@ bool TInfoFileForm::eventFilter(QObject* watched, QEvent* e) {
             });
     } else if (watched == lvInfo && e->type() == QEvent::KeyPress) {
         const auto* ke = static_cast<QKeyEvent*>(e);
-        // Enter on the keypad is the same key.
-        if ((ke->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
-            guarded([&] { lvInfoKeyDown(ke->key()); });
+        // Enter on the keypad is the same key, and so are Shift+Enter and Ctrl+Enter.
+        const Qt::KeyboardModifiers same =
+            Qt::KeypadModifier | Qt::ShiftModifier | Qt::ControlModifier;
+        if ((ke->modifiers() & ~same) == Qt::NoModifier) guarded([&] { lvInfoKeyDown(ke->key()); });
     } else if (watched == Panel && e->type() == QEvent::Resize) {
         Panel1->move(Panel->width() - kLogoPanelWidth, 0);
     } else if (e->type() == QEvent::MouseMove && QGuiApplication::overrideCursor() == nullptr) {
