@@ -135,6 +135,12 @@ TEST_F(Navigation, ForwardHintFollowsTheSelectedRow) {
     }
     w->spbtForwardClick(); // empty forward stack: nothing, whatever the hint says
     EXPECT_EQ(w->currentNode(), node("A"));
+
+    // Open, then Cancel in the file dialog: the forward history is reset, and the hint with it.
+    clickRow(*w.form, 0);
+    ASSERT_EQ(forwardHint(), "disk.kx");
+    w->spbtOpenClick(w->spbtOpen);
+    EXPECT_EQ(forwardHint(), "");
 }
 
 TEST_F(Navigation, OpenThenCancelRecordsOnceAndSelectsTheRootNode) {

@@ -127,6 +127,8 @@ void NavigationController::updateForwardHint() {
 
 void NavigationController::prepareForOpen() {
     applyMove(m_w.m_nav.prepareForOpen(selectedNode()));
+    // The forward history is gone: the hint is the empty text until a row is chosen again.
+    setHint(m_w.spbtForward, QString());
 }
 
 void NavigationController::treeClick() {
