@@ -321,11 +321,25 @@ TEST(WindowDocument, CloseQuestionAndOpeningOverUnsavedChanges) {
     EXPECT_EQ(w.dialogs->questions.back().caption, msg(w, Msg::questionTitle));
     EXPECT_TRUE(w->listModified());
 
-    // Opening another list asks the same question; Cancel keeps the open list.
+    // Opening another list asks the same question first; Cancel keeps the open list and leaves
+    // the views and the history as they were, without a file dialog.
+    clickNode(*w.form, nodeNamed(*w.form, "A"));
+    clickRow(*w.form, 1);
+    const auto views = [&] {
+        return QStringList{w->navigator().nodeText(w->selectedNode()),
+                           w->navigator().nodeText(w->currentNode()),
+                           backStackTexts(*w.form).join('|'), rowCaptions(*w.form).join('|'),
+                           QString::number(w->firstSelectedRow())};
+    };
+    const QStringList shown = views();
+    const int openDialogs = w.dialogs->openDialogs;
     w.dialogs->answers = {A::Cancel};
     openThroughDialog(w, other);
     EXPECT_EQ(w->listFilePath(), path);
     EXPECT_TRUE(w->listModified());
+    EXPECT_EQ(views(), shown);
+    EXPECT_EQ(w.dialogs->openDialogs, openDialogs);
+    w.dialogs->openFiles.clear();
 
     w.dialogs->answers = {A::No};
     EXPECT_TRUE(w->close());

@@ -15,6 +15,8 @@
 #include <QThread>
 #include <QToolButton>
 
+#include <utility>
+
 namespace kx {
 
 namespace {
@@ -113,16 +115,25 @@ void DocumentController::openOnFirstShow(const QString& path) {
 }
 
 void DocumentController::open(QWidget* initiator) {
-    QString chosen;
-    if (m_openFromCommandLine) {
-        m_openFromCommandLine = false;
-        chosen = m_commandLineFile;
-    } else {
+    // A dropped or command-line file is taken now, once, whatever the question's answer.
+    const bool fromCommandLine = std::exchange(m_openFromCommandLine, false);
+    QString given;
+    if (fromCommandLine)
+        given = m_commandLineFile;
+    else if (std::exchange(m_openDropped, false))
+        given = m_droppedFile;
+    // Unsaved marks and comments are never dropped without asking; asked first, so that Cancel
+    // leaves everything as it was.
+    const auto go = [this, initiator, given, fromCommandLine] {
+        chooseAndOpen(initiator, given, fromCommandLine);
+    };
+    if (settleUnsavedChanges(go)) go();
+}
+
+void DocumentController::chooseAndOpen(QWidget* initiator, QString chosen, bool fromCommandLine) {
+    if (!fromCommandLine) {
         m_w.prepareForOpen();
-        if (m_openDropped) {
-            m_openDropped = false;
-            chosen = m_droppedFile;
-        } else {
+        if (chosen.isEmpty()) {
             // The open list's folder, else the folder the dialog was last left in.
             const QString dir = m_w.m_listFilePath.isEmpty()
                                     ? rememberedOpenFolder()
@@ -135,9 +146,7 @@ void DocumentController::open(QWidget* initiator) {
             rememberOpenFolder(QFileInfo(chosen).absolutePath());
         }
     }
-    // Unsaved marks and comments are never dropped without asking.
-    const auto go = [this, chosen, initiator] { openFile(chosen, initiator); };
-    if (settleUnsavedChanges(go)) go();
+    openFile(chosen, initiator);
 }
 
 bool DocumentController::openDropped(const QStringList& paths) {

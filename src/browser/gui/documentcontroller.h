@@ -29,8 +29,8 @@ public:
     // A list named on the command line: opened when the window first shows.
     void openOnFirstShow(const QString& path);
     bool openFromCommandLine() const { return m_openFromCommandLine; }
-    // The Open command: the dialog (or the dropped or command-line file), the question about
-    // unsaved changes, then the open.
+    // The Open command: the question about unsaved changes, the preparation of the views and
+    // the dialog (or the dropped or command-line file), then the open.
     void open(QWidget* initiator);
     bool openDropped(const QStringList& paths);
     // Reads `chosen` behind the busy panel ("Loading Data..." when the Open button asked) and
@@ -61,6 +61,7 @@ signals:
 
 private:
     void setDocument(std::unique_ptr<Document> doc, const QString& path);
+    void chooseAndOpen(QWidget* initiator, QString chosen, bool fromCommandLine);
     void openFailed(const Error& e, const QString& chosen);
     void saveOnce(bool overwriteChanged, std::function<void()> afterSave);
     WriteProgress saveProgress();
