@@ -68,6 +68,9 @@ struct ShownWindow {
     void open(const std::string& path) {
         dialogs->file = QString::fromStdString(path);
         form->spbtOpenClick(form->spbtOpen);
+        // The list is read on the window's worker thread; it shows when its job has ended.
+        while (form->busy())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 };
 

@@ -133,8 +133,12 @@ void applyMark(Entry* e, MarkCommand cmd) {
     addToAncestors(e, countChange(m, after));
 }
 
+int firstEntryRow(bool upRowShown) {
+    return upRowShown ? 1 : 0;
+}
+
 Entry* rowEntry(const std::vector<Entry*>& rows, int row, bool hasUpRow, bool searchMode) {
-    const int index = (hasUpRow && !searchMode) ? row - 1 : row;
+    const int index = row - firstEntryRow(hasUpRow && !searchMode);
     if (index < 0 || static_cast<std::size_t>(index) >= rows.size()) return nullptr;
     return rows[static_cast<std::size_t>(index)];
 }

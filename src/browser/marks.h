@@ -23,6 +23,9 @@ enum class MarkCommand { Needed, NotNeeded, Clear };
 // (a whole-subtree overwrite decided by the folder's own mark) for kind 'D'.
 void applyMark(Entry* e, MarkCommand cmd);
 
+// The detail list's rows start with the ".." row while it shows (below the root, outside the
+// search results): the Entry at index i of the rows is then row i + 1. The row of index 0.
+int firstEntryRow(bool upRowShown);
 // The Entry behind detail-list row `row`; null for the ".." row and out of range. The ".." row is
 // row 0 only while hasUpRow is set and searchMode is not.
 Entry* rowEntry(const std::vector<Entry*>& rows, int row, bool hasUpRow, bool searchMode);

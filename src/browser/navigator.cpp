@@ -1,6 +1,7 @@
 // Moving between folders: the rules of every navigation action over Entries.
 #include "browser/navigator.h"
 
+#include "browser/marks.h"
 #include "listfile/codepage.h"
 
 namespace kx {
@@ -22,8 +23,7 @@ void Navigator::clear() {
     m_root = m_current = m_shown = nullptr;
     m_rootText.clear();
     m_searchMode = m_resultsBehind = false;
-    m_searchRow = 0;
-    m_results = SearchResults();
+    m_results = SearchResults(); // the row last opened from results is kept across lists
     m_history.reset();
 }
 
@@ -46,8 +46,12 @@ ChildList Navigator::rowEntries() const {
     return ChildList(found.data(), std::uint32_t(found.size()));
 }
 
+int Navigator::rowCount() const {
+    return int(rowEntries().size()) + firstEntryRow(hasUpRow());
+}
+
 Entry* Navigator::entryAt(int row) const {
-    const int index = row - (hasUpRow() ? 1 : 0);
+    const int index = row - firstEntryRow(hasUpRow());
     const ChildList rows = rowEntries();
     return index >= 0 && index < int(rows.size()) ? rows[std::size_t(index)] : nullptr;
 }
@@ -78,7 +82,7 @@ const Entry* Navigator::parentNode(const Entry* node) const {
 int Navigator::firstRealRow() const {
     const int n = rowCount();
     if (n == 0) return -1;
-    return n > 1 && hasUpRow() ? 1 : 0;
+    return n > 1 ? firstEntryRow(hasUpRow()) : 0;
 }
 
 int Navigator::findRow(const QString& caption, int fromRow, Qt::CaseSensitivity cs) const {

@@ -32,7 +32,8 @@ struct Move {
 
 class Navigator {
 public:
-    // Starts on a freshly opened list: the root folder shown and current, the history empty.
+    // Starts on a freshly opened list: the root folder shown and current, the history empty. The
+    // row last opened from search results is kept (see searchRowIndex).
     // `rootText` is the root node's caption (the list file's name).
     Move start(const Entry* root, const QString& rootText);
     void clear();
@@ -75,7 +76,7 @@ public:
     // The rows of the detail list: the ".." row (below the root) is not among rowEntries.
     ChildList rowEntries() const;
     bool hasUpRow() const { return m_shown && m_shown != m_root; }
-    int rowCount() const { return int(rowEntries().size()) + (hasUpRow() ? 1 : 0); }
+    int rowCount() const;
     // The Entry of a row; null for the ".." row and outside the rows.
     Entry* entryAt(int row) const;
     // The row of an Entry among the rows; -1 when it is not there.

@@ -51,6 +51,7 @@ protected:
         f->fields->ledMask->setText(mask);
         f->fields->cbxMark->setCurrentIndex(mark);
         f->fields->FindBitBtn->click();
+        finishJobs(w);
         return f;
     }
     // The rows of the find window as "list-file-name|path".
@@ -64,6 +65,7 @@ protected:
     void openRow(kx::TCatalogForm* f, int row) {
         f->lvFound->setCurrentIndex(f->rows->index(row, 0));
         QTest::keyClick(f->lvFound, Qt::Key_Return);
+        finishJobs(w);
     }
     QString selectedCaption() {
         const int row = w->firstSelectedRow();
@@ -164,13 +166,13 @@ TEST_F(CatalogWindow, SavingACataloguedListRefreshesItsRows) {
     openThroughDialog(w, other);
     clickRow(*w.form, 2);
     w->spbtNeed->click();
-    ASSERT_TRUE(w->spbtSaveClick(w->spbtSave));
+    ASSERT_TRUE(saveAndWait(w));
     EXPECT_EQ(kx::catalog::Catalog::open(db)->lists().size(), 2u);
 
     openThroughDialog(w, second);
     clickRow(*w.form, 1); // b.txt
     w->spbtNeed->click();
-    ASSERT_TRUE(w->spbtSaveClick(w->spbtSave));
+    ASSERT_TRUE(saveAndWait(w));
     EXPECT_TRUE(w.dialogs->messages.empty()) << w.dialogs->lastMessage().toStdString();
     kx::TCatalogForm* f = find("", 2); // required
     EXPECT_EQ(found(f), QStringList({"second.kx|b.txt"}));
@@ -201,7 +203,7 @@ TEST_F(CatalogWindow, AMissingOrDamagedCatalogueIsToldAndLeftAlone) {
     openThroughDialog(w, first);
     clickRow(*w.form, 2);
     w->spbtNeed->click();
-    EXPECT_TRUE(w->spbtSaveClick(w->spbtSave));
+    EXPECT_TRUE(saveAndWait(w));
     EXPECT_FALSE(w->listModified());
     EXPECT_EQ(w.dialogs->lastMessage(), w->tables().message(Msg::catalogueNotUpdated).arg(damaged));
 }

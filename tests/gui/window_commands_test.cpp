@@ -6,6 +6,7 @@
 #include "support/gui/progress.h"
 
 #include <QFont>
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 
@@ -175,6 +176,17 @@ TEST_F(Commands, SearchRowsTakeMarksAndComments) {
 
     scriptMask("Y.T");
     w->spbtSearch->click();
+    // While the search runs its panel shows its line, and the window takes no command.
+    const kx::ui::TOpenSaveForm* panel = w->busyPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->ProgressPanel->text(), w->tables().caption(kx::ui::Cap::searchingData));
+    EXPECT_TRUE(w->busy());
+    EXPECT_FALSE(w->isEnabled());
+    EXPECT_FALSE(w->spbtSearch->isEnabled());
+    finishJobs(w);
+    EXPECT_EQ(w->busyPanel(), nullptr);
+    EXPECT_TRUE(w->spbtSearch->isEnabled());
     ASSERT_TRUE(w->searchMode());
     EXPECT_EQ(rowCaptions(*w.form), QStringList({"A\\y.txt"}));
     clickRow(*w.form, 0);
@@ -189,6 +201,7 @@ TEST_F(Commands, SearchRowsTakeMarksAndComments) {
 
     scriptMask("nothing like it");
     w->spbtSearch->click();
+    finishJobs(w);
     EXPECT_EQ(w->model()->rowCount(), 0);
 
     Window empty = makeWindow();
@@ -217,6 +230,7 @@ TEST(Search, AMaskWithACharacterTheListCannotHoldFindsNothing) {
             return d.result();
         });
         w->spbtSearch->click();
+        finishJobs(w);
         EXPECT_TRUE(w->searchMode()) << c.mask;
         EXPECT_EQ(rowCaptions(*w.form), c.rows) << c.mask;
     }
@@ -226,6 +240,7 @@ TEST_F(Commands, ExportWritesTheFileAndReportsFailures) {
     const QString target = dir.filePath("out");
     w.dialogs->saveFiles = {target};
     w->spbtSaveText->click();
+    finishJobs(w);
     EXPECT_EQ(readFile((target + ".txt").toStdString()),
               "\r\nA\\y.txt\r\n\r\na.txt\r\n**bad.bin\r\n");
 
@@ -234,20 +249,24 @@ TEST_F(Commands, ExportWritesTheFileAndReportsFailures) {
     w.dialogs->saveFiles = {target + ".txt"};
     w.dialogs->answers = {kx::UserDialogs::Answer::No};
     w->mmSaveTextClick();
+    finishJobs(w);
     EXPECT_EQ(readFile((target + ".txt").toStdString()), "old");
     EXPECT_EQ(w.dialogs->questions.back().text, msg(Msg::replaceFile));
 
     // A file that cannot be created.
     w.dialogs->saveFiles = {dir.filePath("missing/out.txt")};
     w->mmSaveTextClick();
+    finishJobs(w);
     EXPECT_EQ(w.dialogs->lastMessage(), msg(Msg::createFailed));
     EXPECT_TRUE(w->isEnabled());
 
     // Nothing in search mode; a message without a list.
     scriptMask("a");
     w->spbtSearchClick();
+    finishJobs(w);
     w.dialogs->saveFiles = {target};
     w->mmSaveTextClick();
+    finishJobs(w);
     EXPECT_EQ(w.dialogs->saveFiles.size(), 1u);
     Window empty = makeWindow();
     empty->mmSaveTextClick();
@@ -295,6 +314,7 @@ TEST_F(Commands, PrintAsksBeforeManyPagesShowsProgressAndReportsRefusals) {
                 Qt::BlockingQueuedConnection);
         };
         w->mmPrintClick();
+        finishJobs(w);
         EXPECT_EQ(d.printed,
                   c.printed ? std::vector<QStringList>{lines} : std::vector<QStringList>{})
             << c.what;
@@ -316,6 +336,7 @@ TEST_F(Commands, PrintAsksBeforeManyPagesShowsProgressAndReportsRefusals) {
     openThroughDialog(empty,
                       writeList(other, "e.kx", folder("C:\\", {folder("E", {folder("F")})})));
     empty->mmPrintClick();
+    finishJobs(empty);
     EXPECT_EQ(empty.dialogs->lastMessage(), empty->tables().message(Msg::noFilesToPrint));
     EXPECT_TRUE(empty.dialogs->printed.empty());
 }
@@ -323,10 +344,12 @@ TEST_F(Commands, PrintAsksBeforeManyPagesShowsProgressAndReportsRefusals) {
 TEST_F(Commands, PrintAboutAndLogo) {
     doubleClickRow(*w.form, 0); // A
     w->spbtPrint->click();
+    finishJobs(w);
     ASSERT_EQ(w.dialogs->printed.size(), 1u);
     EXPECT_EQ(w.dialogs->printed[0], QStringList({"y.txt"}));
     w.dialogs->printerPresent = false;
     w->mmPrintClick();
+    finishJobs(w);
     EXPECT_EQ(w.dialogs->lastMessage(), msg(Msg::noDefaultPrinter));
 
     // The progress window of the print took the activation; the desktop hands it back.
@@ -345,6 +368,7 @@ TEST_F(Commands, PrintAboutAndLogo) {
 
     Window empty = makeWindow();
     empty->mmPrintClick();
+    finishJobs(empty);
     EXPECT_EQ(empty.dialogs->lastMessage(), empty->tables().message(Msg::nothingToPrint));
 }
 

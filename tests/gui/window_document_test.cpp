@@ -24,6 +24,25 @@ QString msg(const Window& w, Msg row) {
     return w->tables().message(row);
 }
 
+// Closes the window's progress window as soon as it shows, before its job can end: the close
+// box's abort at once, the window itself as the close box's click arrives.
+class CloseOnShow : public QObject {
+public:
+    explicit CloseOnShow(const Window& w) : m_w(w) { qApp->installEventFilter(this); }
+    ~CloseOnShow() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Show && o == m_w->progress().form()) {
+            m_w->progress().abortFlag() = true;
+            QMetaObject::invokeMethod(m_w->progress().form(), &QWidget::close,
+                                      Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    const Window& m_w;
+};
+
 TEST(WindowDocument, StartsEmptyWithTheDesignedLayout) {
     Window w = makeWindow();
     EXPECT_EQ(w->windowTitle(), "Fentaro.light");
@@ -77,6 +96,7 @@ TEST(WindowDocument, CommandLineFileOpensOnFirstShowAndMissingOneIsReported) {
     EXPECT_TRUE(w->openFromCommandLine());
     EXPECT_EQ(w->root(), nullptr);
     w->show();
+    ASSERT_TRUE(finishJobs(w));
     ASSERT_NE(w->root(), nullptr);
     EXPECT_EQ(w.dialogs->openDialogs, 0);
 
@@ -107,6 +127,7 @@ TEST(WindowDocument, DropOpensTheFirstFileWithTheExactExtension) {
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w.form.get(), &drop);
+    ASSERT_TRUE(finishJobs(w));
     EXPECT_EQ(w->listFilePath(), b);
     EXPECT_EQ(w.dialogs->openDialogs, 0);
     ASSERT_NE(w->rootNode(), nullptr);
@@ -158,6 +179,61 @@ TEST(WindowDocument, OpenFailuresReportAndKeepOrDropTheList) {
     }
 }
 
+// An archive that cannot be unpacked is told and leaves the open list exactly as it was: the
+// document, the tree and its selection, the rows and theirs, the history.
+TEST(WindowDocument, AnArchiveThatCannotBeUnpackedLeavesTheOpenList) {
+    QTemporaryDir dir;
+    const QString good = writeList(dir, "good.kx");
+    const std::string inner = header("h") + record("C:\\", 'D', -1);
+    std::string crc = zipOf("crc", inner, 0); // stored: the data no longer has its CRC-32
+    crc[crc.find("C:\\")] = 'D';
+    std::string deflate = zipOf("deflate", inner);
+    // The first block of the deflated data gets the reserved block type.
+    const std::size_t data = 30 + std::uint8_t(deflate[26]) + std::uint8_t(deflate[28]);
+    deflate[data] = char(0xFF);
+    const struct {
+        const char* what;
+        std::string bytes;
+        Msg reason;
+    } cases[] = {{"wrong CRC-32", crc, Msg::checksumMismatch},
+                 {"bad deflate data", deflate, Msg::damagedArchive}};
+
+    // A window in A (rows .., B, y.txt) with y.txt selected, then an open of `path`: a failed
+    // open leaves what a cancelled one (the empty path) leaves.
+    const auto openFrom = [&](const QString& path) {
+        Window w = makeWindow();
+        openThroughDialog(w, good);
+        doubleClickRow(*w.form, 0);
+        clickRow(*w.form, 2);
+        w.dialogs->messages.clear();
+        openThroughDialog(w, path);
+        return w;
+    };
+    const auto state = [](const Window& w) {
+        return QStringList{w->listFilePath(),
+                           w->navigator().nodeText(w->selectedNode()),
+                           w->navigator().nodeText(w->currentNode()),
+                           rowCaptions(*w.form).join('|'),
+                           QString::number(w->firstSelectedRow()),
+                           backStackTexts(*w.form).join('|'),
+                           QString::number(w->folderModel()->rowCount()),
+                           QString::number(w->root()->children().size())};
+    };
+    const Window cancelled = openFrom(QString());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = dir.filePath(QString(c.what).replace(' ', '_') + ".kx");
+        writeFile(path.toStdString(), c.bytes);
+        const Window w = openFrom(path);
+        ASSERT_EQ(w.dialogs->messages.size(), 1u);
+        EXPECT_EQ(w.dialogs->lastMessage(),
+                  msg(w, Msg::unpackFailed) + " - " + msg(w, c.reason) + " - " + path);
+        ASSERT_NE(w->root(), nullptr);
+        EXPECT_EQ(state(w), state(cancelled));
+        EXPECT_TRUE(w->isEnabled());
+    }
+}
+
 TEST(WindowDocument, SaveKeepsMarksAndCommentsAndReopensTheSameRows) {
     QTemporaryDir dir;
     const QString path = writeList(dir, "disk.kx");
@@ -174,7 +250,7 @@ TEST(WindowDocument, SaveKeepsMarksAndCommentsAndReopensTheSameRows) {
     clickRow(*w.form, 3); // b.txt
     w->spbtCommentClick();
     EXPECT_TRUE(w->listModified());
-    ASSERT_TRUE(w->spbtSaveClick(w->spbtSave));
+    ASSERT_TRUE(saveAndWait(w));
     EXPECT_FALSE(w->listModified());
     EXPECT_TRUE(w->isEnabled());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"disk.kx"}));
@@ -200,14 +276,8 @@ TEST(WindowDocument, FailedOrCancelledSaveKeepsTheOldFileAndTheChanges) {
 
     // Cancelled: the progress window is closed as soon as it shows. (First: the list moved away
     // and back below counts as changed on disk, and a save of it would ask first.)
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (!w->progress().form()) return;
-        w->progress().form()->close();
-        closer.stop();
-    });
-    closer.start(0);
-    EXPECT_FALSE(w->spbtSaveClick(w->spbtSave));
+    CloseOnShow closer(w);
+    EXPECT_FALSE(saveAndWait(w));
     EXPECT_EQ(w.dialogs->lastMessage(), msg(w, Msg::saveCancelled));
     EXPECT_TRUE(w->listModified());
     EXPECT_EQ(readFile(path.toStdString()), before);
@@ -220,7 +290,7 @@ TEST(WindowDocument, FailedOrCancelledSaveKeepsTheOldFileAndTheChanges) {
     const QString kept = dir.filePath("kept.kx");
     ASSERT_TRUE(QFile::rename(path, kept));
     ASSERT_TRUE(QDir(dir.path()).mkdir("disk.kx"));
-    EXPECT_FALSE(w->spbtSaveClick(w->spbtSave));
+    EXPECT_FALSE(saveAndWait(w));
     EXPECT_TRUE(w.dialogs->lastMessage().startsWith(msg(w, Msg::saveFailed) + " - "));
     EXPECT_TRUE(w->listModified());
     EXPECT_TRUE(w->isEnabled());
@@ -251,11 +321,25 @@ TEST(WindowDocument, CloseQuestionAndOpeningOverUnsavedChanges) {
     EXPECT_EQ(w.dialogs->questions.back().caption, msg(w, Msg::questionTitle));
     EXPECT_TRUE(w->listModified());
 
-    // Opening another list asks the same question; Cancel keeps the open list.
+    // Opening another list asks the same question first; Cancel keeps the open list and leaves
+    // the views and the history as they were, without a file dialog.
+    clickNode(*w.form, nodeNamed(*w.form, "A"));
+    clickRow(*w.form, 1);
+    const auto views = [&] {
+        return QStringList{w->navigator().nodeText(w->selectedNode()),
+                           w->navigator().nodeText(w->currentNode()),
+                           backStackTexts(*w.form).join('|'), rowCaptions(*w.form).join('|'),
+                           QString::number(w->firstSelectedRow())};
+    };
+    const QStringList shown = views();
+    const int openDialogs = w.dialogs->openDialogs;
     w.dialogs->answers = {A::Cancel};
     openThroughDialog(w, other);
     EXPECT_EQ(w->listFilePath(), path);
     EXPECT_TRUE(w->listModified());
+    EXPECT_EQ(views(), shown);
+    EXPECT_EQ(w.dialogs->openDialogs, openDialogs);
+    w.dialogs->openFiles.clear();
 
     w.dialogs->answers = {A::No};
     EXPECT_TRUE(w->close());
@@ -266,7 +350,9 @@ TEST(WindowDocument, CloseQuestionAndOpeningOverUnsavedChanges) {
     clickRow(*y.form, 2);
     y->N1Click();
     y.dialogs->answers = {A::Yes};
-    EXPECT_TRUE(y->close());
+    y->close(); // the window closes once the list has been saved
+    ASSERT_TRUE(finishJobs(y));
+    EXPECT_FALSE(y->isVisible());
     EXPECT_FALSE(y->listModified());
     EXPECT_NE(readFile(path.toStdString()), before);
 }

@@ -62,6 +62,7 @@ protected:
     void key(int k, Qt::KeyboardModifiers mods) {
         QApplication::setActiveWindow(w.form.get()); // a job's progress window may have had it
         QTest::keyClick(w.form.get(), Qt::Key(k), mods);
+        finishJobs(w);
     }
     void showD() {
         doubleClickRow(*w.form, 0); // D
@@ -147,7 +148,7 @@ TEST_F(Extras, SortedRowsReachTheirEntriesAndLeaveTheListAlone) {
     EXPECT_EQ(rows(), QStringList({"..", "a.doc", "B.txt", "Sub", u("б.txt")}));
     EXPECT_EQ(rows().value(w->firstSelectedRow()), "Sub");
 
-    ASSERT_TRUE(w->spbtSaveClick(w->spbtSave));
+    ASSERT_TRUE(saveAndWait(w));
     const std::unique_ptr<kx::Document> saved = kx::Document::open(path.toStdString());
     QStringList written;
     for (const kx::Entry* e : saved->root()->children()[0]->children())
@@ -201,6 +202,7 @@ TEST_F(Extras, FilteredSearchListsWhatPassesAndShowsTheCount) {
         f->fields->ledMaxSize->setText(c.maxSize);
         f->fields->cbxSizeUnit->setCurrentIndex(c.unit);
         f->fields->FindBitBtn->click();
+        finishJobs(w);
         EXPECT_TRUE(w->searchMode()) << c.what;
         EXPECT_EQ(rows(), c.found) << c.what;
         EXPECT_EQ(f->fields->lblFound->text(),
@@ -213,8 +215,10 @@ TEST_F(Extras, FilteredSearchListsWhatPassesAndShowsTheCount) {
     f->fields->ledMaxSize->setText("10");
     f->fields->cbxSizeUnit->setCurrentIndex(0);
     f->fields->FindBitBtn->click();
+    finishJobs(w);
     f->fields->ledMinSize->setText("-3");
     f->fields->FindBitBtn->click();
+    finishJobs(w);
     EXPECT_EQ(w.dialogs->lastMessage(), w->tables().message(kx::ui::Msg::badSize));
     EXPECT_EQ(rows().size(), 2);
 

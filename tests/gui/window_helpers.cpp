@@ -1,7 +1,11 @@
 // The scripted dialogs and the helpers that drive the main window in tests.
 #include "window_helpers.h"
 
+#include "browser/gui/documentcontroller.h"
+
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
 #include <QUrl>
@@ -115,9 +119,26 @@ void scriptMask(ScriptedDialogs& dialogs, const QString& text) {
     });
 }
 
+bool finishJobs(const Window& w, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (w->busy()) {
+        if (deadline.hasExpired()) return false;
+        QTest::qWait(1);
+    }
+    return true;
+}
+
 void openThroughDialog(Window& w, const QString& path) {
     w.dialogs->openFiles.push_back(path);
     w->spbtOpenClick(w->spbtOpen);
+    EXPECT_TRUE(finishJobs(w));
+}
+
+bool saveAndWait(Window& w) {
+    QSignalSpy ended(&w->documentController(), &kx::DocumentController::saveEnded);
+    w->spbtSaveClick(w->spbtSave);
+    EXPECT_TRUE(finishJobs(w));
+    return !ended.isEmpty() && ended.last().at(0).toBool();
 }
 
 QStringList rowCaptions(const kx::TInfoFileForm& form) {

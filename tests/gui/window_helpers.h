@@ -90,8 +90,14 @@ QString writeList(const QTemporaryDir& dir, const QString& name, const Node& roo
 // The next search-mask window takes `text` and Find.
 void scriptMask(ScriptedDialogs& dialogs, const QString& text);
 
-// Opens a list through the Open button with the scripted dialog.
+// Waits while the window's jobs run (a job's continuation may start the next one): commands
+// return as soon as their job has started. False when they have not ended within the time.
+bool finishJobs(const Window& w, int timeoutMs = 120000);
+
+// Opens a list through the Open button with the scripted dialog, and waits for it.
 void openThroughDialog(Window& w, const QString& path);
+// The Save button's command, waited for: true when the list file was written in full.
+bool saveAndWait(Window& w);
 
 // Captions of the detail list's rows, top to bottom.
 QStringList rowCaptions(const kx::TInfoFileForm& form);

@@ -54,7 +54,7 @@ TEST(WindowJobs, CloseAndDropDuringASaveAreTurnedAway) {
         visibleAfter = w->isVisible();
     });
     poke.start(0);
-    EXPECT_TRUE(w->spbtSaveClick(w->spbtSave));
+    EXPECT_TRUE(saveAndWait(w));
     poke.stop();
 
     ASSERT_TRUE(triedWhileBusy);
@@ -154,7 +154,7 @@ TEST(WindowJobs, SavingOverAListChangedOnDiskAsksFirst) {
         writeFile(path.toStdString(), theirs); // the same bytes, written anew
         w.dialogs->answers.push_back(answer);
 
-        EXPECT_EQ(w->spbtSaveClick(w->spbtSave), answer == Answer::Yes);
+        EXPECT_EQ(saveAndWait(w), answer == Answer::Yes);
         ASSERT_EQ(w.dialogs->questions.size(), 1u);
         EXPECT_EQ(w.dialogs->questions[0].caption, w->tables().message(kx::ui::Msg::questionTitle));
         EXPECT_EQ(w.dialogs->questions[0].text, w->tables().message(kx::ui::Msg::overwriteChanged));
@@ -166,7 +166,7 @@ TEST(WindowJobs, SavingOverAListChangedOnDiskAsksFirst) {
 
         clickRow(*w.form, 1);
         w->N1Click();
-        EXPECT_TRUE(w->spbtSaveClick(w->spbtSave));
+        EXPECT_TRUE(saveAndWait(w));
         EXPECT_EQ(w.dialogs->questions.size(), 1u);
         Window again = makeWindow();
         openThroughDialog(again, path);
@@ -221,6 +221,7 @@ TEST(WindowJobs, DropsAreCopies) {
     QDropEvent drop(QPointF(5, 5), Qt::MoveAction | Qt::CopyAction, &data, Qt::LeftButton,
                     Qt::NoModifier);
     QApplication::sendEvent(w.form.get(), &drop);
+    ASSERT_TRUE(finishJobs(w));
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
     EXPECT_EQ(w->listFilePath(), list);

@@ -35,6 +35,7 @@ protected:
         QApplication::setActiveWindow(w.form.get()); // a job's progress window may have had it
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w->lvInfo,
                         Qt::Key(k), mods);
+        finishJobs(w);
     }
     void scriptMask(const QString& text) { kxtest::scriptMask(*w.dialogs, text); }
 
@@ -133,6 +134,7 @@ TEST_F(Keys, NoKeyActsWhileAJobRuns) {
     });
     poke.start(0);
     w->spbtPrint->click();
+    finishJobs(w);
     poke.stop();
     ASSERT_TRUE(tried);
     EXPECT_EQ(w->rowEntries()[2]->mark(), 1);
@@ -140,6 +142,23 @@ TEST_F(Keys, NoKeyActsWhileAJobRuns) {
     EXPECT_TRUE(w.dialogs->questions.empty());
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(w.dialogs->printed.size(), 1u);
+}
+
+// Enter opens the folder of the selected row also with Shift or Ctrl held.
+TEST_F(Keys, ShiftAndCtrlEnterActAsEnter) {
+    const Qt::KeyboardModifiers held[] = {Qt::ShiftModifier, Qt::ControlModifier,
+                                          Qt::ShiftModifier | Qt::ControlModifier};
+    for (const Qt::KeyboardModifiers mods : held) {
+        SCOPED_TRACE(int(mods));
+        for (const Qt::Key k : {Qt::Key_Return, Qt::Key_Enter}) {
+            clickRow(*w.form, 0); // A
+            QTest::keyClick(w->lvInfo, k, mods);
+            EXPECT_EQ(rows(), QStringList({"..", "B", "y.txt"}));
+            clickRow(*w.form, 0); // ..
+            QTest::keyClick(w->lvInfo, k, mods);
+            EXPECT_EQ(rows(), QStringList({"A", "C", "a.txt", "b.txt"}));
+        }
+    }
 }
 
 TEST_F(Keys, UndoAndRedoOfASubtreeMarkAndAComment) {
@@ -246,6 +265,7 @@ TEST(FoundFile, OpensItsFolderWithTheFileSelected) {
     QApplication::setActiveWindow(w.form.get());
     scriptMask(*w.dialogs, ".txt");
     w->spbtSearch->click();
+    finishJobs(w);
     ASSERT_EQ(rowCaptions(*w.form), QStringList({"P\\f.txt", "P\\g.txt"}));
 
     const std::function<void()> opens[] = {

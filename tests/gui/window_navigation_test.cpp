@@ -68,10 +68,6 @@ TEST_F(Navigation, TreeClickOnTheRootRecordsEveryFolderLeft) {
     clickNode(*w.form, w->rootNode());
     clickNode(*w.form, node("A"));
     EXPECT_EQ(backStackTexts(*w.form), QStringList({"disk.kx", "A", "disk.kx"}));
-    // A right button release over another node shows it too.
-    clickNode(*w.form, node("C"), Qt::RightButton);
-    EXPECT_EQ(w->currentNode(), node("C"));
-    EXPECT_EQ(rows(), QStringList({".."}));
 }
 
 TEST_F(Navigation, DoubleClickEnterAndUp) {
@@ -139,6 +135,12 @@ TEST_F(Navigation, ForwardHintFollowsTheSelectedRow) {
     }
     w->spbtForwardClick(); // empty forward stack: nothing, whatever the hint says
     EXPECT_EQ(w->currentNode(), node("A"));
+
+    // Open, then Cancel in the file dialog: the forward history is reset, and the hint with it.
+    clickRow(*w.form, 0);
+    ASSERT_EQ(forwardHint(), "disk.kx");
+    w->spbtOpenClick(w->spbtOpen);
+    EXPECT_EQ(forwardHint(), "");
 }
 
 TEST_F(Navigation, OpenThenCancelRecordsOnceAndSelectsTheRootNode) {
@@ -159,6 +161,21 @@ TEST_F(Navigation, OpenThenCancelRecordsOnceAndSelectsTheRootNode) {
     EXPECT_EQ(backStackTexts(*w.form), QStringList({"disk.kx", "A"}));
 }
 
+// A right or a middle click on a folder node opens nothing and records nothing; a left click does.
+TEST_F(Navigation, OnlyALeftClickOpensAFolderNode) {
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        SCOPED_TRACE(int(button));
+        clickNode(*w.form, node("A"), button);
+        EXPECT_EQ(w->currentNode(), w->rootNode());
+        EXPECT_EQ(rows(), QStringList({"A", "C", "a.txt", "b.txt"}));
+        EXPECT_FALSE(w->history().canBack());
+    }
+    clickNode(*w.form, node("A"));
+    EXPECT_EQ(w->currentNode(), node("A"));
+    EXPECT_EQ(rows(), QStringList({"..", "B", "y.txt"}));
+    EXPECT_EQ(backStackTexts(*w.form), QStringList({"disk.kx"}));
+}
+
 TEST_F(Navigation, KeyboardShortcuts) {
     clickNode(*w.form, node("A"));
     QTest::keyClick(w->lvInfo, Qt::Key_Backspace);
@@ -177,6 +194,7 @@ TEST_F(Navigation, SearchResultsAndTheFolderOpenedFromThem) {
     clickNode(*w.form, node("A"));
     scriptMask(*w.dialogs, "b");
     w->spbtSearch->click();
+    finishJobs(w);
     ASSERT_TRUE(w->searchMode());
     EXPECT_EQ(rows(), QStringList({"A\\B", "b.txt"}));
 
@@ -195,6 +213,19 @@ TEST_F(Navigation, SearchResultsAndTheFolderOpenedFromThem) {
     w->spbtBack->click();
     EXPECT_EQ(w->currentNode(), node("A"));
     EXPECT_EQ(forwardHint(), "disk.kx");
+}
+
+// The row last opened from search results is kept when another list is opened.
+TEST_F(Navigation, TheSearchRowIsKeptAcrossLists) {
+    scriptMask(*w.dialogs, "b");
+    w->spbtSearch->click();
+    finishJobs(w);
+    ASSERT_EQ(rows(), QStringList({"A\\B", "b.txt"}));
+    doubleClickRow(*w.form, 1);
+    ASSERT_EQ(w->searchRowIndex(), 1);
+    openThroughDialog(w, writeList(dir, "other.kx"));
+    ASSERT_EQ(w->listFilePath(), dir.filePath("other.kx"));
+    EXPECT_EQ(w->searchRowIndex(), 1);
 }
 
 } // namespace

@@ -64,7 +64,7 @@ DetailModel::DetailModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int DetailModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid()) return 0;
-    return static_cast<int>(m_rows.size()) + (m_upRow ? 1 : 0);
+    return static_cast<int>(m_rows.size()) + firstEntryRow(m_upRow);
 }
 
 int DetailModel::columnCount(const QModelIndex& parent) const {
@@ -72,7 +72,7 @@ int DetailModel::columnCount(const QModelIndex& parent) const {
 }
 
 int DetailModel::rowIndex(int row) const {
-    const int i = m_upRow ? row - 1 : row;
+    const int i = row - firstEntryRow(m_upRow);
     if (i < 0 || i >= static_cast<int>(m_rows.size())) return -1;
     return m_order.empty() ? i : static_cast<int>(m_order[static_cast<std::size_t>(i)]);
 }
@@ -85,18 +85,18 @@ Entry* DetailModel::entryAt(int row) const {
 std::vector<Entry*> DetailModel::shownEntries() const {
     std::vector<Entry*> shown;
     shown.reserve(m_rows.size());
-    for (int r = m_upRow ? 1 : 0, n = rowCount(); r < n; ++r)
+    for (int r = firstEntryRow(m_upRow), n = rowCount(); r < n; ++r)
         shown.push_back(entryAt(r));
     return shown;
 }
 
 int DetailModel::listRow(int viewRow) const {
     const int i = rowIndex(viewRow);
-    return i < 0 ? viewRow : i + (m_upRow ? 1 : 0);
+    return i < 0 ? viewRow : i + firstEntryRow(m_upRow);
 }
 
 int DetailModel::viewRow(int listRow) const {
-    const int up = m_upRow ? 1 : 0;
+    const int up = firstEntryRow(m_upRow);
     const int i = listRow - up;
     if (i < 0 || i >= static_cast<int>(m_rows.size()) || m_position.empty()) return listRow;
     return static_cast<int>(m_position[static_cast<std::size_t>(i)]) + up;

@@ -1,11 +1,11 @@
-// The main window: construction, layout, the wiring of controls and events, the texts.
+// The main window: construction, layout, the texts, and the events of the panes.
 #include "browser/gui/infofileform.h"
 
-#include "browser/gui/commentform.h"
-#include "browser/gui/filterform.h"
-#include "browser/gui/maskform.h"
-#include "browser/gui/summaryform.h"
-#include "catalog/gui/catalogform.h"
+#include "browser/gui/catalogcontroller.h"
+#include "browser/gui/documentcontroller.h"
+#include "browser/gui/exportcontroller.h"
+#include "browser/gui/navigationcontroller.h"
+#include "browser/gui/searchcontroller.h"
 #include "support/gui/aboutform.h"
 #include "support/gui/resources.h"
 
@@ -96,56 +96,37 @@ QString trimmedArgument(const QString& s) {
 
 } // namespace
 
-void TInfoFileForm::guarded(const std::function<void()>& command) {
-    if (m_busy) return; // a job runs: the window takes no command until it has ended
-    try {
-        command();
-    } catch (const Error& e) {
-        setEnabled(true);
-        showError(e);
-    } catch (const std::exception& e) {
-        setEnabled(true);
-        showError(Error(ErrorCode::other, {}, 0, e.what()));
-    }
-}
-
 TInfoFileForm::TInfoFileForm(const QStringList& args, std::unique_ptr<UserDialogs> dialogs,
                              QWidget* parent)
     : QMainWindow(parent),
       m_dialogs(dialogs ? std::move(dialogs) : std::make_unique<UserDialogs>()), m_progress(this) {
     setObjectName(QStringLiteral("TInfoFileForm"));
     setWindowTitle(ui::applicationTitle());
+    m_jobs = std::make_unique<ui::JobRunner>();
+    connect(m_jobs.get(), &ui::JobRunner::busyChanged, this, &TInfoFileForm::setBusy);
+    // A job that reports how far it has come (done of total) moves the progress window's bar.
+    connect(m_jobs.get(), &ui::JobRunner::progressed, this,
+            [this](quint64 done, quint64 total) { m_progress.report(done, total); });
+    m_documentCtl = std::make_unique<DocumentController>(*this);
+    m_navigationCtl = std::make_unique<NavigationController>(*this);
+    m_searchCtl = std::make_unique<SearchController>(*this);
+    m_exportCtl = std::make_unique<ExportController>(*this);
+    m_catalogCtl = std::make_unique<CatalogController>(*this);
     buildControls();
     FormCreate(args);
 }
 
 TInfoFileForm::~TInfoFileForm() {
-    // The views refer to the Entries: let go of them before the document goes.
-    clearDocumentViews();
+    // A job may still read the document: it ends first. The views refer to the Entries: they
+    // let go of them before the document goes.
+    m_jobs->waitForDone();
+    m_documentCtl->clearDocumentViews();
 }
 
 void TInfoFileForm::setForms(TMaskForm* mask, ui::TAboutForm* about, TCommentForm* comment) {
     m_maskForm = mask;
     m_aboutForm = about;
     m_commentForm = comment;
-}
-
-TMaskForm* TInfoFileForm::maskForm() {
-    if (!m_maskForm) m_maskForm = new TMaskForm(this);
-    return m_maskForm;
-}
-
-ui::TAboutForm* TInfoFileForm::aboutForm() {
-    if (!m_aboutForm) {
-        m_aboutForm = new ui::TAboutForm(this);
-        m_aboutForm->applyTexts(m_tables);
-    }
-    return m_aboutForm;
-}
-
-TCommentForm* TInfoFileForm::commentForm() {
-    if (!m_commentForm) m_commentForm = new TCommentForm(this);
-    return m_commentForm;
 }
 
 // ---------------------------------------------------------------- layout
@@ -295,126 +276,8 @@ void TInfoFileForm::buildControls() {
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setFixedHeight(19);
 
-    neededAction = new QAction(this);
-    notneededAction = new QAction(this);
-    clearAction = new QAction(this);
-    commentAction = new QAction(this);
-    helpAction = new QAction(this);
-    helpAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F1), QKeySequence(Qt::Key_F1)});
-    helpAction->setShortcutContext(Qt::WindowShortcut);
-    addAction(helpAction);
-    neededAction->setIcon(spbtNeed->icon());
-    notneededAction->setIcon(spbtNotNeed->icon());
-    clearAction->setIcon(spbtUnmark->icon());
-    spbtNeed->setDefaultAction(neededAction);
-    spbtNotNeed->setDefaultAction(notneededAction);
-    spbtUnmark->setDefaultAction(clearAction);
-
-    PopupMenu = new QMenu(this);
-    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
-    N1 = PopupMenu->addAction(QString());
-    N2 = PopupMenu->addAction(QString());
-    N8 = PopupMenu->addAction(QString());
-    pupComment = PopupMenu->addAction(QString());
-
-    backAction = new QAction(this);
-    backAction->setShortcuts(
-        {QKeySequence(Qt::Key_Backspace), QKeySequence(Qt::ALT | Qt::Key_Left)});
-    forwardAction = new QAction(this);
-    forwardAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
-    upAction = new QAction(this);
-    upAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
-    for (QAction* a : {backAction, forwardAction, upAction}) {
-        a->setShortcutContext(Qt::WindowShortcut);
-        addAction(a);
-    }
-
+    buildActions();
     connectControls();
-}
-
-void TInfoFileForm::connectControls() {
-    // Every command runs guarded.
-    connect(spbtOpen, &QToolButton::clicked, this,
-            [this] { guarded([&] { spbtOpenClick(spbtOpen); }); });
-    connect(spbtSave, &QToolButton::clicked, this,
-            [this] { guarded([&] { spbtSaveClick(spbtSave); }); });
-    connect(spbtBack, &QToolButton::clicked, this, [this] { guarded([&] { spbtBackClick(); }); });
-    connect(spbtForward, &QToolButton::clicked, this,
-            [this] { guarded([&] { spbtForwardClick(); }); });
-    connect(spbtUp, &QToolButton::clicked, this, [this] { guarded([&] { spbtUpClick(); }); });
-    connect(backAction, &QAction::triggered, this, [this] { guarded([&] { spbtBackClick(); }); });
-    connect(forwardAction, &QAction::triggered, this,
-            [this] { guarded([&] { spbtForwardClick(); }); });
-    connect(upAction, &QAction::triggered, this, [this] { guarded([&] { spbtUpClick(); }); });
-    connect(spbtSearch, &QToolButton::clicked, this,
-            [this] { guarded([&] { spbtSearchClick(); }); });
-    connect(neededAction, &QAction::triggered, this, [this] { guarded([&] { N1Click(); }); });
-    connect(notneededAction, &QAction::triggered, this, [this] { guarded([&] { N2Click(); }); });
-    connect(clearAction, &QAction::triggered, this, [this] { guarded([&] { N6Click(); }); });
-    connect(commentAction, &QAction::triggered, this,
-            [this] { guarded([&] { spbtCommentClick(); }); });
-    connect(N1, &QAction::triggered, neededAction, &QAction::trigger);
-    connect(N2, &QAction::triggered, notneededAction, &QAction::trigger);
-    connect(N8, &QAction::triggered, clearAction, &QAction::trigger);
-    connect(pupComment, &QAction::triggered, commentAction, &QAction::trigger);
-    connect(spbtPrint, &QToolButton::clicked, this, [this] { guarded([&] { mmPrintClick(); }); });
-    connect(spbtSaveText, &QToolButton::clicked, this,
-            [this] { guarded([&] { mmSaveTextClick(); }); });
-    connect(spbtAbout, &QToolButton::clicked, this, [this] { guarded([&] { spbtAboutClick(); }); });
-    connect(helpAction, &QAction::triggered, this, [this] { guarded([&] { spbtAboutClick(); }); });
-    connect(BRELVIKImage, &ui::LinkLabel::clicked, this,
-            [this] { guarded([&] { spbtLinkBrelvikClick(); }); });
-    connect(lvInfo, &QTreeView::doubleClicked, this,
-            [this] { guarded([&] { lvInfoDblClick(); }); });
-    connect(lvInfo->header(), &QHeaderView::sectionClicked, this, [this](int column) {
-        guarded([&] { lvInfoColumnClick(column); });
-        showSortIndicator(); // the header's own flip of the indicator never stays
-    });
-    connect(lvInfo->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { guarded([&] { lvInfoChange(); }); });
-    connect(lvInfo, &QTreeView::customContextMenuRequested, this, [this](const QPoint& pos) {
-        guarded([&] {
-            if (lvInfoContextPopup())
-                m_dialogs->popupMenu(*PopupMenu, lvInfo->viewport()->mapToGlobal(pos));
-        });
-    });
-
-    // Keys of the window that no menu shows. A key with a button clicks it, so that it does
-    // exactly what the button does; Ctrl+Q closes the window as its close box does, with the
-    // question about unsaved changes.
-    const std::pair<QKeySequence, QToolButton*> buttonKeys[] = {
-        {QKeySequence(Qt::CTRL | Qt::Key_O), spbtOpen},
-        {QKeySequence(Qt::CTRL | Qt::Key_S), spbtSave},
-        {QKeySequence(Qt::CTRL | Qt::Key_F), spbtSearch},
-        {QKeySequence(Qt::CTRL | Qt::Key_E), spbtSaveText},
-        {QKeySequence(Qt::CTRL | Qt::Key_P), spbtPrint},
-    };
-    for (const auto& [key, button] : buttonKeys)
-        addShortcut({key}, [button = button] { button->click(); });
-    addShortcut({QKeySequence(Qt::Key_F3)}, [this] { guarded([&] { searchAgainClick(); }); });
-    addShortcut({QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
-    addShortcut({QKeySequence(Qt::CTRL | Qt::Key_Z)}, [this] { guarded([&] { undoClick(); }); });
-    addShortcut(
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
-        [this] { guarded([&] { redoClick(); }); });
-    addShortcut({QKeySequence(Qt::CTRL | Qt::Key_C)},
-                [this] { guarded([&] { copyPathsClick(); }); });
-    addShortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
-                [this] { guarded([&] { mmSaveCsvClick(); }); });
-    addShortcut({QKeySequence(Qt::CTRL | Qt::Key_I)}, [this] { guarded([&] { summaryClick(); }); });
-    addShortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K)},
-                [this] { guarded([&] { catalogClick(); }); });
-    addShortcut({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
-                [this] { guarded([&] { filteredSearchClick(); }); });
-}
-
-void TInfoFileForm::addShortcut(const QList<QKeySequence>& keys,
-                                const std::function<void()>& command) {
-    auto* a = new QAction(this);
-    a->setShortcuts(keys);
-    a->setShortcutContext(Qt::WindowShortcut);
-    addAction(a);
-    connect(a, &QAction::triggered, this, command);
 }
 
 void TInfoFileForm::applyListColours() {
@@ -443,7 +306,6 @@ void TInfoFileForm::FormCreate(const QStringList& args) {
     resize(922, 499);
     ui::centreWindow(this, nullptr);
     setAcceptDrops(true);
-    m_openFromCommandLine = m_openDropped = false;
     m_progress.abortFlag() = false;
     m_listFilePath.clear();
 
@@ -451,8 +313,7 @@ void TInfoFileForm::FormCreate(const QStringList& args) {
     const QString arg = rest.isEmpty() ? QString() : trimmedArgument(rest.first());
     if (arg.isEmpty()) return;
     if (QFileInfo(arg).isFile()) {
-        m_openFromCommandLine = true;
-        m_commandLineFile = arg;
+        m_documentCtl->openOnFirstShow(arg);
         return;
     }
     const bool eng = ui::languageIs("ENG");
@@ -497,17 +358,16 @@ void TInfoFileForm::applyStringTables() {
         item->setToolTip(action->toolTip());
     }
     // The hints that navigation keeps up to date start from the current history.
-    setBackHint();
+    m_navigationCtl->setBackHint();
     updateForwardHint();
     if (m_aboutForm) m_aboutForm->applyTexts(t);
-    if (m_filterForm) m_filterForm->applyTexts(t);
-    if (m_catalogForm) m_catalogForm->applyTexts(t);
-    if (m_summaryForm) m_summaryForm->applyTexts(t);
+    m_searchCtl->applyTexts();
+    m_catalogCtl->applyTexts();
 }
 
 void TInfoFileForm::FormShow() {
     applyStringTables();
-    if (m_openFromCommandLine) spbtOpenClick(this);
+    if (openFromCommandLine()) spbtOpenClick(this);
 }
 
 void TInfoFileForm::showEvent(QShowEvent* e) {
@@ -520,16 +380,18 @@ bool TInfoFileForm::eventFilter(QObject* watched, QEvent* e) {
     if (watched == tvTreeOfFile->viewport() && e->type() == QEvent::MouseButtonRelease) {
         const auto* me = static_cast<QMouseEvent*>(e);
         const QPoint pos = me->position().toPoint();
-        // A left click is delivered before the release of the same button.
-        guarded([&] {
-            if (me->button() == Qt::LeftButton) tvTreeOfFileClick();
-            tvTreeOfFileMouseUp(pos);
-        });
+        // Only the left button opens a folder; its click is delivered before its release.
+        if (me->button() == Qt::LeftButton)
+            guarded([&] {
+                tvTreeOfFileClick();
+                tvTreeOfFileMouseUp(pos);
+            });
     } else if (watched == lvInfo && e->type() == QEvent::KeyPress) {
         const auto* ke = static_cast<QKeyEvent*>(e);
-        // Enter on the keypad is the same key.
-        if ((ke->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
-            guarded([&] { lvInfoKeyDown(ke->key()); });
+        // Enter on the keypad is the same key, and so are Shift+Enter and Ctrl+Enter.
+        const Qt::KeyboardModifiers same =
+            Qt::KeypadModifier | Qt::ShiftModifier | Qt::ControlModifier;
+        if ((ke->modifiers() & ~same) == Qt::NoModifier) guarded([&] { lvInfoKeyDown(ke->key()); });
     } else if (watched == Panel && e->type() == QEvent::Resize) {
         Panel1->move(Panel->width() - kLogoPanelWidth, 0);
     } else if (e->type() == QEvent::MouseMove && QGuiApplication::overrideCursor() == nullptr) {

@@ -1,5 +1,7 @@
-// The main window TInfoFileForm: toolbar, folder tree, detail list and the open document, with
-// its commands (open, save, close, navigation, marks, comments, search, export, print, about).
+// The main window TInfoFileForm: its layout, its commands as QActions, the busy state that turns
+// them off while a job runs, and the open document with the views over it. The work of each
+// concern is done by a controller beside it (document, navigation, search and side windows,
+// export and print, catalogue); the handlers here pass on to them.
 #pragma once
 
 #include "browser/document.h"
@@ -8,9 +10,7 @@
 #include "browser/gui/userdialogs.h"
 #include "browser/navigator.h"
 #include "listfile/entry.h"
-#include "listfile/io/error.h"
-#include "output/exportfile.h"
-#include "query/summary.h"
+#include "support/gui/jobrunner.h"
 #include "support/gui/progress.h"
 #include "support/strings.h"
 
@@ -21,13 +21,10 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 class QAction;
-class QDialog;
 class QFrame;
-class QLabel;
 class QMenu;
 class QSplitter;
 class QToolButton;
@@ -38,11 +35,14 @@ namespace kx {
 class TMaskForm;
 class TCommentForm;
 class TFilterForm;
-class FilterFields;
 class TSummaryForm;
-struct EntryFilter;
 class TCatalogForm;
 struct CatalogRow;
+class DocumentController;
+class NavigationController;
+class SearchController;
+class ExportController;
+class CatalogController;
 namespace ui {
 class TAboutForm;
 class LinkLabel;
@@ -68,9 +68,14 @@ public:
     const QString& listFilePath() const { return m_listFilePath; }
     std::string headerText() const { return m_doc ? m_doc->headerText() : std::string(); }
     bool listModified() const { return m_doc && m_doc->modified(); }
-    bool openFromCommandLine() const { return m_openFromCommandLine; }
-    // True while a long job (open, save, export, print) runs on its worker thread.
-    bool busy() const { return m_busy; }
+    bool openFromCommandLine() const;
+    // True while a long job (open, save, search, export, print, catalogue) runs on its worker
+    // thread: every command is off and drops are refused until its continuation has run.
+    bool busy() const { return m_jobs->busy(); }
+    ui::JobRunner& jobs() const { return *m_jobs; }
+    DocumentController& documentController() const { return *m_documentCtl; }
+    // The busy panel while an open or a search runs, else null.
+    const ui::TOpenSaveForm* busyPanel() const { return m_busyPanel.get(); }
 
     // ---- folder view and navigation state ----
     const Navigator& navigator() const { return m_nav; }
@@ -95,11 +100,14 @@ public:
     // ---- handlers ----
     void FormCreate(const QStringList& args);
     void FormShow();
-    // Asks about unsaved changes; true when the window may close.
+    // Asks about unsaved changes; true when the window may close now. Yes starts the save, and
+    // the window closes once the list has been written in full.
     bool FormCloseQuery();
     void applyStringTables();
+    // Starts an open; the list is read on the worker thread and shown when it has been read.
     void spbtOpenClick(QWidget* initiator);
-    // Returns true when the list file was written in full.
+    // Starts a save; false when there is nothing to save. DocumentController::saveEnded tells
+    // whether the list file was written in full.
     bool spbtSaveClick(QWidget* initiator);
     // Opens the first file whose extension is exactly ".kx"; true when one was taken.
     bool openDroppedFiles(const QStringList& paths);
@@ -179,6 +187,9 @@ public:
     QAction *neededAction = nullptr, *notneededAction = nullptr, *clearAction = nullptr,
             *commentAction = nullptr, *helpAction = nullptr;
     QAction *backAction = nullptr, *forwardAction = nullptr, *upAction = nullptr;
+    // The commands of the buttons (each button shows its action) and of the keys.
+    QAction *openAction = nullptr, *saveAction = nullptr, *searchAction = nullptr,
+            *printAction = nullptr, *exportTextAction = nullptr;
 
 protected:
     void changeEvent(QEvent* e) override;
@@ -189,107 +200,93 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    friend class DocumentController;
+    friend class NavigationController;
+    friend class SearchController;
+    friend class ExportController;
+    friend class CatalogController;
+
     // ---- layout (infofileform.cpp) ----
     void buildControls();
-    void connectControls();
     QToolButton* toolButton(const char* name, int left, int width, const char* themeIcon,
                             int standardIcon);
-    // The keys that have no menu item or button of their own (see connectControls).
-    void addShortcut(const QList<QKeySequence>& keys, const std::function<void()>& command);
     // A light palette keeps the list's designed colours on white; a dark one is followed, with
     // the mark colours kept and every text readable on its background.
     void applyListColours();
+
+    // ---- commands and jobs (infofileform_actions.cpp) ----
+    void buildActions();
+    void connectControls();
+    // A command of the window: an action with its keys that the busy state turns off.
+    QAction* command(const QList<QKeySequence>& keys, const std::function<void()>& run);
     // Runs a command from an event. Nothing runs while a job does; an error that escapes the
     // command is shown, and the window ends enabled.
     void guarded(const std::function<void()>& command);
-
-    // ---- document glue (infofileform_document.cpp) ----
-    // Runs `work` on a worker thread while this window takes no command, drop or close and
-    // keeps painting; returns once it has ended and rethrows here what it threw.
-    void runInBackground(const std::function<void()>& work);
-    // The same behind the progress window `caption`, whose bar follows what the work reports
-    // to m_progress.callback(); the main window is disabled meanwhile. True when the user
-    // cancelled through the progress window. What the work threw comes back here once both
-    // windows are restored.
-    bool runWithProgress(const QString& caption, const std::function<void()>& work);
-    void openChosenFile(const QString& chosen, QWidget* initiator);
-    void setDocument(std::unique_ptr<Document> doc, const QString& path);
-    // The close question; true when the caller may go on (saved, or changes discarded).
-    bool settleUnsavedChanges();
-    void clearDocumentViews();
+    // The busy state: every command off, the window disabled (the progress window and the busy
+    // panel are windows of their own and stay usable).
+    void setBusy(bool busy);
+    // Runs `work` on the worker thread; `then(outcome)` runs here when it has ended, guarded as
+    // a command is.
+    template <class Work, class Then> void runJob(Work work, Then then) {
+        m_jobs->run(std::move(work), [this, then = std::move(then)](auto& outcome) mutable {
+            guarded([&] { then(outcome); });
+        });
+    }
+    // The same behind the busy panel `text`, centred on `centreOn`.
+    template <class Work, class Then>
+    void runBehindPanel(const QString& text, QWidget* centreOn, Work work, Then then) {
+        showBusyPanel(text, centreOn);
+        runJob(std::move(work), [this, then = std::move(then)](auto& outcome) mutable {
+            m_busyPanel.reset();
+            then(outcome);
+        });
+    }
+    // The same behind the progress window `caption`, whose bar follows what the work reports to
+    // m_progress.callback() (or to the runner); `then(cancelled, outcome)` is told whether the
+    // user closed the progress window.
+    template <class Work, class Then>
+    void runWithProgress(const QString& caption, Work work, Then then) {
+        startProgress(caption);
+        runJob(std::move(work), [this, then = std::move(then)](auto& outcome) mutable {
+            const bool cancelled = endProgress();
+            then(cancelled, outcome);
+        });
+    }
+    void showBusyPanel(const QString& text, QWidget* centreOn);
+    void startProgress(const QString& caption);
+    bool endProgress();
     void showMessage(const QString& text, UserDialogs::Icon icon = UserDialogs::Icon::None);
-    // A path as the file system names it (the local 8-bit encoding of file names).
-    static std::string localPath(const QString& path);
-    // What went wrong, in the interface's language (the code's row of the message table), and
-    // the same followed by " - " and the path when the error has one.
-    QString errorMessage(const Error& e) const;
-    QString errorWithPath(const Error& e) const;
-    void showError(const Error& e);
-
-    // ---- navigation glue (infofileform_navigation.cpp) ----
-    void applyMove(const Move& m);
-    void setBackHint();
-    void setHint(QWidget* w, const QString& text);
-    void selectNode(const Entry* node);
-    // Selects a row given as the navigator counts rows (the list's own order).
-    void selectRow(int listRow, bool focus);
-    // The selected rows as the navigator counts them: the first as shown, and all ascending.
-    int firstSelectedListRow() const;
-    std::vector<int> selectedListRows() const;
-    // The header's sort indicator as the model sorts.
-    void showSortIndicator();
-
-    // ---- commands (infofileform_commands.cpp) ----
-    void applyMarkCommand(MarkCommand cmd);
-    void searchFor(const QString& mask);
-    // Runs a search behind the busy panel and shows its results; returns how many were found.
-    std::size_t runSearch(const std::function<SearchResults()>& find);
-    // Refills the summary window when it is open. The totals of the whole list and of the shown
-    // folder are walked again only after a change of the list or of the folder shown.
-    void updateSummary();
-    void listChangedForSummary();
-    // What a filter window asks for; false, once a bad value has been told, when it asks for none.
-    bool readFilterOf(const FilterFields& form, EntryFilter& filter, bool& storable);
-    // Shows a window that stays open beside this one; without a list, says so instead.
-    bool showBeside(QDialog* form);
-    // Asks for the export's file (proposed: the list's name with `extension`, beside it) and
-    // whether to replace it; the empty text when the user cancels.
-    QString chooseExportFile(const QString& title, const QString& filter, const QString& extension);
-    // Runs an export or a print job as runWithProgress does and tells, without a path, the
-    // kx::Error that ends it. True when the user cancelled.
-    bool runAndTell(const QString& caption, const std::function<void()>& work);
-    // After a save: a list that the catalogue holds is indexed again there, behind the progress
-    // window; a failure is told, the save stands.
-    void refreshCatalogue();
     TMaskForm* maskForm();
     ui::TAboutForm* aboutForm();
     TCommentForm* commentForm();
 
+    // ---- marks and comments (infofileform_commands.cpp) ----
+    void applyMarkCommand(MarkCommand cmd);
+
     std::unique_ptr<UserDialogs> m_dialogs;
     ui::StringTables m_tables;
     ui::ProgressDisplay m_progress;
+    std::unique_ptr<ui::TOpenSaveForm> m_busyPanel;
 
+    // The open document and the views over it.
     std::unique_ptr<Document> m_doc;
     QString m_listFilePath;
-    bool m_openFromCommandLine = false;
-    bool m_openDropped = false;
-    bool m_busy = false;
-    QString m_commandLineFile;
-    QString m_droppedFile; // the Open dialog's file name when a drop starts the open
-    QWidget* m_initiator = nullptr;
-    QString m_lastMask; // the mask of the last search, for F3
-
     Navigator m_nav;
     FolderModel* m_folders = nullptr;
     DetailModel* m_model = nullptr;
+
     TMaskForm* m_maskForm = nullptr;
     ui::TAboutForm* m_aboutForm = nullptr;
     TCommentForm* m_commentForm = nullptr;
-    TFilterForm* m_filterForm = nullptr;
-    TSummaryForm* m_summaryForm = nullptr;
-    TCatalogForm* m_catalogForm = nullptr;
-    std::optional<Summary> m_allSummary, m_shownSummary;
-    const Entry* m_summaryShown = nullptr; // the folder m_shownSummary is of
+    QList<QAction*> m_commands; // every command the busy state turns off
+
+    std::unique_ptr<DocumentController> m_documentCtl;
+    std::unique_ptr<NavigationController> m_navigationCtl;
+    std::unique_ptr<SearchController> m_searchCtl;
+    std::unique_ptr<ExportController> m_exportCtl;
+    std::unique_ptr<CatalogController> m_catalogCtl;
+    // Last: destroyed first, waiting for a job that still reads the document.
+    std::unique_ptr<ui::JobRunner> m_jobs;
 };
 
 } // namespace kx

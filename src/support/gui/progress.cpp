@@ -84,7 +84,7 @@ ProgressDisplay::~ProgressDisplay() {
 
 void ProgressDisplay::showProgress(const QString& caption) {
     delete m_form.data();
-    // Cleared before the first events are processed, so that a close at once still counts.
+    // Cleared before the job starts, so that a close at once still counts.
     counter.abort = false;
     counter.resetPosition();
     m_form = new TProgressForm(caption, &counter.abort);
@@ -92,8 +92,6 @@ void ProgressDisplay::showProgress(const QString& caption) {
     centreWindow(m_form, m_owner);
     m_form->show();
     m_form->raise();
-    m_form->repaint();
-    QCoreApplication::processEvents();
 }
 
 bool ProgressDisplay::report(std::uint64_t done, std::uint64_t total) {
@@ -110,14 +108,12 @@ void ProgressDisplay::moveTo(int percent) {
         return;
     }
     showPosition(percent);
-    QCoreApplication::processEvents();
 }
 
 void ProgressDisplay::showPosition(int percent) {
     // A window that the user closed is gone or on its way out: leave it alone.
     if (!counter.abort && m_form && m_form->isVisible()) {
         m_form->pBar->setValue(percent);
-        m_form->pBar->repaint();
     }
 }
 
@@ -144,13 +140,11 @@ TOpenSaveForm::TOpenSaveForm(QWidget* centreOn, const QString& text)
     ProgressPanel->setAutoFillBackground(true);
 }
 
-void TOpenSaveForm::showAndPaint() {
+void TOpenSaveForm::showCentred() {
     attachToOwner(this, m_centreOn);
     centreWindow(this, m_centreOn);
     show();
     raise();
-    repaint();
-    QCoreApplication::processEvents();
 }
 
 void TOpenSaveForm::closeEvent(QCloseEvent* e) {

@@ -46,10 +46,10 @@ public:
     ProgressCounter counter;
 
     std::atomic<bool>& abortFlag() { return counter.abort; }
-    // Creates the window with the bar at 0, shows it (not modal) centred on the owner, paints
-    // it, processes pending events, then clears the abort flag.
+    // Creates the window with the bar at 0 and the abort flag clear, and shows it (not modal)
+    // centred on the owner. It paints, and takes a close, while the event loop runs.
     void showProgress(const QString& caption);
-    // One report of the work: moves the bar and processes pending events only when the whole
+    // One report of the work: moves the bar only when the whole
     // percentage changes. Never touches a window that the user closed. On a worker thread the
     // new position is posted to the owner's thread instead. False once the user has closed the
     // window: the work is to stop.
@@ -78,9 +78,9 @@ public:
 
     QLabel* ProgressPanel = nullptr;
 
-    // Shows the panel centred on the window given at creation, paints it at once and processes
-    // pending events.
-    void showAndPaint();
+    // Shows the panel centred on the window given at creation; it paints while the event loop
+    // runs (the job behind it runs on a worker thread).
+    void showCentred();
 
 protected:
     void closeEvent(QCloseEvent* e) override;

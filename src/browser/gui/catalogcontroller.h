@@ -1,0 +1,34 @@
+// The main window and the catalogue: the "find in catalogue" window (Ctrl+Shift+K), the way from
+// one of its rows to the Entry in its list, and the refresh of a catalogued list after a save.
+// The catalogue is searched and refreshed on the window's job runner.
+#pragma once
+
+#include <functional>
+
+namespace kx {
+
+class TCatalogForm;
+class TInfoFileForm;
+struct CatalogRow;
+
+class CatalogController {
+public:
+    explicit CatalogController(TInfoFileForm& window) : m_w(window) {}
+
+    void catalogClick();
+    void findClick();
+    TCatalogForm* catalogForm();
+    void openRow(const CatalogRow& row);
+    void applyTexts();
+    // After a save: a list that the catalogue holds is indexed again there, behind the progress
+    // window; a failure is told, the save stands. `then` runs when that is done.
+    void refreshCatalogue(std::function<void()> then);
+
+private:
+    void revealRow(const CatalogRow& row);
+
+    TInfoFileForm& m_w;
+    TCatalogForm* m_catalogForm = nullptr;
+};
+
+} // namespace kx
