@@ -3,6 +3,10 @@
 
 #include "listfile/listfile.h"
 
+#include <QThread>
+
+#include <algorithm>
+#include <new>
 #include <unordered_set>
 
 namespace kx {
@@ -86,14 +90,34 @@ bool Document::redo() {
 
 bool Document::save(const WriteProgress& progress, const std::function<void()>& beforePack,
                     bool overwriteChanged) {
+    WriteProgress writing = progress;
+    std::vector<std::uint32_t> clearedNames;
+    writing.clearedNames = &clearedNames;
     io::FileIdentity saved;
-    if (!saveListFile(m_container, *m_tree, m_path, progress, beforePack,
+    if (!saveListFile(m_container, *m_tree, m_path, writing, beforePack,
                       {m_identity, overwriteChanged}, &saved))
         return false;
+    // The tree has one writer, the document's own thread (see entry.h).
+    if (QThread::currentThread() == thread())
+        takeSaved(saved, clearedNames);
+    else
+        QMetaObject::invokeMethod(
+            this, [&] { takeSaved(saved, clearedNames); }, Qt::BlockingQueuedConnection);
+    return true;
+}
+
+void Document::takeSaved(const io::FileIdentity& saved,
+                         const std::vector<std::uint32_t>& clearedNames) {
     m_identity = saved;
     m_history.markSaved();
+    // The file holds these names cleared already. Should memory run out here, the tree keeps
+    // them until the next save, which clears them again.
+    try {
+        for (std::uint32_t id : clearedNames)
+            m_tree->at(id)->clearName();
+    } catch (const std::bad_alloc&) {
+    }
     setModified(false);
-    return true;
 }
 
 bool Document::saveAs(const std::string& path, const WriteProgress& progress) {

@@ -88,10 +88,13 @@ std::unique_ptr<EntryTree> readInnerList(ByteSource& in) {
 namespace {
 
 // Writes one record; false when the abort flag says to stop.
-bool writeOne(Entry* e, ByteSink& out, const WriteProgress& progress) {
-    if (!progress.keepPathNames && e->name().find('\\') != std::string_view::npos) e->clearName();
+bool writeOne(const Entry* e, ByteSink& out, const WriteProgress& progress) {
     std::uint8_t record[kRecordSize];
     e->copyRecord(record);
+    if (!progress.keepPathNames && e->name().find('\\') != std::string_view::npos) {
+        std::memset(record + rec::name, 0, rec::nameSize);
+        if (progress.clearedNames) progress.clearedNames->push_back(e->id());
+    }
     out.write(record, kRecordSize);
     if (progress.step) progress.step();
     return !(progress.abort && *progress.abort);
@@ -99,9 +102,9 @@ bool writeOne(Entry* e, ByteSink& out, const WriteProgress& progress) {
 
 } // namespace
 
-bool writeEntry(Entry* entry, ByteSink& out, const WriteProgress& progress) {
+bool writeEntry(const Entry* entry, ByteSink& out, const WriteProgress& progress) {
     if (!writeOne(entry, out, progress)) return false;
-    std::vector<std::pair<Entry*, std::size_t>> stack;
+    std::vector<std::pair<const Entry*, std::size_t>> stack;
     if (!entry->children().empty()) stack.emplace_back(entry, 0);
     while (!stack.empty()) {
         auto& [e, i] = stack.back();
@@ -109,14 +112,14 @@ bool writeEntry(Entry* entry, ByteSink& out, const WriteProgress& progress) {
             stack.pop_back();
             continue;
         }
-        Entry* c = e->children()[i++];
+        const Entry* c = e->children()[i++];
         if (!writeOne(c, out, progress)) return false;
         if (!c->children().empty()) stack.emplace_back(c, 0);
     }
     return true;
 }
 
-bool writeInnerList(EntryTree& tree, ByteSink& out, const WriteProgress& progress) {
+bool writeInnerList(const EntryTree& tree, ByteSink& out, const WriteProgress& progress) {
     std::uint8_t header[kHeaderSize] = {};
     std::memcpy(header, tree.headerText.data(), std::min(tree.headerText.size(), kHeaderSize));
     out.write(header, kHeaderSize);

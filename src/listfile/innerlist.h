@@ -8,6 +8,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace kx {
 
@@ -39,9 +40,13 @@ struct WriteProgress {
     std::function<void()> step{}; // called once per record written
     const std::atomic<bool>* abort =
         nullptr; // read after each step; once true, no further record is written
-    // A save clears every name that holds a backslash (the root's path). A new list made of a
-    // folder of this computer keeps its root's path.
+    // A save clears every name that holds a backslash (the root's path) in the bytes it writes;
+    // the tree itself is only read. A new list made of a folder of this computer keeps its root's
+    // path.
     bool keepPathNames = false;
+    // When given, receives the id of each Entry whose name the write cleared, so that the tree's
+    // owner can clear them in the tree too once the write is done.
+    std::vector<std::uint32_t>* clearedNames = nullptr;
     // Called while a save packs the written list (bytes compressed so far, bytes in all), every
     // few MiB; the abort flag is read after each call, and a set flag cancels the pack.
     std::function<void(std::uint64_t done, std::uint64_t total)> packStep{};
@@ -54,13 +59,13 @@ Entry* readEntry(EntryTree& tree, ByteSource& in);
 // Reads a whole inner list: header text, then the tree.
 std::unique_ptr<EntryTree> readInnerList(ByteSource& in);
 
-// Writes an Entry's record and its subtree in pre-order. A name that contains a backslash is
-// cleared to 256 NUL bytes in the Entry itself before it is written. Returns false when the
-// abort flag stopped the write.
-bool writeEntry(Entry* entry, ByteSink& out, const WriteProgress& progress = {});
+// Writes an Entry's record and its subtree in pre-order, reading the tree only. A name that
+// contains a backslash is written as 256 NUL bytes. Returns false when the abort flag stopped the
+// write.
+bool writeEntry(const Entry* entry, ByteSink& out, const WriteProgress& progress = {});
 
 // Writes the 256-byte header (the text, then NUL bytes) and the tree from the root.
-bool writeInnerList(EntryTree& tree, ByteSink& out, const WriteProgress& progress = {});
+bool writeInnerList(const EntryTree& tree, ByteSink& out, const WriteProgress& progress = {});
 
 // The header's text as stored: the bytes before the first NUL of the 256.
 std::string headerText(const std::uint8_t* header256);

@@ -8,7 +8,7 @@ namespace kx {
 
 using paths::folderOf;
 
-bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& listPath,
+bool saveListFile(ListContainer& container, const EntryTree& tree, const std::string& listPath,
                   const WriteProgress& progress, const std::function<void()>& beforePack,
                   const io::ReplaceChecks& checks, io::FileIdentity* saved) {
     const std::uint64_t total =

@@ -20,8 +20,9 @@ namespace kx {
 // listBusy, changedOnDisk (see `checks`), createFailed, writeFailed, noSpace, noPermission,
 // replaceFailed, alreadyExists (a new list file whose name was taken meanwhile), tooLarge.
 // `beforePack` runs before the new archive is made (the window sets its busy pointer there).
-// `saved`, when given, receives the identity of the saved file.
-bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& listPath,
+// `saved`, when given, receives the identity of the saved file. The tree is only read, so a job
+// may save it (see entry.h).
+bool saveListFile(ListContainer& container, const EntryTree& tree, const std::string& listPath,
                   const WriteProgress& progress = {}, const std::function<void()>& beforePack = {},
                   const io::ReplaceChecks& checks = {}, io::FileIdentity* saved = nullptr);
 
