@@ -40,35 +40,49 @@ void Document::regroup(Entry* folder) {
 bool Document::mark(const std::vector<Entry*>& entries, MarkCommand command) {
     if (entries.empty()) return false;
     // What a command may change: each Entry, a folder's subtree, and the counts of the ancestors
-    // (each ancestor noted once, however many of the Entries it holds).
+    // (each ancestor noted once, however many of the Entries it holds). The notes, the room for
+    // the largest subtree and the history's room for the step are all the memory it needs, taken
+    // before the first mark changes.
     EditStep step;
     std::unordered_set<const Entry*> ancestorsNoted;
+    std::size_t largestSubtree = 0;
     for (Entry* e : entries) {
         step.noteMark(e);
-        if (e->isFolder())
-            walkBelow(e, [&step](const Entry* below) {
+        if (e->isFolder()) {
+            std::size_t subtree = 1;
+            walkBelow(e, [&step, &subtree](const Entry* below) {
                 step.noteMark(const_cast<Entry*>(below)); // an Entry of this document's tree
+                ++subtree;
                 return true;
             });
+            largestSubtree = std::max(largestSubtree, subtree);
+        }
         for (Entry* p = e->parent(); p && ancestorsNoted.insert(p).second; p = p->parent())
             step.noteMark(p);
     }
+    MarkWalk walk;
+    walk.reserve(largestSubtree);
+    m_history.reserveNext();
     for (Entry* e : entries)
-        applyMark(e, command);
+        applyMark(e, command, walk);
     finishCommand(std::move(step));
     return true;
 }
 
 void Document::setComment(Entry* entry, std::string_view ansiText) {
     if (!entry) return;
+    CommentField field;
+    makeCommentField(ansiText, field.data());
     EditStep step;
-    step.noteComment(entry);
-    entry->setComment(ansiText);
+    step.noteComment(entry, field);
+    m_history.reserveNext();
+    setCommentField(*entry, field); // the Entry changes whole or not at all
     finishCommand(std::move(step));
 }
 
 void Document::finishCommand(EditStep step) {
     // A command that changed no byte is no step, but still counts as a change, as it always has.
+    // Nothing here can fail: the command prepared what it needs.
     if (step.finish()) m_history.push(std::move(step));
     setModified(true);
     emit changed();

@@ -46,6 +46,8 @@ public:
 
     // The commands. Each changes the entries, sets the modified flag and tells the views; one
     // that changed any byte is one step of the undo history (a folder's whole subtree included).
+    // A command takes the memory it needs before it changes anything: when memory runs out
+    // (std::bad_alloc) the entries, the history and the flag stay as they were.
     // A mark command on Entries in ascending row order; false when there were none.
     bool mark(const std::vector<Entry*>& entries, MarkCommand command);
     // Replaces an Entry's comment with text already in the list's code page.
