@@ -3,9 +3,12 @@
 
 #include "listfile/listfile.h"
 
+#include <QAbstractEventDispatcher>
 #include <QThread>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <new>
 #include <unordered_set>
 
@@ -111,12 +114,30 @@ bool Document::save(const WriteProgress& progress, const std::function<void()>& 
     if (!saveListFile(m_container, *m_tree, m_path, writing, beforePack,
                       {m_identity, overwriteChanged}, &saved))
         return false;
-    // The tree has one writer, the document's own thread (see entry.h).
-    if (QThread::currentThread() == thread())
+    // The tree has one writer, the document's own thread (see entry.h). A thread without an event
+    // loop cannot be handed a call: a save from another thread then finishes where it runs, as in
+    // a tool that saves from a thread of its own while its main thread waits.
+    if (QThread::currentThread() == thread() || !QAbstractEventDispatcher::instance(thread())) {
         takeSaved(saved, clearedNames);
-    else
-        QMetaObject::invokeMethod(
-            this, [&] { takeSaved(saved, clearedNames); }, Qt::BlockingQueuedConnection);
+        return true;
+    }
+    // The worker waits until the document's thread has taken the save. The hand-over goes through
+    // a lock of our own, which ThreadSanitizer sees (Qt's locks are out of its sight): the save's
+    // reads of the tree come before the changes, and the changes before the worker goes on.
+    std::mutex handOver;
+    std::condition_variable takenSignal;
+    bool taken = false;
+    std::unique_lock<std::mutex> lock(handOver);
+    QMetaObject::invokeMethod(
+        this,
+        [&] {
+            const std::lock_guard<std::mutex> ownerLock(handOver);
+            takeSaved(saved, clearedNames);
+            taken = true;
+            takenSignal.notify_one();
+        },
+        Qt::QueuedConnection);
+    takenSignal.wait(lock, [&] { return taken; });
     return true;
 }
 

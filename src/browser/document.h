@@ -69,7 +69,8 @@ public:
     // read (or last saved) is left alone with changedOnDisk unless `overwriteChanged`.
     // May run as a job on a worker thread while no command runs: the writing only reads the tree,
     // and what follows a written file runs on the document's thread, which the worker waits for
-    // (that thread must be running its event loop, as the window's is during a job).
+    // (a thread with an event loop must keep running it until the save returns, as the window's
+    // does during a job; on one without, the save finishes on the worker).
     bool save(const WriteProgress& progress, const std::function<void()>& beforePack = {},
               bool overwriteChanged = false);
 
