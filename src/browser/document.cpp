@@ -4,6 +4,13 @@
 #include "listfile/listfile.h"
 #include "query/foldersfirst.h"
 
+#include <QAbstractEventDispatcher>
+#include <QThread>
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <new>
 #include <unordered_set>
 
 namespace kx {
@@ -37,35 +44,49 @@ void Document::regroup(Entry* folder) {
 bool Document::mark(const std::vector<Entry*>& entries, MarkCommand command) {
     if (entries.empty()) return false;
     // What a command may change: each Entry, a folder's subtree, and the counts of the ancestors
-    // (each ancestor noted once, however many of the Entries it holds).
+    // (each ancestor noted once, however many of the Entries it holds). The notes, the room for
+    // the largest subtree and the history's room for the step are all the memory it needs, taken
+    // before the first mark changes.
     EditStep step;
     std::unordered_set<const Entry*> ancestorsNoted;
+    std::size_t largestSubtree = 0;
     for (Entry* e : entries) {
         step.noteMark(e);
-        if (e->isFolder())
-            walkBelow(e, [&step](const Entry* below) {
+        if (e->isFolder()) {
+            std::size_t subtree = 1;
+            walkBelow(e, [&step, &subtree](const Entry* below) {
                 step.noteMark(const_cast<Entry*>(below)); // an Entry of this document's tree
+                ++subtree;
                 return true;
             });
+            largestSubtree = std::max(largestSubtree, subtree);
+        }
         for (Entry* p = e->parent(); p && ancestorsNoted.insert(p).second; p = p->parent())
             step.noteMark(p);
     }
+    MarkWalk walk;
+    walk.reserve(largestSubtree);
+    m_history.reserveNext();
     for (Entry* e : entries)
-        applyMark(e, command);
+        applyMark(e, command, walk);
     finishCommand(std::move(step));
     return true;
 }
 
 void Document::setComment(Entry* entry, std::string_view ansiText) {
     if (!entry) return;
+    CommentField field;
+    makeCommentField(ansiText, field.data());
     EditStep step;
-    step.noteComment(entry);
-    entry->setComment(ansiText);
+    step.noteComment(entry, field);
+    m_history.reserveNext();
+    setCommentField(*entry, field); // the Entry changes whole or not at all
     finishCommand(std::move(step));
 }
 
 void Document::finishCommand(EditStep step) {
     // A command that changed no byte is no step, but still counts as a change, as it always has.
+    // Nothing here can fail: the command prepared what it needs.
     if (step.finish()) m_history.push(std::move(step));
     setModified(true);
     emit changed();
@@ -87,14 +108,50 @@ bool Document::redo() {
 
 bool Document::save(const Progress& progress, const std::function<void()>& beforePack,
                     bool overwriteChanged) {
+    std::vector<std::uint32_t> clearedNames;
     io::FileIdentity saved;
     if (!saveListFile(m_container, *m_tree, m_path, progress, beforePack,
-                      {m_identity, overwriteChanged}, &saved))
+                      {m_identity, overwriteChanged}, &saved, PathNames::clear, &clearedNames))
         return false;
+    // The tree has one writer, the document's own thread (see entry.h). A thread without an event
+    // loop cannot be handed a call: a save from another thread then finishes where it runs, as in
+    // a tool that saves from a thread of its own while its main thread waits.
+    if (QThread::currentThread() == thread() || !QAbstractEventDispatcher::instance(thread())) {
+        takeSaved(saved, clearedNames);
+        return true;
+    }
+    // The worker waits until the document's thread has taken the save. The hand-over goes through
+    // a lock of our own, which ThreadSanitizer sees (Qt's locks are out of its sight): the save's
+    // reads of the tree come before the changes, and the changes before the worker goes on.
+    std::mutex handOver;
+    std::condition_variable takenSignal;
+    bool taken = false;
+    std::unique_lock<std::mutex> lock(handOver);
+    QMetaObject::invokeMethod(
+        this,
+        [&] {
+            const std::lock_guard<std::mutex> ownerLock(handOver);
+            takeSaved(saved, clearedNames);
+            taken = true;
+            takenSignal.notify_one();
+        },
+        Qt::QueuedConnection);
+    takenSignal.wait(lock, [&] { return taken; });
+    return true;
+}
+
+void Document::takeSaved(const io::FileIdentity& saved,
+                         const std::vector<std::uint32_t>& clearedNames) {
     m_identity = saved;
     m_history.markSaved();
+    // The file holds these names cleared already. Should memory run out here, the tree keeps
+    // them until the next save, which clears them again.
+    try {
+        for (std::uint32_t id : clearedNames)
+            m_tree->at(id)->clearName();
+    } catch (const std::bad_alloc&) {
+    }
     setModified(false);
-    return true;
 }
 
 bool Document::saveAs(const std::string& path, const Progress& progress) {

@@ -46,6 +46,8 @@ public:
 
     // The commands. Each changes the entries, sets the modified flag and tells the views; one
     // that changed any byte is one step of the undo history (a folder's whole subtree included).
+    // A command takes the memory it needs before it changes anything: when memory runs out
+    // (std::bad_alloc) the entries, the history and the flag stay as they were.
     // A mark command on Entries in ascending row order; false when there were none.
     bool mark(const std::vector<Entry*>& entries, MarkCommand command);
     // Replaces an Entry's comment with text already in the list's code page.
@@ -60,16 +62,20 @@ public:
     bool redo();
 
     // Writes the list back into its file (see saveListFile). True when the file was written in
-    // full; the modified flag is then cleared and the current state is the one undo and redo
-    // count as saved. False when the progress stopped it; throws
-    // kx::Error on failure. In both cases the old file is untouched and the flag stays. A file
-    // that is no longer the one this document read (or last saved) is left alone with
-    // changedOnDisk unless `overwriteChanged`. May run on a worker thread while no command runs.
+    // full; the names the save cleared in the file (the root's path) are then cleared in the
+    // tree, the modified flag is cleared and the current state is the one undo and redo count as
+    // saved. False when the progress stopped it; throws kx::Error on failure. In both cases the
+    // old file is untouched and the flag stays. A file that is no longer the one this document
+    // read (or last saved) is left alone with changedOnDisk unless `overwriteChanged`.
+    // May run as a job on a worker thread while no command runs: the writing only reads the tree,
+    // and what follows a written file runs on the document's thread, which the worker waits for
+    // (a thread with an event loop must keep running it until the save returns, as the window's
+    // does during a job; on one without, the save finishes on the worker).
     bool save(const Progress& progress, const std::function<void()>& beforePack = {},
               bool overwriteChanged = false);
 
-    // Writes the list into another file as a save would; the document stays with its own file
-    // and its modified flag.
+    // Writes the list into another file as a save would; the document stays as it is: its own
+    // file, its modified flag and its names.
     bool saveAs(const std::string& path, const Progress& progress = {});
 
 signals:
@@ -80,6 +86,8 @@ signals:
 private:
     // Keeps a command's step when it changed anything, and tells the flag and the views.
     void finishCommand(EditStep step);
+    // What a written file changes in the document, on the document's own thread.
+    void takeSaved(const io::FileIdentity& saved, const std::vector<std::uint32_t>& clearedNames);
 
     ListContainer m_container;
     std::unique_ptr<EntryTree> m_tree;

@@ -44,24 +44,25 @@ void lowerAncestorCounts(Entry* e) {
     addToAncestors(e, -1);
 }
 
-void setSubtreeMark(Entry* folder, std::uint8_t value) {
+void MarkWalk::reserve(std::size_t entries) {
+    m_order.reserve(entries);
+    m_stack.reserve(entries);
+}
+
+void setSubtreeMark(Entry* folder, std::uint8_t value, MarkWalk& walk) {
     if (!folder) return;
     // Every Entry's own change moves each of its ancestors by one, up to the first empty name.
     // Walking those ancestors per Entry costs size x depth; instead the changes are summed bottom
     // up (a count moved by the sum ends where the one-by-one steps would end), which costs size.
-    struct Visit {
-        Entry* e;
-        std::size_t parent; // index into `order`, npos for the folder itself
-        std::int32_t own;   // this Entry's own change, passed to its parent
-        std::int32_t below; // changes arriving from its children
-    };
+    using Visit = MarkWalk::Visit;
     constexpr std::size_t npos = static_cast<std::size_t>(-1);
-    std::vector<Visit> order;
-    std::vector<std::pair<std::size_t, std::size_t>> stack; // (index in order, next child)
+    std::vector<Visit>& order = walk.m_order;
+    auto& stack = walk.m_stack;
+    order.clear();
+    stack.clear();
+    // First the walk, the only step that can fail; the marks change after it.
     auto visit = [&](Entry* e, std::size_t parent) {
-        const std::int32_t own = countChange(e->mark(), value);
-        e->setMark(value);
-        order.push_back({e, parent, own, 0});
+        order.push_back({e, parent, countChange(e->mark(), value), 0});
         if (!e->children().empty()) stack.emplace_back(order.size() - 1, 0);
     };
     visit(folder, npos);
@@ -76,6 +77,8 @@ void setSubtreeMark(Entry* folder, std::uint8_t value) {
         const std::size_t parentIndex = index;
         visit(child, parentIndex); // may grow `stack`: no reference into it is used after this
     }
+    for (const Visit& v : order)
+        v.e->setMark(value);
     // Reverse pre-order sees every child before its parent.
     std::int32_t fromFolder = 0;
     for (std::size_t i = order.size(); i-- > 0;) {
@@ -94,19 +97,29 @@ void setSubtreeMark(Entry* folder, std::uint8_t value) {
     addToAncestors(folder, fromFolder);
 }
 
+void setSubtreeMark(Entry* folder, std::uint8_t value) {
+    MarkWalk walk;
+    setSubtreeMark(folder, value, walk);
+}
+
 void applyMark(Entry* e, MarkCommand cmd) {
+    MarkWalk walk;
+    applyMark(e, cmd, walk);
+}
+
+void applyMark(Entry* e, MarkCommand cmd, MarkWalk& walk) {
     if (!e) return;
     const std::uint8_t m = e->mark();
     if (e->isFolder()) {
         switch (cmd) {
         case MarkCommand::Needed:
-            setSubtreeMark(e, m == 1 ? 0 : 1);
+            setSubtreeMark(e, m == 1 ? 0 : 1, walk);
             break;
         case MarkCommand::NotNeeded:
-            setSubtreeMark(e, (m == 0 || m == 1) ? 2 : 0);
+            setSubtreeMark(e, (m == 0 || m == 1) ? 2 : 0, walk);
             break;
         case MarkCommand::Clear:
-            if (m != 0) setSubtreeMark(e, 0);
+            if (m != 0) setSubtreeMark(e, 0, walk);
             break;
         }
         return;

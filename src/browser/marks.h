@@ -4,7 +4,9 @@
 
 #include "listfile/entry.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace kx {
@@ -14,13 +16,35 @@ namespace kx {
 void raiseAncestorCounts(Entry* e);
 void lowerAncestorCounts(Entry* e);
 
+// The room a subtree's mark needs: one place per Entry of the subtree. Reserved for the largest
+// subtree before a command changes anything, it lets the command finish without allocating.
+class MarkWalk {
+public:
+    void reserve(std::size_t entries);
+
+private:
+    friend void setSubtreeMark(Entry* folder, std::uint8_t value, MarkWalk& walk);
+    struct Visit {
+        Entry* e;
+        std::size_t parent; // index into m_order, npos for the folder itself
+        std::int32_t own;   // this Entry's own change, passed to its parent
+        std::int32_t below; // changes arriving from its children
+    };
+    std::vector<Visit> m_order;
+    std::vector<std::pair<std::size_t, std::size_t>> m_stack; // (index in m_order, next child)
+};
+
 // Sets `mark` on folder and on every Entry below it. Each Entry's own change follows the count
-// rule: 0 -> non-zero raises its ancestors, non-zero -> 0 lowers them. No recursion.
+// rule: 0 -> non-zero raises its ancestors, non-zero -> 0 lowers them. No recursion. The subtree
+// is walked into `walk` before any mark changes: when memory runs out (std::bad_alloc) nothing
+// has changed, and a walk reserved for the subtree needs no memory at all.
+void setSubtreeMark(Entry* folder, std::uint8_t value, MarkWalk& walk);
 void setSubtreeMark(Entry* folder, std::uint8_t value);
 
 enum class MarkCommand { Needed, NotNeeded, Clear };
 // One command on one Entry: the file tables for anything that is not a folder, the folder rules
-// (a whole-subtree overwrite decided by the folder's own mark) for kind 'D'.
+// (a whole-subtree overwrite decided by the folder's own mark, through `walk`) for kind 'D'.
+void applyMark(Entry* e, MarkCommand cmd, MarkWalk& walk);
 void applyMark(Entry* e, MarkCommand cmd);
 
 // The detail list's rows start with the ".." row while it shows (below the root, outside the

@@ -2,6 +2,7 @@
 #include "browser/undo.h"
 
 #include <algorithm>
+#include <new>
 
 namespace kx {
 
@@ -24,17 +25,22 @@ void EditStep::noteMark(Entry* e) {
     }
 }
 
-void EditStep::noteComment(Entry* e) {
-    const CommentField field = commentField(*e);
-    m_comments.push_back({e, field, field});
+void EditStep::noteComment(Entry* e, const CommentField& after) {
+    m_comments.push_back({e, commentField(*e), after});
 }
 
 template <class Note> void EditStep::keepChanged(std::vector<Note>& notes) {
     notes.erase(
         std::remove_if(notes.begin(), notes.end(), [](const Note& n) { return !n.changed(); }),
         notes.end());
-    // A copy costs as much as the notes: only one that frees most of them is worth it.
-    if (notes.size() < notes.capacity() / 4) notes.shrink_to_fit();
+    // A copy costs as much as the notes: only one that frees most of them is worth it, and a
+    // step that keeps its room when memory is short is still right.
+    if (notes.size() < notes.capacity() / 4) {
+        try {
+            notes.shrink_to_fit();
+        } catch (const std::bad_alloc&) {
+        }
+    }
 }
 
 bool EditStep::finish() {
@@ -42,8 +48,6 @@ bool EditStep::finish() {
         m.after = m.e->mark();
     for (CountBytes& c : m_counts)
         c.after = c.e->markCount();
-    for (CommentBytes& c : m_comments)
-        c.after = commentField(*c.e);
     keepChanged(m_marks);
     keepChanged(m_counts);
     keepChanged(m_comments);
@@ -53,12 +57,12 @@ bool EditStep::finish() {
 // An Entry noted twice holds the same before and after values both times, so the order in which
 // the notes are put back does not matter.
 void EditStep::put(bool after) const {
+    for (const CommentBytes& c : m_comments)
+        setCommentField(*c.e, after ? c.after : c.before);
     for (const MarkBytes& m : m_marks)
         m.e->setMark(after ? m.after : m.before);
     for (const CountBytes& c : m_counts)
         c.e->setMarkCount(after ? c.after : c.before);
-    for (const CommentBytes& c : m_comments)
-        setCommentField(*c.e, after ? c.after : c.before);
 }
 
 void EditHistory::push(EditStep step) {
@@ -70,13 +74,15 @@ void EditHistory::push(EditStep step) {
 
 bool EditHistory::undo() {
     if (!canUndo()) return false;
-    m_steps[--m_done].undo();
+    m_steps[m_done - 1].undo();
+    --m_done;
     return true;
 }
 
 bool EditHistory::redo() {
     if (!canRedo()) return false;
-    m_steps[m_done++].redo();
+    m_steps[m_done].redo();
+    ++m_done;
     return true;
 }
 

@@ -19,15 +19,20 @@ using CommentField = std::array<std::uint8_t, rec::commentSize>;
 CommentField commentField(const Entry& e);
 void setCommentField(Entry& e, const CommentField& field);
 
-// One command. Before it runs, the Entries it may change are noted; afterwards finish() keeps
-// those whose bytes changed, with the new values.
+// One command. Before it changes anything, the Entries it may change are noted (the notes are
+// what can fail for want of memory); afterwards finish() keeps those whose bytes changed, with
+// the new values, and cannot fail.
 class EditStep {
 public:
     // The mark and the mark count of an Entry. Noting one Entry twice does no harm.
     void noteMark(Entry* e);
-    void noteComment(Entry* e);
+    // The comment field an Entry has and the one the command is about to give it.
+    void noteComment(Entry* e, const CommentField& after);
     // False when the command changed nothing.
     bool finish();
+    // Only a comment can fail to be put back (std::bad_alloc; its Entry then stays as it was):
+    // the comments go first, so a step of one comment and any marks is put back whole or not at
+    // all.
     void undo() const { put(false); }
     void redo() const { put(true); }
 
@@ -60,8 +65,12 @@ private:
 // The steps of one open list, without a limit, and which of its states is the one on disk.
 class EditHistory {
 public:
+    // Makes room for the next step, so that push cannot fail: a command calls it before it
+    // changes anything.
+    void reserveNext() { m_steps.reserve(m_done + 1); }
     // A new step after the current state; the steps that could be redone go.
     void push(EditStep step);
+    // A step that cannot be put back leaves the history as it was (and throws).
     bool canUndo() const { return m_done > 0; }
     bool canRedo() const { return m_done < m_steps.size(); }
     bool undo();

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <mutex>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -158,8 +157,7 @@ struct EntryTree::Store {
     // The unfilled block's records, unpacked.
     std::unique_ptr<std::uint8_t[]> open{new std::uint8_t[kBlockBytes]};
     std::size_t openUsed = 0;
-    mutable std::mutex mutex; // guards blocks and open against an edit from another thread
-    std::atomic<std::uint64_t> epoch{0};
+    std::uint64_t epoch = 0; // edits of packed blocks: what a thread cached before is stale
     std::uint64_t serial = g_nextSerial++;
 };
 
@@ -339,14 +337,12 @@ void EntryTree::residual(std::uint32_t id, std::uint8_t* out) const {
     const Store& s = *m_store;
     const std::uint32_t block = id / kBlockRecords;
     const std::size_t offset = std::size_t(id % kBlockRecords) * kRecordSize;
-    const std::uint64_t epoch = s.epoch.load(std::memory_order_acquire);
     for (CachedBlock& c : t_cache) {
-        if (c.serial == s.serial && c.epoch == epoch && c.block == block) {
+        if (c.serial == s.serial && c.epoch == s.epoch && c.block == block) {
             std::memcpy(out, c.bytes.get() + offset, kRecordSize);
             return;
         }
     }
-    std::lock_guard<std::mutex> lock(s.mutex);
     if (block >= s.blocks.size()) {
         std::memcpy(out, s.open.get() + offset, kRecordSize);
         return;
@@ -356,7 +352,7 @@ void EntryTree::residual(std::uint32_t id, std::uint8_t* out) const {
     c.serial = 0;
     unpack(s.blocks[block].data.get(), s.blocks[block].size, c.bytes.get());
     c.serial = s.serial;
-    c.epoch = s.epoch.load(std::memory_order_relaxed);
+    c.epoch = s.epoch;
     c.block = block;
     std::memcpy(out, c.bytes.get() + offset, kRecordSize);
 }
@@ -374,29 +370,32 @@ void EntryTree::rebuild(const Entry* e, std::uint8_t* r) const {
 }
 
 void EntryTree::rewrite(Entry* e, const std::uint8_t* record) {
+    // Whatever can fail (a new name in the arena, the block unpacked and packed again) is done
+    // on copies; then the block and the Entry change by moves and copies that cannot.
     Store& s = *m_store;
-    takeFields(e, record);
+    Entry next = *e;
+    takeFields(&next, record);
     std::uint8_t held[kRecordSize];
     std::memcpy(held, record, kRecordSize);
-    clearHeldFields(held, e->m_nameLength, e->m_flags & Entry::kSizeInRecord,
-                    e->m_flags & Entry::kLastChildInRecord);
+    clearHeldFields(held, next.m_nameLength, next.m_flags & Entry::kSizeInRecord,
+                    next.m_flags & Entry::kLastChildInRecord);
     const std::uint32_t id = e->id();
     const std::uint32_t block = id / kBlockRecords;
     const std::size_t offset = std::size_t(id % kBlockRecords) * kRecordSize;
-    std::lock_guard<std::mutex> lock(s.mutex);
     if (block >= s.blocks.size()) {
         std::memcpy(s.open.get() + offset, held, kRecordSize);
-        return;
+    } else {
+        Block& b = s.blocks[block];
+        std::unique_ptr<std::uint8_t[]> plain(new std::uint8_t[kBlockBytes]);
+        unpack(b.data.get(), b.size, plain.get());
+        std::memcpy(plain.get() + offset, held, kRecordSize);
+        Block packed;
+        packed.data = pack(plain.get(), packed.size);
+        s.blockBytes = s.blockBytes - b.size + packed.size;
+        b = std::move(packed);
+        ++s.epoch;
     }
-    Block& b = s.blocks[block];
-    std::unique_ptr<std::uint8_t[]> plain(new std::uint8_t[kBlockBytes]);
-    unpack(b.data.get(), b.size, plain.get());
-    std::memcpy(plain.get() + offset, held, kRecordSize);
-    std::uint32_t size = 0;
-    b.data = pack(plain.get(), size);
-    s.blockBytes = s.blockBytes - b.size + size;
-    b.size = size;
-    s.epoch.fetch_add(1, std::memory_order_release);
+    *e = next;
 }
 
 std::size_t EntryTree::heldBytes() const {
@@ -456,10 +455,15 @@ ExtendedFloat Entry::sizeValue() const {
     return decodeExtended(r + rec::size);
 }
 
-void Entry::setComment(std::string_view ansiText) {
-    std::uint8_t field[rec::commentSize] = {};
+void makeCommentField(std::string_view ansiText, std::uint8_t* out) {
+    std::memset(out, 0, rec::commentSize);
     const std::size_t n = std::min<std::size_t>(ansiText.size(), rec::commentSize - 2);
-    if (n > 0) std::memcpy(field, ansiText.data(), n); // an empty view may be null
+    if (n > 0) std::memcpy(out, ansiText.data(), n); // an empty view may be null
+}
+
+void Entry::setComment(std::string_view ansiText) {
+    std::uint8_t field[rec::commentSize];
+    makeCommentField(ansiText, field);
     setCommentField(field);
 }
 

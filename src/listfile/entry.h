@@ -94,6 +94,18 @@ private:
     std::uint32_t m_n = 0;
 };
 
+// Threads. A tree has one writer: the thread that owns it (the window's UI thread, kxtool's main
+// thread; while a list is read, the thread that reads it, until it hands the tree over). Every
+// change goes through the writer's calls below: setMark, setMarkCount, patchRecord, setComment,
+// setCommentField, clearName, reordering a ChildList, and EntryTree's add, append,
+// reserveChildren and addReserved. Any number of threads may read at once while no write
+// happens: the const calls (links, names, fields, copyRecord, the walks). A job on another thread
+// only reads: the owner hands it the tree when it starts and takes it back when it has ended (the
+// thread's start and its end order the owner's writes around the job's reads), makes no change
+// in between (the window's busy state; the owner may go on reading, as the window paints), and
+// receives as data whatever the job found should change (a save's cleared names). Each reading
+// thread unpacks the record blocks into a cache of its own, so readers share nothing they write.
+
 // One file or folder, 40 bytes. What every command reads (the links, name, kind, attributes, mark,
 // counts, size) is held here and in the tree's name arena; the rest of the 600-byte record waits
 // compressed in the tree's record blocks and is unpacked when asked for. Every byte of the record
@@ -130,10 +142,11 @@ struct Entry {
 
     // The whole 600-byte record as it stands.
     void copyRecord(std::uint8_t* out) const;
-    // Overwrites `n` bytes of the record at `offset` (fields held here follow).
+    // Overwrites `n` bytes of the record at `offset` (fields held here follow). The Entry changes
+    // whole or not at all: when memory runs out (std::bad_alloc), it and its record stay as they
+    // were. So do setComment, setCommentField and clearName, which patch the record.
     void patchRecord(std::size_t offset, const void* bytes, std::size_t n);
-    // Replaces the comment: all 256 bytes are zeroed, then at most 254 bytes are copied, so the
-    // field always ends in at least two zero bytes.
+    // Replaces the comment with makeCommentField's field.
     void setComment(std::string_view ansiText);
     // The comment field's 256 bytes exactly, and their replacement (for undoing an edit).
     void copyCommentField(std::uint8_t* out256) const;
@@ -209,6 +222,10 @@ private:
     std::unique_ptr<Store> m_store;
     std::size_t m_count = 0;
 };
+
+// A comment field made of text: all 256 bytes are zeroed, then at most 254 bytes of the text are
+// copied, so the field always ends in at least two zero bytes.
+void makeCommentField(std::string_view ansiText, std::uint8_t* out256);
 
 // Releases a whole tree (the root and everything below it).
 inline void freeEntry(std::unique_ptr<EntryTree>& tree) {

@@ -85,20 +85,23 @@ std::unique_ptr<EntryTree> readInnerList(ByteSource& in) {
     return tree;
 }
 
-bool writeEntry(Entry* entry, ByteSink& out, const Progress& progress, PathNames names) {
+bool writeEntry(const Entry* entry, ByteSink& out, const Progress& progress, PathNames names,
+                std::vector<std::uint32_t>* clearedNames) {
     const std::uint64_t total = progress ? countBelow(entry) + 1 : 0;
     std::uint64_t done = 0;
     // Writes one record; false when the progress says to stop.
-    const auto writeOne = [&](Entry* e) {
-        if (names == PathNames::clear && e->name().find('\\') != std::string_view::npos)
-            e->clearName();
+    const auto writeOne = [&](const Entry* e) {
         std::uint8_t record[kRecordSize];
         e->copyRecord(record);
+        if (names == PathNames::clear && e->name().find('\\') != std::string_view::npos) {
+            std::memset(record + rec::name, 0, rec::nameSize);
+            if (clearedNames) clearedNames->push_back(e->id());
+        }
         out.write(record, kRecordSize);
         return goOn(progress, ++done, total);
     };
     if (!writeOne(entry)) return false;
-    std::vector<std::pair<Entry*, std::size_t>> stack;
+    std::vector<std::pair<const Entry*, std::size_t>> stack;
     if (!entry->children().empty()) stack.emplace_back(entry, 0);
     while (!stack.empty()) {
         auto& [e, i] = stack.back();
@@ -106,19 +109,20 @@ bool writeEntry(Entry* entry, ByteSink& out, const Progress& progress, PathNames
             stack.pop_back();
             continue;
         }
-        Entry* c = e->children()[i++];
+        const Entry* c = e->children()[i++];
         if (!writeOne(c)) return false;
         if (!c->children().empty()) stack.emplace_back(c, 0);
     }
     return true;
 }
 
-bool writeInnerList(EntryTree& tree, ByteSink& out, const Progress& progress, PathNames names) {
+bool writeInnerList(const EntryTree& tree, ByteSink& out, const Progress& progress, PathNames names,
+                    std::vector<std::uint32_t>* clearedNames) {
     std::uint8_t header[kHeaderSize] = {};
     std::memcpy(header, tree.headerText.data(), std::min(tree.headerText.size(), kHeaderSize));
     out.write(header, kHeaderSize);
     if (!tree.root()) return true;
-    return writeEntry(tree.root(), out, progress, names);
+    return writeEntry(tree.root(), out, progress, names, clearedNames);
 }
 
 } // namespace kx

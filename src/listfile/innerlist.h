@@ -7,6 +7,7 @@
 #include "support/progress.h"
 
 #include <string>
+#include <vector>
 
 namespace kx {
 
@@ -33,8 +34,9 @@ private:
     std::string m_data;
 };
 
-// What a write does with the names that hold a backslash: a save clears them (the root's path).
-// A new list made of a folder of this computer keeps its root's path.
+// What a write does with the names that hold a backslash: a save clears them (the root's path)
+// in the bytes it writes; the tree itself is only read. A new list made of a folder of this
+// computer keeps its root's path.
 enum class PathNames { clear, keep };
 
 // Reads the root's record and its whole subtree. Throws Error (brokenList) when a record cannot be
@@ -44,16 +46,19 @@ Entry* readEntry(EntryTree& tree, ByteSource& in);
 // Reads a whole inner list: header text, then the tree.
 std::unique_ptr<EntryTree> readInnerList(ByteSource& in);
 
-// Writes an Entry's record and its subtree in pre-order. A name that contains a backslash is
-// cleared to 256 NUL bytes in the Entry itself before it is written (unless `names` keeps it).
-// After each record the progress hears the records written of the records in all. Returns false
-// when the progress stopped the write.
-bool writeEntry(Entry* entry, ByteSink& out, const Progress& progress = {},
-                PathNames names = PathNames::clear);
+// Writes an Entry's record and its subtree in pre-order, reading the tree only. A name that
+// contains a backslash is written as 256 NUL bytes (unless `names` keeps it); `clearedNames`, when
+// given, receives the id of each Entry whose name the write cleared, so that the tree's owner can
+// clear them in the tree too once the write is done. After each record the progress hears the
+// records written of the records in all. Returns false when the progress stopped the write.
+bool writeEntry(const Entry* entry, ByteSink& out, const Progress& progress = {},
+                PathNames names = PathNames::clear,
+                std::vector<std::uint32_t>* clearedNames = nullptr);
 
 // Writes the 256-byte header (the text, then NUL bytes) and the tree from the root.
-bool writeInnerList(EntryTree& tree, ByteSink& out, const Progress& progress = {},
-                    PathNames names = PathNames::clear);
+bool writeInnerList(const EntryTree& tree, ByteSink& out, const Progress& progress = {},
+                    PathNames names = PathNames::clear,
+                    std::vector<std::uint32_t>* clearedNames = nullptr);
 
 // The header's text as stored: the bytes before the first NUL of the 256.
 std::string headerText(const std::uint8_t* header256);

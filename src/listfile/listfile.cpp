@@ -8,9 +8,10 @@ namespace kx {
 
 using paths::folderOf;
 
-bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& listPath,
+bool saveListFile(ListContainer& container, const EntryTree& tree, const std::string& listPath,
                   const Progress& progress, const std::function<void()>& beforePack,
-                  const io::ReplaceChecks& checks, io::FileIdentity* saved, PathNames names) {
+                  const io::ReplaceChecks& checks, io::FileIdentity* saved, PathNames names,
+                  std::vector<std::uint32_t>* clearedNames) {
     const std::uint64_t total =
         kHeaderSize +
         std::uint64_t(kRecordSize) * (tree.root() ? countTree(tree.root()).entries : 0);
@@ -19,7 +20,7 @@ bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& 
     if (beforePack) beforePack();
     io::FileReplacement file(listPath, checks);
     zip::ArchiveSink archive(file.fd(), file.tempPath(), entry);
-    if (!writeInnerList(tree, archive, progress, names)) return false;
+    if (!writeInnerList(tree, archive, progress, names, clearedNames)) return false;
     archive.finish();
     const io::FileIdentity identity = file.commit();
     if (saved) *saved = identity;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kx {
 
@@ -21,11 +22,13 @@ namespace kx {
 // changedOnDisk (see `checks`), createFailed, writeFailed, noSpace, noPermission, replaceFailed,
 // alreadyExists (a new list file whose name was taken meanwhile), tooLarge. `beforePack` runs
 // before the new archive is made (the window sets its busy pointer there). `saved`, when given,
-// receives the identity of the saved file. `names`: see writeEntry.
-bool saveListFile(ListContainer& container, EntryTree& tree, const std::string& listPath,
+// receives the identity of the saved file. `names` and `clearedNames`: see writeEntry. The tree
+// is only read, so a job may save it (see entry.h).
+bool saveListFile(ListContainer& container, const EntryTree& tree, const std::string& listPath,
                   const Progress& progress = {}, const std::function<void()>& beforePack = {},
                   const io::ReplaceChecks& checks = {}, io::FileIdentity* saved = nullptr,
-                  PathNames names = PathNames::clear);
+                  PathNames names = PathNames::clear,
+                  std::vector<std::uint32_t>* clearedNames = nullptr);
 
 // Opens a list file in one call as the viewer's open does: the entry is inflated straight into
 // the reader (ListContainer::openEntry), nothing is written to disk, and the CRC is checked at the

@@ -95,7 +95,7 @@ std::unique_ptr<EntryTree> scanFolder(const std::string& folder) {
     return tree;
 }
 
-void writeNewListFile(EntryTree& tree, const std::string& out, bool keepRootName) {
+void writeNewListFile(const EntryTree& tree, const std::string& out, bool keepRootName) {
     if (paths::exists(out)) throw Error(ErrorCode::alreadyExists, out);
     ListContainer container;
     saveListFile(container, tree, out, {}, {}, {}, nullptr,

@@ -19,7 +19,7 @@ void scanFolderToListFile(const std::string& folder, const std::string& out);
 
 // Writes a tree as a new list file at `out` (header, records, ZIP container). The root keeps its
 // name (the scanned folder's path) unless `keepRootName` is false, as in a save.
-void writeNewListFile(EntryTree& tree, const std::string& out, bool keepRootName = true);
+void writeNewListFile(const EntryTree& tree, const std::string& out, bool keepRootName = true);
 
 // Sets a record's text field (truncated so that it keeps a terminating NUL).
 void setTextField(std::uint8_t* record, std::size_t offset, std::size_t size,

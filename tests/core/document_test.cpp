@@ -6,10 +6,17 @@
 #include "listfile/innerlist.h"
 #include "listfile/io/error.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
+#include <thread>
 
 namespace kx {
 namespace {
@@ -71,6 +78,53 @@ TEST(DocumentTest, SaveCancelledKeepsTheFlagAndTheFile) {
     EXPECT_FALSE(doc->save([](std::uint64_t, std::uint64_t) { return false; }));
     EXPECT_TRUE(doc->modified());
     EXPECT_EQ(kxtest::readFile(list), before);
+}
+
+// A save run as a job on a worker thread only reads the tree while the document's thread goes on
+// reading it, as the window paints. The root's path, cleared in the file, is cleared in the tree
+// on the document's thread once the file is written, just before the flag.
+TEST(DocumentTest, ASaveOnAWorkerLeavesTheChangesToTheDocumentsThread) {
+    int argc = 1;
+    char name[] = "document_test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    kxtest::TreeBuilder t{"C:\\"};
+    for (int i = 0; i < 3000; ++i)
+        t.file(t.root(), "file" + std::to_string(i));
+    const std::string list = path(dir, "disk.kx");
+    kxtest::writeListFile(list, t.tree(), true); // the root's path as a scan writes it
+    auto doc = Document::open(list);
+    ASSERT_EQ(doc->root()->name(), "C:\\");
+    doc->mark({doc->root()->children()[0]}, MarkCommand::Needed);
+
+    std::atomic<QThread*> flagThread{nullptr};
+    std::string nameAtFlag;
+    QObject::connect(doc.get(), &Document::modifiedChanged, [&] {
+        flagThread = QThread::currentThread();
+        nameAtFlag = doc->root()->name();
+    });
+    bool changedBeforeTheFlag = false;
+    QTimer reader;
+    QObject::connect(&reader, &QTimer::timeout, [&] {
+        if (!flagThread && doc->root()->name() != "C:\\") changedBeforeTheFlag = true;
+    });
+    reader.start(0);
+    QEventLoop loop;
+    bool saved = false;
+    std::thread job([&] {
+        saved = doc->save({});
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    job.join();
+
+    EXPECT_TRUE(saved);
+    EXPECT_FALSE(changedBeforeTheFlag);
+    EXPECT_EQ(flagThread.load(), QThread::currentThread());
+    EXPECT_EQ(nameAtFlag, "");
+    EXPECT_FALSE(doc->modified());
+    EXPECT_EQ(Document::open(list)->root()->name(), "");
 }
 
 // disk > Docs (a.txt, Deep > x.txt), b.txt, read from bytes as a list file holds them: a.txt's

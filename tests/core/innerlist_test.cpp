@@ -17,7 +17,7 @@ std::unique_ptr<kx::EntryTree> readBytes(const std::string& bytes) {
     return kx::readInnerList(src);
 }
 
-std::string writeBytes(kx::EntryTree& t, const kx::Progress& p = {}) {
+std::string writeBytes(const kx::EntryTree& t, const kx::Progress& p = {}) {
     kx::StringSink sink;
     kx::writeInnerList(t, sink, p);
     return sink.data();
@@ -54,9 +54,20 @@ TEST(InnerList, RoundTripIsByteExactExceptTheListedDifferences) {
     std::string expected = bytes;
     std::memset(&expected[200], 0, 1);   // header after NUL
     std::memset(&expected[256], 0, 256); // the root's path-like name
-    EXPECT_EQ(writeBytes(*t), expected); // trailer dropped
-    EXPECT_EQ(t->root()->name(), "");    // cleared in memory too
-    EXPECT_EQ(writeBytes(*t), expected); // and stays cleared
+    std::vector<std::uint32_t> cleared;
+    const auto writeReporting = [&] {
+        kx::StringSink sink;
+        kx::writeInnerList(*t, sink, {}, kx::PathNames::clear, &cleared);
+        return sink.data();
+    };
+    EXPECT_EQ(writeReporting(), expected); // trailer dropped
+    EXPECT_EQ(cleared, std::vector<std::uint32_t>{0});
+    EXPECT_EQ(t->root()->name(), "C:\\Scan"); // the write only reads the tree
+    // The owner clears what the write reported; the tree then writes the same bytes.
+    t->root()->clearName();
+    cleared.clear();
+    EXPECT_EQ(writeReporting(), expected);
+    EXPECT_TRUE(cleared.empty());
 
     // Showing Sub regroups its children in the tree itself; the next save reflects it.
     kx::Entry* sub = t->root()->children()[1];
