@@ -8,8 +8,6 @@
 #include <QThread>
 
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
 #include <new>
 #include <unordered_set>
 
@@ -120,24 +118,24 @@ bool Document::save(const Progress& progress, const std::function<void()>& befor
         takeSaved(saved, clearedNames);
         return true;
     }
-    // The worker waits until the document's thread has taken the save. The hand-over goes through
-    // a lock of our own, which ThreadSanitizer sees (Qt's locks are out of its sight): the save's
-    // reads of the tree come before the changes, and the changes before the worker goes on.
-    std::mutex handOver;
-    std::condition_variable takenSignal;
-    bool taken = false;
-    std::unique_lock<std::mutex> lock(handOver);
-    QMetaObject::invokeMethod(
-        this,
-        [&] {
-            const std::lock_guard<std::mutex> ownerLock(handOver);
-            takeSaved(saved, clearedNames);
-            taken = true;
-            takenSignal.notify_one();
-        },
-        Qt::QueuedConnection);
-    takenSignal.wait(lock, [&] { return taken; });
+    // The worker waits until the document's thread has taken the written file. The hand-over goes
+    // through a lock of our own, which ThreadSanitizer sees (Qt's locks are out of its sight): the
+    // save's reads of the tree come before the changes, and the changes before the worker goes on.
+    std::unique_lock<std::mutex> lock(m_handOver.lock);
+    m_handOver.saved = &saved;
+    m_handOver.clearedNames = &clearedNames;
+    QMetaObject::invokeMethod(this, &Document::takeHandedOver, Qt::QueuedConnection);
+    m_handOver.taken.wait(lock, [this] { return !m_handOver.saved; });
     return true;
+}
+
+void Document::takeHandedOver() {
+    const std::lock_guard<std::mutex> lock(m_handOver.lock);
+    if (!m_handOver.saved) return;
+    takeSaved(*m_handOver.saved, *m_handOver.clearedNames);
+    m_handOver.saved = nullptr;
+    m_handOver.clearedNames = nullptr;
+    m_handOver.taken.notify_one();
 }
 
 void Document::takeSaved(const io::FileIdentity& saved,

@@ -11,8 +11,10 @@
 
 #include <QObject>
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -88,6 +90,8 @@ private:
     void finishCommand(EditStep step);
     // What a written file changes in the document, on the document's own thread.
     void takeSaved(const io::FileIdentity& saved, const std::vector<std::uint32_t>& clearedNames);
+    // Takes the written file that a save's worker hands over, on the document's thread.
+    void takeHandedOver();
 
     ListContainer m_container;
     std::unique_ptr<EntryTree> m_tree;
@@ -95,6 +99,14 @@ private:
     std::optional<io::FileIdentity> m_identity; // the file as it was read or last saved
     bool m_modified = false;
     EditHistory m_history;
+    // A written file on its way from a save's worker to the document's thread: the worker holds
+    // the lock from before it asks for the call until it waits, so the call sees all it did.
+    struct HandOver {
+        std::mutex lock;
+        std::condition_variable taken;
+        const io::FileIdentity* saved = nullptr; // null once taken
+        const std::vector<std::uint32_t>* clearedNames = nullptr;
+    } m_handOver;
 };
 
 } // namespace kx

@@ -305,7 +305,7 @@ TEST_F(Commands, PrintAsksBeforeManyPagesShowsProgressAndReportsRefusals) {
             // On the job's thread: look at the window and close it on the window's thread.
             QMetaObject::invokeMethod(
                 w.form.get(),
-                [&] {
+                [&, line] {
                     if (kx::ui::TProgressForm* f = w->progress().form()) {
                         progressCaption = f->windowTitle();
                         if (line == c.cancelAfter) f->close();
