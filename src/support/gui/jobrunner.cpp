@@ -1,30 +1,19 @@
-// The job runner: one worker thread, a watcher that brings the end of a job back to the owner.
+// The job runner: one worker thread per job, whose end is brought back to the owner's thread.
 #include "support/gui/jobrunner.h"
-
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <stdexcept>
 
 namespace kx::ui {
 
-namespace {
-// Lists are read and written without recursion, but a worker gets the stack a main thread has.
-constexpr uint kWorkerStackSize = 8u * 1024u * 1024u;
-} // namespace
-
-JobRunner::JobRunner(QObject* parent) : QObject(parent) {
-    m_pool.setMaxThreadCount(1);
-    m_pool.setStackSize(kWorkerStackSize);
-    connect(&m_watcher, &QFutureWatcher<void>::finished, this, &JobRunner::ended);
-}
+JobRunner::JobRunner(QObject* parent) : QObject(parent) {}
 
 JobRunner::~JobRunner() {
     waitForDone();
 }
 
 void JobRunner::waitForDone() {
-    m_watcher.disconnect(this);
-    m_pool.waitForDone();
+    m_abandoned = true;
+    if (m_worker.joinable()) m_worker.join();
     m_then = nullptr;
 }
 
@@ -40,12 +29,21 @@ void JobRunner::start(std::function<void()> work, std::function<void()> then) {
     m_busy = true;
     m_cancel = false;
     m_reported = -1;
+    m_abandoned = false;
     m_then = std::move(then);
     emit busyChanged(true);
-    m_watcher.setFuture(QtConcurrent::run(&m_pool, std::move(work)));
+    // A thread of the standard library, joined before the continuation runs: the join orders
+    // everything the job wrote before everything the continuation reads, in a way the thread
+    // checkers of the toolchain see (a pool's hand-over inside Qt is out of their sight).
+    m_worker = std::thread([this, work = std::move(work)] {
+        work();
+        QMetaObject::invokeMethod(this, &JobRunner::ended, Qt::QueuedConnection);
+    });
 }
 
 void JobRunner::ended() {
+    if (m_worker.joinable()) m_worker.join();
+    if (m_abandoned) return;
     std::function<void()> then = std::move(m_then);
     m_then = nullptr;
     m_busy = false;

@@ -3,9 +3,7 @@
 // once the job has ended. The owner's thread never waits for the job and never pumps events.
 #pragma once
 
-#include <QFutureWatcher>
 #include <QObject>
-#include <QThreadPool>
 
 #include <atomic>
 #include <cstdint>
@@ -13,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <type_traits>
 #include <utility>
 
@@ -96,8 +95,8 @@ private:
     void start(std::function<void()> work, std::function<void()> then);
     void ended();
 
-    QThreadPool m_pool;
-    QFutureWatcher<void> m_watcher;
+    std::thread m_worker;
+    bool m_abandoned = false;
     std::function<void()> m_then;
     std::atomic<bool> m_cancel{false};
     std::atomic<std::int64_t> m_reported{-1};
