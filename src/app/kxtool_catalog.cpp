@@ -123,6 +123,7 @@ const Handler findCommand = {
                                  const std::string& caption, std::uint32_t) {
             std::cout << escaped(list.path) << '\t';
             printRow(&e, caption, false);
+            return true;
         });
         return 0;
     },

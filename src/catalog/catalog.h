@@ -55,8 +55,9 @@ struct Duplicate {
 
 // One found row: its list, the Entry as the list holds it (name, kind, size, dates, attributes,
 // mark, comment), its caption (the path below the root, as resultCaption makes it) and its place
-// in the list's pre-order walk as the viewer opens it (the root is 0; see entryAtOrd).
-using FoundRow = std::function<void(const ListRecord& list, const Entry& entry,
+// in the list's pre-order walk as the viewer opens it (the root is 0; see entryAtOrd). It returns
+// false to stop the search there.
+using FoundRow = std::function<bool(const ListRecord& list, const Entry& entry,
                                     const std::string& caption, std::uint32_t ord)>;
 
 // The Entry at `ord` in the pre-order walk from `root` (the root itself at 0), or null when the

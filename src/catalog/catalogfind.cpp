@@ -128,7 +128,7 @@ void Catalog::find(const EntryFilter& filter, const FoundRow& row) const {
         foldersFirst(found);
         for (const Entry* e : found) {
             const auto& place = placeOf.at(e);
-            row(list, *e, place.first, place.second);
+            if (!row(list, *e, place.first, place.second)) return;
         }
     }
 }

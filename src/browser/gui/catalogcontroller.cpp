@@ -99,7 +99,7 @@ void CatalogController::findClick() {
             if (f.noLists || !storable) return f;
             catalog->find(filter, [&](const catalog::ListRecord& list, const Entry& e,
                                       const std::string& caption, std::uint32_t ord) {
-                if (f.count++ >= TCatalogForm::kShownRows) return;
+                if (f.count++ >= TCatalogForm::kShownRows) return true;
                 CatalogRow r;
                 r.listPath = list.path;
                 r.caption = caption;
@@ -110,6 +110,7 @@ void CatalogController::findClick() {
                 r.changed = textOrDashes(e.changed());
                 r.comment = textOrDashes(e.comment());
                 f.rows.push_back(std::move(r));
+                return true;
             });
             return f;
         },
