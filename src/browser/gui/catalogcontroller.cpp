@@ -151,6 +151,17 @@ void CatalogController::openRow(const CatalogRow& row) {
     if (m_w.m_documentCtl->settleUnsavedChanges(go)) go();
 }
 
+void CatalogController::browseOffline(std::int64_t, std::uint32_t) {
+    // Not yet: the catalogue does not rebuild a list's tree.
+}
+
+void CatalogController::openList(const std::string& listPath, std::uint32_t ord) {
+    CatalogRow row;
+    row.listPath = listPath;
+    row.ord = ord;
+    openRow(row);
+}
+
 void CatalogController::revealRow(const CatalogRow& row) {
     const Entry* e = entryOfRow(m_w.root(), row);
     if (!e) {

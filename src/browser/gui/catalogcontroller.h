@@ -3,7 +3,9 @@
 // The catalogue is searched and refreshed on the window's job runner.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <string>
 
 namespace kx {
 
@@ -19,6 +21,12 @@ public:
     void findClick();
     TCatalogForm* catalogForm();
     void openRow(const CatalogRow& row);
+    // Shows a catalogued list in the main window from the catalogue alone, read-only, at the
+    // Entry at `ord` of its walk as indexed (0: its root folder).
+    void browseOffline(std::int64_t listId, std::uint32_t ord = 0);
+    // Opens the list file (to mark and save) at `ord` when the file is there; says plainly when
+    // it is not.
+    void openList(const std::string& listPath, std::uint32_t ord = 0);
     void applyTexts();
     // After a save: a list that the catalogue holds is indexed again there, behind the progress
     // window; a failure is told, the save stands. `then` runs when that is done.
