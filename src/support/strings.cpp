@@ -103,13 +103,33 @@ constexpr Row<Cap> kCaptions[] = {
     {Cap::csvFileFilter, "CSV (*.csv)|*.csv", "CSV (*.csv)|*.csv"},
     {Cap::shownRows, "Показанные строки", "Shown rows"},
     // The find in the catalogue.
-    {Cap::catalogueTitle, "Поиск в каталоге", "Find in catalogue"},
+    {Cap::catalogueTitle, "Каталог", "Catalogue"},
     {Cap::listColumn, "Список", "List"},
     {Cap::pathColumn, "Путь", "Path"},
     {Cap::foundFirstShown, "Найдено: %1, показаны первые %2", "Found: %1, the first %2 shown"},
     {Cap::catalogueHoldsNoLists,
-     "В каталоге нет списков. Их добавляет команда: kxtool catalog add СПИСОК...",
-     "The catalogue holds no lists. Add them with: kxtool catalog add LIST..."},
+     "В каталоге нет списков. Добавьте их кнопкой «Добавить» или перетащите файлы .kx сюда.",
+     "The catalogue holds no lists. Add them with Add, or drop .kx files here."},
+    // The catalogue window's lists and commands.
+    {Cap::addLists, "Добавить...", "Add..."},
+    {Cap::addFolder, "Добавить папку...", "Add folder..."},
+    {Cap::refreshLists, "Обновить", "Refresh"},
+    {Cap::removeLists, "Удалить", "Remove"},
+    {Cap::browseList, "Просмотр", "Browse"},
+    {Cap::listLabelColumn, "Метка", "Label"},
+    {Cap::listNoteColumn, "Заметка", "Note"},
+    {Cap::listRootColumn, "Корень", "Root"},
+    {Cap::listHeaderColumn, "Заголовок", "Header"},
+    {Cap::listEntriesColumn, "Записей", "Entries"},
+    {Cap::listBytesColumn, "Байт в файлах", "Bytes of files"},
+    {Cap::listIndexedColumn, "Внесён", "Indexed"},
+    {Cap::listFileColumn, "Файл", "File"},
+    {Cap::filePresent, "на месте", "present"},
+    {Cap::fileChanged, "изменён", "changed"},
+    {Cap::fileMissing, "нет", "missing"},
+    {Cap::listCount, "Списков в каталоге: %1", "Lists in the catalogue: %1"},
+    {Cap::stillCounting, "(счёт идёт...)", "(still counting...)"},
+    {Cap::searchTitle, "Поиск во всех списках", "Search in every list"},
 };
 
 constexpr Row<Hint> kHints[] = {
@@ -135,6 +155,16 @@ constexpr Row<Hint> kHints[] = {
     {Hint::compressed, "Сжатый", "Compressed"},
     {Hint::damaged, "Повреждённый", "Damaged"},
     {Hint::logo, "Восстановление данных", "Data recovery"},
+    // The catalogue window's buttons.
+    {Hint::addLists, "Добавить файлы списков в каталог (%1)", "Add list files to the catalogue (%1)"},
+    {Hint::addFolder, "Добавить все списки папки (%1)", "Add every list in a folder (%1)"},
+    {Hint::refreshLists, "Заново внести изменённые списки (%1)",
+     "Index again the lists whose file changed (%1)"},
+    {Hint::removeLists, "Удалить выделенные списки из каталога (%1)",
+     "Remove the selected lists from the catalogue (%1)"},
+    {Hint::browseList, "Просмотр списка по каталогу (%1)", "Browse the list from the catalogue (%1)"},
+    {Hint::openList, "Открыть файл списка (%1)", "Open the list file (%1)"},
+    {Hint::searchMask, "Поиск идёт по мере ввода (%1)", "The search runs as you type (%1)"},
 };
 
 constexpr Row<About> kAbout[] = {
@@ -264,6 +294,17 @@ constexpr Row<Msg> kMessages[] = {
     {Msg::catalogueUnreadable, "Не удалось прочитать каталог", "The catalogue could not be read"},
     {Msg::catalogueFailed, "Ошибка при работе с каталогом", "The catalogue failed"},
     {Msg::noSuchFolder, "В списке нет такой папки", "There is no such folder in the list"},
+    // The catalogue window's commands.
+    {Msg::addingLists, "Добавление списков в каталог", "Adding lists to the catalogue"},
+    {Msg::refreshingLists, "Обновление изменённых списков", "Indexing the changed lists again"},
+    {Msg::removingLists, "Удаление списков из каталога", "Removing lists from the catalogue"},
+    {Msg::removeListsQuestion, "Удалить из каталога выделенные списки (%1)? Их файлы останутся.",
+     "Remove the selected lists (%1) from the catalogue? Their files stay."},
+    {Msg::listsNotAdded, "Эти списки не внесены в каталог:\n%1",
+     "These lists were not added to the catalogue:\n%1"},
+    {Msg::chooseListFolder, "Выберите папку со списками", "Choose a folder of lists"},
+    {Msg::nothingToRefresh, "Ни один файл списка не изменился", "No list file has changed"},
+    {Msg::selectList, "Выделите список", "Select a list"},
 };
 
 static_assert(inNameOrder(kCaptions) && inNameOrder(kHints) && inNameOrder(kAbout) &&

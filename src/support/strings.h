@@ -129,6 +129,26 @@ enum class Cap : int {
     pathColumn,
     foundFirstShown, // %1: the number found, %2: the number shown
     catalogueHoldsNoLists,
+    // The catalogue window's lists and commands.
+    addLists,
+    addFolder,
+    refreshLists,
+    removeLists,
+    browseList,
+    listLabelColumn,
+    listNoteColumn,
+    listRootColumn,
+    listHeaderColumn,
+    listEntriesColumn,
+    listBytesColumn,
+    listIndexedColumn,
+    listFileColumn,
+    filePresent,
+    fileChanged,
+    fileMissing,
+    listCount,     // %1: the number of lists
+    stillCounting, // after the count of a search that runs
+    searchTitle,
 };
 
 // Hints: the tool tips of the buttons and the attributes.
@@ -155,6 +175,14 @@ enum class Hint : int {
     compressed,
     damaged,
     logo,
+    // The catalogue window's buttons; %1: the keys.
+    addLists,
+    addFolder,
+    refreshLists,
+    removeLists,
+    browseList,
+    openList,
+    searchMask,
 };
 
 // The about window.
@@ -252,6 +280,15 @@ enum class Msg : int {
     catalogueFailed,
     // A folder named on the command line that the list does not hold.
     noSuchFolder,
+    // The catalogue window's commands.
+    addingLists,
+    refreshingLists,
+    removingLists,
+    removeListsQuestion, // %1: the number of lists
+    listsNotAdded,       // %1: one line per list, its path and why
+    chooseListFolder,
+    nothingToRefresh,
+    selectList,
 };
 
 // The main window's four tables; the accessors look up the current language.

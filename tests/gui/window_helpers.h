@@ -34,6 +34,8 @@ class ScriptedDialogs : public kx::UserDialogs {
 public:
     std::deque<QString> openFiles; // answers of the Open dialog; empty text = Cancel
     std::deque<QString> saveFiles; // answers of the Save dialog
+    std::deque<QStringList> openFileLists; // answers of the many-files Open dialog
+    std::deque<QString> folders;           // answers of the folder dialog
     std::deque<Answer> answers;    // answers of the question boxes
     std::deque<int> choices;       // answers of the choice boxes; none = the last option (Cancel)
     std::deque<std::function<int(QDialog&)>> dialogScripts; // one per modal window
@@ -52,6 +54,19 @@ public:
 
     QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override;
     QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override;
+    QStringList getOpenFileNames(QWidget*, const QString&, const QString&,
+                                 const QString&) override {
+        return take(openFileLists);
+    }
+    QString getExistingDirectory(QWidget*, const QString&, const QString&) override {
+        return take(folders);
+    }
+    template <class T> static T take(std::deque<T>& answers) {
+        if (answers.empty()) return T();
+        T a = answers.front();
+        answers.pop_front();
+        return a;
+    }
     Answer question(QWidget*, const QString& caption, const QString& text, bool) override;
     int choose(QWidget*, const QString& caption, const QString& text,
                const QStringList& options) override;

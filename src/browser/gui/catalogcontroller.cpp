@@ -53,14 +53,36 @@ const Entry* entryOfRow(const Entry* root, const CatalogRow& row) {
 
 } // namespace
 
+CatalogController::CatalogController(TInfoFileForm& window) : m_w(window) {}
+
+// The catalogue window goes with the main window; its search thread is joined here.
+CatalogController::~CatalogController() = default;
+
 TCatalogForm* CatalogController::catalogForm() {
     if (!m_catalogForm) {
-        m_catalogForm = new TCatalogForm(&m_w);
+        m_catalogForm = std::make_unique<TCatalogForm>();
         m_catalogForm->setFindHandler([this] { m_w.guarded([&] { findClick(); }); });
-        m_catalogForm->setOpenHandler(
-            [this](const CatalogRow& row) { m_w.guarded([&] { openRow(row); }); });
+        // A found row: the list file when it is there as indexed, else the catalogue's copy.
+        m_catalogForm->setOpenHandler([this](const CatalogRow& row) {
+            m_w.guarded([&] {
+                const CatalogList* list = m_catalogForm->lists->byId(row.listId);
+                if (list && list->state == catalog::ListFileState::present)
+                    openRow(row);
+                else
+                    browseOffline(row.listId, row.ord);
+            });
+        });
+        m_catalogForm->setFailureHandler([this](const Error& e, bool told) {
+            const QString why = failureText(e);
+            if (told)
+                m_w.showMessage(m_w.m_tables.message(ui::Msg::catalogueUnusable).arg(why),
+                                UserDialogs::Icon::Error);
+            else
+                m_catalogForm->showProblem(why);
+        });
+        connectListCommands();
     }
-    return m_catalogForm;
+    return m_catalogForm.get();
 }
 
 void CatalogController::applyTexts() {
@@ -69,6 +91,8 @@ void CatalogController::applyTexts() {
 
 void CatalogController::catalogClick() {
     catalogForm()->applyTexts(m_w.m_tables);
+    m_catalogForm->setCatalogPath(catalog::defaultCatalogPath());
+    showLists();
     m_catalogForm->show();
     m_catalogForm->raise();
     m_catalogForm->activateWindow();
@@ -79,57 +103,9 @@ void CatalogController::findClick() {
     EntryFilter filter;
     bool storable = true;
     if (!m_w.m_searchCtl->readFilterOf(*m_catalogForm->fields, filter, storable)) return;
-    const std::string db = catalog::defaultCatalogPath();
-    if (!QFileInfo::exists(QFile::decodeName(db.c_str()))) {
-        m_catalogForm->setNoLists();
-        return;
-    }
-    struct Found {
-        std::vector<CatalogRow> rows;
-        std::size_t count = 0;
-        bool noLists = false;
-    };
-    m_w.runBehindPanel(
-        m_w.m_tables.caption(ui::Cap::searchingData), m_catalogForm,
-        [db, filter, storable] {
-            Found f;
-            const auto catalog = catalog::Catalog::open(db);
-            f.noLists = catalog->lists().empty();
-            // A mask that the code page cannot store is in no name or comment.
-            if (f.noLists || !storable) return f;
-            catalog->find(filter, [&](const catalog::ListRecord& list, const Entry& e,
-                                      const std::string& caption, std::uint32_t ord) {
-                if (f.count++ >= TCatalogForm::kShownRows) return true;
-                CatalogRow r;
-                r.listPath = list.path;
-                r.caption = caption;
-                r.name = std::string(e.name());
-                r.folder = e.isFolder();
-                r.ord = ord;
-                r.size = sizeCell(e.sizeValue());
-                r.changed = textOrDashes(e.changed());
-                r.comment = textOrDashes(e.comment());
-                f.rows.push_back(std::move(r));
-                return true;
-            });
-            return f;
-        },
-        [this](auto& outcome) {
-            Found* f = nullptr;
-            try {
-                f = &outcome.get();
-            } catch (const Error& e) {
-                m_w.showMessage(m_w.m_tables.message(ui::Msg::catalogueUnusable)
-                                    .arg(m_w.m_documentCtl->errorWithPath(e)),
-                                UserDialogs::Icon::Error);
-                return;
-            }
-            if (f->noLists)
-                m_catalogForm->setNoLists();
-            else
-                m_catalogForm->setFound(std::move(f->rows), f->count);
-            m_catalogForm->lvFound->setFocus();
-        });
+    m_catalogForm->setCatalogPath(catalog::defaultCatalogPath());
+    m_catalogForm->search(filter, storable, true);
+    m_catalogForm->lvFound->setFocus();
 }
 
 void CatalogController::openRow(const CatalogRow& row) {

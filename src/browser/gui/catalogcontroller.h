@@ -1,11 +1,16 @@
-// The main window and the catalogue: the "find in catalogue" window (Ctrl+Shift+K), the way from
-// one of its rows to the Entry in its list, and the refresh of a catalogued list after a save.
-// The catalogue is searched and refreshed on the window's job runner.
+// The main window and the catalogue: the catalogue window (Ctrl+Shift+K) with its lists and their
+// commands, the way from a found row to the Entry in its list, and the refresh of a catalogued
+// list after a save. Adds, refreshes and removals run on the window's job runner behind the
+// progress window; the search as you type runs on the catalogue window's own thread.
 #pragma once
+
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace kx {
 
@@ -15,7 +20,8 @@ struct CatalogRow;
 
 class CatalogController {
 public:
-    explicit CatalogController(TInfoFileForm& window) : m_w(window) {}
+    explicit CatalogController(TInfoFileForm& window);
+    ~CatalogController();
 
     void catalogClick();
     void findClick();
@@ -32,11 +38,32 @@ public:
     // window; a failure is told, the save stands. `then` runs when that is done.
     void refreshCatalogue(std::function<void()> then);
 
+    // ---- the lists (catalogcontroller_lists.cpp) ----
+    // Reads the lists and the state of their files into the window.
+    void showLists();
+    void addClick();
+    void addFolderClick();
+    // Every list at or below each path is added (or indexed again when its file changed), behind
+    // the progress window; the lists that failed are told together at the end. Makes the
+    // catalogue when there is none.
+    void addPaths(const QStringList& paths);
+    void refreshClick();
+    void removeClick();
+    void browseClick();
+    void openClick();
+
 private:
     void revealRow(const CatalogRow& row);
+    void connectListCommands();
+    bool saveListText(std::int64_t id, bool note, const std::string& utf8);
+    // Runs `paths` through Catalog::add (folders expanded to their lists) or remove on the job
+    // runner behind the progress window titled `caption`, then shows the lists again.
+    enum class ListsWork { add, refresh, remove };
+    void runListsJob(QString caption, std::vector<std::string> paths, ListsWork work);
+    QString failureText(const Error& e) const;
 
     TInfoFileForm& m_w;
-    TCatalogForm* m_catalogForm = nullptr;
+    std::unique_ptr<TCatalogForm> m_catalogForm;
 };
 
 } // namespace kx

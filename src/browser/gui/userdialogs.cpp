@@ -19,6 +19,16 @@ QString UserDialogs::getOpenFileName(QWidget* parent, const QString& title, cons
     return QFileDialog::getOpenFileName(parent, title, dir, filter);
 }
 
+QStringList UserDialogs::getOpenFileNames(QWidget* parent, const QString& title,
+                                          const QString& dir, const QString& filter) {
+    return QFileDialog::getOpenFileNames(parent, title, dir, filter);
+}
+
+QString UserDialogs::getExistingDirectory(QWidget* parent, const QString& title,
+                                          const QString& dir) {
+    return QFileDialog::getExistingDirectory(parent, title, dir);
+}
+
 QString UserDialogs::getSaveFileName(QWidget* parent, const QString& title, const QString& proposed,
                                      const QString& filter) {
     // The replace question is the caller's own.

@@ -25,6 +25,11 @@ public:
     // The chosen file, or the empty text when the user cancels. `filter` uses Qt's syntax.
     virtual QString getOpenFileName(QWidget* parent, const QString& title, const QString& dir,
                                     const QString& filter);
+    // The chosen files (none when the user cancels).
+    virtual QStringList getOpenFileNames(QWidget* parent, const QString& title, const QString& dir,
+                                         const QString& filter);
+    // The chosen folder, or the empty text.
+    virtual QString getExistingDirectory(QWidget* parent, const QString& title, const QString& dir);
     virtual QString getSaveFileName(QWidget* parent, const QString& title, const QString& proposed,
                                     const QString& filter);
     // Yes / No, or Yes / No / Cancel when withCancel is set; no icon.

@@ -1,17 +1,24 @@
-// The "find in catalogue" window: the filtered search's mask and filters, asked of every list in
-// the catalogue; the rows found (list, path, size, changed, comment) and their count. A
-// double-click (or Enter) on a row asks the main window to show that Entry in its list.
+// The catalogue window, home of the catalogued lists: a table of the lists with their commands
+// (add, add a folder, refresh, remove, browse, open; a drop of lists or folders adds them), and
+// below it the search as you type over every list, with the filtered search's fields. A
+// top-level window of its own, never kept above the main window.
 #pragma once
 
+#include "catalog/gui/cataloglists.h"
+#include "catalog/gui/catalogsearch.h"
 #include "query/gui/filterfields.h"
 
 #include <QAbstractTableModel>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+class QLabel;
+class QPushButton;
+class QSortFilterProxyModel;
 class QTreeView;
 
 namespace kx {
@@ -19,22 +26,13 @@ namespace ui {
 struct StringTables;
 }
 
-// One row found in the catalogue. Texts are as the list holds them (its 8-bit code page).
-struct CatalogRow {
-    std::string listPath; // absolute
-    std::string caption;  // the path below the root, names separated by "\"
-    std::string name;
-    bool folder = false;
-    std::uint32_t ord = 0;              // the place in the list's walk when it was indexed
-    std::string size, changed, comment; // the cells, as the detail list shows them
-};
-
-// The rows of the window's table; one row per CatalogRow, five columns.
+// The rows of the search's table; one row per CatalogRow, five columns.
 class CatalogRowsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     using QAbstractTableModel::QAbstractTableModel;
     void setRows(std::vector<CatalogRow> rows);
+    void appendRows(std::vector<CatalogRow>& rows);
     void setHeaders(const QStringList& headers);
     const std::vector<CatalogRow>& rows() const { return m_rows; }
 
@@ -53,32 +51,84 @@ class TCatalogForm : public FilterWindow {
 public:
     // At most this many rows are kept for the table; the count still tells all that were found.
     static constexpr std::size_t kShownRows = 100000;
+    // The pause after a key before the search starts: a fast typist starts one search, not one
+    // per key, and the first screen is still up well within a tenth of a second.
+    static constexpr int kTypingPauseMs = 50;
 
-    explicit TCatalogForm(QWidget* parent);
+    TCatalogForm();
+    ~TCatalogForm() override;
 
     // The texts of the captions table. The tables must outlive the window.
     void applyTexts(const ui::StringTables& t);
-    // The rows of the last Find and how many were found in all (more than the rows when the
-    // table was cut at kShownRows).
+
+    // ---- the lists ----
+    void setLists(std::vector<CatalogList> lists);
+    // Says that there is no catalogue yet and how to start one.
+    void setNoCatalogue();
+    // The lists selected in the table, in table order.
+    std::vector<CatalogList> selectedLists() const;
+    // The list under the table's current index, or null.
+    const CatalogList* currentList() const;
+
+    // ---- the search ----
+    // The catalogue the search reads; a search never makes it.
+    void setCatalogPath(const std::string& db) { m_db = db; }
+    // Starts a search; the rows arrive while it runs. `told`: a failure is the handler's to
+    // show as a message (a search started by typing shows it in the count line instead).
+    void search(const EntryFilter& filter, bool maskStorable, bool told);
+    bool searching() const { return m_search->running(); }
+    // The lists were added or removed: the next search opens the catalogue afresh.
+    void listsChanged() { m_reopen = true; }
+    // The rows of the last search and how many were found in all.
     void setFound(std::vector<CatalogRow> rows, std::size_t found);
     // Says that the catalogue holds no lists, in place of the count.
     void setNoLists();
+    // A line in place of the count (a bad size, a search that failed).
+    void showProblem(const QString& text);
     void setOpenHandler(std::function<void(const CatalogRow&)> open) { m_open = std::move(open); }
+    void setFailureHandler(std::function<void(const Error&, bool told)> failed) {
+        m_failed = std::move(failed);
+    }
     // The row under the table's current index, as a double-click would take it.
     void openCurrentRow();
 
+    QLabel* lblLists = nullptr;
+    QPushButton *btAdd = nullptr, *btAddFolder = nullptr, *btRefresh = nullptr,
+                *btRemove = nullptr, *btBrowse = nullptr, *btOpen = nullptr;
+    QTreeView* lvLists = nullptr;
+    CatalogListsModel* lists = nullptr;
     QTreeView* lvFound = nullptr;
     CatalogRowsModel* rows = nullptr;
+    QSortFilterProxyModel* sorted = nullptr; // what lvFound shows: the rows, sorted by a click
+
+signals:
+    // Files or folders dropped on the window (local paths).
+    void pathsDropped(const QStringList& paths);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
+    QWidget* buildListsPanel();
+    void fieldsEdited();
+    void searchAsTyped();
+    void receive(CatalogBatch& batch);
     void showCount();
+    void showListCount();
 
+    CatalogSearch* m_search = nullptr;
+    QTimer m_typingPause;
+    std::string m_db;
+    bool m_reopen = false;
+    bool m_told = false;
+    bool m_noCatalogue = false;
     std::function<void(const CatalogRow&)> m_open;
+    std::function<void(const Error&, bool)> m_failed;
     std::size_t m_found = 0;
-    enum class State { none, found, noLists } m_state = State::none;
+    enum class State { none, found, noLists, problem } m_state = State::none;
 };
 
 } // namespace kx
