@@ -1,7 +1,10 @@
 // The catalogue's file: where it lives, how it is opened and checked, and its lists.
 //
-// Tables (schema version 1):
-//   lists(id, path, fileSize, mtimeNs, inode, device, entries, indexedAt, header, root)
+// Tables (schema version 2):
+//   lists(id, path, fileSize, mtimeNs, inode, device, entries, indexedAt, header, root, label,
+//         note, fileBytes): the list file's stamp when it was indexed, the user's label and note
+//         (UTF-8, NULL when none) and the sum of its files' sizes (saturating at 2^64 - 1, kept
+//         as the integer of the same 64 bits).
 //   entries(list, ord, parent, name, kind, attributes, size, created, changed, mark, crossedOut,
 //           comment, path), keyed by (list, ord) without a rowid: `ord` is the Entry's place in
 //           the pre-order walk of the list as the viewer opens it (the root 0, its children
@@ -13,11 +16,16 @@
 //   grams(list, gram, ords), keyed by (list, gram): for every trigram of the upper-cased names
 //           (three bytes of the code page in one integer) the ascending ords of the names that
 //           hold it, as varint deltas in one blob.
+//   recordRest(list, ord, bytes): what an Entry's record holds beyond the entries row (see
+//           recordrest.h), only for the Entries that have any.
 // Values keep their own types: a size is an integer when the record holds that whole number
 // exactly, else the record's ten bytes; a date is the integer YYYYMMDDhhmmss when its text is
 // "DD.MM.YYYY hh:mm:ss" exactly, else its bytes; an empty text is NULL.
 #include "catalog/sqlstore.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
@@ -26,19 +34,56 @@ namespace kx::catalog {
 
 namespace {
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 constexpr int kApplicationId = 0x466c4b43; // "FlKC"
 
 const char* const kSchema = R"(
 CREATE TABLE lists(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, fileSize INTEGER,
                    mtimeNs INTEGER, inode INTEGER, device INTEGER, entries INTEGER,
-                   indexedAt INTEGER, header BLOB, root BLOB);
+                   indexedAt INTEGER, header BLOB, root BLOB, label TEXT, note TEXT,
+                   fileBytes INTEGER);
 CREATE TABLE entries(list INTEGER, ord INTEGER, parent INTEGER, name BLOB, kind INTEGER,
                      attributes INTEGER, size, created, changed, mark INTEGER,
                      crossedOut INTEGER, comment BLOB, path BLOB, PRIMARY KEY(list, ord))
                      WITHOUT ROWID;
 CREATE TABLE grams(list INTEGER, gram INTEGER, ords BLOB, PRIMARY KEY(list, gram)) WITHOUT ROWID;
+CREATE TABLE recordRest(list INTEGER, ord INTEGER, bytes BLOB, PRIMARY KEY(list, ord))
+                        WITHOUT ROWID;
 )";
+
+// Version 1 to 2: the label, the note and the files' bytes of every list, and the rest of the
+// records. A list indexed under version 1 has no rest: its records come back as the entries
+// rows hold them (depths from the tree, no mark counts) until it is indexed again.
+void addLabelsAndRest(sqlite3* db) {
+    exec(db, "ALTER TABLE lists ADD COLUMN label TEXT; ALTER TABLE lists ADD COLUMN note TEXT; "
+             "ALTER TABLE lists ADD COLUMN fileBytes INTEGER; "
+             "CREATE TABLE recordRest(list INTEGER, ord INTEGER, bytes BLOB, "
+             "PRIMARY KEY(list, ord)) WITHOUT ROWID;");
+    Stmt sizes(db, "SELECT list, size FROM entries WHERE kind != 68 ORDER BY list");
+    Stmt put(db, "UPDATE lists SET fileBytes = ?2 WHERE id = ?1");
+    std::int64_t list = -1;
+    std::uint64_t sum = 0;
+    const auto flush = [&] {
+        if (list >= 0) put.bind(1, list).bind(2, std::int64_t(sum)).run();
+    };
+    while (sizes.step()) {
+        if (sizes.integer(0) != list) {
+            flush();
+            list = sizes.integer(0);
+            sum = 0;
+        }
+        sum = saturatingAdd(sum, storedSize(sizes, 1));
+    }
+    sizes.reset();
+    flush();
+    exec(db, "UPDATE lists SET fileBytes = 0 WHERE fileBytes IS NULL");
+}
+
+// Brings a catalogue of schema version `from` up to the current one, step by step, inside the
+// caller's transaction.
+void upgradeSchema(sqlite3* db, std::int64_t from) {
+    if (from < 2) addLabelsAndRest(db);
+}
 
 } // namespace
 
@@ -63,10 +108,12 @@ Catalog::~Catalog() {
     sqlite3_close(m_db);
 }
 
-std::unique_ptr<Catalog> Catalog::open(const std::string& path) {
+std::unique_ptr<Catalog> Catalog::open(const std::string& path, OpenMode mode) {
     struct stat st {};
     const bool exists = ::stat(path.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) throw Error(ErrorCode::catalogueNotRegularFile, path);
+    if (!exists && mode == OpenMode::existing)
+        throw Error(ErrorCode::catalogueMissing, path, errno);
     if (!exists) {
         std::error_code ec;
         const auto folder = std::filesystem::path(path).parent_path();
@@ -74,8 +121,9 @@ std::unique_ptr<Catalog> Catalog::open(const std::string& path) {
         if (ec) throw Error(ErrorCode::catalogueFolderFailed, path, ec.value());
     }
     sqlite3* db = nullptr;
-    const int rc =
-        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    // An existing catalogue is never made anew, even if it vanished since the stat above.
+    const int flags = SQLITE_OPEN_READWRITE | (mode == OpenMode::create ? SQLITE_OPEN_CREATE : 0);
+    const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const std::string why = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close(db);
@@ -91,28 +139,41 @@ std::unique_ptr<Catalog> Catalog::open(const std::string& path) {
         exec(db, "PRAGMA mmap_size = 0");
         exec(db, kSmallCache);
         // Reading the schema is the first read of the file: a damaged one fails here.
-        const std::int64_t tables = pragmaValue(db, "SELECT count(*) FROM sqlite_master");
-        const std::int64_t app = pragmaValue(db, "PRAGMA application_id");
-        const std::int64_t version = pragmaValue(db, "PRAGMA user_version");
-        if (tables == 0 && app == 0) {
+        const auto isEmpty = [db] {
+            return pragmaValue(db, "SELECT count(*) FROM sqlite_master") == 0 &&
+                   pragmaValue(db, "PRAGMA application_id") == 0;
+        };
+        if (isEmpty()) {
             // A search reads about one leaf per found row: 32 KiB pages hold a parent's row near
             // its children's and keep the levels above few, yet each read stays short (measured
             // against 4, 16 and 64 KiB).
             exec(db, "PRAGMA page_size = 32768");
-            exec(db, "BEGIN IMMEDIATE");
-            exec(db, kSchema);
-            exec(db, ("PRAGMA application_id = " + std::to_string(kApplicationId) +
-                      "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";")
-                         .c_str());
-            exec(db, "COMMIT");
+            // Two programs may find the file empty at once: the one that writes second finds
+            // the schema there once its turn comes.
+            WriteTransaction making(db);
+            if (isEmpty()) {
+                exec(db, kSchema);
+                exec(db, ("PRAGMA application_id = " + std::to_string(kApplicationId) +
+                          "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";")
+                             .c_str());
+            }
+            making.commit();
             // Searches go on while a list is being added (a reader never waits for a writer).
             exec(db, "PRAGMA journal_mode = WAL");
-        } else if (app != kApplicationId) {
-            throw Error(ErrorCode::notCatalogue, path);
-        } else if (version > kSchemaVersion) {
-            throw Error(ErrorCode::catalogueTooNew, path);
-        } else if (version != kSchemaVersion) {
-            throw Error(ErrorCode::catalogueDamaged, path, 0, "no schema version");
+        }
+        const std::int64_t app = pragmaValue(db, "PRAGMA application_id");
+        const std::int64_t version = pragmaValue(db, "PRAGMA user_version");
+        if (app != kApplicationId) throw Error(ErrorCode::notCatalogue, path);
+        if (version > kSchemaVersion) throw Error(ErrorCode::catalogueTooNew, path);
+        if (version < 1) throw Error(ErrorCode::catalogueDamaged, path, 0, "no schema version");
+        if (version < kSchemaVersion) {
+            WriteTransaction upgrading(db);
+            const std::int64_t now = pragmaValue(db, "PRAGMA user_version");
+            if (now < kSchemaVersion) {
+                upgradeSchema(db, now);
+                exec(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+            }
+            upgrading.commit();
         }
         guard.release();
         return std::unique_ptr<Catalog>(new Catalog(db, path));
@@ -133,16 +194,12 @@ bool Catalog::remove(const std::string& listPath) {
     }
     const std::int64_t id = find.integer(0);
     find.reset();
-    exec(m_db, "BEGIN IMMEDIATE");
-    try {
-        Stmt(m_db, "DELETE FROM entries WHERE list = ?1").bind(1, id).run();
-        Stmt(m_db, "DELETE FROM grams WHERE list = ?1").bind(1, id).run();
-        Stmt(m_db, "DELETE FROM lists WHERE id = ?1").bind(1, id).run();
-        exec(m_db, "COMMIT");
-    } catch (...) {
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
+    WriteTransaction removing(m_db);
+    Stmt(m_db, "DELETE FROM entries WHERE list = ?1").bind(1, id).run();
+    Stmt(m_db, "DELETE FROM grams WHERE list = ?1").bind(1, id).run();
+    Stmt(m_db, "DELETE FROM recordRest WHERE list = ?1").bind(1, id).run();
+    Stmt(m_db, "DELETE FROM lists WHERE id = ?1").bind(1, id).run();
+    removing.commit();
     return true;
 }
 
@@ -161,6 +218,77 @@ bool Catalog::contains(const std::string& listPath) const {
     const bool known = find.step();
     find.reset();
     return known;
+}
+
+std::optional<ListRecord> Catalog::listByPathOrLabel(const std::string& pathOrLabel) const {
+    Stmt& s = m_st->listOfPath;
+    s.bindText(1, absoluteListPath(pathOrLabel));
+    std::optional<ListRecord> found;
+    if (s.step()) found = listOf(s);
+    s.reset();
+    if (found) return found;
+    std::vector<ListRecord> labelled = listsLabelled(pathOrLabel);
+    if (labelled.size() == 1) return std::move(labelled.front());
+    return std::nullopt;
+}
+
+std::vector<ListRecord> Catalog::listsLabelled(const std::string& utf8) const {
+    std::vector<ListRecord> out;
+    if (utf8.empty()) return out;
+    Stmt& s = m_st->listsOfLabel;
+    s.bindText(1, utf8);
+    while (s.step())
+        out.push_back(listOf(s));
+    s.reset();
+    return out;
+}
+
+ListFileState Catalog::fileState(const ListRecord& list) const {
+    struct stat st {};
+    if (::stat(list.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return ListFileState::missing;
+    const FileStamp indexed{list.fileSize, list.mtimeNs, list.inode, list.device};
+    return stampOf(list.path) == indexed ? ListFileState::present : ListFileState::changed;
+}
+
+void Catalog::setListText(std::int64_t listId, const char* column, const std::string& utf8) {
+    WriteTransaction writing(m_db);
+    Stmt s(m_db, (std::string("UPDATE lists SET ") + column + " = ?2 WHERE id = ?1").c_str());
+    s.bind(1, listId);
+    if (utf8.empty())
+        s.bindNull(2);
+    else
+        s.bindText(2, utf8);
+    s.run();
+    if (sqlite3_changes(m_db) != 1)
+        throw Error(ErrorCode::catalogueFailed, m_path, 0, "no such list");
+    writing.commit();
+}
+
+void Catalog::setLabel(std::int64_t listId, const std::string& utf8) {
+    setListText(listId, "label", utf8);
+}
+
+void Catalog::setNote(std::int64_t listId, const std::string& utf8) {
+    setListText(listId, "note", utf8);
+}
+
+std::vector<std::string> listFilesAt(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::is_directory(path, ec)) return {path};
+    std::vector<std::string> found;
+    fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied, ec);
+    if (ec) throw Error(codeForErrno(ec.value(), ErrorCode::readFailed), path, ec.value());
+    for (; it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (ec) throw Error(codeForErrno(ec.value(), ErrorCode::readFailed), path, ec.value());
+        std::string ext = it->path().extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(),
+                       [](unsigned char c) { return char(std::tolower(c)); });
+        std::error_code fileEc;
+        if (ext == ".kx" && it->is_regular_file(fileEc)) found.push_back(it->path().string());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 } // namespace kx::catalog

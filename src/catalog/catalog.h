@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,10 +42,22 @@ struct ListRecord {
     std::int64_t id = 0; // grows with the order in which lists were first added
     std::string path;
     std::uint64_t entries = 0;
-    std::int64_t indexedAt = 0; // seconds since 1970, UTC
-    std::string headerText;     // in the list's code page
-    std::string rootName;       // in the list's code page
+    std::int64_t indexedAt = 0;  // seconds since 1970, UTC
+    std::string headerText;      // in the list's code page
+    std::string rootName;        // in the list's code page
+    std::string label;           // UTF-8, empty when none: the user's name for the disk
+    std::string note;            // UTF-8, empty when none
+    std::uint64_t fileBytes = 0; // the sizes of the list's files summed (saturating), as indexed
+    // The list file as it was when indexed (see Catalog::fileState).
+    std::int64_t fileSize = 0, mtimeNs = 0, inode = 0, device = 0;
 };
+
+// The list file now, against the catalogue's copy: as indexed, changed since (size, modification
+// time, inode or device), or not there (or no regular file).
+enum class ListFileState { present, changed, missing };
+
+// Whether Catalog::open makes a catalogue where there is none.
+enum class OpenMode { create, existing };
 
 struct Duplicate {
     std::uint64_t size;
@@ -66,9 +79,11 @@ const Entry* entryAtOrd(const Entry* root, std::uint32_t ord);
 
 class Catalog {
 public:
-    // Opens the catalogue at `path`, making it (and its folder) when there is no file. Throws
-    // kx::Error (notCatalogue, catalogueDamaged, catalogueTooNew, ...) with the path.
-    static std::unique_ptr<Catalog> open(const std::string& path);
+    // Opens the catalogue at `path`, making it (and its folder) when there is no file; with
+    // OpenMode::existing a missing file throws catalogueMissing and nothing is made. A catalogue
+    // of an older schema is brought up to date in place. Throws kx::Error (notCatalogue,
+    // catalogueDamaged, catalogueTooNew, ...) with the path.
+    static std::unique_ptr<Catalog> open(const std::string& path, OpenMode mode = OpenMode::create);
     ~Catalog();
     Catalog(const Catalog&) = delete;
     Catalog& operator=(const Catalog&) = delete;
@@ -83,6 +98,24 @@ public:
     std::vector<ListRecord> lists() const;
     // True when the list is catalogued (under its absolute path).
     bool contains(const std::string& listPath) const;
+    // The list catalogued under the path (made absolute), else the one list with that label;
+    // nothing when there is none, or when several lists have the label (see listsLabelled).
+    std::optional<ListRecord> listByPathOrLabel(const std::string& pathOrLabel) const;
+    std::vector<ListRecord> listsLabelled(const std::string& utf8) const;
+    // A stat of list.path against the stamp taken when it was indexed.
+    ListFileState fileState(const ListRecord& list) const;
+    // The user's label and note of a list; an empty text clears them. An add that indexes the
+    // list again keeps them. Throws catalogueFailed when there is no such list.
+    void setLabel(std::int64_t listId, const std::string& utf8);
+    void setNote(std::int64_t listId, const std::string& utf8);
+
+    // The list as it was indexed, from the catalogue alone: the header text, the root and every
+    // Entry with its whole 600-byte record as the list held it, in the order the viewer shows it
+    // (the root's children regrouped folders first), so that entryAtOrd(tree->root(), ord) is the
+    // Entry a found row names. The progress hears the Entries read of the Entries in all now and
+    // then; null when it stopped the load. Throws kx::Error (a catalogue code) on failure,
+    // catalogueFailed when there is no such list.
+    std::unique_ptr<EntryTree> loadTree(std::int64_t listId, const Progress& progress = {}) const;
 
     // The rows that searchFiltered(root, filter) gives on each catalogued list as the viewer
     // opens it, list by list in the order they were first added, each list's rows in its search
@@ -96,10 +129,16 @@ public:
 
 private:
     explicit Catalog(sqlite3* db, std::string path);
+    void setListText(std::int64_t listId, const char* column, const std::string& utf8);
     struct Statements;
     sqlite3* m_db;
     std::string m_path;
     std::unique_ptr<Statements> m_st;
 };
+
+// The list files (*.kx, the case ignored) at or below a path: the path itself when it is no
+// folder (a missing one too, so that its reader reports it); every list file below a folder,
+// sorted, without following links to folders.
+std::vector<std::string> listFilesAt(const std::string& path);
 
 } // namespace kx::catalog

@@ -1,4 +1,5 @@
 // Indexing a list into the catalogue: every Entry's row and the trigrams of the names.
+#include "catalog/recordrest.h"
 #include "catalog/sqlstore.h"
 
 #include "listfile/listfile.h"
@@ -36,6 +37,10 @@ AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
     regroupRootFolder(*tree);
     const Entry* root = tree->root();
     const std::size_t total = root ? root->tree().entryCount() : 0;
+    std::uint64_t fileBytes = 0;
+    for (std::size_t i = 0; i < total; ++i)
+        if (!tree->at(std::uint32_t(i))->isFolder())
+            fileBytes = saturatingAdd(fileBytes, tree->at(std::uint32_t(i))->size());
 
     const LargeCache cache(m_db);
     exec(m_db, "BEGIN IMMEDIATE");
@@ -48,12 +53,14 @@ AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
         if (known) {
             Stmt(m_db, "DELETE FROM entries WHERE list = ?1").bind(1, id).run();
             Stmt(m_db, "DELETE FROM grams WHERE list = ?1").bind(1, id).run();
+            Stmt(m_db, "DELETE FROM recordRest WHERE list = ?1").bind(1, id).run();
         } else {
             Stmt(m_db, "INSERT INTO lists(path) VALUES (?1)").bindText(1, path).run();
             id = sqlite3_last_insert_rowid(m_db);
         }
         Stmt(m_db, "UPDATE lists SET fileSize = ?2, mtimeNs = ?3, inode = ?4, device = ?5, "
-                   "entries = ?6, indexedAt = ?7, header = ?8, root = ?9 WHERE id = ?1")
+                   "entries = ?6, indexedAt = ?7, header = ?8, root = ?9, fileBytes = ?10 "
+                   "WHERE id = ?1")
             .bind(1, id)
             .bind(2, stamp.size)
             .bind(3, stamp.mtimeNs)
@@ -63,6 +70,7 @@ AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
             .bind(7, std::int64_t(std::time(nullptr)))
             .bindBlob(8, tree->headerText.data(), tree->headerText.size())
             .bindBlob(9, root ? root->name().data() : "", root ? root->name().size() : 0)
+            .bind(10, std::int64_t(fileBytes))
             .run();
 
         if (root) {
@@ -70,6 +78,7 @@ AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
                            "created, changed, mark, crossedOut, comment, path) "
                            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
             std::vector<std::uint32_t> ordOf(total, 0);
+            RestWriter rests(m_db, id, total);
             std::unordered_map<Gram, std::vector<std::uint32_t>> postings;
             std::vector<Gram> grams;
             std::uint8_t record[kRecordSize];
@@ -99,6 +108,7 @@ AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
                     put.bindNull(13);
                 }
                 put.run();
+                rests.put(e, ord, record);
                 if (ord != 0) {
                     gramsOf(upperCased(name), grams);
                     for (Gram g : grams)

@@ -124,7 +124,21 @@ ListRecord listOf(const Stmt& s) {
     r.indexedAt = s.integer(3);
     r.headerText = s.text(4);
     r.rootName = s.text(5);
+    r.label = s.text(6);
+    r.note = s.text(7);
+    r.fileBytes = std::uint64_t(s.integer(8));
+    r.fileSize = s.integer(9);
+    r.mtimeNs = s.integer(10);
+    r.inode = s.integer(11);
+    r.device = s.integer(12);
     return r;
+}
+
+std::uint64_t storedSize(const Stmt& s, int c) {
+    if (s.type(c) == SQLITE_INTEGER) return std::uint64_t(s.integer(c));
+    const std::string_view raw = s.blob(c);
+    if (raw.size() != rec::sizeSize) throw Error(ErrorCode::catalogueDamaged, {}, 0, "a bad size");
+    return extendedToUint64(reinterpret_cast<const std::uint8_t*>(raw.data()));
 }
 
 // The 600-byte record of a catalogued Entry (columns as kEntryColumns from `first`).

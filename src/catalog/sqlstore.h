@@ -102,7 +102,18 @@ std::vector<std::uint32_t> decodeOrds(std::string_view blob);
 std::vector<std::uint32_t> intersect(const std::vector<std::uint32_t>& a,
                                      const std::vector<std::uint32_t>& b);
 
+// A list's row, its columns as kListColumns.
+inline constexpr const char* kListColumns =
+    "id, path, entries, indexedAt, header, root, label, note, fileBytes, fileSize, mtimeNs, "
+    "inode, device";
 ListRecord listOf(const Stmt& s);
+
+// A sum of sizes that stops at the largest one.
+inline std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) {
+    return a > UINT64_MAX - b ? UINT64_MAX : a + b;
+}
+// A stored size column as a whole byte count (its ten bytes read as the list's reader does).
+std::uint64_t storedSize(const Stmt& s, int c);
 
 inline constexpr const char* kEntryColumns =
     "ord, parent, name, kind, attributes, size, created, changed, mark, crossedOut, comment";
@@ -117,6 +128,25 @@ public:
     ~ReadTransaction() { sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr); }
     ReadTransaction(const ReadTransaction&) = delete;
     ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    sqlite3* m_db;
+};
+
+// One write transaction, taken at once (a second writer waits for the first), rolled back
+// unless committed.
+class WriteTransaction {
+public:
+    explicit WriteTransaction(sqlite3* db) : m_db(db) { exec(db, "BEGIN IMMEDIATE"); }
+    ~WriteTransaction() {
+        if (m_db) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    void commit() {
+        exec(m_db, "COMMIT");
+        m_db = nullptr;
+    }
+    WriteTransaction(const WriteTransaction&) = delete;
+    WriteTransaction& operator=(const WriteTransaction&) = delete;
 
 private:
     sqlite3* m_db;
@@ -144,7 +174,14 @@ struct Catalog::Statements {
     explicit Statements(sqlite3* db)
         : listByPath(db, "SELECT id, fileSize, mtimeNs, inode, device, entries FROM lists "
                          "WHERE path = ?1"),
-          allLists(db, "SELECT id, path, entries, indexedAt, header, root FROM lists ORDER BY id"),
+          allLists(db, (std::string("SELECT ") + kListColumns + " FROM lists ORDER BY id").c_str()),
+          listOfPath(
+              db, (std::string("SELECT ") + kListColumns + " FROM lists WHERE path = ?1").c_str()),
+          listOfId(db,
+                   (std::string("SELECT ") + kListColumns + " FROM lists WHERE id = ?1").c_str()),
+          listsOfLabel(db, (std::string("SELECT ") + kListColumns +
+                            " FROM lists WHERE label = ?1 ORDER BY id")
+                               .c_str()),
           entry(db, (std::string("SELECT ") + kEntryColumns +
                      " FROM entries WHERE list = ?1 AND ord = ?2")
                         .c_str()),
@@ -153,7 +190,8 @@ struct Catalog::Statements {
                             .c_str()),
           folderPath(db, "SELECT path FROM entries WHERE list = ?1 AND ord = ?2"),
           gram(db, "SELECT ords FROM grams WHERE list = ?1 AND gram = ?2") {}
-    Stmt listByPath, allLists, entry, entriesOf, folderPath, gram;
+    Stmt listByPath, allLists, listOfPath, listOfId, listsOfLabel, entry, entriesOf, folderPath,
+        gram;
 };
 
 } // namespace kx::catalog

@@ -280,6 +280,8 @@ constexpr Row<Msg> kMessages[] = {
     {Msg::notFolder, "Это не папка", "This is not a folder"},
     {Msg::catalogueNoHome, "Место каталога не задано: нет ни XDG_DATA_HOME, ни HOME",
      "No place for the catalogue: neither XDG_DATA_HOME nor HOME is set"},
+    {Msg::catalogueMissing, "Каталога нет: в него ещё не добавлен ни один список",
+     "There is no catalogue: no list has been added to it yet"},
     {Msg::catalogueFolderFailed, "Не удалось создать папку каталога",
      "The catalogue's folder could not be made"},
     {Msg::catalogueNotRegularFile, "Файл каталога не является обычным файлом",

@@ -270,6 +270,7 @@ enum class Msg : int {
     // Why a folder could not be scanned, and why the catalogue could not be used.
     notFolder,
     catalogueNoHome,
+    catalogueMissing,
     catalogueFolderFailed,
     catalogueNotRegularFile,
     catalogueOpenFailed,

@@ -36,6 +36,8 @@ TEST(ErrorText, SentencesOfEachShape) {
         {ErrorCode::printRefused, "", 0, "", "The printer did not accept the print job."},
         {ErrorCode::catalogueNoHome, "", 0, "",
          "Neither XDG_DATA_HOME nor HOME is set; name the catalogue with --db FILE."},
+        {ErrorCode::catalogueMissing, "/r/c.sqlite", ENOENT, "",
+         "There is no catalogue /r/c.sqlite; add a list to make one."},
         {ErrorCode::catalogueFolderFailed, "/r/c.sqlite", EACCES, "",
          "The folder of the catalogue /r/c.sqlite cannot be made: Permission denied."},
         {ErrorCode::catalogueNotRegularFile, "/c", 0, "",

@@ -68,6 +68,8 @@ ui::Msg messageRowOf(ErrorCode code) {
         return Msg::printRefused;
     case ErrorCode::catalogueNoHome:
         return Msg::catalogueNoHome;
+    case ErrorCode::catalogueMissing:
+        return Msg::catalogueMissing;
     case ErrorCode::catalogueFolderFailed:
         return Msg::catalogueFolderFailed;
     case ErrorCode::catalogueNotRegularFile:

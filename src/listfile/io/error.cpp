@@ -74,6 +74,8 @@ const char* errorCodeText(ErrorCode code) {
         return "the printer did not accept the print job";
     case ErrorCode::catalogueNoHome:
         return "neither XDG_DATA_HOME nor HOME is set";
+    case ErrorCode::catalogueMissing:
+        return "there is no catalogue";
     case ErrorCode::catalogueFolderFailed:
         return "the folder of the catalogue cannot be made";
     case ErrorCode::catalogueNotRegularFile:
@@ -125,6 +127,8 @@ std::string ownSentence(ErrorCode code, const std::string& path, int sysErrno,
         return "The printer did not accept the print job.";
     case ErrorCode::catalogueNoHome:
         return "Neither XDG_DATA_HOME nor HOME is set; name the catalogue with --db FILE.";
+    case ErrorCode::catalogueMissing:
+        return "There is no catalogue " + path + "; add a list to make one.";
     case ErrorCode::catalogueFolderFailed:
         return "The folder of the catalogue " + path +
                " cannot be made: " + std::strerror(sysErrno) + ".";

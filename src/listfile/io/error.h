@@ -47,6 +47,7 @@ enum class ErrorCode {
     printRefused, // the job could not start, or the printer did not take it
     // The catalogue (the path is the catalogue's file when it is known; the detail is SQLite's).
     catalogueNoHome,         // neither XDG_DATA_HOME nor HOME says where it lives
+    catalogueMissing,        // no catalogue file where one must be (nothing was made)
     catalogueFolderFailed,   // its folder could not be made
     catalogueNotRegularFile, // a folder, a FIFO, a device
     catalogueOpenFailed,     // SQLite could not open the file
