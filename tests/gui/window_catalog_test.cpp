@@ -8,6 +8,8 @@
 #include "listfile/codepage.h"
 
 #include <QComboBox>
+#include <QDeadlineTimer>
+#include <QSortFilterProxyModel>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -18,6 +20,16 @@
 using namespace kxtest;
 
 namespace {
+
+// Waits while the catalogue window's search runs (or waits for the typing to pause).
+bool searchEnds(const kx::TCatalogForm* f) {
+    QDeadlineTimer deadline(30000);
+    while (f->searching()) {
+        if (deadline.hasExpired()) return false;
+        QTest::qWait(1);
+    }
+    return true;
+}
 
 // The second disk: A holds a file before its folder, so showing A reorders A's rows.
 Node secondDisk() {
@@ -51,7 +63,7 @@ protected:
         f->fields->ledMask->setText(mask);
         f->fields->cbxMark->setCurrentIndex(mark);
         f->fields->FindBitBtn->click();
-        finishJobs(w);
+        EXPECT_TRUE(searchEnds(f));
         return f;
     }
     // The rows of the find window as "list-file-name|path".
@@ -63,7 +75,7 @@ protected:
         return out;
     }
     void openRow(kx::TCatalogForm* f, int row) {
-        f->lvFound->setCurrentIndex(f->rows->index(row, 0));
+        f->lvFound->setCurrentIndex(f->sorted->mapFromSource(f->rows->index(row, 0)));
         QTest::keyClick(f->lvFound, Qt::Key_Return);
         finishJobs(w);
     }

@@ -14,6 +14,7 @@
 
 namespace kx {
 
+class Error;
 class TCatalogForm;
 class TInfoFileForm;
 struct CatalogRow;

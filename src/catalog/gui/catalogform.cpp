@@ -5,6 +5,8 @@
 #include "query/size80.h"
 #include "support/strings.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>

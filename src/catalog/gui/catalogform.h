@@ -76,7 +76,8 @@ public:
     // Starts a search; the rows arrive while it runs. `told`: a failure is the handler's to
     // show as a message (a search started by typing shows it in the count line instead).
     void search(const EntryFilter& filter, bool maskStorable, bool told);
-    bool searching() const { return m_search->running(); }
+    // True while a typed search waits for the pause or a search runs.
+    bool searching() const { return m_typingPause.isActive() || m_search->running(); }
     // The lists were added or removed: the next search opens the catalogue afresh.
     void listsChanged() { m_reopen = true; }
     // The rows of the last search and how many were found in all.
