@@ -1,5 +1,5 @@
-// The window's side of the catalogue: the find window (Ctrl+Shift+K) with its filters, a row's
-// way to its Entry (through an open, the unsaved-changes question and folders regrouped since the
+// The window's side of the catalogue: the catalogue window (Ctrl+Shift+K) with its lists and their
+// commands, its search as you type and with filters, a row's way to its Entry (through an open, the unsaved-changes question and folders regrouped since the
 // list was indexed), the refresh after a save, and a catalogue that is missing or damaged.
 #include "window_helpers.h"
 
@@ -9,6 +9,11 @@
 
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QPushButton>
+#include <QUrl>
 #include <QSortFilterProxyModel>
 #include <QFile>
 #include <QFileInfo>
@@ -218,6 +223,156 @@ TEST_F(CatalogWindow, AMissingOrDamagedCatalogueIsToldAndLeftAlone) {
     EXPECT_TRUE(saveAndWait(w));
     EXPECT_FALSE(w->listModified());
     EXPECT_EQ(w.dialogs->lastMessage(), w->tables().message(Msg::catalogueNotUpdated).arg(damaged));
+}
+
+} // namespace
+
+namespace {
+
+// The catalogue window's home: its lists and their commands, the search as you type, its place
+// among the windows and a drop of a folder.
+class CatalogHome : public CatalogWindow {
+protected:
+    kx::TCatalogForm* openWindow() {
+        QApplication::setActiveWindow(w.form.get());
+        QTest::keyClick(w.form.get(), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+        return w->catalogForm();
+    }
+    // The lists table as "label|file name|state", top to bottom.
+    static QStringList listRows(const kx::TCatalogForm* f) {
+        QStringList out;
+        const auto* m = f->lists;
+        for (int r = 0; r < m->rowCount(); ++r)
+            out << m->index(r, m->label).data().toString() + "|" +
+                       QFileInfo(m->index(r, m->path).data().toString()).fileName() + "|" +
+                       m->index(r, m->file).data().toString();
+        return out;
+    }
+    QString state(kx::ui::Cap c) { return w->tables().caption(c); }
+};
+
+TEST_F(CatalogHome, AddsEditsAndRemovesLists) {
+    kx::TCatalogForm* f = openWindow();
+    EXPECT_EQ(f->lblLists->text(), state(kx::ui::Cap::catalogueHoldsNoLists));
+    EXPECT_EQ(f->focusWidget(), f->fields->ledMask);
+    // Without a catalogue, Refresh and Remove make none.
+    for (QPushButton* b : {f->btRefresh, f->btRemove}) {
+        b->click();
+        EXPECT_TRUE(finishJobs(w));
+    }
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(db)));
+
+    // Add makes it; a file that is no list is told at the end, the others are added.
+    const QString bad = dir.filePath("bad.kx");
+    QFile junk(bad);
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a list");
+    junk.close();
+    w.dialogs->openFileLists.push_back({first, bad, second});
+    w.dialogs->messages.clear();
+    f->btAdd->click();
+    ASSERT_TRUE(finishJobs(w));
+    const QString present = state(kx::ui::Cap::filePresent);
+    EXPECT_EQ(listRows(f), QStringList({"|first.kx|" + present, "|second.kx|" + present}));
+    ASSERT_EQ(w.dialogs->messages.size(), 1u);
+    EXPECT_TRUE(w.dialogs->lastMessage().contains(bad)) << w.dialogs->lastMessage().toStdString();
+    EXPECT_FALSE(w.dialogs->lastMessage().contains(first));
+
+    // F2 on the label, a text, Enter: shown and kept in the catalogue.
+    f->lvLists->setFocus();
+    f->lvLists->setCurrentIndex(f->lists->index(1, kx::CatalogListsModel::label));
+    QTest::keyClick(f->lvLists, Qt::Key_F2);
+    auto* editor = f->lvLists->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QString::fromUtf8("Диск 2")); // keyClicks types ASCII only
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::qWait(1); // the view commits the editor's text by a queued call
+    EXPECT_EQ(kx::catalog::Catalog::open(db)->lists().at(1).label, "Диск 2");
+
+    // A changed file reads "changed" until Refresh indexes it again.
+    writeList(dir, "first.kx", secondDisk());
+    openWindow();
+    EXPECT_EQ(listRows(f).value(0), "|first.kx|" + state(kx::ui::Cap::fileChanged));
+    f->btRefresh->click();
+    ASSERT_TRUE(finishJobs(w));
+    EXPECT_EQ(listRows(f).value(0), "|first.kx|" + present);
+
+    // Delete on the table asks; No keeps the list, Yes removes it.
+    f->lvLists->setCurrentIndex(f->lists->index(0, 0));
+    for (const auto answer : {kx::UserDialogs::Answer::No, kx::UserDialogs::Answer::Yes}) {
+        w.dialogs->answers.push_back(answer);
+        QTest::keyClick(f->lvLists, Qt::Key_Delete);
+        ASSERT_TRUE(finishJobs(w));
+    }
+    EXPECT_EQ(listRows(f), QStringList({QString::fromUtf8("Диск 2|second.kx|") + present}));
+    EXPECT_EQ(kx::catalog::Catalog::open(db)->lists().size(), 1u);
+}
+
+TEST_F(CatalogHome, TypingSearchesWithoutFindAndANewKeyReplacesTheRows) {
+    catalogueBoth();
+    kx::TCatalogForm* f = openWindow();
+    const struct {
+        const char* keys; // typed after what the case before typed
+        QStringList rows;
+    } cases[] = {
+        {"b", {"first.kx|A\\B", "first.kx|b.txt", "second.kx|A\\B", "second.kx|b.txt"}},
+        {".", {"first.kx|b.txt", "second.kx|b.txt"}},
+        {"q", {}},
+    };
+    for (const auto& c : cases) {
+        QTest::keyClicks(f->fields->ledMask, c.keys);
+        EXPECT_TRUE(f->searching()) << c.keys;
+        ASSERT_TRUE(searchEnds(f));
+        EXPECT_EQ(found(f), c.rows) << c.keys;
+        EXPECT_EQ(f->fields->lblFound->text(),
+                  w->tables().caption(kx::ui::Cap::foundCount).arg(c.rows.size()))
+            << c.keys;
+    }
+    // Keys typed faster than the pause start one search, whose rows alone are shown.
+    f->fields->ledMask->clear();
+    QTest::keyClicks(f->fields->ledMask, "y.t");
+    QTest::keyClick(f->fields->ledMask, Qt::Key_Backspace);
+    QTest::keyClicks(f->fields->ledMask, "txt");
+    ASSERT_TRUE(searchEnds(f));
+    EXPECT_EQ(found(f), QStringList({"first.kx|A\\y.txt", "second.kx|A\\y.txt"}));
+    // The size header sorts the kept rows by their sizes, not by the texts of the cells.
+    f->fields->ledMask->clear();
+    QTest::keyClicks(f->fields->ledMask, "txt");
+    ASSERT_TRUE(searchEnds(f));
+    f->lvFound->header()->setSortIndicator(2, Qt::AscendingOrder);
+    QStringList bySize;
+    for (int r = 0; r < 4; ++r)
+        bySize << f->sorted->index(r, 1).data().toString();
+    EXPECT_EQ(bySize, QStringList({"A\\B\\x.txt", "A\\B\\x.txt", "A\\z.txt", "a.txt"}));
+}
+
+TEST_F(CatalogHome, IsAWindowOfItsOwnNeverKeptAboveTheMainWindow) {
+    kx::TCatalogForm* f = openWindow();
+    EXPECT_EQ(f->parentWidget(), nullptr);
+    EXPECT_EQ(f->windowType(), Qt::Window);
+    EXPECT_FALSE(f->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(f->isModal());
+    EXPECT_FALSE(f->testAttribute(Qt::WA_QuitOnClose)); // the main window's close ends the program
+}
+
+TEST_F(CatalogHome, ADroppedFolderAddsTheListsBelowIt) {
+    QDir(dir.path()).mkpath("disks/old");
+    const QString a = writeList(dir, "disks/a.KX");
+    writeList(dir, "disks/old/b.kx", secondDisk());
+    writeList(dir, "disks/old/notes.txt");
+    kx::TCatalogForm* f = openWindow();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(dir.filePath("disks"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(f, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(f, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    ASSERT_TRUE(finishJobs(w));
+    EXPECT_TRUE(w.dialogs->messages.empty()) << w.dialogs->lastMessage().toStdString();
+    const QString present = state(kx::ui::Cap::filePresent);
+    EXPECT_EQ(listRows(f), QStringList({"|a.KX|" + present, "|b.kx|" + present}));
 }
 
 } // namespace
