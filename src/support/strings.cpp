@@ -156,13 +156,15 @@ constexpr Row<Hint> kHints[] = {
     {Hint::damaged, "Повреждённый", "Damaged"},
     {Hint::logo, "Восстановление данных", "Data recovery"},
     // The catalogue window's buttons.
-    {Hint::addLists, "Добавить файлы списков в каталог (%1)", "Add list files to the catalogue (%1)"},
+    {Hint::addLists, "Добавить файлы списков в каталог (%1)",
+     "Add list files to the catalogue (%1)"},
     {Hint::addFolder, "Добавить все списки папки (%1)", "Add every list in a folder (%1)"},
     {Hint::refreshLists, "Заново внести изменённые списки (%1)",
      "Index again the lists whose file changed (%1)"},
     {Hint::removeLists, "Удалить выделенные списки из каталога (%1)",
      "Remove the selected lists from the catalogue (%1)"},
-    {Hint::browseList, "Просмотр списка по каталогу (%1)", "Browse the list from the catalogue (%1)"},
+    {Hint::browseList, "Просмотр списка по каталогу (%1)",
+     "Browse the list from the catalogue (%1)"},
     {Hint::openList, "Открыть файл списка (%1)", "Open the list file (%1)"},
     {Hint::searchMask, "Поиск идёт по мере ввода (%1)", "The search runs as you type (%1)"},
 };

@@ -1,6 +1,7 @@
 // The window's side of the catalogue: the catalogue window (Ctrl+Shift+K) with its lists and their
-// commands, its search as you type and with filters, a row's way to its Entry (through an open, the unsaved-changes question and folders regrouped since the
-// list was indexed), the refresh after a save, and a catalogue that is missing or damaged.
+// commands, its search as you type and with filters, a row's way to its Entry (through an open, the
+// unsaved-changes question and folders regrouped since the list was indexed), the refresh after a
+// save, and a catalogue that is missing or damaged.
 #include "window_helpers.h"
 
 #include "catalog/catalog.h"
@@ -10,15 +11,15 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDropEvent>
-#include <QHeaderView>
-#include <QMimeData>
-#include <QPushButton>
-#include <QUrl>
-#include <QSortFilterProxyModel>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 

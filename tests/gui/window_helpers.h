@@ -32,12 +32,12 @@ namespace kxtest {
 // Answers every modal question from queues filled by the test and records what was shown.
 class ScriptedDialogs : public kx::UserDialogs {
 public:
-    std::deque<QString> openFiles; // answers of the Open dialog; empty text = Cancel
-    std::deque<QString> saveFiles; // answers of the Save dialog
+    std::deque<QString> openFiles;         // answers of the Open dialog; empty text = Cancel
+    std::deque<QString> saveFiles;         // answers of the Save dialog
     std::deque<QStringList> openFileLists; // answers of the many-files Open dialog
     std::deque<QString> folders;           // answers of the folder dialog
-    std::deque<Answer> answers;    // answers of the question boxes
-    std::deque<int> choices;       // answers of the choice boxes; none = the last option (Cancel)
+    std::deque<Answer> answers;            // answers of the question boxes
+    std::deque<int> choices; // answers of the choice boxes; none = the last option (Cancel)
     std::deque<std::function<int(QDialog&)>> dialogScripts; // one per modal window
     bool printerPresent = true;
     // Thrown by the next Open dialog, as an unexpected failure inside a command would be.

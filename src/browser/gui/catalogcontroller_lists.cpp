@@ -46,9 +46,8 @@ void CatalogController::connectListCommands() {
     command(f->btRemove, &CatalogController::removeClick);
     command(f->btBrowse, &CatalogController::browseClick);
     command(f->btOpen, &CatalogController::openClick);
-    QObject::connect(f, &TCatalogForm::pathsDropped, f, [this](const QStringList& paths) {
-        m_w.guarded([&] { addPaths(paths); });
-    });
+    QObject::connect(f, &TCatalogForm::pathsDropped, f,
+                     [this](const QStringList& paths) { m_w.guarded([&] { addPaths(paths); }); });
     f->lists->setEditHandler(
         [this](std::int64_t id, CatalogListsModel::Column c, const std::string& text) {
             return saveListText(id, c == CatalogListsModel::note, text);
@@ -120,7 +119,8 @@ void CatalogController::refreshClick() {
                         UserDialogs::Icon::Information);
         return;
     }
-    runListsJob(m_w.m_tables.message(ui::Msg::refreshingLists), std::move(changed), ListsWork::refresh);
+    runListsJob(m_w.m_tables.message(ui::Msg::refreshingLists), std::move(changed),
+                ListsWork::refresh);
 }
 
 void CatalogController::removeClick() {
@@ -131,8 +131,7 @@ void CatalogController::removeClick() {
         m_w.showMessage(m_w.m_tables.message(ui::Msg::selectList), UserDialogs::Icon::Information);
         return;
     }
-    const QString question =
-        m_w.m_tables.message(ui::Msg::removeListsQuestion).arg(chosen.size());
+    const QString question = m_w.m_tables.message(ui::Msg::removeListsQuestion).arg(chosen.size());
     if (m_w.m_dialogs->question(m_catalogForm.get(), m_w.m_tables.message(ui::Msg::questionTitle),
                                 question, false) != UserDialogs::Answer::Yes)
         return;
@@ -206,8 +205,9 @@ void CatalogController::runListsJob(QString caption, std::vector<std::string> pa
             try {
                 out = &outcome.get();
             } catch (const Error& e) {
-                m_w.showMessage(m_w.m_tables.message(ui::Msg::catalogueUnusable).arg(failureText(e)),
-                                UserDialogs::Icon::Error);
+                m_w.showMessage(
+                    m_w.m_tables.message(ui::Msg::catalogueUnusable).arg(failureText(e)),
+                    UserDialogs::Icon::Error);
                 return;
             }
             if (out->failures.empty()) return;

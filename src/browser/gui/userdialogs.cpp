@@ -19,8 +19,8 @@ QString UserDialogs::getOpenFileName(QWidget* parent, const QString& title, cons
     return QFileDialog::getOpenFileName(parent, title, dir, filter);
 }
 
-QStringList UserDialogs::getOpenFileNames(QWidget* parent, const QString& title,
-                                          const QString& dir, const QString& filter) {
+QStringList UserDialogs::getOpenFileNames(QWidget* parent, const QString& title, const QString& dir,
+                                          const QString& filter) {
     return QFileDialog::getOpenFileNames(parent, title, dir, filter);
 }
 

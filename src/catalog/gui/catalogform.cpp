@@ -71,13 +71,16 @@ struct ButtonKeys {
     QKeySequence keys;
 };
 const ButtonKeys kButtons[] = {
-    {&TCatalogForm::btAdd, ui::Cap::addLists, ui::Hint::addLists, QKeySequence(Qt::CTRL | Qt::Key_N)},
+    {&TCatalogForm::btAdd, ui::Cap::addLists, ui::Hint::addLists,
+     QKeySequence(Qt::CTRL | Qt::Key_N)},
     {&TCatalogForm::btAddFolder, ui::Cap::addFolder, ui::Hint::addFolder,
      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N)},
-    {&TCatalogForm::btRefresh, ui::Cap::refreshLists, ui::Hint::refreshLists, QKeySequence(Qt::Key_F5)},
+    {&TCatalogForm::btRefresh, ui::Cap::refreshLists, ui::Hint::refreshLists,
+     QKeySequence(Qt::Key_F5)},
     // Delete takes effect in the table of lists only (the fields keep their own Delete).
     {&TCatalogForm::btRemove, ui::Cap::removeLists, ui::Hint::removeLists, {}},
-    {&TCatalogForm::btBrowse, ui::Cap::browseList, ui::Hint::browseList, QKeySequence(Qt::CTRL | Qt::Key_B)},
+    {&TCatalogForm::btBrowse, ui::Cap::browseList, ui::Hint::browseList,
+     QKeySequence(Qt::CTRL | Qt::Key_B)},
     {&TCatalogForm::btOpen, ui::Cap::open, ui::Hint::openList, QKeySequence(Qt::CTRL | Qt::Key_O)},
 };
 } // namespace
@@ -239,12 +242,12 @@ void TCatalogForm::applyTexts(const ui::StringTables& t) {
     for (const ButtonKeys& b : kButtons) {
         QPushButton* button = this->*b.button;
         button->setText(t.caption(b.caption));
-        const QKeySequence keys =
-            b.keys.isEmpty() ? QKeySequence(Qt::Key_Delete) : b.keys;
+        const QKeySequence keys = b.keys.isEmpty() ? QKeySequence(Qt::Key_Delete) : b.keys;
         button->setToolTip(t.hint(b.hint).arg(keys.toString(QKeySequence::NativeText)));
     }
     fields->ledMask->setToolTip(
-        t.hint(ui::Hint::searchMask).arg(QKeySequence(Qt::Key_Return).toString(QKeySequence::NativeText)));
+        t.hint(ui::Hint::searchMask)
+            .arg(QKeySequence(Qt::Key_Return).toString(QKeySequence::NativeText)));
     // The size, change and comment columns are named as in the detail list.
     rows->setHeaders({t.caption(ui::Cap::listColumn), t.caption(ui::Cap::pathColumn),
                       t.caption(ui::Cap::columnSize), t.caption(ui::Cap::columnChanged),
@@ -387,9 +390,10 @@ void TCatalogForm::showCount() {
         fields->lblFound->setText(t->caption(ui::Cap::catalogueHoldsNoLists));
         break;
     case State::found: {
-        QString text = m_found > rows->rows().size()
-                           ? t->caption(ui::Cap::foundFirstShown).arg(m_found).arg(rows->rows().size())
-                           : t->caption(ui::Cap::foundCount).arg(m_found);
+        QString text =
+            m_found > rows->rows().size()
+                ? t->caption(ui::Cap::foundFirstShown).arg(m_found).arg(rows->rows().size())
+                : t->caption(ui::Cap::foundCount).arg(m_found);
         if (m_search->running()) text += QLatin1Char(' ') + t->caption(ui::Cap::stillCounting);
         fields->lblFound->setText(text);
         break;

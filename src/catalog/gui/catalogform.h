@@ -94,8 +94,8 @@ public:
     void openCurrentRow();
 
     QLabel* lblLists = nullptr;
-    QPushButton *btAdd = nullptr, *btAddFolder = nullptr, *btRefresh = nullptr,
-                *btRemove = nullptr, *btBrowse = nullptr, *btOpen = nullptr;
+    QPushButton *btAdd = nullptr, *btAddFolder = nullptr, *btRefresh = nullptr, *btRemove = nullptr,
+                *btBrowse = nullptr, *btOpen = nullptr;
     QTreeView* lvLists = nullptr;
     CatalogListsModel* lists = nullptr;
     QTreeView* lvFound = nullptr;

@@ -79,7 +79,8 @@ QVariant CatalogListsModel::data(const QModelIndex& index, int role) const {
     case bytes:
         return locale.toString(qulonglong(r.fileBytes));
     case indexed:
-        return QDateTime::fromSecsSinceEpoch(r.indexedAt).toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+        return QDateTime::fromSecsSinceEpoch(r.indexedAt)
+            .toString(QStringLiteral("yyyy-MM-dd hh:mm"));
     case file:
         return m_tables ? m_tables->caption(stateCaption(l.state)) : QString();
     default:

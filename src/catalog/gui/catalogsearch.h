@@ -92,10 +92,10 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::optional<Request> m_pending;  // guarded by m_mutex
-    bool m_quit = false;               // guarded by m_mutex
-    bool m_reopen = false;             // guarded by m_mutex
-    std::atomic<std::uint64_t> m_wanted{0}; // the generation the worker is to run; others stop
+    std::optional<Request> m_pending;            // guarded by m_mutex
+    bool m_quit = false;                         // guarded by m_mutex
+    bool m_reopen = false;                       // guarded by m_mutex
+    std::atomic<std::uint64_t> m_wanted{0};      // the generation the worker is to run; others stop
     std::unique_ptr<catalog::Catalog> m_catalog; // the worker's own connection
     std::string m_catalogPath;
     std::thread m_worker;
