@@ -242,6 +242,7 @@ void TCatalogForm::applyTexts(const ui::StringTables& t) {
     for (const ButtonKeys& b : kButtons) {
         QPushButton* button = this->*b.button;
         button->setText(t.caption(b.caption));
+        if (!b.keys.isEmpty()) button->setShortcut(b.keys); // setText put a mnemonic in its place
         const QKeySequence keys = b.keys.isEmpty() ? QKeySequence(Qt::Key_Delete) : b.keys;
         button->setToolTip(t.hint(b.hint).arg(keys.toString(QKeySequence::NativeText)));
     }
