@@ -136,38 +136,41 @@ const Handler lsCommand = {
     [](const CommandLine& line) {
         const Words& args = line.arguments();
         auto doc = openList(args[0]);
-        kx::Entry* folder = doc->root();
-        if (args.size() == 2) {
-            std::string path = args[1];
-            for (char& c : path)
-                if (c == '\\') c = '/';
-            std::size_t start = 0;
-            while (start <= path.size()) {
-                std::size_t slash = path.find('/', start);
-                if (slash == std::string::npos) slash = path.size();
-                const std::string part = path.substr(start, slash - start);
-                start = slash + 1;
-                if (part.empty()) continue;
-                bool ok = true;
-                const std::string ansi = ansiOf(part, &ok);
-                kx::Entry* next = nullptr;
-                for (kx::Entry* c : folder->children())
-                    if (ok && c->isFolder() && c->name() == ansi) {
-                        next = c;
-                        break;
-                    }
-                if (!next) throw kx::Error(kx::ErrorCode::noSuchFolder, args[1]);
-                folder = next;
-            }
-        }
-        doc->regroup(folder); // showing a folder regroups it
-        if (folder != doc->root()) std::cout << "..\n";
-        const bool marks = line.has("marks");
-        for (const kx::Entry* e : folder->children())
-            printRow(e, std::string(e->name()), marks);
+        printFolderRows(*doc, args.size() == 2 ? &args[1] : nullptr, line.has("marks"));
         return 0;
     },
 };
+
+void printFolderRows(kx::Document& doc, const std::string* folderPath, bool marks) {
+    kx::Entry* folder = doc.root();
+    if (folderPath) {
+        std::string path = *folderPath;
+        for (char& c : path)
+            if (c == '\\') c = '/';
+        std::size_t start = 0;
+        while (start <= path.size()) {
+            std::size_t slash = path.find('/', start);
+            if (slash == std::string::npos) slash = path.size();
+            const std::string part = path.substr(start, slash - start);
+            start = slash + 1;
+            if (part.empty()) continue;
+            bool ok = true;
+            const std::string ansi = ansiOf(part, &ok);
+            kx::Entry* next = nullptr;
+            for (kx::Entry* c : folder->children())
+                if (ok && c->isFolder() && c->name() == ansi) {
+                    next = c;
+                    break;
+                }
+            if (!next) throw kx::Error(kx::ErrorCode::noSuchFolder, *folderPath);
+            folder = next;
+        }
+    }
+    doc.regroup(folder); // showing a folder regroups it
+    if (folder != doc.root()) std::cout << "..\n";
+    for (const kx::Entry* e : folder->children())
+        printRow(e, std::string(e->name()), marks);
+}
 
 // summary LIST
 const Handler summaryCommand = {

@@ -193,6 +193,27 @@ TEST_F(CatalogStoreTest, AFirstSchemaCatalogueIsUpgraded) {
     EXPECT_EQ(catalog->listByPathOrLabel("old disk")->id, lists[0].id);
 }
 
+// Each run of equal size and name is one group; the waste saturates; ties go by name, then size.
+TEST(DuplicateGroups, OneRowPerGroupMostWastedFirst) {
+    using kx::catalog::Duplicate;
+    const std::uint64_t big = UINT64_MAX / 2 + 1;
+    const std::vector<Duplicate> rows = {
+        {big, "huge", "/a", "huge"}, {big, "huge", "/b", "huge"}, {big, "huge", "/c", "huge"},
+        {10, "b", "/a", "b"},        {10, "b", "/b", "b"},        {5, "a", "/a", "a"},
+        {5, "a", "/b", "a"},         {5, "a", "/c", "a"},         {0, "z", "/a", "z"},
+        {0, "z", "/b", "z"},
+    };
+    const auto groups = kx::catalog::duplicateGroups(rows);
+    ASSERT_EQ(groups.size(), 4u);
+    const std::pair<std::string, std::uint64_t> want[] = {
+        {"huge", UINT64_MAX}, {"a", 10}, {"b", 10}, {"z", 0}};
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        EXPECT_EQ(groups[i].name, want[i].first);
+        EXPECT_EQ(groups[i].wasted, want[i].second);
+    }
+    EXPECT_EQ(groups[0].copies, 3u);
+}
+
 TEST(ListFilesAt, ListsBelowAFolderSortedWithoutFollowingFolderLinks) {
     QTemporaryDir dir;
     const QString d = dir.path();
