@@ -176,10 +176,7 @@ const Handler listLsCommand = {
     [](CommandLine& line) {
         line.about("Prints the rows \"kxtool ls\" prints for the list as it was indexed, from the "
                    "catalogue\nalone: the list file may be away.");
-        line.argument("LIST", kNamedListHelp);
-        line.argument("FOLDER", "names below the root, separated by \"/\" or \"\\\"",
-                      Arity::optional);
-        line.flag("marks", "adds the mark (0 none, 1 needed, 2 not needed, or the stored value)");
+        declareFolderRows(line, kNamedListHelp);
     },
     [](const CommandLine& line) {
         const auto catalog = openCatalog(line);

@@ -128,10 +128,7 @@ const Handler lsCommand = {
         line.about("Prints the rows the viewer's detail list shows for the root folder or for "
                    "FOLDER: name,\nsize in kB, created, changed, attributes, comment; the \"..\" "
                    "row as \"..\".");
-        line.argument("LIST", kListHelp);
-        line.argument("FOLDER", "names below the root, separated by \"/\" or \"\\\"",
-                      Arity::optional);
-        line.flag("marks", "adds the mark (0 none, 1 needed, 2 not needed, or the stored value)");
+        declareFolderRows(line, kListHelp);
     },
     [](const CommandLine& line) {
         const Words& args = line.arguments();
@@ -140,6 +137,12 @@ const Handler lsCommand = {
         return 0;
     },
 };
+
+void declareFolderRows(CommandLine& line, const char* listHelp) {
+    line.argument("LIST", listHelp);
+    line.argument("FOLDER", "names below the root, separated by \"/\" or \"\\\"", Arity::optional);
+    line.flag("marks", "adds the mark (0 none, 1 needed, 2 not needed, or the stored value)");
+}
 
 void printFolderRows(kx::Document& doc, const std::string* folderPath, bool marks) {
     kx::Entry* folder = doc.root();

@@ -18,6 +18,8 @@ namespace kxtool {
 extern const Handler infoCommand, lsCommand, summaryCommand, findCommand, exportCommand,
     resaveCommand, scanCommand, diffCommand, catalogCommand;
 
+// ls's arguments LIST (as `listHelp` says) and FOLDER and its option --marks.
+void declareFolderRows(CommandLine& line, const char* listHelp);
 // The rows of ls: the root folder's, or those of the folder at `folderPath` (names below the
 // root separated by "/" or "\\"; null for the root), with the ".." row below the root. Throws
 // noSuchFolder.
