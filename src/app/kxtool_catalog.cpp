@@ -1,7 +1,9 @@
-// kxtool catalog: the catalogue of many lists and its commands add, remove, lists, find and dups.
+// kxtool catalog: the catalogue of many lists and its commands add, remove, lists, label, note,
+// ls, find and dups.
 #include "kxtool_commands.h"
 #include "kxtool_output.h"
 
+#include "browser/document.h"
 #include "catalog/catalog.h"
 #include "listfile/codepage.h"
 
@@ -13,12 +15,33 @@ namespace kxtool {
 
 namespace {
 
-// The catalogue that catalog's --db names, or the user's.
-std::unique_ptr<kx::catalog::Catalog> openCatalog(const CommandLine& line) {
+// The catalogue that catalog's --db names, or the user's; only add makes one. A wait for another
+// program's write is told to the terminal.
+std::unique_ptr<kx::catalog::Catalog>
+openCatalog(const CommandLine& line, kx::catalog::OpenMode mode = kx::catalog::OpenMode::existing) {
     std::string db = line.outer()->value("db");
     if (db.empty()) db = kx::catalog::defaultCatalogPath();
-    return kx::catalog::Catalog::open(db);
+    if (::isatty(2))
+        kx::catalog::setWaitNotice([] {
+            std::cerr << "kxtool: waiting for another program to finish its change of the "
+                         "catalogue\n"
+                      << std::flush;
+        });
+    return kx::catalog::Catalog::open(db, mode);
 }
+
+// The list that LIST names (its path or its label); an unknown or ambiguous one fails.
+kx::catalog::ListRecord namedList(const kx::catalog::Catalog& catalog, const std::string& name) {
+    if (const auto list = catalog.listByPathOrLabel(name)) return *list;
+    const std::size_t labelled = catalog.listsLabelled(name).size();
+    throw std::runtime_error(labelled > 1
+                                 ? std::to_string(labelled) + " lists have the label \"" + name +
+                                       "\"; name the list by its path."
+                                 : kx::catalog::absoluteListPath(name) +
+                                       " is not in the catalogue, and no list has that label.");
+}
+
+const char* const kNamedListHelp = "a catalogued list: its path or its label";
 
 const char* const kListsHelp = "list files (.kx)";
 
@@ -29,13 +52,24 @@ const Handler addCommand = {
                    "one row per\nlist: added, updated or unchanged, its absolute path, its number "
                    "of entries. A list that\ncannot be read is reported and skipped; the others "
                    "are still added, and the status is then 1.");
-        line.argument("LIST", kListsHelp, Arity::oneOrMore);
+        line.argument("LIST", "list files (.kx), or folders: every list file below them",
+                      Arity::oneOrMore);
     },
     [](const CommandLine& line) {
-        const auto catalog = openCatalog(line);
+        const auto catalog = openCatalog(line, kx::catalog::OpenMode::create);
         const bool showProgress = ::isatty(2) != 0;
         int status = 0;
-        for (const std::string& list : line.arguments()) {
+        std::vector<std::string> lists;
+        for (const std::string& given : line.arguments()) {
+            try {
+                const std::vector<std::string> below = kx::catalog::listFilesAt(given);
+                lists.insert(lists.end(), below.begin(), below.end());
+            } catch (const kx::Error& e) {
+                printMessage(sentenceOf(e) + " It was skipped.");
+                status = 1;
+            }
+        }
+        for (const std::string& list : lists) {
             try {
                 kx::Progress progress;
                 if (showProgress)
@@ -85,8 +119,8 @@ const Handler removeCommand = {
 // catalog lists
 const Handler listsCommand = {
     [](CommandLine& line) {
-        line.about("Prints rows PATH, ENTRIES, INDEXED (local time), HEADER, ROOT, in the order "
-                   "the lists were\nfirst added.");
+        line.about("Prints rows PATH, ENTRIES, INDEXED (local time), HEADER, ROOT, LABEL, NOTE, "
+                   "in the order the\nlists were first added.");
     },
     [](const CommandLine& line) {
         for (const kx::catalog::ListRecord& l : openCatalog(line)->lists()) {
@@ -96,8 +130,60 @@ const Handler listsCommand = {
             char when[32];
             std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
             std::cout << escaped(l.path) << '\t' << l.entries << '\t' << when << '\t'
-                      << ansiCell(l.headerText) << '\t' << ansiCell(l.rootName) << '\n';
+                      << ansiCell(l.headerText) << '\t' << ansiCell(l.rootName) << '\t'
+                      << escaped(l.label) << '\t' << escaped(l.note) << '\n';
         }
+        return 0;
+    },
+};
+
+// catalog label|note LIST [TEXT]
+void declareListText(CommandLine& line, const char* about, const char* what) {
+    line.about(about);
+    line.argument("LIST", kNamedListHelp);
+    line.argument("TEXT", what, Arity::optional);
+}
+
+int setListText(const CommandLine& line,
+                void (kx::catalog::Catalog::*set)(std::int64_t, const std::string&)) {
+    const auto catalog = openCatalog(line);
+    const Words& args = line.arguments();
+    ((*catalog).*set)(namedList(*catalog, args[0]).id, args.size() > 1 ? args[1] : "");
+    return 0;
+}
+
+const Handler labelCommand = {
+    [](CommandLine& line) {
+        declareListText(line,
+                        "Sets the label of a catalogued list, the name of its disk, or clears it "
+                        "when TEXT is\nnot given.",
+                        "the label");
+    },
+    [](const CommandLine& line) { return setListText(line, &kx::catalog::Catalog::setLabel); },
+};
+
+const Handler noteCommand = {
+    [](CommandLine& line) {
+        declareListText(line,
+                        "Sets the note of a catalogued list, or clears it when TEXT is not given.",
+                        "the note");
+    },
+    [](const CommandLine& line) { return setListText(line, &kx::catalog::Catalog::setNote); },
+};
+
+// catalog ls LIST [FOLDER] [--marks]
+const Handler listLsCommand = {
+    [](CommandLine& line) {
+        line.about("Prints the rows \"kxtool ls\" prints for the list as it was indexed, from the "
+                   "catalogue\nalone: the list file may be away.");
+        declareFolderRows(line, kNamedListHelp);
+    },
+    [](const CommandLine& line) {
+        const auto catalog = openCatalog(line);
+        const Words& args = line.arguments();
+        const kx::catalog::ListRecord list = namedList(*catalog, args[0]);
+        kx::Document doc(catalog->loadTree(list.id), list.path);
+        printFolderRows(doc, args.size() > 1 ? &args[1] : nullptr, line.has("marks"));
         return 0;
     },
 };
@@ -129,16 +215,30 @@ const Handler findCommand = {
     },
 };
 
-// catalog dups [--min-size BYTES]
+// catalog dups [--min-size BYTES] [--summary] [--across-lists]
 const Handler dupsCommand = {
     [](CommandLine& line) {
         line.about("Prints every file whose name and size equal another file's in the "
-                   "catalogue: rows SIZE\n(bytes), NAME, LIST, PATH, largest first.");
-        line.option("min-size", "BYTES", "only files of at least BYTES bytes");
+                   "catalogue: rows SIZE\n(bytes), NAME, LIST, PATH, largest first. Empty files "
+                   "are left out unless --min-size 0.");
+        line.option("min-size", "BYTES", "only files of at least BYTES bytes (1 unless given)");
+        line.flag("summary", "one row per name and size: SIZE, NAME, COPIES, WASTED (the bytes "
+                             "of all\ncopies but one), most wasted first");
+        line.flag("across-lists", "only files with copies in lists of different roots (two "
+                                  "lists of one root are\ntwo snapshots of one disk)");
     },
     [](const CommandLine& line) {
-        const std::uint64_t least = byteCount(line, "min-size").value_or(0);
-        for (const kx::catalog::Duplicate& d : openCatalog(line)->duplicates(least))
+        const std::uint64_t least = byteCount(line, "min-size").value_or(1);
+        const auto catalog = openCatalog(line);
+        std::vector<kx::catalog::Duplicate> rows = catalog->duplicates(least);
+        if (line.has("across-lists")) rows = kx::catalog::acrossLists(rows, catalog->lists());
+        if (line.has("summary")) {
+            for (const kx::catalog::DuplicateGroup& g : kx::catalog::duplicateGroups(rows))
+                std::cout << g.size << '\t' << ansiCell(g.name) << '\t' << g.copies << '\t'
+                          << g.wasted << '\n';
+            return 0;
+        }
+        for (const kx::catalog::Duplicate& d : rows)
             std::cout << d.size << '\t' << ansiCell(d.name) << '\t' << escaped(d.listPath) << '\t'
                       << ansiCell(d.caption) << '\n';
         return 0;
@@ -149,6 +249,9 @@ const Command kCatalogCommands[] = {
     {"add", "adds lists, or indexes a list again when its file changed", &addCommand},
     {"remove", "forgets lists", &removeCommand},
     {"lists", "the catalogued lists", &listsCommand},
+    {"label", "sets or clears the label of a list", &labelCommand},
+    {"note", "sets or clears the note of a list", &noteCommand},
+    {"ls", "the rows ls gives on a catalogued list, from the catalogue alone", &listLsCommand},
     {"find", "the rows find gives on each catalogued list", &findCommand},
     {"dups", "every file whose name and size equal another file's", &dupsCommand},
 };

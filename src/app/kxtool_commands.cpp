@@ -128,46 +128,52 @@ const Handler lsCommand = {
         line.about("Prints the rows the viewer's detail list shows for the root folder or for "
                    "FOLDER: name,\nsize in kB, created, changed, attributes, comment; the \"..\" "
                    "row as \"..\".");
-        line.argument("LIST", kListHelp);
-        line.argument("FOLDER", "names below the root, separated by \"/\" or \"\\\"",
-                      Arity::optional);
-        line.flag("marks", "adds the mark (0 none, 1 needed, 2 not needed, or the stored value)");
+        declareFolderRows(line, kListHelp);
     },
     [](const CommandLine& line) {
         const Words& args = line.arguments();
         auto doc = openList(args[0]);
-        kx::Entry* folder = doc->root();
-        if (args.size() == 2) {
-            std::string path = args[1];
-            for (char& c : path)
-                if (c == '\\') c = '/';
-            std::size_t start = 0;
-            while (start <= path.size()) {
-                std::size_t slash = path.find('/', start);
-                if (slash == std::string::npos) slash = path.size();
-                const std::string part = path.substr(start, slash - start);
-                start = slash + 1;
-                if (part.empty()) continue;
-                bool ok = true;
-                const std::string ansi = ansiOf(part, &ok);
-                kx::Entry* next = nullptr;
-                for (kx::Entry* c : folder->children())
-                    if (ok && c->isFolder() && c->name() == ansi) {
-                        next = c;
-                        break;
-                    }
-                if (!next) throw kx::Error(kx::ErrorCode::noSuchFolder, args[1]);
-                folder = next;
-            }
-        }
-        doc->regroup(folder); // showing a folder regroups it
-        if (folder != doc->root()) std::cout << "..\n";
-        const bool marks = line.has("marks");
-        for (const kx::Entry* e : folder->children())
-            printRow(e, std::string(e->name()), marks);
+        printFolderRows(*doc, args.size() == 2 ? &args[1] : nullptr, line.has("marks"));
         return 0;
     },
 };
+
+void declareFolderRows(CommandLine& line, const char* listHelp) {
+    line.argument("LIST", listHelp);
+    line.argument("FOLDER", "names below the root, separated by \"/\" or \"\\\"", Arity::optional);
+    line.flag("marks", "adds the mark (0 none, 1 needed, 2 not needed, or the stored value)");
+}
+
+void printFolderRows(kx::Document& doc, const std::string* folderPath, bool marks) {
+    kx::Entry* folder = doc.root();
+    if (folderPath) {
+        std::string path = *folderPath;
+        for (char& c : path)
+            if (c == '\\') c = '/';
+        std::size_t start = 0;
+        while (start <= path.size()) {
+            std::size_t slash = path.find('/', start);
+            if (slash == std::string::npos) slash = path.size();
+            const std::string part = path.substr(start, slash - start);
+            start = slash + 1;
+            if (part.empty()) continue;
+            bool ok = true;
+            const std::string ansi = ansiOf(part, &ok);
+            kx::Entry* next = nullptr;
+            for (kx::Entry* c : folder->children())
+                if (ok && c->isFolder() && c->name() == ansi) {
+                    next = c;
+                    break;
+                }
+            if (!next) throw kx::Error(kx::ErrorCode::noSuchFolder, *folderPath);
+            folder = next;
+        }
+    }
+    doc.regroup(folder); // showing a folder regroups it
+    if (folder != doc.root()) std::cout << "..\n";
+    for (const kx::Entry* e : folder->children())
+        printRow(e, std::string(e->name()), marks);
+}
 
 // summary LIST
 const Handler summaryCommand = {

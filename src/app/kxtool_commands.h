@@ -7,11 +7,23 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+
+namespace kx {
+class Document;
+}
 
 namespace kxtool {
 
 extern const Handler infoCommand, lsCommand, summaryCommand, findCommand, exportCommand,
     resaveCommand, scanCommand, diffCommand, catalogCommand;
+
+// ls's arguments LIST (as `listHelp` says) and FOLDER and its option --marks.
+void declareFolderRows(CommandLine& line, const char* listHelp);
+// The rows of ls: the root folder's, or those of the folder at `folderPath` (names below the
+// root separated by "/" or "\\"; null for the root), with the ".." row below the root. Throws
+// noSuchFolder.
+void printFolderRows(kx::Document& doc, const std::string* folderPath, bool marks);
 
 // The options of a filter (--comments, --mark, ...) and the note on how options are written.
 void declareFilters(CommandLine& line);

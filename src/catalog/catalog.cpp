@@ -85,7 +85,26 @@ void upgradeSchema(sqlite3* db, std::int64_t from) {
     if (from < 2) addLabelsAndRest(db);
 }
 
+std::function<void()>& waitNotice() {
+    static std::function<void()> notice;
+    return notice;
+}
+
+// A writer holds the catalogue: wait for it, in steps growing to 100 ms, for ten minutes at most
+// (an add of a large list takes a while; a search never waits, see WAL).
+int waitForWriter(void*, int count) {
+    constexpr int kSteps = 7 + 10 * 60 * 10;
+    if (count == 0 && waitNotice()) waitNotice()();
+    if (count >= kSteps) return 0;
+    sqlite3_sleep(count < 7 ? 1 << count : 100);
+    return 1;
+}
+
 } // namespace
+
+void setWaitNotice(std::function<void()> notice) {
+    waitNotice() = std::move(notice);
+}
 
 std::string defaultCatalogPath() {
     const char* data = std::getenv("XDG_DATA_HOME");
@@ -130,7 +149,7 @@ std::unique_ptr<Catalog> Catalog::open(const std::string& path, OpenMode mode) {
         throw Error(ErrorCode::catalogueOpenFailed, path, 0, why);
     }
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> guard(db, sqlite3_close);
-    sqlite3_busy_timeout(db, 5000);
+    sqlite3_busy_handler(db, waitForWriter, nullptr);
     try {
         // Pages are read into a small cache, not through a map of the file: a search touches
         // about one page per row found, once per process, and here a page fault on a map costs

@@ -66,6 +66,25 @@ struct Duplicate {
     std::string caption;  // the path below the root, names separated by "\"
 };
 
+// One name and size held by several files: how many, and the bytes all copies but one take.
+struct DuplicateGroup {
+    std::uint64_t size;
+    std::string name; // in the list's code page
+    std::uint64_t copies;
+    std::uint64_t wasted; // size x (copies - 1), saturating
+};
+
+// The groups of duplicates() (its runs of equal size and name) that have copies in at least two
+// lists of different roots: two snapshots of one disk are no duplicates of each other.
+std::vector<Duplicate> acrossLists(const std::vector<Duplicate>& rows,
+                                   const std::vector<ListRecord>& lists);
+// One row per group of duplicates() rows: most bytes wasted first, then by name, then largest.
+std::vector<DuplicateGroup> duplicateGroups(const std::vector<Duplicate>& rows);
+
+// Called when an open or a write of the catalogue begins to wait for another program's write to
+// end (a writer waits up to ten minutes, then fails with catalogueFailed). For the whole process.
+void setWaitNotice(std::function<void()> notice);
+
 // One found row: its list, the Entry as the list holds it (name, kind, size, dates, attributes,
 // mark, comment), its caption (the path below the root, as resultCaption makes it) and its place
 // in the list's pre-order walk as the viewer opens it (the root is 0; see entryAtOrd). It returns
