@@ -16,6 +16,7 @@
 // Values keep their own types: a size is an integer when the record holds that whole number
 // exactly, else the record's ten bytes; a date is the integer YYYYMMDDhhmmss when its text is
 // "DD.MM.YYYY hh:mm:ss" exactly, else its bytes; an empty text is NULL.
+#include "catalog/nameindex.h"
 #include "catalog/sqlstore.h"
 
 #include <cstdlib>
@@ -135,6 +136,7 @@ bool Catalog::remove(const std::string& listPath) {
     find.reset();
     exec(m_db, "BEGIN IMMEDIATE");
     try {
+        bumpGeneration(m_db);
         Stmt(m_db, "DELETE FROM entries WHERE list = ?1").bind(1, id).run();
         Stmt(m_db, "DELETE FROM grams WHERE list = ?1").bind(1, id).run();
         Stmt(m_db, "DELETE FROM lists WHERE id = ?1").bind(1, id).run();
