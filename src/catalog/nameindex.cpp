@@ -22,6 +22,7 @@ constexpr std::size_t kHeaderBytes = 64, kListBytes = 80;
 constexpr std::uint32_t kBlock = 64;
 constexpr std::uint64_t kTextMark = std::uint64_t(1) << 47;
 constexpr std::size_t kPiece = 256 * 1024;
+constexpr std::size_t kFirstPiece = 4096;
 
 template <class T> void put(std::uint8_t* at, T v) {
     for (std::size_t i = 0; i < sizeof(T); ++i)
@@ -339,6 +340,8 @@ SectionReader::SectionReader(const NameIndex& index, std::uint64_t offset, std::
 void SectionReader::seek(std::uint64_t at) {
     m_next = std::min(at, m_length);
     m_at = m_end = 0;
+    // After a jump the next read is likely short: the pieces grow again as reading goes on.
+    m_piece = kFirstPiece;
 }
 
 bool SectionReader::fill(std::size_t want) {
@@ -348,7 +351,8 @@ bool SectionReader::fill(std::size_t want) {
     std::memmove(m_buffer.data(), m_buffer.data() + m_at, m_end - m_at);
     m_end -= m_at;
     m_at = 0;
-    const std::size_t room = std::max(kPiece, m_end + want);
+    const std::size_t room = std::max(m_piece, m_end + want);
+    m_piece = std::min(kPiece, m_piece * 4);
     if (m_buffer.size() < room) m_buffer.resize(room);
     const std::size_t n = std::size_t(std::min<std::uint64_t>(room - m_end, m_length - m_next));
     m_index.read(m_offset + m_next, m_buffer.data() + m_end, n);
@@ -406,9 +410,11 @@ std::string_view NameCursor::at(std::uint32_t ord) {
 IndexRow RowCursor::at(std::uint32_t ord) {
     if (ord >= m_list.entries) damagedIndex("an entry out of range");
     if (ord < m_first || ord >= m_first + m_count) {
-        constexpr std::uint32_t kWindow = 4096;
+        // A window that goes on from the last grows; one after a jump starts small.
+        const bool onward = m_count > 0 && ord < m_first + 2 * m_count && ord >= m_first;
+        m_windowRows = onward ? std::min<std::uint32_t>(m_windowRows * 4, 4096) : 32;
         m_first = ord;
-        m_count = std::min(kWindow, m_list.entries - ord);
+        m_count = std::min(m_windowRows, m_list.entries - ord);
         m_window.resize(std::size_t(m_count) * kRowSize);
         m_index.read(m_list.rows + std::uint64_t(ord) * kRowSize, m_window.data(), m_window.size());
     }

@@ -102,7 +102,7 @@ private:
     const NameIndex& m_index;
     std::uint64_t m_offset, m_length, m_next = 0; // m_next: the section's byte after the buffer
     std::vector<char> m_buffer;
-    std::size_t m_at = 0, m_end = 0;
+    std::size_t m_at = 0, m_end = 0, m_piece = 256 * 1024;
 };
 
 // The names of one list by ord: fast forward, a jump through the blocks when far ahead or behind.
@@ -129,7 +129,7 @@ private:
     const NameIndex& m_index;
     const IndexedList& m_list;
     std::vector<std::uint8_t> m_window;
-    std::uint32_t m_first = 0, m_count = 0;
+    std::uint32_t m_first = 0, m_count = 0, m_windowRows = 32;
 };
 
 // A text of a section at an offset (a comment, a path, a date), up to its NUL.
