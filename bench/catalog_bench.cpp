@@ -1,18 +1,22 @@
 // The catalogue against the lists it stands for: 8 generated lists of 500,000 entries each.
-// Their opens, the add of all eight to a new catalogue (with its bytes per entry), and a search
-// with a three-letter mask through the catalogue against the same search run on each list.
+// Their opens, the add of all eight to a new catalogue (with its bytes per entry, the name index
+// included), and searches through the catalogue against the same search run on each list and
+// against a locate index of the same full paths (plocate, when scripts/setup installed it).
 #include "listgen.h"
 
 #include "browser/document.h"
 #include "catalog/catalog.h"
+#include "listfile/codepage.h"
 #include "listfile/scan.h"
 #include "query/filter.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <spawn.h>
 #include <string>
 #include <sys/stat.h>
@@ -59,11 +63,18 @@ std::string catalogPath() {
 
 std::uint64_t addAll(const std::string& db) {
     std::remove(db.c_str());
+    std::remove((db + ".names").c_str());
     const auto catalog = kx::catalog::Catalog::open(db);
     std::uint64_t entries = 0;
     for (const std::string& list : lists())
         entries += catalog->add(list).entries;
+    catalog->prepareSearch();
     return entries;
+}
+
+std::uint64_t fileSize(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? std::uint64_t(st.st_size) : 0;
 }
 
 kx::EntryFilter maskFilter(std::string mask) {
@@ -72,10 +83,12 @@ kx::EntryFilter maskFilter(std::string mask) {
     return f;
 }
 
-// The masks: three Latin letters, and three Cyrillic ones (Windows-1251). kxtool takes its
+// The masks: three rare Latin letters, three Cyrillic ones (Windows-1251), one letter, two
+// letters, three common letters (the generator's ".dat") and six letters. kxtool takes its
 // arguments in UTF-8, so the processes are given the same masks as UTF-8.
-const char* const kMasks[] = {"abc", "\xE0\xE1\xE2"};
-const char* const kArgumentMasks[] = {"abc", "\xD0\xB0\xD0\xB1\xD0\xB2"};
+const char* const kMasks[] = {"abc", "\xE0\xE1\xE2", "q", "qz", "dat", "ab.dat"};
+const char* const kArgumentMasks[] = {"abc",   "\xD0\xB0\xD0\xB1\xD0\xB2", "q", "qz", "dat",
+                                      "ab.dat"};
 
 void BM_OpenEachList(benchmark::State& state) {
     lists();
@@ -104,11 +117,11 @@ void BM_CatalogAdd(benchmark::State& state) {
     std::uint64_t entries = 0;
     for (auto _ : state)
         entries = addAll(catalogPath());
-    struct stat st {};
-    ::stat(catalogPath().c_str(), &st);
+    const double bytes = double(fileSize(catalogPath()) + fileSize(catalogPath() + ".names"));
     state.counters["entries"] = double(entries);
-    state.counters["MB"] = double(st.st_size) / 1e6;
-    state.counters["bytes_per_entry"] = double(st.st_size) / double(entries);
+    state.counters["MB"] = bytes / 1e6;
+    state.counters["index_MB"] = double(fileSize(catalogPath() + ".names")) / 1e6;
+    state.counters["bytes_per_entry"] = bytes / double(entries);
 }
 
 // The catalogue is opened and searched; the rows are made as kxtool makes them (caption and
@@ -129,8 +142,8 @@ void BM_CatalogFind(benchmark::State& state) {
 // The same two searches as people run them: kxtool started once per list, against kxtool started
 // once on the catalogue (output to /dev/null). posix_spawn starts it as a shell does, without
 // copying the page tables of this large process first, which a fork here would add to each run.
-void runKxtool(const std::vector<std::string>& args) {
-    std::vector<char*> argv{const_cast<char*>(FENTARO_KXTOOL)};
+void run(const char* program, const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(program)};
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -138,11 +151,56 @@ void runKxtool(const std::vector<std::string>& args) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    if (posix_spawn(&pid, FENTARO_KXTOOL, &actions, nullptr, argv.data(), environ) == 0) {
+    if (posix_spawnp(&pid, program, &actions, nullptr, argv.data(), environ) == 0) {
         int status = 0;
         ::waitpid(pid, &status, 0);
     }
     posix_spawn_file_actions_destroy(&actions);
+}
+
+void runKxtool(const std::vector<std::string>& args) {
+    run(FENTARO_KXTOOL, args);
+}
+
+// A locate index of the catalogue's full paths ("LIST/folder/name", UTF-8), made by plocate's own
+// builder from the plain list of paths; empty when plocate is not installed.
+std::string locateIndex() {
+    static const std::string path = []() -> std::string {
+        if (::access("/usr/sbin/plocate-build", X_OK) != 0 && ::access("/usr/bin/plocate", X_OK))
+            return {};
+        if (!exists(catalogPath())) addAll(catalogPath());
+        const std::string plain = benchFolder() + "/fentaro-bench-paths.txt";
+        const std::string db = benchFolder() + "/fentaro-bench-plocate.db";
+        if (!exists(db)) {
+            std::ofstream out(plain, std::ios::binary);
+            kx::EntryFilter all;
+            all.mask = "*";
+            all.glob = true;
+            kx::catalog::Catalog::open(catalogPath())
+                ->findStored(all, [&out](const kx::catalog::ListRecord& list,
+                                         const kx::catalog::StoredRow& row) {
+                    std::string caption(row.caption);
+                    std::replace(caption.begin(), caption.end(), '\\', '/');
+                    out << list.path << '/' << kx::fromAnsi(caption).toStdString() << '\n';
+                    return true;
+                });
+            out.close();
+            run("/usr/sbin/plocate-build", {"-p", "-l", "no", plain, db});
+        }
+        return db;
+    }();
+    return path;
+}
+
+// plocate -i -b MASK over the same paths, output to /dev/null.
+void BM_PlocateFind(benchmark::State& state) {
+    const std::string db = locateIndex();
+    if (db.empty()) {
+        state.SkipWithError("plocate is not installed (scripts/setup)");
+        return;
+    }
+    for (auto _ : state)
+        run("plocate", {"-d", db, "-i", "-b", kArgumentMasks[state.range(0)]});
 }
 
 void BM_KxtoolFindOnEachList(benchmark::State& state) {
@@ -161,10 +219,11 @@ void BM_KxtoolCatalogFind(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_KxtoolFindOnEachList)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_KxtoolCatalogFind)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KxtoolCatalogFind)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlocateFind)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenEachList)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_FindOnEachList)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_CatalogAdd)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_CatalogFind)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CatalogFind)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -92,6 +92,8 @@ const Handler addCommand = {
                 status = 1;
             }
         }
+        // The name index is made now rather than at the next search.
+        catalog->prepareSearch();
         return status;
     },
 };
@@ -196,21 +198,30 @@ const Handler findCommand = {
                    "list files.");
         line.argument("MASK", "the text to look for", Arity::optional);
         declareFilters(line);
+        declareLimit(line);
     },
     [](const CommandLine& line) {
         kx::EntryFilter filter = filterOf(line);
+        std::uint64_t left = limitOf(line);
         if (line.arguments().empty() && !filter.hasConditions()) line.missingArgument("MASK");
         const auto catalog = openCatalog(line);
         bool ok = true;
         if (!line.arguments().empty())
             filter.mask = kx::toAnsi(QString::fromStdString(line.arguments()[0]), &ok);
         if (!ok) return 0; // a character the lists cannot hold matches nothing
-        catalog->find(filter, [](const kx::catalog::ListRecord& list, const kx::Entry& e,
-                                 const std::string& caption, std::uint32_t) {
-            std::cout << escaped(list.path) << '\t';
-            printRow(&e, caption, false);
-            return true;
-        });
+        if (left == 0) return 0;
+        RowWriter out;
+        std::int64_t lastList = -1;
+        std::string lead;
+        catalog->findStored(
+            filter, [&](const kx::catalog::ListRecord& list, const kx::catalog::StoredRow& r) {
+                if (list.id != lastList) {
+                    lead = escaped(list.path);
+                    lastList = list.id;
+                }
+                out.row(lead, {r.caption, r.size, r.created, r.changed, r.attributes, r.comment});
+                return --left != 0;
+            });
         return 0;
     },
 };

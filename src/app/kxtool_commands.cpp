@@ -64,6 +64,8 @@ struct FilterOption {
 
 const FilterOption kFilterOptions[] = {
     {"comments", nullptr, "MASK may also occur in the comment"},
+    {"glob", nullptr,
+     "MASK is a wildcard pattern over the whole name: * any text, ? one character"},
     {"mark", "N", "the stored mark is N (0 to 255)"},
     {"commented", nullptr, "a comment is stored"},
     {"damaged", nullptr, "the damaged attribute is set"},
@@ -91,9 +93,20 @@ std::optional<std::uint64_t> byteCount(const CommandLine& line, const char* opti
                         "a whole number of bytes (0 or more)");
 }
 
+void declareLimit(CommandLine& line) {
+    line.option("limit", "N", "print only the first N rows (the search stops there)");
+}
+
+std::uint64_t limitOf(const CommandLine& line) {
+    return numberOption(line, "limit", std::numeric_limits<std::uint64_t>::max(),
+                        "a whole number (0 or more)")
+        .value_or(std::numeric_limits<std::uint64_t>::max());
+}
+
 kx::EntryFilter filterOf(const CommandLine& line) {
     kx::EntryFilter f;
     f.inComments = line.has("comments");
+    f.glob = line.has("glob");
     f.commentedOnly = line.has("commented");
     f.damagedOnly = line.has("damaged");
     if (const auto mark = numberOption(line, "mark", 255, "a whole number from 0 to 255"))
@@ -171,8 +184,9 @@ void printFolderRows(kx::Document& doc, const std::string* folderPath, bool mark
     }
     doc.regroup(folder); // showing a folder regroups it
     if (folder != doc.root()) std::cout << "..\n";
+    RowWriter out;
     for (const kx::Entry* e : folder->children())
-        printRow(e, std::string(e->name()), marks);
+        out.row(e, e->name(), marks);
 }
 
 // summary LIST
@@ -213,9 +227,11 @@ const Handler findCommand = {
         line.argument("LIST", kListHelp);
         line.argument("MASK", "the text to look for", Arity::optional);
         declareFilters(line);
+        declareLimit(line);
     },
     [](const CommandLine& line) {
         const Words& args = line.arguments();
+        const std::uint64_t limit = limitOf(line);
         kx::EntryFilter filter = filterOf(line);
         // The mask may be left out when a filter says what to list.
         if (args.size() == 1 && !filter.hasConditions()) line.missingArgument("MASK");
@@ -224,8 +240,9 @@ const Handler findCommand = {
         if (args.size() == 2) filter.mask = ansiOf(args[1], &ok);
         if (!ok) return 0; // a character the list cannot hold matches no name and no comment
         const kx::SearchResults results = kx::searchFiltered(doc->root(), filter);
-        for (std::size_t i = 0; i < results.entries.size(); ++i)
-            printRow(results.entries[i], kx::resultCaption(results, i), false);
+        RowWriter out;
+        for (std::size_t i = 0; i < results.entries.size() && i < limit; ++i)
+            out.row(results.entries[i], kx::resultCaption(results, i), false);
         return 0;
     },
 };

@@ -30,6 +30,9 @@ void declareFilters(CommandLine& line);
 // The filter that the options ask for; the mask is the caller's to set. A bad value is a usage
 // error.
 kx::EntryFilter filterOf(const CommandLine& line);
+// --limit N of find and catalog find: the most rows to print (no limit when not given).
+void declareLimit(CommandLine& line);
+std::uint64_t limitOf(const CommandLine& line);
 // The whole number of bytes given to `option` (the last one), if any. A bad value is a usage
 // error.
 std::optional<std::uint64_t> byteCount(const CommandLine& line, const char* option);

@@ -5,6 +5,8 @@
 #include "listfile/io/error.h"
 #include "query/rowformat.h"
 
+#include <array>
+#include <charconv>
 #include <iostream>
 #include <new>
 
@@ -46,14 +48,123 @@ std::string ansiCell(std::string_view ansi) {
     return escaped(kx::fromAnsi(ansi).toStdString());
 }
 
+namespace {
+
+// Every byte of the code page as its cell text: the code page is one byte a character, so a
+// text's cell is the cells of its bytes one after another.
+const std::array<std::string, 256>& ansiCells() {
+    static const std::array<std::string, 256> cells = [] {
+        std::array<std::string, 256> t;
+        for (int b = 0; b < 256; ++b)
+            t[std::size_t(b)] = ansiCell(std::string(1, char(b)));
+        return t;
+    }();
+    return cells;
+}
+
+const std::array<std::string, 256>& attributeCells() {
+    static const std::array<std::string, 256> cells = [] {
+        std::array<std::string, 256> t;
+        for (int b = 0; b < 256; ++b)
+            t[std::size_t(b)] = kx::attributeLetters(std::uint8_t(b));
+        return t;
+    }();
+    return cells;
+}
+
+constexpr std::size_t kFlushAt = 1 << 20;
+
+} // namespace
+
+RowWriter::RowWriter() = default;
+
+RowWriter::~RowWriter() {
+    flush();
+}
+
+void RowWriter::flush() {
+    std::cout.write(m_out.data(), std::streamsize(m_out.size()));
+    std::cout.flush();
+    m_out.clear();
+}
+
+void RowWriter::ansi(std::string_view text) {
+    const auto& cells = ansiCells();
+    for (char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b < 0x7F && b != '\\')
+            m_out += c;
+        else
+            m_out += cells[b];
+    }
+}
+
+void RowWriter::ansiOrDashes(std::string_view text) {
+    if (text.empty())
+        m_out += "----";
+    else
+        ansi(text);
+}
+
+void RowWriter::size(const std::uint8_t* tenBytes) {
+    const std::uint64_t whole = kx::extendedToUint64(tenBytes);
+    if (!kx::isExactExtended(whole, tenBytes)) {
+        m_out += kx::sizeCell(kx::decodeExtended(tenBytes));
+        return;
+    }
+    // Kilobytes rounded halves-to-even, at least 1 when not zero (rowformat.h's sizeCell).
+    std::uint64_t kb = whole >> 10;
+    const std::uint64_t rest = whole & 1023;
+    if (rest > 512 || (rest == 512 && (kb & 1))) ++kb;
+    if (kb == 0 && whole != 0) kb = 1;
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, kb).ptr;
+    m_out.append(digits, std::size_t(end - digits));
+}
+
+void RowWriter::row(std::string_view lead, const RowCells& c) {
+    if (!lead.empty()) {
+        m_out += lead;
+        m_out += '\t';
+    }
+    ansi(c.caption);
+    m_out += '\t';
+    size(c.size);
+    m_out += '\t';
+    ansiOrDashes(c.created);
+    m_out += '\t';
+    ansiOrDashes(c.changed);
+    m_out += '\t';
+    m_out += attributeCells()[c.attributes];
+    m_out += '\t';
+    ansiOrDashes(c.comment);
+    m_out += '\n';
+    if (m_out.size() >= kFlushAt) flush();
+}
+
+void RowWriter::row(const kx::Entry* e, std::string_view caption, bool marks) {
+    ansi(caption);
+    m_out += '\t';
+    m_out += kx::sizeCell(e->sizeValue());
+    m_out += '\t';
+    ansiOrDashes(e->created());
+    m_out += '\t';
+    ansiOrDashes(e->changed());
+    m_out += '\t';
+    m_out += attributeCells()[e->attributes()];
+    m_out += '\t';
+    ansiOrDashes(e->comment());
+    if (marks) {
+        m_out += '\t';
+        m_out += std::to_string(int(e->mark()));
+    }
+    m_out += '\n';
+    if (m_out.size() >= kFlushAt) flush();
+}
+
 void printRow(const kx::Entry* e, const std::string& caption, bool marks) {
-    std::cout << ansiCell(caption) << '\t' << kx::sizeCell(e->sizeValue()) << '\t'
-              << ansiCell(kx::textOrDashes(e->created())) << '\t'
-              << ansiCell(kx::textOrDashes(e->changed())) << '\t'
-              << kx::attributeLetters(e->attributes()) << '\t'
-              << ansiCell(kx::textOrDashes(e->comment()));
-    if (marks) std::cout << '\t' << int(e->mark());
-    std::cout << '\n';
+    RowWriter writer;
+    writer.row(e, caption, marks);
 }
 
 std::string sentenceOf(const std::exception& e) {

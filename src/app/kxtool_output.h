@@ -5,6 +5,7 @@
 #include "listfile/entry.h"
 #include "output/exportfile.h"
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -20,7 +21,37 @@ std::string escaped(std::string_view utf8);
 // Text in the list's code page as a cell.
 std::string ansiCell(std::string_view ansi);
 
-// A row of the detail list: caption, size, created, changed, attributes, comment (and mark).
+// The cells of a detail-list row, texts in the list's code page.
+struct RowCells {
+    std::string_view caption;
+    const std::uint8_t* size; // the record's ten bytes
+    std::string_view created, changed;
+    std::uint8_t attributes;
+    std::string_view comment;
+};
+
+// Rows of the detail list on standard output through one large buffer: caption, size, created,
+// changed, attributes, comment (and mark), each cell as ansiCell makes it. What is left is
+// written when the writer goes.
+class RowWriter {
+public:
+    RowWriter();
+    ~RowWriter();
+    RowWriter(const RowWriter&) = delete;
+    RowWriter& operator=(const RowWriter&) = delete;
+    void row(const kx::Entry* e, std::string_view caption, bool marks);
+    // A row led by a cell already escaped (a list's path), or by none when `lead` is empty.
+    void row(std::string_view lead, const RowCells& cells);
+    void flush();
+
+private:
+    void ansi(std::string_view text);
+    void ansiOrDashes(std::string_view text);
+    void size(const std::uint8_t* tenBytes);
+    std::string m_out;
+};
+
+// One row through a RowWriter of its own.
 void printRow(const kx::Entry* e, const std::string& caption, bool marks);
 
 // The English sentence that tells a failure: the library's error by its code, path, system error

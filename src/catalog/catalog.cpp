@@ -21,6 +21,7 @@
 // Values keep their own types: a size is an integer when the record holds that whole number
 // exactly, else the record's ten bytes; a date is the integer YYYYMMDDhhmmss when its text is
 // "DD.MM.YYYY hh:mm:ss" exactly, else its bytes; an empty text is NULL.
+#include "catalog/nameindex.h"
 #include "catalog/sqlstore.h"
 
 #include <algorithm>
@@ -214,6 +215,7 @@ bool Catalog::remove(const std::string& listPath) {
     const std::int64_t id = find.integer(0);
     find.reset();
     WriteTransaction removing(m_db);
+    bumpGeneration(m_db);
     Stmt(m_db, "DELETE FROM entries WHERE list = ?1").bind(1, id).run();
     Stmt(m_db, "DELETE FROM grams WHERE list = ?1").bind(1, id).run();
     Stmt(m_db, "DELETE FROM recordRest WHERE list = ?1").bind(1, id).run();

@@ -19,6 +19,8 @@ struct sqlite3;
 
 namespace kx::catalog {
 
+class NameIndex;
+
 // Every failure of the catalogue throws kx::Error with one of the catalogue's codes
 // (isCatalogueError); a list that cannot be read throws it with the list's code (from its open).
 
@@ -88,9 +90,21 @@ void setWaitNotice(std::function<void()> notice);
 // One found row: its list, the Entry as the list holds it (name, kind, size, dates, attributes,
 // mark, comment), its caption (the path below the root, as resultCaption makes it) and its place
 // in the list's pre-order walk as the viewer opens it (the root is 0; see entryAtOrd). It returns
-// false to stop the search there.
+// false to stop the search there. The Entry lives only during the call.
 using FoundRow = std::function<bool(const ListRecord& list, const Entry& entry,
                                     const std::string& caption, std::uint32_t ord)>;
+
+// A found row as the catalogue stores it, without making an Entry: every text in the list's code
+// page, as the Entry's own fields give it. It lives only during the call.
+struct StoredRow {
+    std::uint32_t ord = 0;
+    std::string_view name, caption;
+    char kind = 0;
+    std::uint8_t attributes = 0, mark = 0, crossedOut = 0;
+    const std::uint8_t* size = nullptr; // the record's ten bytes
+    std::string_view created, changed, comment;
+};
+using FoundStoredRow = std::function<bool(const ListRecord& list, const StoredRow& row)>;
 
 // The Entry at `ord` in the pre-order walk from `root` (the root itself at 0), or null when the
 // walk is shorter: where a found row is in the list, once opened as it was when indexed.
@@ -140,7 +154,13 @@ public:
     // opens it, list by list in the order they were first added, each list's rows in its search
     // order. filter.mask is in the lists' 8-bit code page. The trigram index narrows a mask of
     // three bytes or more to candidates; the filter's own test over each candidate decides.
+    // The rows stream: memory stays bounded whatever their number (see catalogsearch.cpp).
     void find(const EntryFilter& filter, const FoundRow& row) const;
+    // The same rows as stored.
+    void findStored(const EntryFilter& filter, const FoundStoredRow& row) const;
+    // Makes the name index that searches read, unless it is up to date; a search makes it
+    // itself when it is not, so this only moves the wait (after adding many lists, say).
+    void prepareSearch() const;
 
     // Every file whose name and whole size in bytes (at least minSize) equal another file's in
     // the catalogue: largest first, then by name, list and search order.
@@ -149,6 +169,8 @@ public:
 private:
     explicit Catalog(sqlite3* db, std::string path);
     void setListText(std::int64_t listId, const char* column, const std::string& utf8);
+    void searchIndex(const NameIndex& index, const std::vector<ListRecord>& all,
+                     const EntryFilter& filter, const FoundStoredRow& row) const;
     struct Statements;
     sqlite3* m_db;
     std::string m_path;

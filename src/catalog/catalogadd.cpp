@@ -1,4 +1,5 @@
 // Indexing a list into the catalogue: every Entry's row and the trigrams of the names.
+#include "catalog/nameindex.h"
 #include "catalog/recordrest.h"
 #include "catalog/sqlstore.h"
 
@@ -50,6 +51,7 @@ AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
         return AddResult{AddOutcome::cancelled, path, total};
     };
     try {
+        bumpGeneration(m_db);
         if (known) {
             Stmt(m_db, "DELETE FROM entries WHERE list = ?1").bind(1, id).run();
             Stmt(m_db, "DELETE FROM grams WHERE list = ?1").bind(1, id).run();

@@ -1,4 +1,4 @@
-// The catalogue's searches: the rows that pass a filter in every list, and duplicate files.
+// The catalogue's duplicate files, and where a found row lies in its list.
 #include "catalog/sqlstore.h"
 
 #include "query/belowroot.h"
@@ -53,85 +53,6 @@ private:
 };
 
 } // namespace
-
-void Catalog::find(const EntryFilter& filter, const FoundRow& row) const {
-    const std::string_view mask = searchwalk::withoutLeadingStar(filter.mask);
-    // Without conditions an empty mask finds nothing, as in the search of one list.
-    if (!filter.hasConditions() && mask.empty()) return;
-    const ReadTransaction reading(m_db);
-    const std::string upper = upperCased(mask);
-    const bool indexed = upper.size() >= 3 && !filter.inComments;
-    std::vector<Gram> grams;
-    if (indexed) gramsOf(upper, grams);
-    const searchwalk::MaskMatcher matcher(mask.empty() ? std::string_view("?") : mask);
-    const EntryTest test(filter);
-
-    for (const ListRecord& list : lists()) {
-        // The candidates: the ords that hold every trigram of the mask, or all.
-        std::vector<std::uint32_t> candidates;
-        if (indexed) {
-            bool first = true;
-            for (Gram g : grams) {
-                Stmt& s = m_st->gram;
-                s.bind(1, list.id).bind(2, g);
-                std::vector<std::uint32_t> ords;
-                if (s.step()) ords = decodeOrds(s.blob(0));
-                s.reset();
-                candidates = first ? std::move(ords) : intersect(candidates, ords);
-                first = false;
-                if (candidates.empty()) break;
-            }
-            if (candidates.empty()) continue;
-        }
-
-        // The candidates as Entries of a small tree of their own (the root, then each candidate
-        // as its child, in ord order), so that the filter's own test and the row cells read them
-        // exactly as they read the list.
-        EntryTree tree;
-        std::uint8_t record[kRecordSize];
-        std::memset(record, 0, kRecordSize);
-        std::memcpy(record, list.rootName.data(),
-                    std::min<std::size_t>(list.rootName.size(), rec::nameSize));
-        record[rec::kind] = std::uint8_t(kFolder);
-        Entry* root = tree.add(nullptr, record);
-        std::vector<Entry*> found;
-        std::unordered_map<const Entry*, std::pair<std::string, std::uint32_t>> placeOf;
-        Captions captions(m_st->folderPath, list.id);
-        auto take = [&](Stmt& s) {
-            const auto ord = std::uint32_t(s.integer(0));
-            if (ord == 0) return; // the root is never a result
-            if (!indexed && !mask.empty() && !filter.inComments && !matcher.matches(s.blob(2)))
-                return;
-            recordOf(s, 0, record);
-            Entry* e = tree.add(root, record);
-            if (!test(*e)) return;
-            found.push_back(e);
-            placeOf.emplace(
-                e, std::make_pair(captions.caption(std::uint32_t(s.integer(1)), s.blob(2)), ord));
-        };
-        if (indexed) {
-            Stmt& s = m_st->entry;
-            for (std::uint32_t ord : candidates) {
-                s.bind(1, list.id).bind(2, ord);
-                if (s.step()) take(s);
-                s.reset();
-            }
-        } else {
-            Stmt& s = m_st->entriesOf;
-            s.bind(1, list.id);
-            while (s.step())
-                take(s);
-            s.reset();
-        }
-
-        // Survivors in search order: ascending ord (as read), then folders to the front.
-        foldersFirst(found);
-        for (const Entry* e : found) {
-            const auto& place = placeOf.at(e);
-            if (!row(list, *e, place.first, place.second)) return;
-        }
-    }
-}
 
 std::vector<Duplicate> Catalog::duplicates(std::uint64_t minSize) const {
     const std::int64_t least =

@@ -20,6 +20,9 @@ struct EntryFilter {
     std::string mask;
     // The mask may occur in the comment instead of the name.
     bool inComments = false;
+    // The mask is a glob over the whole name (or comment): "*" any run of characters, "?" one
+    // character, case folded by the code page; no "*" is dropped.
+    bool glob = false;
     // The stored mark byte equals this (0 none, 1 required, 2 useless, any other as stored).
     std::optional<std::uint8_t> mark;
     // A comment is stored: its first byte is not NUL.
@@ -30,7 +33,11 @@ struct EntryFilter {
     // (a NaN size passes no bound). A bound keeps files only: a folder (kind 'D') never passes.
     std::optional<std::uint64_t> minSize, maxSize;
 
-    // Whether a condition other than the mask is set (inComments is none: it widens the mask).
+    // The mask as tested: a glob whole, otherwise without its leading "*".
+    std::string_view testedMask() const { return searchwalk::effectiveMask(mask, glob); }
+
+    // Whether a condition other than the mask is set (inComments and glob are none: they say how
+    // the mask matches).
     bool hasConditions() const {
         return mark || commentedOnly || damagedOnly || minSize || maxSize;
     }
@@ -42,7 +49,29 @@ public:
     explicit EntryTest(const EntryFilter& filter);
     bool operator()(const Entry& e) const;
 
+    // The same test in its two halves, for stores that keep the fields but no Entry (the
+    // catalogue): the conditions on the stored fields (the size read only when a bound asks),
+    // then the mask on the name and, with inComments, the comment.
+    bool hasMask() const { return m_hasMask; }
+    const EntryFilter& filter() const { return m_filter; }
+    template <class SizeOf>
+    bool conditionsHold(char kind, std::uint8_t attributes, std::uint8_t mark, bool hasComment,
+                        const SizeOf& sizeOf) const {
+        if (m_filter.mark && mark != *m_filter.mark) return false;
+        if (m_filter.damagedOnly && !(attributes & damaged)) return false;
+        if ((m_filter.minSize || m_filter.maxSize) && (kind == kFolder || !sizeWithin(sizeOf())))
+            return false;
+        return !m_filter.commentedOnly || hasComment;
+    }
+    // `comment` is read only when the name does not match.
+    template <class CommentOf>
+    bool maskMatches(std::string_view name, bool hasComment, const CommentOf& commentOf) const {
+        if (!m_hasMask || m_matcher.matches(name)) return true;
+        return m_filter.inComments && hasComment && m_matcher.matches(commentOf());
+    }
+
 private:
+    bool sizeWithin(const ExtendedFloat& size) const;
     EntryFilter m_filter;
     bool m_hasMask;
     searchwalk::MaskMatcher m_matcher;

@@ -17,13 +17,15 @@
 
 namespace kx::searchwalk {
 
-// Case-insensitive containment without copying the text: each byte goes through the code page's
-// upper-casing table (a copy inside the matcher, so that it stays close in the cache), candidates
-// are the places whose upper-cased byte is the mask's first, and the rest of the mask is compared
-// from there. The mask must not be empty.
+// Case-insensitive matching without copying the text: each byte goes through the code page's
+// upper-casing table (a copy inside the matcher, so that it stays close in the cache).
+// Containment (the search's own rule): candidates are the places whose upper-cased byte is the
+// mask's first, and the rest of the mask is compared from there. The mask must not be empty.
+// A glob (as a shell matches a file name): the whole text must match, "*" standing for any run
+// of bytes and "?" for one byte.
 class MaskMatcher {
 public:
-    explicit MaskMatcher(std::string_view mask) {
+    explicit MaskMatcher(std::string_view mask, bool glob = false) : m_glob(glob) {
         const unsigned char* upper = ansiUpperTable();
         std::copy(upper, upper + 256, m_upper.begin());
         m_mask.reserve(mask.size());
@@ -31,6 +33,14 @@ public:
             m_mask += static_cast<char>(m_upper[static_cast<unsigned char>(c)]);
     }
     bool matches(std::string_view text) const {
+        return m_glob ? globMatches(text) : contains(text);
+    }
+    bool isGlob() const { return m_glob; }
+    // The upper-cased mask.
+    const std::string& upperMask() const { return m_mask; }
+
+private:
+    bool contains(std::string_view text) const {
         const std::size_t m = m_mask.size();
         if (text.size() < m) return false;
         const auto* s = reinterpret_cast<const unsigned char*>(text.data());
@@ -45,10 +55,35 @@ public:
         }
         return false;
     }
+    // One pass with a return to the last "*": linear for masks with one "*", at most
+    // text times mask steps otherwise.
+    bool globMatches(std::string_view text) const {
+        const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+        const auto* p = reinterpret_cast<const unsigned char*>(m_mask.data());
+        const std::size_t n = text.size(), m = m_mask.size();
+        std::size_t i = 0, k = 0, starK = std::string::npos, starI = 0;
+        while (i < n) {
+            if (k < m && (p[k] == '?' || (p[k] != '*' && m_upper[s[i]] == p[k]))) {
+                ++i;
+                ++k;
+            } else if (k < m && p[k] == '*') {
+                starK = k++;
+                starI = i;
+            } else if (starK != std::string::npos) {
+                k = starK + 1;
+                i = ++starI;
+            } else {
+                return false;
+            }
+        }
+        while (k < m && p[k] == '*')
+            ++k;
+        return k == m;
+    }
 
-private:
     std::array<unsigned char, 256> m_upper{};
     std::string m_mask;
+    bool m_glob;
 };
 
 // Only a leading "*" is dropped: "*.txt" finds ".txt", while "a*b" keeps its "*" and, as no
@@ -56,6 +91,11 @@ private:
 inline std::string_view withoutLeadingStar(std::string_view mask) {
     if (!mask.empty() && mask.front() == '*') mask.remove_prefix(1);
     return mask;
+}
+
+// The mask a filter tests: a glob whole, a containment mask without its leading "*".
+inline std::string_view effectiveMask(std::string_view mask, bool glob) {
+    return glob ? mask : withoutLeadingStar(mask);
 }
 
 constexpr std::size_t kPrefetchAhead = 3;

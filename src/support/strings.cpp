@@ -65,6 +65,7 @@ constexpr Row<Cap> kCaptions[] = {
     // The filtered-search window.
     {Cap::filterTitle, "Поиск с условиями", "Find with filters"},
     {Cap::inCommentsToo, "Искать и в комментариях", "In comments too"},
+    {Cap::wildcards, "Шаблон (* и ?) на всё имя", "Wildcards (* and ?) over the whole name"},
     {Cap::markLabel, "Пометка:", "Mark:"},
     {Cap::markAny, "любая", "any"},
     {Cap::markNone, "без пометки", "unmarked"},

@@ -86,6 +86,7 @@ enum class Cap : int {
     // The filtered-search window.
     filterTitle,
     inCommentsToo,
+    wildcards,
     markLabel,
     markAny,
     markNone,

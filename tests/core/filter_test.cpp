@@ -200,5 +200,54 @@ TEST(Filter, SizeBoundsCompareTheStoredValueExactly) {
     }
 }
 
+// A glob matches the whole name, "*" any run (none included) and "?" exactly one character of the
+// code page, case folded by the code page as the plain search folds it.
+TEST(Filter, GlobMatchesTheWholeName) {
+    struct Case {
+        std::string glob, name;
+        bool matches;
+    } cases[] = {
+        {"movie*.mkv", "Movie 2001.MKV", true},
+        {"movie*.mkv", "movie.mkv", true},
+        {"movie*.mkv", "old movie.mkv", false},  // the start is anchored
+        {"movie*.mkv", "movie.mkv.part", false}, // and so is the end
+        {"?.txt", "a.txt", true},
+        {"?.txt", ".txt", false}, // "?" is one character, not none
+        {"?.txt", "ab.txt", false},
+        {"*", "", true},
+        {"*", "anything at all", true},
+        {"a*b*c", "AxxBxxC", true},
+        {"a*b*c", "abcb", false}, // the last "c" must end the name
+        {"a*b*c", "acb", false},
+        {"*a*a*a*a*b", std::string(60, 'a'), false}, // no match, however many returns to "*"
+        {"??", "\xE0\xE1", true},                    // Cyrillic letters are one byte each
+        {ansi("ФОТО*"), ansi("фотоальбом"), true},
+        {ansi("*ёлк?"), ansi("Ёлка"), true},
+        {"abc", "abcd", false}, // no match past the end of the mask
+        {"abcd", "abc", false}, // nor past the end of the name
+        {"", "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.glob + " / " + c.name);
+        EXPECT_EQ(searchwalk::MaskMatcher(c.glob, true).matches(c.name), c.matches);
+    }
+
+    // In the filtered search: the same order as any search, comments matched whole too.
+    Fixture x;
+    EntryFilter glob;
+    glob.glob = true;
+    glob.mask = "q?*";
+    EXPECT_EQ(captions(searchFiltered(x.t.root(), glob)),
+              (std::vector<std::string>{"mix\\qd1", "mix\\qd2", "mix\\qf2", "mix\\qf1"}));
+    glob.mask = "*.doc";
+    EXPECT_EQ(captions(searchFiltered(x.t.root(), glob)), std::vector<std::string>{"report.doc"});
+    glob.mask = "draft*";
+    glob.inComments = true;
+    EXPECT_EQ(captions(searchFiltered(x.t.root(), glob)), std::vector<std::string>{"report.doc"});
+    glob.mask = "";
+    glob.inComments = false;
+    EXPECT_TRUE(searchFiltered(x.t.root(), glob).entries.empty());
+}
+
 } // namespace
 } // namespace kx

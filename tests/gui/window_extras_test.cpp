@@ -210,6 +210,19 @@ TEST_F(Extras, FilteredSearchListsWhatPassesAndShowsTheCount) {
             << c.what;
     }
 
+    // Wildcards make the mask a pattern over the whole name ("x*" alone holds a literal "*").
+    f->fields->cbInComments->setChecked(false);
+    f->fields->cbxMark->setCurrentIndex(0);
+    f->fields->cbDamaged->setChecked(false);
+    f->fields->ledMinSize->clear();
+    f->fields->ledMaxSize->clear();
+    f->fields->ledMask->setText("x*");
+    f->fields->cbWildcards->setChecked(true);
+    f->fields->FindBitBtn->click();
+    finishJobs(w);
+    EXPECT_EQ(rows(), QStringList{"x.txt"});
+    f->fields->cbWildcards->setChecked(false);
+
     // A size that is no whole number is refused with a message; the results stay.
     f->fields->ledMask->setText("txt");
     f->fields->ledMaxSize->setText("10");

@@ -32,6 +32,7 @@ FilterFields::FilterFields(QWidget* parent) : QWidget(parent) {
     m_grid = grid;
     ledMask = new QLineEdit(this);
     cbInComments = new QCheckBox(this);
+    cbWildcards = new QCheckBox(this);
     cbxMark = new QComboBox(this);
     for (std::size_t i = 0; i < std::size(kMarkCaptions); ++i)
         cbxMark->addItem(QString());
@@ -61,6 +62,7 @@ FilterFields::FilterFields(QWidget* parent) : QWidget(parent) {
     };
     labelled(ledMask, Cap::nameContains);
     grid->addWidget(cbInComments, r++, 1, 1, 2);
+    grid->addWidget(cbWildcards, r++, 1, 1, 2);
     labelled(cbxMark, Cap::markLabel);
     grid->addWidget(cbCommented, r++, 1, 1, 2);
     grid->addWidget(cbDamaged, r++, 1, 1, 2);
@@ -83,6 +85,7 @@ void FilterFields::applyTexts(const ui::StringTables& t) {
     for (const auto& [label, caption] : m_labels)
         label->setText(t.caption(caption));
     cbInComments->setText(t.caption(Cap::inCommentsToo));
+    cbWildcards->setText(t.caption(Cap::wildcards));
     for (int i = 0; i < int(std::size(kMarkCaptions)); ++i)
         cbxMark->setItemText(i, t.caption(kMarkCaptions[i]));
     for (int i = 0; i < int(std::size(kUnitCaptions)); ++i)
@@ -122,6 +125,7 @@ bool FilterFields::readFilter(EntryFilter& filter, bool& maskStorable, QString& 
     maskStorable = true;
     filter.mask = toAnsi(ledMask->text(), &maskStorable);
     filter.inComments = cbInComments->isChecked();
+    filter.glob = cbWildcards->isChecked();
     if (cbxMark->currentIndex() > 0) filter.mark = std::uint8_t(cbxMark->currentIndex() - 1);
     filter.commentedOnly = cbCommented->isChecked();
     filter.damagedOnly = cbDamaged->isChecked();

@@ -50,7 +50,8 @@ public:
 
     QLineEdit* ledMask = nullptr;
     QCheckBox* cbInComments = nullptr;
-    QComboBox* cbxMark = nullptr; // any, unmarked, required, useless
+    QCheckBox* cbWildcards = nullptr; // the mask is a glob over the whole name
+    QComboBox* cbxMark = nullptr;     // any, unmarked, required, useless
     QCheckBox* cbCommented = nullptr;
     QCheckBox* cbDamaged = nullptr;
     QLineEdit* ledMinSize = nullptr;
