@@ -123,6 +123,9 @@ QVariant CatalogRowsModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     switch (index.column()) {
     case 0:
+        // A labelled disk by its label; the path is in the tooltip.
+        if (role == Qt::DisplayRole && !r.listLabel.empty())
+            return QString::fromStdString(r.listLabel);
         return QString::fromStdString(r.listPath);
     case 1:
         return fromAnsi(r.caption);

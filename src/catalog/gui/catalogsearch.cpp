@@ -18,6 +18,7 @@ CatalogRow catalogRow(const catalog::ListRecord& list, const Entry& e, const std
     CatalogRow r;
     r.listId = list.id;
     r.listPath = list.path;
+    r.listLabel = list.label;
     r.caption = caption;
     r.name = std::string(e.name());
     r.folder = e.isFolder();

@@ -28,8 +28,9 @@ namespace kx {
 // One row found in the catalogue. Texts are as the list holds them (its 8-bit code page).
 struct CatalogRow {
     std::int64_t listId = 0;
-    std::string listPath; // absolute
-    std::string caption;  // the path below the root, names separated by "\"
+    std::string listPath;  // absolute
+    std::string listLabel; // UTF-8; the list's column shows it in place of the path
+    std::string caption;   // the path below the root, names separated by "\"
     std::string name;
     bool folder = false;
     std::uint32_t ord = 0;              // the place in the list's walk when it was indexed
