@@ -138,7 +138,7 @@ void CatalogController::openOfflineListFile() {
     m_w.m_documentCtl->openFile(path, m_w.spbtOpen, [this, path, row] {
         if (row.caption.empty() || m_w.readOnly() || m_w.m_listFilePath != path) return;
         if (const Entry* folder = entryOfRow(m_w.root(), row))
-            m_w.m_navigationCtl->applyMove(m_w.m_nav.treeClick(folder));
+            m_w.m_navigationCtl->applyMove(m_w.m_nav.treeKey(folder));
     });
 }
 

@@ -19,6 +19,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -155,6 +156,9 @@ public:
     // A double-click on a catalogue row: its list is opened (after the question about unsaved
     // changes) unless it is the open one, and the Entry's folder shown with the Entry selected.
     void catalogOpenRow(const CatalogRow& row);
+    // A catalogued list's file at the Entry at `ord` of its walk; when the file is missing, the
+    // offer of the catalogue's copy.
+    void catalogOpenList(const std::string& listPath, std::uint32_t ord);
     // Ctrl+I: the summary window, beside this one, kept up to date while it is open.
     void summaryClick();
     TSummaryForm* summaryForm();
