@@ -123,7 +123,7 @@ TEST(LocalItems, LookupRules) {
         const char* code;
         const char* expected;
     } cases[] = {
-        {-1, "rus", ""},       {-1, "eng", ""},       {96, "rus", ""},       {96, "eng", ""},
+        {-1, "rus", ""},       {-1, "eng", ""},       {101, "rus", ""},      {101, "eng", ""},
         {0, "rus", "Открыть"}, {0, "RUS", "Открыть"}, {0, "rUs", "Открыть"}, {0, "Eng", "Open"},
         {0, "deu", ""},        {0, "", ""},           {0, "ru", ""},         {0, "russ", ""},
     };
