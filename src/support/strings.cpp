@@ -131,6 +131,13 @@ constexpr Row<Cap> kCaptions[] = {
     {Cap::listCount, "Списков в каталоге: %1", "Lists in the catalogue: %1"},
     {Cap::stillCounting, "(счёт идёт...)", "(still counting...)"},
     {Cap::searchTitle, "Поиск во всех списках", "Search in every list"},
+    {Cap::offlineCopy, "Копия списка %1 из каталога (только просмотр)",
+     "The catalogue's copy of %1 (read-only)"},
+    {Cap::offlineFilePresent, "файл списка на месте", "the list file is present"},
+    {Cap::offlineFileChanged, "файл списка изменился после внесения в каталог",
+     "the list file has changed since it was catalogued"},
+    {Cap::offlineFileMissing, "файла списка нет", "the list file is missing"},
+    {Cap::openListFile, "Открыть файл списка", "Open the list file"},
 };
 
 constexpr Row<Hint> kHints[] = {
@@ -310,6 +317,14 @@ constexpr Row<Msg> kMessages[] = {
     {Msg::chooseListFolder, "Выберите папку со списками", "Choose a folder of lists"},
     {Msg::nothingToRefresh, "Ни один файл списка не изменился", "No list file has changed"},
     {Msg::selectList, "Выделите список", "Select a list"},
+    {Msg::readingFromCatalogue, "Чтение списка из каталога", "Reading the list from the catalogue"},
+    {Msg::listFileMissing, "Файла списка нет: %1\nВозможно, диск не подключён или файл перемещён.",
+     "The list file is missing: %1\nThe disk may be unplugged or the file moved."},
+    {Msg::listFileMissingOffered,
+     "Файла списка нет: %1\nВозможно, диск не подключён или файл перемещён.\n"
+     "Просмотреть копию списка из каталога?",
+     "The list file is missing: %1\nThe disk may be unplugged or the file moved.\n"
+     "Browse the catalogue's copy of the list?"},
 };
 
 static_assert(inNameOrder(kCaptions) && inNameOrder(kHints) && inNameOrder(kAbout) &&

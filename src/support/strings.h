@@ -150,6 +150,12 @@ enum class Cap : int {
     listCount,     // %1: the number of lists
     stillCounting, // after the count of a search that runs
     searchTitle,
+    // The main window showing the catalogue's copy of a list; %1: its label, else its path.
+    offlineCopy,
+    offlineFilePresent,
+    offlineFileChanged,
+    offlineFileMissing,
+    openListFile,
 };
 
 // Hints: the tool tips of the buttons and the attributes.
@@ -291,6 +297,10 @@ enum class Msg : int {
     chooseListFolder,
     nothingToRefresh,
     selectList,
+    // Browsing a list from the catalogue.
+    readingFromCatalogue,
+    listFileMissing,        // %1: the path
+    listFileMissingOffered, // %1: the path
 };
 
 // The main window's four tables; the accessors look up the current language.

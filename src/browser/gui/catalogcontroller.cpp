@@ -14,7 +14,6 @@
 #include "query/search.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QTreeView>
@@ -23,13 +22,12 @@
 
 namespace kx {
 
-namespace {
-
 // The Entry a catalogue row names in the open list: at its place in the walk when that Entry
 // still has the row's path and kind (the folders the user opened may have been regrouped since),
-// else the first Entry along the row's path, or null.
+// else the first Entry along the row's path, or null. A row without a path is taken at its place.
 const Entry* entryOfRow(const Entry* root, const CatalogRow& row) {
     const Entry* at = catalog::entryAtOrd(root, row.ord);
+    if (row.caption.empty()) return at == root ? nullptr : at;
     if (at && at != root && at->isFolder() == row.folder && captionBelowRoot(at) == row.caption)
         return at;
     const Entry* folder = root;
@@ -50,13 +48,6 @@ const Entry* entryOfRow(const Entry* root, const CatalogRow& row) {
     }
     return nullptr;
 }
-
-} // namespace
-
-CatalogController::CatalogController(TInfoFileForm& window) : m_w(window) {}
-
-// The catalogue window goes with the main window; its search thread is joined here.
-CatalogController::~CatalogController() = default;
 
 TCatalogForm* CatalogController::catalogForm() {
     if (!m_catalogForm) {
@@ -87,6 +78,7 @@ TCatalogForm* CatalogController::catalogForm() {
 
 void CatalogController::applyTexts() {
     if (m_catalogForm) m_catalogForm->applyTexts(m_w.m_tables);
+    showOfflineTexts();
 }
 
 void CatalogController::catalogClick() {
@@ -109,9 +101,9 @@ void CatalogController::findClick() {
 }
 
 void CatalogController::openRow(const CatalogRow& row) {
-    const bool isOpen =
-        m_w.m_doc && catalog::absoluteListPath(DocumentController::localPath(m_w.m_listFilePath)) ==
-                         row.listPath;
+    const bool isOpen = m_w.m_doc && !m_w.readOnly() &&
+                        catalog::absoluteListPath(
+                            DocumentController::localPath(m_w.m_listFilePath)) == row.listPath;
     if (isOpen) {
         revealRow(row);
         return;
@@ -121,31 +113,20 @@ void CatalogController::openRow(const CatalogRow& row) {
     const QString chosen = QFile::decodeName(row.listPath.c_str());
     const auto go = [this, chosen, row] {
         m_w.m_documentCtl->openFile(chosen, m_w.spbtOpen, [this, chosen, row] {
-            if (m_w.m_doc && m_w.m_listFilePath == chosen) revealRow(row);
+            if (m_w.m_doc && !m_w.readOnly() && m_w.m_listFilePath == chosen) revealRow(row);
         });
     };
     if (m_w.m_documentCtl->settleUnsavedChanges(go)) go();
 }
 
-void CatalogController::browseOffline(std::int64_t, std::uint32_t) {
-    // Not yet: the catalogue does not rebuild a list's tree.
-}
-
-void CatalogController::openList(const std::string& listPath, std::uint32_t ord) {
-    CatalogRow row;
-    row.listPath = listPath;
-    row.ord = ord;
-    openRow(row);
-}
-
 void CatalogController::revealRow(const CatalogRow& row) {
     const Entry* e = entryOfRow(m_w.root(), row);
-    if (!e) {
+    if (!e && (row.ord || !row.caption.empty())) {
         m_w.showMessage(m_w.m_tables.message(ui::Msg::entryNoLongerInList),
                         UserDialogs::Icon::Error);
         return;
     }
-    m_w.m_navigationCtl->applyMove(m_w.m_nav.reveal(e));
+    if (e) m_w.m_navigationCtl->applyMove(m_w.m_nav.reveal(e));
     m_w.raise();
     m_w.activateWindow();
 }
@@ -156,11 +137,11 @@ void CatalogController::refreshCatalogue(std::function<void()> then) {
     std::shared_ptr<catalog::Catalog> catalog;
     QString failure;
     try {
-        // Without a catalogue there is nothing to refresh, and none is made here.
-        if (QFileInfo::exists(QFile::decodeName(db.c_str()))) catalog = catalog::Catalog::open(db);
-        if (catalog && !catalog->contains(path)) catalog.reset();
+        catalog = catalog::Catalog::open(db, catalog::OpenMode::existing);
+        if (!catalog->contains(path)) catalog.reset();
     } catch (const Error& e) {
-        failure = m_w.m_documentCtl->errorWithPath(e);
+        // Without a catalogue there is nothing to refresh, and none is made here.
+        if (e.code() != ErrorCode::catalogueMissing) failure = m_w.m_documentCtl->errorWithPath(e);
     }
     const auto finish = [this, then](const QString& failure) {
         if (!failure.isEmpty())

@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+class QLabel;
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,10 +16,14 @@
 
 namespace kx {
 
+struct Entry;
 class Error;
 class TCatalogForm;
 class TInfoFileForm;
 struct CatalogRow;
+
+// The Entry a found row names in the list shown, or null (see catalogcontroller.cpp).
+const Entry* entryOfRow(const Entry* root, const CatalogRow& row);
 
 class CatalogController {
 public:
@@ -28,12 +34,19 @@ public:
     void findClick();
     TCatalogForm* catalogForm();
     void openRow(const CatalogRow& row);
+    // ---- the catalogue's copy of a list (catalogcontroller_offline.cpp) ----
     // Shows a catalogued list in the main window from the catalogue alone, read-only, at the
-    // Entry at `ord` of its walk as indexed (0: its root folder).
+    // Entry at `ord` of its walk as indexed (0: its root folder). Asks about unsaved changes
+    // first; reads the catalogue behind the progress window.
     void browseOffline(std::int64_t listId, std::uint32_t ord = 0);
-    // Opens the list file (to mark and save) at `ord` when the file is there; says plainly when
-    // it is not.
+    // Opens the list file (to mark and save) at `ord` when the file is there; when it is not,
+    // says so and offers the catalogue's copy.
     void openList(const std::string& listPath, std::uint32_t ord = 0);
+    // While the catalogue's copy is shown: its list file, opened at the folder shown.
+    void openOfflineListFile();
+    // The main window shows another list, or none: the title and the status bar say nothing
+    // more of the catalogue's copy.
+    void leaveOffline();
     void applyTexts();
     // After a save: a list that the catalogue holds is indexed again there, behind the progress
     // window; a failure is told, the save stands. `then` runs when that is done.
@@ -55,6 +68,10 @@ public:
 
 private:
     void revealRow(const CatalogRow& row);
+    struct OfflineLoad;
+    void showOffline(OfflineLoad& load, std::uint32_t ord);
+    // The title and the status bar while the catalogue's copy is shown.
+    void showOfflineTexts();
     void connectListCommands();
     bool saveListText(std::int64_t id, bool note, const std::string& utf8);
     // Runs `paths` through Catalog::add (folders expanded to their lists) or remove on the job
@@ -65,6 +82,9 @@ private:
 
     TInfoFileForm& m_w;
     std::unique_ptr<TCatalogForm> m_catalogForm;
+    struct OfflineCopy;
+    std::unique_ptr<OfflineCopy> m_offline; // the list whose copy is shown, else null
+    QLabel* m_offlineStatus = nullptr;      // in the status bar; the window owns it
 };
 
 } // namespace kx

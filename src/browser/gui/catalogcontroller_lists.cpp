@@ -10,7 +10,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 
@@ -19,10 +18,6 @@ namespace kx {
 namespace {
 // The share of the progress bar each list takes.
 constexpr std::uint64_t kListPart = 1000;
-
-bool catalogueExists(const std::string& db) {
-    return QFileInfo::exists(QFile::decodeName(db.c_str()));
-}
 
 // The lists that failed, one line each.
 struct ListsOutcome {
@@ -55,13 +50,9 @@ void CatalogController::connectListCommands() {
 }
 
 void CatalogController::showLists() {
-    const std::string db = catalog::defaultCatalogPath();
-    if (!catalogueExists(db)) {
-        m_catalogForm->setNoCatalogue();
-        return;
-    }
     try {
-        const auto catalog = catalog::Catalog::open(db, catalog::OpenMode::existing);
+        const auto catalog =
+            catalog::Catalog::open(catalog::defaultCatalogPath(), catalog::OpenMode::existing);
         std::vector<CatalogList> lists;
         for (catalog::ListRecord& r : catalog->lists()) {
             const catalog::ListFileState state = catalog->fileState(r);
@@ -69,8 +60,9 @@ void CatalogController::showLists() {
         }
         m_catalogForm->setLists(std::move(lists));
     } catch (const Error& e) {
-        // Told in the window: its search says it again, as a message, when asked.
         m_catalogForm->setNoCatalogue();
+        if (e.code() == ErrorCode::catalogueMissing) return; // none yet, and none is made here
+        // Told in the window: its search says it again, as a message, when asked.
         m_catalogForm->lblLists->setText(
             m_w.m_tables.message(ui::Msg::catalogueUnusable).arg(failureText(e)));
     }

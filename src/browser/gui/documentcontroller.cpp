@@ -110,10 +110,12 @@ void DocumentController::chooseAndOpen(QWidget* initiator, QString chosen, bool 
     if (!fromCommandLine) {
         m_w.prepareForOpen();
         if (chosen.isEmpty()) {
-            // The open list's folder, else the folder the dialog was last left in.
-            const QString dir = m_w.m_listFilePath.isEmpty()
-                                    ? rememberedOpenFolder()
-                                    : QFileInfo(m_w.m_listFilePath).absolutePath();
+            // The open list's folder (while it is there: the catalogue's copy of a list may be
+            // shown while its disk is away), else the folder the dialog was last left in.
+            QString dir = m_w.m_listFilePath.isEmpty()
+                              ? QString()
+                              : QFileInfo(m_w.m_listFilePath).absolutePath();
+            if (dir.isEmpty() || !QFileInfo(dir).isDir()) dir = rememberedOpenFolder();
             const ui::StringTables& t = m_w.m_tables;
             chosen =
                 m_w.m_dialogs->getOpenFileName(&m_w, t.caption(ui::Cap::open), dir,
@@ -170,6 +172,7 @@ void DocumentController::openFailed(const Error& e, const QString& chosen) {
     // An archive that cannot be unpacked leaves the open list as it was. A list that unpacks but
     // cannot be loaded has taken the place of the old one, which is closed.
     if (e.code() == ErrorCode::brokenList) {
+        leaveReadOnly();
         clearDocumentViews();
         m_w.m_doc.reset();
         m_w.m_listFilePath = chosen;
@@ -196,7 +199,18 @@ void DocumentController::clearDocumentViews() {
     m_w.m_folders->setRoot(nullptr, QString());
 }
 
+void DocumentController::leaveReadOnly() {
+    m_w.setReadOnly(false);
+    m_w.m_catalogCtl->leaveOffline();
+}
+
+void DocumentController::showReadOnly(std::unique_ptr<EntryTree> tree, const QString& path) {
+    setDocument(std::make_unique<Document>(std::move(tree), localPath(path)), path);
+    m_w.setReadOnly(true);
+}
+
 void DocumentController::setDocument(std::unique_ptr<Document> doc, const QString& path) {
+    leaveReadOnly();
     clearDocumentViews();
     m_w.m_doc = std::move(doc);
     m_w.m_listFilePath = path;
@@ -214,6 +228,7 @@ void DocumentController::setDocument(std::unique_ptr<Document> doc, const QStrin
 // ---------------------------------------------------------------- save
 
 bool DocumentController::save(std::function<void()> afterSave) {
+    if (m_w.readOnly()) return false; // the catalogue's copy has no file of its own to write
     if (!m_w.root()) {
         m_w.showMessage(m_w.m_tables.message(ui::Msg::nothingToSave));
         return false;

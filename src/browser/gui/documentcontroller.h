@@ -18,6 +18,7 @@ class QWidget;
 namespace kx {
 
 class Document;
+class EntryTree;
 class TInfoFileForm;
 
 class DocumentController : public QObject {
@@ -35,6 +36,9 @@ public:
     // Reads `chosen` behind the busy panel ("Loading Data..." when the Open button asked) and
     // shows it; `then` runs once it is shown. A failure is told.
     void openFile(const QString& chosen, QWidget* initiator, std::function<void()> then = {});
+    // Shows a tree read from elsewhere (the catalogue's copy of the list at `path`) in place of
+    // the open list, read-only; the next list opened or shown leaves that mode.
+    void showReadOnly(std::unique_ptr<EntryTree> tree, const QString& path);
 
     // Starts the save behind its progress window; false when there is no list. saveEnded tells
     // how it went; `afterSave` runs once the list has been written in full (and the catalogue
@@ -62,6 +66,7 @@ signals:
 
 private:
     void setDocument(std::unique_ptr<Document> doc, const QString& path);
+    void leaveReadOnly();
     void chooseAndOpen(QWidget* initiator, QString chosen, bool fromCommandLine);
     void openFailed(const Error& e, const QString& chosen);
     void saveOnce(bool overwriteChanged, std::function<void()> afterSave);

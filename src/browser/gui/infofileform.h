@@ -19,6 +19,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -68,6 +69,9 @@ public:
     const QString& listFilePath() const { return m_listFilePath; }
     std::string headerText() const { return m_doc ? m_doc->headerText() : std::string(); }
     bool listModified() const { return m_doc && m_doc->modified(); }
+    // True while the window shows the catalogue's copy of a list: it is browsed, never changed,
+    // so the marks, comments, undo, redo and save stay off, also after every job.
+    bool readOnly() const { return m_readOnly; }
     bool openFromCommandLine() const;
     // True while a long job (open, save, search, export, print, catalogue) runs on its worker
     // thread: every command is off and drops are refused until its continuation has run.
@@ -152,6 +156,9 @@ public:
     // A double-click on a catalogue row: its list is opened (after the question about unsaved
     // changes) unless it is the open one, and the Entry's folder shown with the Entry selected.
     void catalogOpenRow(const CatalogRow& row);
+    // A catalogued list's file at the Entry at `ord` of its walk; when the file is missing, the
+    // offer of the catalogue's copy.
+    void catalogOpenList(const std::string& listPath, std::uint32_t ord);
     // Ctrl+I: the summary window, beside this one, kept up to date while it is open.
     void summaryClick();
     TSummaryForm* summaryForm();
@@ -189,7 +196,8 @@ public:
     QAction *backAction = nullptr, *forwardAction = nullptr, *upAction = nullptr;
     // The commands of the buttons (each button shows its action) and of the keys.
     QAction *openAction = nullptr, *saveAction = nullptr, *searchAction = nullptr,
-            *printAction = nullptr, *exportTextAction = nullptr;
+            *printAction = nullptr, *exportTextAction = nullptr, *undoAction = nullptr,
+            *redoAction = nullptr;
 
 protected:
     void changeEvent(QEvent* e) override;
@@ -225,6 +233,10 @@ private:
     // The busy state: every command off, the window disabled (the progress window and the busy
     // panel are windows of their own and stay usable).
     void setBusy(bool busy);
+    // Every command on unless a job runs; the commands that change the list stay off while the
+    // window is read-only.
+    void enableCommands(bool busy);
+    void setReadOnly(bool readOnly);
     // Runs `work` on the worker thread; `then(outcome)` runs here when it has ended, guarded as
     // a command is.
     template <class Work, class Then> void runJob(Work work, Then then) {
@@ -278,7 +290,9 @@ private:
     TMaskForm* m_maskForm = nullptr;
     ui::TAboutForm* m_aboutForm = nullptr;
     TCommentForm* m_commentForm = nullptr;
-    QList<QAction*> m_commands; // every command the busy state turns off
+    QList<QAction*> m_commands;     // every command the busy state turns off
+    QList<QAction*> m_editCommands; // those that change the list
+    bool m_readOnly = false;
 
     std::unique_ptr<DocumentController> m_documentCtl;
     std::unique_ptr<NavigationController> m_navigationCtl;

@@ -63,9 +63,11 @@ void TInfoFileForm::buildActions() {
     // with the question about unsaved changes.
     command({K(Qt::Key_F3)}, [this] { searchAgainClick(); });
     command({K(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
-    command({K(Qt::CTRL | Qt::Key_Z)}, [this] { undoClick(); });
-    command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), K(Qt::CTRL | Qt::Key_Y)},
-            [this] { redoClick(); });
+    undoAction = command({K(Qt::CTRL | Qt::Key_Z)}, [this] { undoClick(); });
+    redoAction = command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), K(Qt::CTRL | Qt::Key_Y)},
+                         [this] { redoClick(); });
+    m_editCommands = {neededAction, notneededAction, clearAction, commentAction,
+                      saveAction,   undoAction,      redoAction};
     command({K(Qt::CTRL | Qt::Key_C)}, [this] { copyPathsClick(); });
     command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_E)}, [this] { mmSaveCsvClick(); });
     command({K(Qt::CTRL | Qt::Key_I)}, [this] { summaryClick(); });
@@ -101,10 +103,13 @@ void TInfoFileForm::connectControls() {
         connect(button, &QToolButton::clicked, action, &QAction::trigger);
         connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
     }
-    connect(N1, &QAction::triggered, neededAction, &QAction::trigger);
-    connect(N2, &QAction::triggered, notneededAction, &QAction::trigger);
-    connect(N8, &QAction::triggered, clearAction, &QAction::trigger);
-    connect(pupComment, &QAction::triggered, commentAction, &QAction::trigger);
+    // The menu's items follow their commands, greyed with them.
+    const std::pair<QAction*, QAction*> items[] = {
+        {N1, neededAction}, {N2, notneededAction}, {N8, clearAction}, {pupComment, commentAction}};
+    for (const auto& [item, action] : items) {
+        connect(item, &QAction::triggered, action, &QAction::trigger);
+        connect(action, &QAction::enabledChanged, item, &QAction::setEnabled);
+    }
     connect(BRELVIKImage, &ui::LinkLabel::clicked, this,
             [this] { guarded([&] { spbtLinkBrelvikClick(); }); });
     connect(lvInfo, &QTreeView::doubleClicked, this,
@@ -126,9 +131,18 @@ void TInfoFileForm::connectControls() {
 // ---------------------------------------------------------------- the busy state and jobs
 
 void TInfoFileForm::setBusy(bool busy) {
-    for (QAction* a : m_commands)
-        a->setEnabled(!busy);
+    enableCommands(busy);
     setEnabled(!busy);
+}
+
+void TInfoFileForm::enableCommands(bool busy) {
+    for (QAction* a : m_commands)
+        a->setEnabled(!busy && !(m_readOnly && m_editCommands.contains(a)));
+}
+
+void TInfoFileForm::setReadOnly(bool readOnly) {
+    m_readOnly = readOnly;
+    enableCommands(busy());
 }
 
 void TInfoFileForm::showBusyPanel(const QString& text, QWidget* centreOn) {

@@ -16,7 +16,7 @@ namespace kx {
 // ---------------------------------------------------------------- marks and comments
 
 void TInfoFileForm::applyMarkCommand(MarkCommand cmd) {
-    if (!m_doc) return;
+    if (!m_doc || m_readOnly) return;
     // The rows of the folder shown: the Entries behind them, whatever their names, in the list's
     // own order however the rows are sorted.
     m_doc->mark(selectedEntries(m_model->rowEntries(), m_navigationCtl->selectedListRows(),
@@ -53,11 +53,12 @@ bool TInfoFileForm::lvInfoContextPopup() {
             a->setVisible(false);
         return false;
     }
-    if (m_doc) m_doc->setModified(true);
+    if (m_doc && !m_readOnly) m_doc->setModified(true);
     return true;
 }
 
 void TInfoFileForm::spbtCommentClick() {
+    if (m_readOnly) return;
     const std::vector<int> rows = selectedRows();
     if (rows.empty()) {
         showMessage(m_tables.message(ui::Msg::selectToComment));
@@ -84,11 +85,11 @@ void TInfoFileForm::spbtCommentClick() {
 }
 
 void TInfoFileForm::undoClick() {
-    if (m_doc) m_doc->undo();
+    if (m_doc && !m_readOnly) m_doc->undo();
 }
 
 void TInfoFileForm::redoClick() {
-    if (m_doc) m_doc->redo();
+    if (m_doc && !m_readOnly) m_doc->redo();
 }
 
 void TInfoFileForm::copyPathsClick() {

@@ -115,6 +115,9 @@ TCatalogForm* TInfoFileForm::catalogForm() {
 void TInfoFileForm::catalogOpenRow(const CatalogRow& row) {
     m_catalogCtl->openRow(row);
 }
+void TInfoFileForm::catalogOpenList(const std::string& listPath, std::uint32_t ord) {
+    m_catalogCtl->openList(listPath, ord);
+}
 
 // ---- export and print ----
 void TInfoFileForm::mmSaveTextClick() {

@@ -46,8 +46,15 @@ protected:
     }
 };
 
+// A table that tells whether one of its cells is being edited.
+class TableView : public QTreeView {
+public:
+    using QTreeView::QTreeView;
+    bool editing() const { return state() == EditingState; }
+};
+
 QTreeView* tableView(QWidget* parent, const char* name) {
-    auto* v = new QTreeView(parent);
+    auto* v = new TableView(parent);
     v->setObjectName(QLatin1String(name));
     v->setRootIsDecorated(false);
     v->setUniformRowHeights(true);
@@ -420,7 +427,8 @@ bool TCatalogForm::eventFilter(QObject* watched, QEvent* e) {
         openCurrentRow();
         return true;
     }
-    if (watched == lvLists && isEnter(e)) {
+    // Enter that ends the edit of a label or a note reaches the table too: it browses nothing.
+    if (watched == lvLists && isEnter(e) && !static_cast<TableView*>(lvLists)->editing()) {
         btBrowse->click();
         return true;
     }
