@@ -9,6 +9,7 @@
 // places of its folders, once to give the rows in order, with a queue holding the ords of the
 // files on their way. Both are ords only: four bytes per found folder and per moving file.
 #include "catalog/nameindex.h"
+#include "catalog/postings.h"
 
 #include "query/belowroot.h"
 #include "query/filter.h"
@@ -254,27 +255,18 @@ void Catalog::findStored(const EntryFilter& filter, const FoundStoredRow& row) c
 
 void Catalog::searchIndex(const NameIndex& index, const std::vector<ListRecord>& all,
                           const EntryFilter& filter, const FoundStoredRow& row) const {
-    // A mask of three bytes or more narrows each list to the names that hold all its trigrams.
-    const std::string upper = upperCased(filter.testedMask());
-    const bool indexed = upper.size() >= 3 && !filter.inComments && !filter.glob;
-    std::vector<Gram> grams;
-    if (indexed) gramsOf(upper, grams);
+    // A mask with a run of three bytes or more (a glob's runs between its wildcards) narrows
+    // each list to the names that hold all its trigrams; the name test checks the candidates.
+    const std::vector<Gram> grams = filter.inComments
+                                        ? std::vector<Gram>()
+                                        : maskGrams(upperCased(filter.testedMask()), filter.glob);
+    const bool indexed = !grams.empty();
     const EntryTest test(filter);
 
     for (std::size_t i = 0; i < all.size(); ++i) {
         std::vector<std::uint32_t> candidates;
         if (indexed) {
-            bool first = true;
-            for (Gram g : grams) {
-                Stmt& s = m_st->gram;
-                s.bind(1, all[i].id).bind(2, g);
-                std::vector<std::uint32_t> ords;
-                if (s.step()) ords = decodeOrds(s.blob(0));
-                s.reset();
-                candidates = first ? std::move(ords) : intersect(candidates, ords);
-                first = false;
-                if (candidates.empty()) break;
-            }
+            candidates = candidatesOf(index, index.lists()[i], grams);
             if (candidates.empty()) continue;
         }
         const bool goesOn =
