@@ -18,6 +18,7 @@
 
 #include <deque>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace kx::catalog {
 
@@ -100,7 +101,8 @@ private:
 class RowMaker {
 public:
     RowMaker(const NameIndex& index, const IndexedList& list)
-        : m_index(index), m_list(list), m_names(index, list), m_rows(index, list) {}
+        : m_index(index), m_list(list), m_names(index, list), m_rows(index, list),
+          m_parentRows(index, list), m_texts(index, list.texts, list.textsLength) {}
 
     const StoredRow& make(std::uint32_t ord) {
         const IndexRow r = m_rows.at(ord);
@@ -118,17 +120,10 @@ public:
                                        std::uint64_t(r.comment) - 1)
                               : std::string();
         const std::string_view name = m_names.at(ord);
-        if (r.parent == 0) {
+        if (r.parent == 0)
             m_caption.assign(name);
-        } else {
-            if (r.parent != m_parent) {
-                const IndexRow p = m_rows.at(r.parent);
-                if (!p.path) damagedIndex("a folder without its path");
-                m_parentPath = textAt(m_index, m_list.texts, m_list.textsLength, p.path - 1);
-                m_parent = r.parent;
-            }
-            m_caption = childPath(m_parentPath, false, name, PathJoin::caption);
-        }
+        else
+            m_caption = childPath(parentPath(r.parent), false, name, PathJoin::caption);
         m_row.name = m_caption;
         m_row.name.remove_prefix(m_caption.size() - name.size());
         m_row.caption = m_caption;
@@ -139,6 +134,24 @@ public:
     }
 
 private:
+    // The path of a folder below the root. The walk comes back to a parent after each of its
+    // subfolders, so the paths met last are kept (a bounded number); a path not kept is read
+    // through a buffer of the texts, where the folders' paths lie in walk order.
+    const std::string& parentPath(std::uint32_t parent) {
+        if (parent == m_parent) return *m_parentPath;
+        auto kept = m_paths.find(parent);
+        if (kept == m_paths.end()) {
+            const IndexRow p = m_parentRows.at(parent);
+            std::string_view path;
+            if (!p.path || !m_texts.textAt(p.path - 1, path))
+                damagedIndex("a folder without its path");
+            if (m_paths.size() == kPathsKept) m_paths.clear();
+            kept = m_paths.emplace(parent, std::string(path)).first;
+        }
+        m_parent = parent;
+        m_parentPath = &kept->second;
+        return kept->second;
+    }
     std::string dateText(std::uint64_t v) const {
         if (v == 0) return {};
         if (v < kTextMark) return packedDateText(std::int64_t(v - 1));
@@ -147,10 +160,14 @@ private:
 
     const NameIndex& m_index;
     const IndexedList& m_list;
+    static constexpr std::size_t kPathsKept = 4096;
     NameCursor m_names;
-    RowCursor m_rows;
+    RowCursor m_rows, m_parentRows;
+    SectionReader m_texts;
+    std::unordered_map<std::uint32_t, std::string> m_paths;
     std::uint32_t m_parent = 0;
-    std::string m_parentPath, m_caption, m_created, m_changed, m_comment;
+    const std::string* m_parentPath = nullptr;
+    std::string m_caption, m_created, m_changed, m_comment;
     std::uint8_t m_size[10] = {};
     StoredRow m_row;
 };

@@ -368,6 +368,19 @@ void SectionReader::seek(std::uint64_t at) {
     m_piece = kFirstPiece;
 }
 
+void SectionReader::moveTo(std::uint64_t at) {
+    const std::uint64_t bufferStart = m_next - m_end;
+    if (at >= bufferStart && at < m_next) {
+        m_at = std::size_t(at - bufferStart);
+    } else if (at >= m_next && at - m_next < m_piece && at <= m_length) {
+        // A short step ahead: the next piece is read from there, as large as reading goes on.
+        m_next = at;
+        m_at = m_end = 0;
+    } else {
+        seek(at);
+    }
+}
+
 bool SectionReader::fill(std::size_t want) {
     if (m_end - m_at >= want) return true;
     if (m_next == m_length) return m_end > m_at;
@@ -419,9 +432,7 @@ std::string_view NameCursor::at(std::uint32_t ord) {
     if (m_next > 0 && ord == m_next - 1) return m_last;
     // Behind, or more than a block ahead: jump to the block's first name.
     if (ord < m_next || ord / kBlock > m_next / kBlock) {
-        std::uint8_t b[4];
-        m_index.read(m_list.blocks + 4 * std::uint64_t(ord / kBlock), b, 4);
-        m_names.seek(get(b, 4));
+        m_names.moveTo(blockStart(ord / kBlock));
         m_next = ord / kBlock * kBlock;
     }
     while (m_next <= ord) {
@@ -429,6 +440,21 @@ std::string_view NameCursor::at(std::uint32_t ord) {
         ++m_next;
     }
     return m_last;
+}
+
+std::uint64_t NameCursor::blockStart(std::uint32_t block) {
+    if (block < m_firstBlock || block - m_firstBlock >= m_blocks.size()) {
+        // A jump reads the next 1024 places at once: the cursors mostly jump forward.
+        constexpr std::uint32_t kWindow = 1024;
+        const std::uint32_t count = std::uint32_t((m_list.entries + kBlock - 1) / kBlock);
+        m_firstBlock = block;
+        std::vector<std::uint8_t> bytes(4 * std::size_t(std::min(kWindow, count - block)));
+        m_index.read(m_list.blocks + 4 * std::uint64_t(block), bytes.data(), bytes.size());
+        m_blocks.resize(bytes.size() / 4);
+        for (std::size_t i = 0; i < m_blocks.size(); ++i)
+            m_blocks[i] = std::uint32_t(get(bytes.data() + 4 * i, 4));
+    }
+    return m_blocks[block - m_firstBlock];
 }
 
 IndexRow RowCursor::at(std::uint32_t ord) {

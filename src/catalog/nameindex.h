@@ -98,6 +98,14 @@ public:
     bool nextU32(std::uint32_t& v);
     // Starts again at `at` bytes into the section.
     void seek(std::uint64_t at);
+    // Goes on at `at` bytes into the section: within the buffer, or a little ahead of it, the
+    // reading goes on as it was; elsewhere it starts again as after seek.
+    void moveTo(std::uint64_t at);
+    // The text at `at` bytes into the section.
+    bool textAt(std::uint64_t at, std::string_view& text) {
+        moveTo(at);
+        return nextText(text);
+    }
 
 private:
     // At least `want` bytes buffered (fewer at the end of the section): false when none.
@@ -117,9 +125,13 @@ public:
 private:
     const NameIndex& m_index;
     const IndexedList& m_list;
+    // Where name kBlock * i starts, for the blocks from m_firstBlock on (a window of the table).
+    std::uint64_t blockStart(std::uint32_t block);
     SectionReader m_names;
     std::uint32_t m_next = 0; // the ord of the next text
     std::string_view m_last;
+    std::vector<std::uint32_t> m_blocks;
+    std::uint32_t m_firstBlock = 0;
 };
 
 // The rows of one list by ord, through a window of neighbouring rows.
