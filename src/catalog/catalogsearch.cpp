@@ -16,7 +16,9 @@
 #include "query/storeddate.h"
 #include "query/upcase.h"
 
+#include <algorithm>
 #include <deque>
+#include <optional>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -51,11 +53,16 @@ public:
             }
             const std::string_view name = m_names.at(ord);
             if (!m_test.maskMatches(name, true, [&] { return commentOf(ord); })) continue;
-            kind = conditions ? row.kind : m_rows.at(ord).kind;
+            m_row = conditions ? row : m_rows.at(ord);
+            m_name = name;
+            kind = m_row.kind;
             return true;
         }
         return false;
     }
+    // The last found ord's row and name (until the next call).
+    const IndexRow& row() const { return m_row; }
+    std::string_view name() const { return m_name; }
 
 private:
     bool advance(std::uint32_t& ord) {
@@ -95,6 +102,8 @@ private:
     std::string_view m_comment;
     std::size_t m_at = 0;
     std::uint32_t m_ord = 0;
+    IndexRow m_row;
+    std::string_view m_name;
 };
 
 // The rows of one list as StoredRow, by ord: its own cursors, the path of the last parent kept.
@@ -104,8 +113,9 @@ public:
         : m_index(index), m_list(list), m_names(index, list), m_rows(index, list),
           m_parentRows(index, list), m_texts(index, list.texts, list.textsLength) {}
 
-    const StoredRow& make(std::uint32_t ord) {
-        const IndexRow r = m_rows.at(ord);
+    const StoredRow& make(std::uint32_t ord) { return make(ord, m_rows.at(ord), m_names.at(ord)); }
+    // The row of `ord` from its fields and name as already read.
+    const StoredRow& make(std::uint32_t ord, const IndexRow& r, std::string_view name) {
         if (r.parent >= ord) damagedIndex("a parent after its child");
         m_row.ord = ord;
         m_row.kind = r.kind;
@@ -119,7 +129,6 @@ public:
         m_comment = r.comment ? textAt(m_index, m_list.comments, m_list.commentsLength,
                                        std::uint64_t(r.comment) - 1)
                               : std::string();
-        const std::string_view name = m_names.at(ord);
         if (r.parent == 0)
             m_caption.assign(name);
         else
@@ -180,28 +189,59 @@ bool isFileOrFolder(char kind) {
 template <class Emit>
 bool searchList(const NameIndex& index, const IndexedList& list, const EntryTest& test,
                 const std::vector<std::uint32_t>* candidates, const Emit& emit) {
+    // Few candidates: the first pass keeps what it found (its row and name), so that the
+    // second one reads nothing again.
+    struct Held {
+        std::uint32_t ord;
+        IndexRow row;
+        std::size_t nameAt, nameLength;
+    };
+    constexpr std::size_t kHeldHits = 16384;
+    const bool hold = candidates && candidates->size() <= kHeldHits;
+    std::vector<Held> held;
+    std::string heldNames;
     std::vector<std::uint32_t> folders;
     {
         Hits first(index, list, test, candidates);
         std::uint32_t ord = 0;
         char kind = 0;
-        while (first.next(ord, kind))
+        while (first.next(ord, kind)) {
             if (kind == kFolder) folders.push_back(ord);
+            if (!hold) continue;
+            held.push_back({ord, first.row(), heldNames.size(), first.name().size()});
+            heldNames += first.name();
+        }
     }
-    Hits hits(index, list, test, candidates);
+    std::optional<Hits> hits;
+    if (!hold) hits.emplace(index, list, test, candidates);
+    std::size_t nextHeld = 0;
+    const auto next = [&](std::uint32_t& ord, char& kind) {
+        if (hits) return hits->next(ord, kind);
+        if (nextHeld == held.size()) return false;
+        ord = held[nextHeld].ord;
+        kind = held[nextHeld++].row.kind;
+        return true;
+    };
+    const auto rowOf = [&](RowMaker& maker, std::uint32_t ord) -> const StoredRow& {
+        if (!hold) return maker.make(ord);
+        const auto h = std::lower_bound(held.begin(), held.end(), ord,
+                                        [](const Held& x, std::uint32_t o) { return x.ord < o; });
+        return maker.make(ord, h->row,
+                          std::string_view(heldNames).substr(h->nameAt, h->nameLength));
+    };
     RowMaker walk(index, list), folderRows(index, list), movedRows(index, list);
     std::deque<std::uint32_t> moving;
     std::size_t place = 0, nextFolder = 0;
     bool fileMet = false;
     std::uint32_t ord = 0;
     char kind = 0;
-    while (hits.next(ord, kind)) {
+    while (next(ord, kind)) {
         if (!isFileOrFolder(kind)) {
-            if (!emit(walk.make(ord))) return false;
+            if (!emit(rowOf(walk, ord))) return false;
             continue;
         }
         if (place++ < folders.size()) {
-            if (!emit(folderRows.make(folders[nextFolder++]))) return false;
+            if (!emit(rowOf(folderRows, folders[nextFolder++]))) return false;
             // The Entry found here moves on: a file starts its way, a folder's place takes the
             // first file on its way and sends it further.
             if (kind == kFile) {
@@ -212,10 +252,10 @@ bool searchList(const NameIndex& index, const IndexedList& list, const EntryTest
                 moving.pop_front();
             }
         } else if (kind == kFile) {
-            if (!emit(walk.make(ord))) return false;
+            if (!emit(rowOf(walk, ord))) return false;
         } else {
             if (moving.empty()) damagedIndex("a folder out of its place");
-            if (!emit(movedRows.make(moving.front()))) return false;
+            if (!emit(rowOf(movedRows, moving.front()))) return false;
             moving.pop_front();
         }
     }

@@ -372,7 +372,7 @@ void SectionReader::moveTo(std::uint64_t at) {
     const std::uint64_t bufferStart = m_next - m_end;
     if (at >= bufferStart && at < m_next) {
         m_at = std::size_t(at - bufferStart);
-    } else if (at >= m_next && at - m_next < m_piece && at <= m_length) {
+    } else if (at >= m_next && at - m_next < kFirstPiece && at <= m_length) {
         // A short step ahead: the next piece is read from there, as large as reading goes on.
         m_next = at;
         m_at = m_end = 0;
