@@ -1,4 +1,5 @@
-// The catalogue against the lists it stands for: 8 generated lists of 500,000 entries each.
+// The catalogue against the lists it stands for: 8 generated lists of 500,000 entries each
+// (or FENTARO_BENCH_LISTS of them).
 // Their opens, the add of all eight to a new catalogue (with its bytes per entry, the name index
 // included), and searches through the catalogue against the same search run on each list and
 // against a locate index of the same full paths (plocate, when scripts/setup installed it).
@@ -26,7 +27,12 @@
 
 namespace {
 
-constexpr int kLists = 8;
+// FENTARO_BENCH_LISTS makes more lists of the same kind, for a catalogue as large as the disk
+// allows (how it grows).
+int listCount() {
+    const char* n = std::getenv("FENTARO_BENCH_LISTS");
+    return n && std::atoi(n) > 0 ? std::atoi(n) : 8;
+}
 constexpr std::size_t kEntries = 500000;
 
 std::string benchFolder() {
@@ -43,7 +49,7 @@ bool exists(const std::string& path) {
 const std::vector<std::string>& lists() {
     static const std::vector<std::string> paths = [] {
         std::vector<std::string> out;
-        for (int i = 0; i < kLists; ++i) {
+        for (int i = 0; i < listCount(); ++i) {
             const std::string path =
                 benchFolder() + "/fentaro-bench-disk" + std::to_string(i) + "-500k.kx";
             if (!exists(path)) {
