@@ -1,4 +1,5 @@
-// The catalogue against the lists it stands for: 8 generated lists of 500,000 entries each.
+// The catalogue against the lists it stands for: 8 generated lists of 500,000 entries each
+// (or FENTARO_BENCH_LISTS of them).
 // Their opens, the add of all eight to a new catalogue (with its bytes per entry, the name index
 // included), and searches through the catalogue against the same search run on each list and
 // against a locate index of the same full paths (plocate, when scripts/setup installed it).
@@ -26,7 +27,12 @@
 
 namespace {
 
-constexpr int kLists = 8;
+// FENTARO_BENCH_LISTS makes more lists of the same kind, for a catalogue as large as the disk
+// allows (how it grows).
+int listCount() {
+    const char* n = std::getenv("FENTARO_BENCH_LISTS");
+    return n && std::atoi(n) > 0 ? std::atoi(n) : 8;
+}
 constexpr std::size_t kEntries = 500000;
 
 std::string benchFolder() {
@@ -43,7 +49,7 @@ bool exists(const std::string& path) {
 const std::vector<std::string>& lists() {
     static const std::vector<std::string> paths = [] {
         std::vector<std::string> out;
-        for (int i = 0; i < kLists; ++i) {
+        for (int i = 0; i < listCount(); ++i) {
             const std::string path =
                 benchFolder() + "/fentaro-bench-disk" + std::to_string(i) + "-500k.kx";
             if (!exists(path)) {
@@ -77,18 +83,28 @@ std::uint64_t fileSize(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 ? std::uint64_t(st.st_size) : 0;
 }
 
-kx::EntryFilter maskFilter(std::string mask) {
+// The masks: three rare Latin letters, three Cyrillic ones (Windows-1251), one letter, two
+// letters, three common letters (the generator's ".dat"), six letters, and a glob over whole
+// names (its runs' trigrams: one rare, two common). kxtool takes its arguments in UTF-8, so the
+// processes are given the same masks as UTF-8.
+const char* const kMasks[] = {"abc", "\xE0\xE1\xE2", "q", "qz", "dat", "ab.dat", "abc*.dat"};
+const char* const kArgumentMasks[] = {
+    "abc", "\xD0\xB0\xD0\xB1\xD0\xB2", "q", "qz", "dat", "ab.dat", "abc*.dat"};
+constexpr int kGlobMask = 6;
+
+kx::EntryFilter maskFilter(int which) {
     kx::EntryFilter f;
-    f.mask = std::move(mask);
+    f.mask = kMasks[which];
+    f.glob = which == kGlobMask;
     return f;
 }
 
-// The masks: three rare Latin letters, three Cyrillic ones (Windows-1251), one letter, two
-// letters, three common letters (the generator's ".dat") and six letters. kxtool takes its
-// arguments in UTF-8, so the processes are given the same masks as UTF-8.
-const char* const kMasks[] = {"abc", "\xE0\xE1\xE2", "q", "qz", "dat", "ab.dat"};
-const char* const kArgumentMasks[] = {"abc",   "\xD0\xB0\xD0\xB1\xD0\xB2", "q", "qz", "dat",
-                                      "ab.dat"};
+// kxtool's arguments: the command's, then the mask's.
+std::vector<std::string> withMask(std::vector<std::string> args, int which) {
+    args.push_back(kArgumentMasks[which]);
+    if (which == kGlobMask) args.push_back("--glob");
+    return args;
+}
 
 void BM_OpenEachList(benchmark::State& state) {
     lists();
@@ -105,8 +121,7 @@ void BM_FindOnEachList(benchmark::State& state) {
         rows = 0;
         for (const std::string& list : lists()) {
             const auto doc = kx::Document::open(list);
-            rows +=
-                kx::searchFiltered(doc->root(), maskFilter(kMasks[state.range(0)])).entries.size();
+            rows += kx::searchFiltered(doc->root(), maskFilter(int(state.range(0)))).entries.size();
         }
     }
     state.counters["rows"] = double(rows);
@@ -132,7 +147,7 @@ void BM_CatalogFind(benchmark::State& state) {
     for (auto _ : state) {
         rows = 0;
         const auto catalog = kx::catalog::Catalog::open(catalogPath());
-        catalog->find(maskFilter(kMasks[state.range(0)]),
+        catalog->find(maskFilter(int(state.range(0))),
                       [&rows](const kx::catalog::ListRecord&, const kx::Entry&, const std::string&,
                               std::uint32_t) { return ++rows != 0; });
     }
@@ -207,23 +222,23 @@ void BM_KxtoolFindOnEachList(benchmark::State& state) {
     lists();
     for (auto _ : state)
         for (const std::string& list : lists())
-            runKxtool({"find", list, kArgumentMasks[state.range(0)]});
+            runKxtool(withMask({"find", list}, int(state.range(0))));
 }
 
 void BM_KxtoolCatalogFind(benchmark::State& state) {
     if (!exists(catalogPath())) addAll(catalogPath());
     for (auto _ : state)
-        runKxtool({"catalog", "--db", catalogPath(), "find", kArgumentMasks[state.range(0)]});
+        runKxtool(withMask({"catalog", "--db", catalogPath(), "find"}, int(state.range(0))));
 }
 
 } // namespace
 
 BENCHMARK(BM_KxtoolFindOnEachList)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_KxtoolCatalogFind)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PlocateFind)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KxtoolCatalogFind)->DenseRange(0, kGlobMask)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlocateFind)->DenseRange(0, kGlobMask)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenEachList)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_FindOnEachList)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_CatalogAdd)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_CatalogFind)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CatalogFind)->DenseRange(0, kGlobMask)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -5,8 +5,10 @@
 #include "listfile/io/error.h"
 #include "query/rowformat.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <iostream>
 #include <new>
 
@@ -51,12 +53,22 @@ std::string ansiCell(std::string_view ansi) {
 namespace {
 
 // Every byte of the code page as its cell text: the code page is one byte a character, so a
-// text's cell is the cells of its bytes one after another.
-const std::array<std::string, 256>& ansiCells() {
-    static const std::array<std::string, 256> cells = [] {
-        std::array<std::string, 256> t;
-        for (int b = 0; b < 256; ++b)
-            t[std::size_t(b)] = ansiCell(std::string(1, char(b)));
+// text's cell is the cells of its bytes one after another. A cell is a few bytes (a UTF-8
+// character or an escape), kept in a fixed slot so that it is copied in one store.
+struct AnsiCell {
+    char bytes[7];
+    std::uint8_t length;
+};
+
+const std::array<AnsiCell, 256>& ansiCells() {
+    static const std::array<AnsiCell, 256> cells = [] {
+        std::array<AnsiCell, 256> t{};
+        for (int b = 0; b < 256; ++b) {
+            const std::string cell = ansiCell(std::string(1, char(b)));
+            AnsiCell& c = t[std::size_t(b)];
+            c.length = std::uint8_t(std::min(cell.size(), sizeof c.bytes));
+            std::memcpy(c.bytes, cell.data(), c.length);
+        }
         return t;
     }();
     return cells;
@@ -90,13 +102,15 @@ void RowWriter::flush() {
 
 void RowWriter::ansi(std::string_view text) {
     const auto& cells = ansiCells();
+    const std::size_t start = m_out.size();
+    m_out.resize(start + text.size() * sizeof(AnsiCell));
+    char* at = m_out.data() + start;
     for (char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x20 && b < 0x7F && b != '\\')
-            m_out += c;
-        else
-            m_out += cells[b];
+        const AnsiCell& cell = cells[static_cast<unsigned char>(c)];
+        std::memcpy(at, cell.bytes, sizeof cell.bytes);
+        at += cell.length;
     }
+    m_out.resize(std::size_t(at - m_out.data()));
 }
 
 void RowWriter::ansiOrDashes(std::string_view text) {

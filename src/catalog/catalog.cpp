@@ -1,6 +1,6 @@
 // The catalogue's file: where it lives, how it is opened and checked, and its lists.
 //
-// Tables (schema version 2):
+// Tables (schema version 3):
 //   lists(id, path, fileSize, mtimeNs, inode, device, entries, indexedAt, header, root, label,
 //         note, fileBytes): the list file's stamp when it was indexed, the user's label and note
 //         (UTF-8, NULL when none) and the sum of its files' sizes (saturating at 2^64 - 1, kept
@@ -13,14 +13,12 @@
 //           Entry below the root that has children: its path below the root, so that a result's
 //           caption is one more read whatever its depth, and mostly none, since in pre-order a
 //           parent's row lies a few rows before its children's, on the same page.
-//   grams(list, gram, ords), keyed by (list, gram): for every trigram of the upper-cased names
-//           (three bytes of the code page in one integer) the ascending ords of the names that
-//           hold it, as varint deltas in one blob.
 //   recordRest(list, ord, bytes): what an Entry's record holds beyond the entries row (see
 //           recordrest.h), only for the Entries that have any.
 // Values keep their own types: a size is an integer when the record holds that whole number
 // exactly, else the record's ten bytes; a date is the integer YYYYMMDDhhmmss when its text is
-// "DD.MM.YYYY hh:mm:ss" exactly, else its bytes; an empty text is NULL.
+// "DD.MM.YYYY hh:mm:ss" exactly, else its bytes; an empty text is NULL. The trigram postings of
+// the names are no table: the name index beside the catalogue derives them (see postings.h).
 #include "catalog/nameindex.h"
 #include "catalog/sqlstore.h"
 
@@ -35,7 +33,7 @@ namespace kx::catalog {
 
 namespace {
 
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 constexpr int kApplicationId = 0x466c4b43; // "FlKC"
 
 const char* const kSchema = R"(
@@ -47,7 +45,6 @@ CREATE TABLE entries(list INTEGER, ord INTEGER, parent INTEGER, name BLOB, kind 
                      attributes INTEGER, size, created, changed, mark INTEGER,
                      crossedOut INTEGER, comment BLOB, path BLOB, PRIMARY KEY(list, ord))
                      WITHOUT ROWID;
-CREATE TABLE grams(list INTEGER, gram INTEGER, ords BLOB, PRIMARY KEY(list, gram)) WITHOUT ROWID;
 CREATE TABLE recordRest(list INTEGER, ord INTEGER, bytes BLOB, PRIMARY KEY(list, ord))
                         WITHOUT ROWID;
 )";
@@ -84,6 +81,9 @@ void addLabelsAndRest(sqlite3* db) {
 // caller's transaction.
 void upgradeSchema(sqlite3* db, std::int64_t from) {
     if (from < 2) addLabelsAndRest(db);
+    // Version 2 to 3: the postings moved to the name index, which is made again since the
+    // layout of its version changed too.
+    if (from < 3) exec(db, "DROP TABLE IF EXISTS grams");
 }
 
 std::function<void()>& waitNotice() {
@@ -217,7 +217,6 @@ bool Catalog::remove(const std::string& listPath) {
     WriteTransaction removing(m_db);
     bumpGeneration(m_db);
     Stmt(m_db, "DELETE FROM entries WHERE list = ?1").bind(1, id).run();
-    Stmt(m_db, "DELETE FROM grams WHERE list = ?1").bind(1, id).run();
     Stmt(m_db, "DELETE FROM recordRest WHERE list = ?1").bind(1, id).run();
     Stmt(m_db, "DELETE FROM lists WHERE id = ?1").bind(1, id).run();
     removing.commit();

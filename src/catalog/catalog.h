@@ -1,6 +1,6 @@
 // The catalogue of many lists: an SQLite database that keeps, for every list added to it, what a
-// search row needs of each Entry and a trigram index of the names, so that a search across all the
-// lists answers without opening one of them.
+// search row needs of each Entry, and a name index derived from it (the names packed, with their
+// trigram postings), so that a search across all the lists answers without opening one of them.
 #pragma once
 
 #include "listfile/entry.h"
@@ -152,8 +152,9 @@ public:
 
     // The rows that searchFiltered(root, filter) gives on each catalogued list as the viewer
     // opens it, list by list in the order they were first added, each list's rows in its search
-    // order. filter.mask is in the lists' 8-bit code page. The trigram index narrows a mask of
-    // three bytes or more to candidates; the filter's own test over each candidate decides.
+    // order. filter.mask is in the lists' 8-bit code page. The trigram postings narrow a mask of
+    // three bytes or more (a glob with a run of three bytes between its wildcards) to
+    // candidates; the filter's own test over each candidate decides.
     // The rows stream: memory stays bounded whatever their number (see catalogsearch.cpp).
     void find(const EntryFilter& filter, const FoundRow& row) const;
     // The same rows as stored.

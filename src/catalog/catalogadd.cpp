@@ -1,4 +1,5 @@
-// Indexing a list into the catalogue: every Entry's row and the trigrams of the names.
+// Indexing a list into the catalogue: every Entry's row (the name index and its trigram
+// postings are derived from them, see nameindex.h).
 #include "catalog/nameindex.h"
 #include "catalog/recordrest.h"
 #include "catalog/sqlstore.h"
@@ -7,11 +8,9 @@
 #include "query/belowroot.h"
 #include "query/foldersfirst.h"
 #include "query/storeddate.h"
-#include "query/upcase.h"
 
 #include <algorithm>
 #include <ctime>
-#include <unordered_map>
 
 namespace kx::catalog {
 
@@ -54,7 +53,6 @@ AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
         bumpGeneration(m_db);
         if (known) {
             Stmt(m_db, "DELETE FROM entries WHERE list = ?1").bind(1, id).run();
-            Stmt(m_db, "DELETE FROM grams WHERE list = ?1").bind(1, id).run();
             Stmt(m_db, "DELETE FROM recordRest WHERE list = ?1").bind(1, id).run();
         } else {
             Stmt(m_db, "INSERT INTO lists(path) VALUES (?1)").bindText(1, path).run();
@@ -81,8 +79,6 @@ AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
                            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
             std::vector<std::uint32_t> ordOf(total, 0);
             RestWriter rests(m_db, id, total);
-            std::unordered_map<Gram, std::vector<std::uint32_t>> postings;
-            std::vector<Gram> grams;
             std::uint8_t record[kRecordSize];
             std::uint32_t next = 0;
             bool goesOn = true;
@@ -111,11 +107,6 @@ AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
                 }
                 put.run();
                 rests.put(e, ord, record);
-                if (ord != 0) {
-                    gramsOf(upperCased(name), grams);
-                    for (Gram g : grams)
-                        postings[g].push_back(ord);
-                }
                 if (next % 65536 == 0) goesOn = goOn(progress, next, total);
                 return goesOn ? WalkOn::into : WalkOn::stop;
             };
@@ -123,23 +114,6 @@ AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
             walkWithPaths(root->children(), PathJoin::caption, store);
             if (!goesOn) return cancelled();
 
-            Stmt putGram(m_db, "INSERT INTO grams(list, gram, ords) VALUES (?1, ?2, ?3)");
-            std::string blob;
-            std::vector<Gram> keys;
-            keys.reserve(postings.size());
-            for (const auto& p : postings)
-                keys.push_back(p.first);
-            std::sort(keys.begin(), keys.end());
-            for (Gram gram : keys) {
-                const std::vector<std::uint32_t>& ords = postings[gram];
-                blob.clear();
-                std::uint32_t last = 0;
-                for (std::uint32_t o : ords) {
-                    putVarint(blob, o - last);
-                    last = o;
-                }
-                putGram.bind(1, id).bind(2, gram).bindBlob(3, blob.data(), blob.size()).run();
-            }
             if (!goOn(progress, total, total)) return cancelled();
         }
         exec(m_db, "COMMIT");

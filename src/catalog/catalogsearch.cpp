@@ -9,14 +9,18 @@
 // places of its folders, once to give the rows in order, with a queue holding the ords of the
 // files on their way. Both are ords only: four bytes per found folder and per moving file.
 #include "catalog/nameindex.h"
+#include "catalog/postings.h"
 
 #include "query/belowroot.h"
 #include "query/filter.h"
 #include "query/storeddate.h"
 #include "query/upcase.h"
 
+#include <algorithm>
 #include <deque>
+#include <optional>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace kx::catalog {
 
@@ -49,11 +53,16 @@ public:
             }
             const std::string_view name = m_names.at(ord);
             if (!m_test.maskMatches(name, true, [&] { return commentOf(ord); })) continue;
-            kind = conditions ? row.kind : m_rows.at(ord).kind;
+            m_row = conditions ? row : m_rows.at(ord);
+            m_name = name;
+            kind = m_row.kind;
             return true;
         }
         return false;
     }
+    // The last found ord's row and name (until the next call).
+    const IndexRow& row() const { return m_row; }
+    std::string_view name() const { return m_name; }
 
 private:
     bool advance(std::uint32_t& ord) {
@@ -93,16 +102,20 @@ private:
     std::string_view m_comment;
     std::size_t m_at = 0;
     std::uint32_t m_ord = 0;
+    IndexRow m_row;
+    std::string_view m_name;
 };
 
 // The rows of one list as StoredRow, by ord: its own cursors, the path of the last parent kept.
 class RowMaker {
 public:
     RowMaker(const NameIndex& index, const IndexedList& list)
-        : m_index(index), m_list(list), m_names(index, list), m_rows(index, list) {}
+        : m_index(index), m_list(list), m_names(index, list), m_rows(index, list),
+          m_parentRows(index, list), m_texts(index, list.texts, list.textsLength) {}
 
-    const StoredRow& make(std::uint32_t ord) {
-        const IndexRow r = m_rows.at(ord);
+    const StoredRow& make(std::uint32_t ord) { return make(ord, m_rows.at(ord), m_names.at(ord)); }
+    // The row of `ord` from its fields and name as already read.
+    const StoredRow& make(std::uint32_t ord, const IndexRow& r, std::string_view name) {
         if (r.parent >= ord) damagedIndex("a parent after its child");
         m_row.ord = ord;
         m_row.kind = r.kind;
@@ -116,18 +129,10 @@ public:
         m_comment = r.comment ? textAt(m_index, m_list.comments, m_list.commentsLength,
                                        std::uint64_t(r.comment) - 1)
                               : std::string();
-        const std::string_view name = m_names.at(ord);
-        if (r.parent == 0) {
+        if (r.parent == 0)
             m_caption.assign(name);
-        } else {
-            if (r.parent != m_parent) {
-                const IndexRow p = m_rows.at(r.parent);
-                if (!p.path) damagedIndex("a folder without its path");
-                m_parentPath = textAt(m_index, m_list.texts, m_list.textsLength, p.path - 1);
-                m_parent = r.parent;
-            }
-            m_caption = childPath(m_parentPath, false, name, PathJoin::caption);
-        }
+        else
+            m_caption = childPath(parentPath(r.parent), false, name, PathJoin::caption);
         m_row.name = m_caption;
         m_row.name.remove_prefix(m_caption.size() - name.size());
         m_row.caption = m_caption;
@@ -138,6 +143,24 @@ public:
     }
 
 private:
+    // The path of a folder below the root. The walk comes back to a parent after each of its
+    // subfolders, so the paths met last are kept (a bounded number); a path not kept is read
+    // through a buffer of the texts, where the folders' paths lie in walk order.
+    const std::string& parentPath(std::uint32_t parent) {
+        if (parent == m_parent) return *m_parentPath;
+        auto kept = m_paths.find(parent);
+        if (kept == m_paths.end()) {
+            const IndexRow p = m_parentRows.at(parent);
+            std::string_view path;
+            if (!p.path || !m_texts.textAt(p.path - 1, path))
+                damagedIndex("a folder without its path");
+            if (m_paths.size() == kPathsKept) m_paths.clear();
+            kept = m_paths.emplace(parent, std::string(path)).first;
+        }
+        m_parent = parent;
+        m_parentPath = &kept->second;
+        return kept->second;
+    }
     std::string dateText(std::uint64_t v) const {
         if (v == 0) return {};
         if (v < kTextMark) return packedDateText(std::int64_t(v - 1));
@@ -146,10 +169,14 @@ private:
 
     const NameIndex& m_index;
     const IndexedList& m_list;
+    static constexpr std::size_t kPathsKept = 4096;
     NameCursor m_names;
-    RowCursor m_rows;
+    RowCursor m_rows, m_parentRows;
+    SectionReader m_texts;
+    std::unordered_map<std::uint32_t, std::string> m_paths;
     std::uint32_t m_parent = 0;
-    std::string m_parentPath, m_caption, m_created, m_changed, m_comment;
+    const std::string* m_parentPath = nullptr;
+    std::string m_caption, m_created, m_changed, m_comment;
     std::uint8_t m_size[10] = {};
     StoredRow m_row;
 };
@@ -162,28 +189,59 @@ bool isFileOrFolder(char kind) {
 template <class Emit>
 bool searchList(const NameIndex& index, const IndexedList& list, const EntryTest& test,
                 const std::vector<std::uint32_t>* candidates, const Emit& emit) {
+    // Few candidates: the first pass keeps what it found (its row and name), so that the
+    // second one reads nothing again.
+    struct Held {
+        std::uint32_t ord;
+        IndexRow row;
+        std::size_t nameAt, nameLength;
+    };
+    constexpr std::size_t kHeldHits = 16384;
+    const bool hold = candidates && candidates->size() <= kHeldHits;
+    std::vector<Held> held;
+    std::string heldNames;
     std::vector<std::uint32_t> folders;
     {
         Hits first(index, list, test, candidates);
         std::uint32_t ord = 0;
         char kind = 0;
-        while (first.next(ord, kind))
+        while (first.next(ord, kind)) {
             if (kind == kFolder) folders.push_back(ord);
+            if (!hold) continue;
+            held.push_back({ord, first.row(), heldNames.size(), first.name().size()});
+            heldNames += first.name();
+        }
     }
-    Hits hits(index, list, test, candidates);
+    std::optional<Hits> hits;
+    if (!hold) hits.emplace(index, list, test, candidates);
+    std::size_t nextHeld = 0;
+    const auto next = [&](std::uint32_t& ord, char& kind) {
+        if (hits) return hits->next(ord, kind);
+        if (nextHeld == held.size()) return false;
+        ord = held[nextHeld].ord;
+        kind = held[nextHeld++].row.kind;
+        return true;
+    };
+    const auto rowOf = [&](RowMaker& maker, std::uint32_t ord) -> const StoredRow& {
+        if (!hold) return maker.make(ord);
+        const auto h = std::lower_bound(held.begin(), held.end(), ord,
+                                        [](const Held& x, std::uint32_t o) { return x.ord < o; });
+        return maker.make(ord, h->row,
+                          std::string_view(heldNames).substr(h->nameAt, h->nameLength));
+    };
     RowMaker walk(index, list), folderRows(index, list), movedRows(index, list);
     std::deque<std::uint32_t> moving;
     std::size_t place = 0, nextFolder = 0;
     bool fileMet = false;
     std::uint32_t ord = 0;
     char kind = 0;
-    while (hits.next(ord, kind)) {
+    while (next(ord, kind)) {
         if (!isFileOrFolder(kind)) {
-            if (!emit(walk.make(ord))) return false;
+            if (!emit(rowOf(walk, ord))) return false;
             continue;
         }
         if (place++ < folders.size()) {
-            if (!emit(folderRows.make(folders[nextFolder++]))) return false;
+            if (!emit(rowOf(folderRows, folders[nextFolder++]))) return false;
             // The Entry found here moves on: a file starts its way, a folder's place takes the
             // first file on its way and sends it further.
             if (kind == kFile) {
@@ -194,10 +252,10 @@ bool searchList(const NameIndex& index, const IndexedList& list, const EntryTest
                 moving.pop_front();
             }
         } else if (kind == kFile) {
-            if (!emit(walk.make(ord))) return false;
+            if (!emit(rowOf(walk, ord))) return false;
         } else {
             if (moving.empty()) damagedIndex("a folder out of its place");
-            if (!emit(movedRows.make(moving.front()))) return false;
+            if (!emit(rowOf(movedRows, moving.front()))) return false;
             moving.pop_front();
         }
     }
@@ -254,27 +312,18 @@ void Catalog::findStored(const EntryFilter& filter, const FoundStoredRow& row) c
 
 void Catalog::searchIndex(const NameIndex& index, const std::vector<ListRecord>& all,
                           const EntryFilter& filter, const FoundStoredRow& row) const {
-    // A mask of three bytes or more narrows each list to the names that hold all its trigrams.
-    const std::string upper = upperCased(filter.testedMask());
-    const bool indexed = upper.size() >= 3 && !filter.inComments && !filter.glob;
-    std::vector<Gram> grams;
-    if (indexed) gramsOf(upper, grams);
+    // A mask with a run of three bytes or more (a glob's runs between its wildcards) narrows
+    // each list to the names that hold all its trigrams; the name test checks the candidates.
+    const std::vector<Gram> grams = filter.inComments
+                                        ? std::vector<Gram>()
+                                        : maskGrams(upperCased(filter.testedMask()), filter.glob);
+    const bool indexed = !grams.empty();
     const EntryTest test(filter);
 
     for (std::size_t i = 0; i < all.size(); ++i) {
         std::vector<std::uint32_t> candidates;
         if (indexed) {
-            bool first = true;
-            for (Gram g : grams) {
-                Stmt& s = m_st->gram;
-                s.bind(1, all[i].id).bind(2, g);
-                std::vector<std::uint32_t> ords;
-                if (s.step()) ords = decodeOrds(s.blob(0));
-                s.reset();
-                candidates = first ? std::move(ords) : intersect(candidates, ords);
-                first = false;
-                if (candidates.empty()) break;
-            }
+            candidates = candidatesOf(index, index.lists()[i], grams);
             if (candidates.empty()) continue;
         }
         const bool goesOn =

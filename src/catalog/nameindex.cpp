@@ -1,8 +1,10 @@
 // The name index file: its generation in the catalogue, how it is made from the catalogue's rows,
 // and how it is opened, checked and read.
 #include "catalog/nameindex.h"
+#include "catalog/postings.h"
 
 #include "query/storeddate.h"
+#include "query/upcase.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,8 +19,9 @@ namespace kx::catalog {
 namespace {
 
 constexpr char kMagic[8] = {'F', 'L', 'K', 'X', 'N', 'I', 'X', '1'};
-constexpr std::uint32_t kVersion = 1;
-constexpr std::size_t kHeaderBytes = 64, kListBytes = 80;
+// Version 2 added the trigram postings.
+constexpr std::uint32_t kVersion = 2;
+constexpr std::size_t kHeaderBytes = 64, kListBytes = 112;
 constexpr std::uint32_t kBlock = 64;
 constexpr std::uint64_t kTextMark = std::uint64_t(1) << 47;
 constexpr std::size_t kPiece = 256 * 1024;
@@ -155,7 +158,9 @@ void buildNameIndex(sqlite3* db, std::int64_t generation, const std::string& pat
         }
     }
     Spool out(path, true), names(path, false), blocks(path, false), rows(path, false),
-        comments(path, false), texts(path, false);
+        comments(path, false), texts(path, false), grams(path, false), postings(path, false);
+    PostingsBuilder gathered;
+    std::string gramBytes, postingBytes;
     try {
         Stmt s(db, "SELECT ord, parent, name, kind, attributes, size, created, changed, mark, "
                    "crossedOut, comment, path FROM entries WHERE list = ?1 ORDER BY ord");
@@ -166,6 +171,8 @@ void buildNameIndex(sqlite3* db, std::int64_t generation, const std::string& pat
             l.rows = rows.size();
             l.comments = comments.size();
             l.texts = texts.size();
+            l.grams = grams.size();
+            l.postings = postings.size();
             s.bind(1, l.id);
             std::uint32_t ord = 0;
             while (s.step()) {
@@ -177,6 +184,7 @@ void buildNameIndex(sqlite3* db, std::int64_t generation, const std::string& pat
                     blocks.write(b, 4);
                 }
                 names.text(s.blob(2));
+                if (ord != 0) gathered.add(ord, upperCased(s.blob(2)));
                 std::memset(row, 0, sizeof row);
                 put(row, std::uint32_t(s.integer(1)));
                 row[4] = std::uint8_t(s.integer(3));
@@ -218,13 +226,22 @@ void buildNameIndex(sqlite3* db, std::int64_t generation, const std::string& pat
             l.namesLength = names.size() - l.names;
             l.commentsLength = comments.size() - l.comments;
             l.textsLength = texts.size() - l.texts;
+            gramBytes.clear();
+            postingBytes.clear();
+            gathered.finish(gramBytes, postingBytes);
+            grams.write(gramBytes.data(), gramBytes.size());
+            postings.write(postingBytes.data(), postingBytes.size());
+            l.gramCount = gramBytes.size() / kGramBytes;
+            l.postingsLength = postingBytes.size();
         }
 
         // The header and the table, then the sections one after another.
         const std::uint64_t tableEnd = kHeaderBytes + kListBytes * lists.size();
         const std::uint64_t namesAt = tableEnd, blocksAt = namesAt + names.size(),
                             rowsAt = blocksAt + blocks.size(), commentsAt = rowsAt + rows.size(),
-                            textsAt = commentsAt + comments.size(), total = textsAt + texts.size();
+                            textsAt = commentsAt + comments.size(),
+                            gramsAt = textsAt + texts.size(), postingsAt = gramsAt + grams.size(),
+                            total = postingsAt + postings.size();
         std::vector<std::uint8_t> head(tableEnd, 0);
         std::memcpy(head.data(), kMagic, 8);
         put(head.data() + 8, kVersion);
@@ -238,8 +255,10 @@ void buildNameIndex(sqlite3* db, std::int64_t generation, const std::string& pat
             put(at, l.id);
             put(at + 8, l.entries);
             const std::uint64_t fields[] = {
-                namesAt + l.names,       l.namesLength,    blocksAt + l.blocks, rowsAt + l.rows,
-                commentsAt + l.comments, l.commentsLength, textsAt + l.texts,   l.textsLength};
+                namesAt + l.names, l.namesLength,           blocksAt + l.blocks,
+                rowsAt + l.rows,   commentsAt + l.comments, l.commentsLength,
+                textsAt + l.texts, l.textsLength,           gramsAt + l.grams,
+                l.gramCount,       postingsAt + l.postings, l.postingsLength};
             for (std::size_t f = 0; f < std::size(fields); ++f)
                 put(at + 16 + 8 * f, fields[f]);
         }
@@ -249,6 +268,8 @@ void buildNameIndex(sqlite3* db, std::int64_t generation, const std::string& pat
         rows.copyTo(out);
         comments.copyTo(out);
         texts.copyTo(out);
+        grams.copyTo(out);
+        postings.copyTo(out);
         out.flush();
         if (::fsync(out.fd()) != 0 || ::rename(out.path().c_str(), path.c_str()) != 0)
             throw writeFailure(path);
@@ -290,14 +311,17 @@ std::unique_ptr<NameIndex> NameIndex::open(const std::string& path, std::int64_t
         IndexedList& l = lists[i];
         l.id = std::int64_t(get(at, 8));
         l.entries = std::uint32_t(get(at + 8, 4));
-        std::uint64_t* fields[] = {&l.names,    &l.namesLength,    &l.blocks, &l.rows,
-                                   &l.comments, &l.commentsLength, &l.texts,  &l.textsLength};
+        std::uint64_t* fields[] = {&l.names,    &l.namesLength,    &l.blocks,   &l.rows,
+                                   &l.comments, &l.commentsLength, &l.texts,    &l.textsLength,
+                                   &l.grams,    &l.gramCount,      &l.postings, &l.postingsLength};
         for (std::size_t f = 0; f < std::size(fields); ++f)
             *fields[f] = get(at + 16 + 8 * f, 8);
         const std::uint64_t blockCount = (std::uint64_t(l.entries) + kBlock - 1) / kBlock;
         if (l.entries == 0 || !inside(l.names, l.namesLength) ||
             !inside(l.blocks, blockCount * 4) || !inside(l.rows, l.entries * kRowSize) ||
-            !inside(l.comments, l.commentsLength) || !inside(l.texts, l.textsLength))
+            !inside(l.comments, l.commentsLength) || !inside(l.texts, l.textsLength) ||
+            l.gramCount > size / kGramBytes || !inside(l.grams, l.gramCount * kGramBytes) ||
+            !inside(l.postings, l.postingsLength))
             return refuse();
     }
     return std::unique_ptr<NameIndex>(new NameIndex(fd, std::move(lists)));
@@ -342,6 +366,19 @@ void SectionReader::seek(std::uint64_t at) {
     m_at = m_end = 0;
     // After a jump the next read is likely short: the pieces grow again as reading goes on.
     m_piece = kFirstPiece;
+}
+
+void SectionReader::moveTo(std::uint64_t at) {
+    const std::uint64_t bufferStart = m_next - m_end;
+    if (at >= bufferStart && at < m_next) {
+        m_at = std::size_t(at - bufferStart);
+    } else if (at >= m_next && at - m_next < kFirstPiece && at <= m_length) {
+        // A short step ahead: the next piece is read from there, as large as reading goes on.
+        m_next = at;
+        m_at = m_end = 0;
+    } else {
+        seek(at);
+    }
 }
 
 bool SectionReader::fill(std::size_t want) {
@@ -395,9 +432,7 @@ std::string_view NameCursor::at(std::uint32_t ord) {
     if (m_next > 0 && ord == m_next - 1) return m_last;
     // Behind, or more than a block ahead: jump to the block's first name.
     if (ord < m_next || ord / kBlock > m_next / kBlock) {
-        std::uint8_t b[4];
-        m_index.read(m_list.blocks + 4 * std::uint64_t(ord / kBlock), b, 4);
-        m_names.seek(get(b, 4));
+        m_names.moveTo(blockStart(ord / kBlock));
         m_next = ord / kBlock * kBlock;
     }
     while (m_next <= ord) {
@@ -405,6 +440,21 @@ std::string_view NameCursor::at(std::uint32_t ord) {
         ++m_next;
     }
     return m_last;
+}
+
+std::uint64_t NameCursor::blockStart(std::uint32_t block) {
+    if (block < m_firstBlock || block - m_firstBlock >= m_blocks.size()) {
+        // A jump reads the next 1024 places at once: the cursors mostly jump forward.
+        constexpr std::uint32_t kWindow = 1024;
+        const std::uint32_t count = std::uint32_t((m_list.entries + kBlock - 1) / kBlock);
+        m_firstBlock = block;
+        std::vector<std::uint8_t> bytes(4 * std::size_t(std::min(kWindow, count - block)));
+        m_index.read(m_list.blocks + 4 * std::uint64_t(block), bytes.data(), bytes.size());
+        m_blocks.resize(bytes.size() / 4);
+        for (std::size_t i = 0; i < m_blocks.size(); ++i)
+            m_blocks[i] = std::uint32_t(get(bytes.data() + 4 * i, 4));
+    }
+    return m_blocks[block - m_firstBlock];
 }
 
 IndexRow RowCursor::at(std::uint32_t ord) {

@@ -10,9 +10,10 @@
 // Layout (little-endian):
 //   header (64 bytes): "FLKXNIX1", u32 version, u32 list count, i64 generation, u64 file size,
 //                      u32 row size, zeros
-//   per list (80 bytes): i64 list id, u32 entries (the root included), u32 0, then the offset of
-//                      its names, the names' length, the offsets of its name blocks and rows,
-//                      of its comments and their length, of its texts and their length (u64 each)
+//   per list (112 bytes): i64 list id, u32 entries (the root included), u32 0, then the offset
+//                      of its names, the names' length, the offsets of its name blocks and rows,
+//                      of its comments and their length, of its texts and their length, of its
+//                      grams and their number, of its postings and their length (u64 each)
 //   names:    every Entry's name in walk order (ord 0, 1, ...), each followed by a NUL
 //   blocks:   u32 per 64 names: where name 64*i starts, counted from the list's names
 //   rows:     kRowSize bytes per ord: u32 parent ord, kind, attributes, mark, crossed-out byte,
@@ -22,6 +23,7 @@
 //             texts)
 //   comments: per commented Entry in walk order: u32 ord, the comment, NUL
 //   texts:    folders' paths below the root and dates of other shapes, each followed by a NUL
+//   grams, postings: the trigram postings (see postings.h)
 #pragma once
 
 #include "catalog/sqlstore.h"
@@ -49,7 +51,8 @@ struct IndexedList {
     std::int64_t id = 0;
     std::uint32_t entries = 0;
     std::uint64_t names = 0, namesLength = 0, blocks = 0, rows = 0, comments = 0,
-                  commentsLength = 0, texts = 0, textsLength = 0;
+                  commentsLength = 0, texts = 0, textsLength = 0, grams = 0, gramCount = 0,
+                  postings = 0, postingsLength = 0;
 };
 
 // One row's fields as the index keeps them.
@@ -95,6 +98,14 @@ public:
     bool nextU32(std::uint32_t& v);
     // Starts again at `at` bytes into the section.
     void seek(std::uint64_t at);
+    // Goes on at `at` bytes into the section: within the buffer, or a little ahead of it, the
+    // reading goes on as it was; elsewhere it starts again as after seek.
+    void moveTo(std::uint64_t at);
+    // The text at `at` bytes into the section.
+    bool textAt(std::uint64_t at, std::string_view& text) {
+        moveTo(at);
+        return nextText(text);
+    }
 
 private:
     // At least `want` bytes buffered (fewer at the end of the section): false when none.
@@ -114,9 +125,13 @@ public:
 private:
     const NameIndex& m_index;
     const IndexedList& m_list;
+    // Where name kBlock * i starts, for the blocks from m_firstBlock on (a window of the table).
+    std::uint64_t blockStart(std::uint32_t block);
     SectionReader m_names;
     std::uint32_t m_next = 0; // the ord of the next text
     std::string_view m_last;
+    std::vector<std::uint32_t> m_blocks;
+    std::uint32_t m_firstBlock = 0;
 };
 
 // The rows of one list by ord, through a window of neighbouring rows.

@@ -66,54 +66,12 @@ std::string columnText(const Stmt& s, int c) {
     }
 }
 
-Gram gramAt(const unsigned char* p) {
-    return Gram(p[0]) << 16 | Gram(p[1]) << 8 | Gram(p[2]);
-}
-
-// The distinct trigrams of an upper-cased text, sorted.
-void gramsOf(std::string_view upper, std::vector<Gram>& out) {
-    out.clear();
-    if (upper.size() < 3) return;
-    const auto* p = reinterpret_cast<const unsigned char*>(upper.data());
-    for (std::size_t i = 0; i + 3 <= upper.size(); ++i)
-        out.push_back(gramAt(p + i));
-    std::sort(out.begin(), out.end());
-    out.erase(std::unique(out.begin(), out.end()), out.end());
-}
-
 void putVarint(std::string& out, std::uint32_t v) {
     while (v >= 0x80) {
         out += char(0x80 | (v & 0x7f));
         v >>= 7;
     }
     out += char(v);
-}
-
-std::vector<std::uint32_t> decodeOrds(std::string_view blob) {
-    std::vector<std::uint32_t> ords;
-    std::uint32_t last = 0, v = 0;
-    int shift = 0;
-    for (char ch : blob) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (shift > 28) throw Error(ErrorCode::catalogueDamaged, {}, 0, "a bad index");
-        v |= std::uint32_t(b & 0x7f) << shift;
-        if (b & 0x80) {
-            shift += 7;
-            continue;
-        }
-        last += v;
-        ords.push_back(last);
-        v = 0;
-        shift = 0;
-    }
-    return ords;
-}
-
-std::vector<std::uint32_t> intersect(const std::vector<std::uint32_t>& a,
-                                     const std::vector<std::uint32_t>& b) {
-    std::vector<std::uint32_t> out;
-    std::set_intersection(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(out));
-    return out;
 }
 
 ListRecord listOf(const Stmt& s) {

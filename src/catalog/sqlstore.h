@@ -1,5 +1,5 @@
 // What the catalogue's code shares over SQLite: prepared statements, transactions, the page
-// cache, a file's stamp, the stored forms of texts, dates and records, and the trigram index.
+// cache, a file's stamp, the stored forms of texts, dates and records.
 #pragma once
 
 #include "catalog/catalog.h"
@@ -91,16 +91,7 @@ void bindText(Stmt& s, int i, std::string_view text, bool date);
 // A stored text back as the list holds it.
 std::string columnText(const Stmt& s, int c);
 
-// A trigram: three bytes of the code page in one integer.
-using Gram = std::uint32_t;
-Gram gramAt(const unsigned char* p);
-// The distinct trigrams of an upper-cased text, sorted.
-void gramsOf(std::string_view upper, std::vector<Gram>& out);
 void putVarint(std::string& out, std::uint32_t v);
-// The ascending ords of a grams row (varint deltas).
-std::vector<std::uint32_t> decodeOrds(std::string_view blob);
-std::vector<std::uint32_t> intersect(const std::vector<std::uint32_t>& a,
-                                     const std::vector<std::uint32_t>& b);
 
 // A list's row, its columns as kListColumns.
 inline constexpr const char* kListColumns =
@@ -188,10 +179,8 @@ struct Catalog::Statements {
           entriesOf(db, (std::string("SELECT ") + kEntryColumns +
                          " FROM entries WHERE list = ?1 ORDER BY ord")
                             .c_str()),
-          folderPath(db, "SELECT path FROM entries WHERE list = ?1 AND ord = ?2"),
-          gram(db, "SELECT ords FROM grams WHERE list = ?1 AND gram = ?2") {}
-    Stmt listByPath, allLists, listOfPath, listOfId, listsOfLabel, entry, entriesOf, folderPath,
-        gram;
+          folderPath(db, "SELECT path FROM entries WHERE list = ?1 AND ord = ?2") {}
+    Stmt listByPath, allLists, listOfPath, listOfId, listsOfLabel, entry, entriesOf, folderPath;
 };
 
 } // namespace kx::catalog

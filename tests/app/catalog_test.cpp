@@ -117,6 +117,7 @@ TEST_F(KxtoolCatalogTest, FindGivesTheRowsOfFindOnEachList) {
         {QString::fromUtf8("ё")},
         {"*.jpg", "--glob"},
         {"?.JPG", "--glob"},
+        {"*alb?m*", "--glob"},
         {QString::fromUtf8("ФОТО*"), "--glob"},
         {"keep*", "--glob", "--comments"},
     };
@@ -199,14 +200,22 @@ TEST_F(KxtoolCatalogTest, TheNameIndexIsRebuiltWhenStaleOrDamaged) {
     ASSERT_TRUE(expected.contains(b)) << expected.toStdString();
     const std::string good = readFile(index.toStdString());
 
-    std::string noNames = good;    // the header holds, the names lose their ends
-    std::string badParents = good; // every row of the second list names a parent after it
-    const std::size_t sections = 64 + 80 * 2;
+    std::string noNames = good;      // the header holds, the names lose their ends
+    std::string badParents = good;   // every row of the second list names a parent after it
+    std::string badPostings = good;  // the second list's postings run past their ends
+    std::string formerLayout = good; // the index as it was before it held the postings
+    const std::size_t sections = 64 + 112 * 2;
     std::replace(noNames.begin() + sections, noNames.begin() + sections + 200, '\0', 'x');
-    std::uint64_t rows = 0;
-    std::memcpy(&rows, good.data() + 64 + 80 + 16 + 3 * 8, sizeof rows); // little-endian here
+    // The second list's sections, little-endian here.
+    const auto field = [&good](int i) {
+        std::uint64_t v = 0;
+        std::memcpy(&v, good.data() + 64 + 112 + 16 + 8 * i, sizeof v);
+        return v;
+    };
     for (std::size_t i = 0; i < 6; ++i)
-        badParents.replace(rows + 38 * i, 4, "\xf0\xff\xff\xff");
+        badParents.replace(field(3) + 38 * i, 4, "\xf0\xff\xff\xff");
+    badPostings.replace(field(10), field(11), std::string(field(11), '\xff'));
+    formerLayout[8] = 1;
     const std::pair<const char*, std::string> cases[] = {
         {"garbage", std::string(5000, 'x')},
         {"cut", good.substr(0, good.size() / 2)},
@@ -214,6 +223,8 @@ TEST_F(KxtoolCatalogTest, TheNameIndexIsRebuiltWhenStaleOrDamaged) {
         {"an older generation", onlyA},
         {"names without ends", noNames},
         {"rows out of order", badParents},
+        {"postings past their ends", badPostings},
+        {"the former layout", formerLayout},
     };
     for (const auto& [what, bytes] : cases) {
         SCOPED_TRACE(what);

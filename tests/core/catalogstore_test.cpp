@@ -168,7 +168,8 @@ TEST_F(CatalogStoreTest, AnExistingCatalogueIsNeverMade) {
     EXPECT_TRUE(Catalog::open(inFolder, kx::catalog::OpenMode::existing));
 }
 
-// A catalogue of the first schema is brought up to date in place, its lists kept.
+// A catalogue of the first schema is brought up to date in place, its lists kept; the trigram
+// table of the older schemas goes (the name index holds the postings now).
 TEST_F(CatalogStoreTest, AFirstSchemaCatalogueIsUpgraded) {
     writeDisk();
     Catalog::open(db)->add(listPath);
@@ -177,7 +178,8 @@ TEST_F(CatalogStoreTest, AFirstSchemaCatalogueIsUpgraded) {
     ASSERT_EQ(sqlite3_exec(raw,
                            "DROP TABLE recordRest; ALTER TABLE lists DROP COLUMN label; "
                            "ALTER TABLE lists DROP COLUMN note; ALTER TABLE lists DROP COLUMN "
-                           "fileBytes; PRAGMA user_version = 1;",
+                           "fileBytes; CREATE TABLE grams(list INTEGER, gram INTEGER, ords BLOB, "
+                           "PRIMARY KEY(list, gram)) WITHOUT ROWID; PRAGMA user_version = 1;",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(raw);
@@ -191,6 +193,14 @@ TEST_F(CatalogStoreTest, AFirstSchemaCatalogueIsUpgraded) {
     ASSERT_TRUE(tree);
     EXPECT_EQ(tree->entryCount(), lists[0].entries);
     EXPECT_EQ(catalog->listByPathOrLabel("old disk")->id, lists[0].id);
+    ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
+    sqlite3_stmt* grams = nullptr;
+    sqlite3_prepare_v2(raw, "SELECT count(*) FROM sqlite_master WHERE name = 'grams'", -1, &grams,
+                       nullptr);
+    EXPECT_EQ(sqlite3_step(grams), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(grams, 0), 0);
+    sqlite3_finalize(grams);
+    sqlite3_close(raw);
 }
 
 // Each run of equal size and name is one group; the waste saturates; ties go by name, then size.
