@@ -385,7 +385,8 @@ bool SectionReader::fill(std::size_t want) {
     if (m_end - m_at >= want) return true;
     if (m_next == m_length) return m_end > m_at;
     // Keep what is left, then read a piece after it (larger when one text needs more).
-    std::memmove(m_buffer.data(), m_buffer.data() + m_at, m_end - m_at);
+    // (An empty buffer has no storage yet: nothing to move.)
+    if (m_end > m_at) std::memmove(m_buffer.data(), m_buffer.data() + m_at, m_end - m_at);
     m_end -= m_at;
     m_at = 0;
     const std::size_t room = std::max(m_piece, m_end + want);

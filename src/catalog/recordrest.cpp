@@ -16,7 +16,7 @@ namespace {
 constexpr std::size_t kJoinGap = 3;
 
 void copyText(std::uint8_t* out, std::size_t offset, std::size_t room, std::string_view text) {
-    std::memcpy(out + offset, text.data(), std::min(text.size(), room));
+    if (!text.empty()) std::memcpy(out + offset, text.data(), std::min(text.size(), room));
 }
 
 void copyDate(const std::uint8_t* record, std::uint8_t* out, std::size_t offset, std::size_t room) {
@@ -85,7 +85,7 @@ void applyRest(std::uint8_t* record, std::string_view rest) {
         const std::size_t length = varintAt(rest, at);
         if (offset > kRecordSize || length > kRecordSize - offset || length > rest.size() - at)
             throw Error(ErrorCode::catalogueDamaged, {}, 0, "a bad record");
-        std::memcpy(record + offset, rest.data() + at, length);
+        if (length) std::memcpy(record + offset, rest.data() + at, length);
         at += length;
         end = offset + length;
     }
