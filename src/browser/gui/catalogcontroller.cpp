@@ -64,12 +64,10 @@ TCatalogForm* CatalogController::catalogForm() {
             });
         });
         m_catalogForm->setFailureHandler([this](const Error& e, bool told) {
-            const QString why = failureText(e);
             if (told)
-                m_w.showMessage(m_w.m_tables.message(ui::Msg::catalogueUnusable).arg(why),
-                                UserDialogs::Icon::Error);
+                tellUnusable(e);
             else
-                m_catalogForm->showProblem(why);
+                m_catalogForm->showProblem(failureText(e));
         });
         connectListCommands();
     }

@@ -79,6 +79,9 @@ private:
     enum class ListsWork { add, refresh, remove };
     void runListsJob(QString caption, std::vector<std::string> paths, ListsWork work);
     QString failureText(const Error& e) const;
+    // "The catalogue cannot be used" with the failure; told as an error message.
+    QString unusableText(const Error& e) const;
+    void tellUnusable(const Error& e);
 
     TInfoFileForm& m_w;
     std::unique_ptr<TCatalogForm> m_catalogForm;

@@ -29,6 +29,14 @@ QString CatalogController::failureText(const Error& e) const {
     return m_w.m_documentCtl->errorWithPath(e);
 }
 
+QString CatalogController::unusableText(const Error& e) const {
+    return m_w.m_tables.message(ui::Msg::catalogueUnusable).arg(failureText(e));
+}
+
+void CatalogController::tellUnusable(const Error& e) {
+    m_w.showMessage(unusableText(e), UserDialogs::Icon::Error);
+}
+
 void CatalogController::connectListCommands() {
     TCatalogForm* f = m_catalogForm.get();
     const auto command = [this](QPushButton* button, void (CatalogController::*run)()) {
@@ -63,8 +71,7 @@ void CatalogController::showLists() {
         m_catalogForm->setNoCatalogue();
         if (e.code() == ErrorCode::catalogueMissing) return; // none yet, and none is made here
         // Told in the window: its search says it again, as a message, when asked.
-        m_catalogForm->lblLists->setText(
-            m_w.m_tables.message(ui::Msg::catalogueUnusable).arg(failureText(e)));
+        m_catalogForm->lblLists->setText(unusableText(e));
     }
 }
 
@@ -197,9 +204,7 @@ void CatalogController::runListsJob(QString caption, std::vector<std::string> pa
             try {
                 out = &outcome.get();
             } catch (const Error& e) {
-                m_w.showMessage(
-                    m_w.m_tables.message(ui::Msg::catalogueUnusable).arg(failureText(e)),
-                    UserDialogs::Icon::Error);
+                tellUnusable(e);
                 return;
             }
             if (out->failures.empty()) return;

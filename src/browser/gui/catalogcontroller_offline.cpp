@@ -58,9 +58,7 @@ void CatalogController::browseOffline(std::int64_t listId, std::uint32_t ord) {
                 try {
                     load = &outcome.get();
                 } catch (const Error& e) {
-                    m_w.showMessage(
-                        m_w.m_tables.message(ui::Msg::catalogueUnusable).arg(failureText(e)),
-                        UserDialogs::Icon::Error);
+                    tellUnusable(e);
                     return;
                 }
                 if (load->tree) showOffline(*load, ord); // else stopped: nothing changes
