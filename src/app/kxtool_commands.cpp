@@ -258,6 +258,8 @@ const Handler exportCommand = {
                    "path relative to the root\nwith \"\\\" between names, size in bytes, "
                    "attributes as the letters R H S V A T C E\n(read-only, hidden, system, "
                    "volume, archive, temporary, compressed, damaged).");
+        line.about("A text cell that starts with \"=\", \"+\", \"-\", \"@\", TAB or CR gets a "
+                   "\"'\" in front, so that a\nspreadsheet shows it as text and never runs it.");
         line.argument("LIST", kListHelp);
         line.argument("OUT", "the file to write");
         line.flag("csv", "writes a CSV file");

@@ -9,11 +9,15 @@
 namespace kx::out {
 
 void appendCsvCell(std::string& line, std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    const bool formula =
+        !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
+    const bool quoted = text.find_first_of(",\"\r\n") != std::string_view::npos;
+    if (quoted) line += '"';
+    if (formula) line += '\'';
+    if (!quoted) {
         line += text;
         return;
     }
-    line += '"';
     for (char c : text) {
         if (c == '"') line += '"';
         line += c;
