@@ -440,8 +440,7 @@ namespace {
 // What a printed text holds that could act on a terminal: a control character other than the
 // TAB and LF of rows (and the CR a terminal puts before LF when `terminal`), U+0080-U+009F, or a
 // byte that is no UTF-8 (read as U+FFFD). Empty when there is none.
-QString rawControls(const QByteArray& printed, bool terminal = false) {
-    const QString text = QString::fromUtf8(printed);
+QString rawControls(const QString& text, bool terminal = false) {
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         const bool allowed = u == '\t' || u == '\n' || (terminal && u == '\r');
@@ -474,13 +473,10 @@ TEST_F(KxtoolTest, MessagesShowHostileTextsEscaped) {
             {{"catalog", "--db", p(text), "lists"}, p(shown)},
         };
         for (const auto& [args, named] : runs) {
-            QProcess run;
-            run.start(KXTOOL_PATH, args);
-            run.waitForFinished(60000);
-            EXPECT_EQ(run.exitCode(), 1);
-            const QByteArray err = run.readAllStandardError();
-            EXPECT_EQ(rawControls(err), "");
-            EXPECT_TRUE(QString::fromUtf8(err).contains(named)) << err.toStdString();
+            const ToolRun r = kxtool(args);
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(rawControls(r.err), "");
+            EXPECT_TRUE(r.err.contains(named)) << r.err.toStdString();
         }
     }
 }
@@ -502,24 +498,18 @@ TEST_F(KxtoolTest, PathsWithAnyBytesAreEscapedEverywhere) {
     const QString bad = p("lists/bad\\233\\x07.kx");
     const QString db = p("c.db");
 
-    QProcess add;
-    add.start(KXTOOL_PATH, {"catalog", "--db", db, "add", p("lists")});
-    add.waitForFinished(60000);
-    EXPECT_EQ(add.exitCode(), 1); // the bad one is skipped
-    const QByteArray out = add.readAllStandardOutput(), err = add.readAllStandardError();
-    EXPECT_EQ(rawControls(out), "");
-    EXPECT_EQ(rawControls(err), "");
-    EXPECT_TRUE(QString::fromUtf8(out).endsWith("\nadded\t" + good + "\t6\n")) << out.toStdString();
-    EXPECT_TRUE(QString::fromUtf8(err).contains(bad + ":")) << err.toStdString();
+    const ToolRun add = kxtool({"catalog", "--db", db, "add", p("lists")});
+    EXPECT_EQ(add.status, 1); // the bad one is skipped
+    EXPECT_EQ(rawControls(add.out), "");
+    EXPECT_EQ(rawControls(add.err), "");
+    EXPECT_TRUE(add.out.endsWith("\nadded\t" + good + "\t6\n")) << add.out.toStdString();
+    EXPECT_TRUE(add.err.contains(bad + ":")) << add.err.toStdString();
 
     for (const QStringList& args : {QStringList{"lists"}, QStringList{"find", "jpg"},
                                     QStringList{"dups", "--min-size", "0"}}) {
-        QProcess run;
-        run.start(KXTOOL_PATH, QStringList{"catalog", "--db", db} + args);
-        run.waitForFinished(60000);
-        const QByteArray rows = run.readAllStandardOutput();
+        const QString rows = kxtool(QStringList{"catalog", "--db", db} + args).out;
         EXPECT_EQ(rawControls(rows), "") << args.join(' ').toStdString();
-        EXPECT_TRUE(QString::fromUtf8(rows).contains(good + "\t")) << rows.toStdString();
+        EXPECT_TRUE(rows.contains(good + "\t")) << rows.toStdString();
     }
 
     // On a terminal the progress line names the list the same way.
@@ -527,10 +517,9 @@ TEST_F(KxtoolTest, PathsWithAnyBytesAreEscapedEverywhere) {
     const std::string onTerminal =
         "script -q -e -c \"'" KXTOOL_PATH "' catalog --db '" + p("t.db").toStdString() + "' add '" +
         lists + "'\" /dev/null > '" + typescript.toStdString() + "' 2>&1 < /dev/null";
-    if (std::system(onTerminal.c_str()) == -1 || !QFile::exists(typescript))
-        GTEST_SKIP() << "no terminal to try the progress line on";
-    const std::string shown = readFile(typescript.toStdString());
-    EXPECT_EQ(rawControls(QByteArray::fromStdString(shown), true), "");
-    EXPECT_NE(shown.find(("\rkxtool: indexing " + good + ": ").toStdString()), std::string::npos)
-        << shown;
+    const int ran = std::system(onTerminal.c_str());
+    const QString shown = QString::fromStdString(readFile(typescript.toStdString()));
+    if (ran == -1 || shown.isEmpty()) GTEST_SKIP() << "no terminal to try the progress line on";
+    EXPECT_EQ(rawControls(shown, true), "");
+    EXPECT_TRUE(shown.contains("\rkxtool: indexing " + good + ": ")) << shown.toStdString();
 }
