@@ -36,13 +36,11 @@ void SearchController::searchAgainClick() {
 
 void SearchController::searchFor(const QString& maskText) {
     m_lastMask = maskText;
-    // A character that the code page cannot store is in no name, so such a mask finds nothing
-    // (converted, it would turn into a "?" that names may hold).
-    bool storable = true;
-    std::string mask = toAnsi(maskText, &storable);
-    if (!storable) mask.clear();
+    // A character that the code page cannot store is in no name there, only in exact names.
+    EntryFilter filter;
+    filter.setMaskText(maskText.toStdString());
     const Entry* root = m_w.root();
-    runSearch([root, mask] { return searchByMask(root, mask); });
+    runSearch([root, filter] { return searchFiltered(root, filter); });
 }
 
 void SearchController::runSearch(std::function<SearchResults()> find,
@@ -98,13 +96,10 @@ void SearchController::filterFindClick() {
     EntryFilter filter;
     bool storable = true;
     if (!readFilterOf(*m_filterForm->fields, filter, storable)) return;
-    // A mask that the code page cannot store is in no name or comment.
+    // A mask that the code page cannot store is in no name or comment there (the filter knows).
     const Entry* root = m_w.root();
-    runSearch(
-        [root, filter, storable] {
-            return storable ? searchFiltered(root, filter) : SearchResults{{}, {}};
-        },
-        [this](std::size_t found) { m_filterForm->fields->setFoundCount(found); });
+    runSearch([root, filter] { return searchFiltered(root, filter); },
+              [this](std::size_t found) { m_filterForm->fields->setFoundCount(found); });
 }
 
 // ---------------------------------------------------------------- summary
