@@ -7,6 +7,7 @@
 #include "browser/gui/navigationcontroller.h"
 #include "browser/gui/summaryform.h"
 #include "listfile/codepage.h"
+#include "listfile/exactname.h"
 #include "query/filter.h"
 
 #include <QDir>
@@ -143,9 +144,9 @@ void SearchController::updateSummary() {
     m_summaryShown = shown;
     const Summary selected = summarize(selectedEntries(
         m_w.m_model->rowEntries(), m_w.m_navigationCtl->selectedListRows(), m_w.hasUpRow(), false));
-    m_summaryForm->showFigures(
-        QDir::toNativeSeparators(m_w.m_listFilePath), fromAnsi(m_w.headerText()),
-        root ? fromAnsi(root->name()) : QString(), *m_allSummary, *m_shownSummary, selected);
+    m_summaryForm->showFigures(QDir::toNativeSeparators(m_w.m_listFilePath),
+                               fromAnsi(m_w.headerText()), root ? nameText(*root) : QString(),
+                               *m_allSummary, *m_shownSummary, selected);
 }
 
 } // namespace kx
