@@ -197,9 +197,8 @@ TEST(KilledAtTheFlush, LeavesAFileOnlyItsOwnerReads) {
     ASSERT_EQ(::chmod(list.c_str(), 0664), 0);
     ASSERT_EQ(std::system(("setfacl -m u:daemon:rw '" + list + "'").c_str()), 0);
     ASSERT_EQ(::setxattr(list.c_str(), "user.origin", "desk", 4, 0), 0);
-    const ChildResult r = saveInChild(list, nullptr, {}, -1, [](const std::string&) {
-        ::raise(SIGKILL);
-    });
+    const ChildResult r =
+        saveInChild(list, nullptr, {}, -1, [](const std::string&) { ::raise(SIGKILL); });
     EXPECT_EQ(r.signal, SIGKILL) << r.message;
     EXPECT_TRUE(kxtest::readFile(list) == bytes);
     const std::vector<std::string> left = namesBeginning(folder, ".disk.kx.saving-");

@@ -188,7 +188,8 @@ void DocumentController::openFailed(const Error& e, const QString& chosen) {
                QStringLiteral(" - ") + chosen;
     // A list damaged by a save cut short: the whole new list is beside it.
     if (const std::optional<std::string> kept = keptSaveAfterDamage(e.code(), localPath(chosen)))
-        text += QStringLiteral(" - ") + t.message(ui::Msg::keptSave).arg(QFile::decodeName(kept->c_str()));
+        text += QStringLiteral(" - ") +
+                t.message(ui::Msg::keptSave).arg(QFile::decodeName(kept->c_str()));
     m_w.showMessage(text, UserDialogs::Icon::Error);
 }
 
