@@ -413,15 +413,10 @@ TEST_F(ReplaceFile, EachSituationEndsAsTheUserExpects) {
     }
 }
 
-// What a child runs once the new archive is flushed (see FileReplacement::afterFlush).
-std::function<void()> atFlush;
-void runAtFlush(const std::string&) {
-    ::alarm(60); // a save that waits for ever ends here
-    atFlush();
-}
+std::function<void()> atFlush; // what the child does once the new archive is flushed
 
 // Someone who may write the list's folder swaps its name while the new archive is flushed: for a
-// link to a file of the saver's own, another list renamed over it, a FIFO. A save of a list of one
+// link to a file of the saver's own, another list moved there, a FIFO. A save of a list of one
 // name and of a list of two hard links says changedOnDisk, writes nothing anywhere and waits for
 // nothing.
 TEST_F(ReplaceFile, ANameSwappedDuringTheFlushIsNotWritten) {
@@ -434,19 +429,11 @@ TEST_F(ReplaceFile, ANameSwappedDuringTheFlushIsNotWritten) {
         std::function<void()> swap, check;
     };
     const Swap swaps[] = {
-        {"a link to the saver's own file",
-         [&] {
-             ::unlink(list.c_str());
-             ::symlink(own.c_str(), list.c_str());
-         },
+        {"a link to the saver's own file", [&] { ::symlink(own.c_str(), list.c_str()); },
          [&] { EXPECT_TRUE(S_ISLNK(statOf(list, false).st_mode)); }},
-        {"another list renamed over it", [&] { ::rename(otherList.c_str(), list.c_str()); },
+        {"another list moved there", [&] { ::rename(otherList.c_str(), list.c_str()); },
          [&] { EXPECT_TRUE(kxtest::readFile(list) == otherBytes); }},
-        {"a FIFO",
-         [&] {
-             ::unlink(list.c_str());
-             ::mkfifo(list.c_str(), 0666);
-         },
+        {"a FIFO", [&] { ::mkfifo(list.c_str(), 0666); },
          [&] { EXPECT_TRUE(S_ISFIFO(statOf(list, false).st_mode)); }},
     };
     for (const bool linked : {false, true})
@@ -461,8 +448,15 @@ TEST_F(ReplaceFile, ANameSwappedDuringTheFlushIsNotWritten) {
             if (linked) {
                 ASSERT_EQ(::link(list.c_str(), second.c_str()), 0);
             }
-            atFlush = s.swap;
-            const ChildResult r = saveInChild(list, newTree.get(), setup(), -1, runAtFlush);
+            atFlush = [&] {
+                ::unlink(list.c_str());
+                s.swap();
+            };
+            const ChildResult r =
+                saveInChild(list, newTree.get(), setup(), -1, [](const std::string&) {
+                    ::alarm(60); // a save that waits for ever ends here
+                    atFlush();
+                });
             EXPECT_EQ(r.exitCode, 1) << r.message << " signal " << r.signal;
             EXPECT_EQ(r.error, kx::ErrorCode::changedOnDisk) << r.message;
             EXPECT_TRUE(kxtest::readFile(own) == ownBytes) << "the saver's own file was written";
