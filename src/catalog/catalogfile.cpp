@@ -59,7 +59,8 @@ std::vector<Expected> expectedSchema(std::int64_t version) {
         {"table", "sqlite_stat4", "sqlite_stat4",
          "CREATE TABLE sqlite_stat4(tbl,idx,neq,nlt,ndlt,sample)", false},
     };
-    if (version >= 2) out.push_back({"table", "recordRest", "recordRest", canonical(kRestTable), true});
+    if (version >= 2)
+        out.push_back({"table", "recordRest", "recordRest", canonical(kRestTable), true});
     // The trigram postings of schemas 1 and 2, dropped by the upgrade to 3.
     if (version <= 2) out.push_back({"table", "grams", "grams", canonical(kGramsTable), false});
     return out;

@@ -14,8 +14,8 @@
 #include "query/search.h"
 
 #include <QFile>
-#include <QStatusBar>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QTreeView>
 
