@@ -34,6 +34,9 @@ using scanwalk::Job;
 using scanwalk::Listing;
 
 constexpr std::size_t kInexactNamesShown = 5;
+// A scan's list is deflated at zlib's default level: on a scan of /usr a seventh of level 9's
+// time for 5% more bytes (a save in the viewer packs it at level 9 again).
+constexpr int kScanLevel = 6;
 
 std::string formatTime(std::time_t t) {
     std::tm tm{};
@@ -286,7 +289,7 @@ ScanReport scanFolderToListFile(const std::string& folder, const std::string& ou
     ListContainer container;
     const zip::EntryHeader entry = container.entryHeaderFor(out);
     io::FileReplacement file(out);
-    zip::ArchiveSink archive(file.fd(), file.tempPath(), entry);
+    zip::ArchiveSink archive(file.fd(), file.tempPath(), entry, kScanLevel);
     ScanReport report;
     {
         PipeSink pipe(archive);

@@ -19,13 +19,13 @@ namespace kx::zip {
 
 namespace {
 
-// Deflates one piece at level 9 as part of a longer stream: primed with the 32 KiB of data that
+// Deflates one piece at `level` as part of a longer stream: primed with the 32 KiB of data that
 // precede it, ended with a sync flush (the last piece with the final block), so the pieces joined
 // in order are one valid raw deflate stream.
-std::vector<std::uint8_t> deflatePiece(const std::uint8_t* data, std::size_t n,
+std::vector<std::uint8_t> deflatePiece(int level, const std::uint8_t* data, std::size_t n,
                                        const std::uint8_t* dict, std::size_t dictLen, bool last) {
     z_stream z{};
-    if (deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         throw Error(ErrorCode::other, {}, 0, "cannot start compressing");
     struct End {
         z_stream* z;
@@ -108,8 +108,8 @@ std::vector<std::uint8_t> directory(const EntryHeader& entry, std::uint32_t crc,
 
 constexpr std::size_t kPiece = 4 << 20, kWindow = 32 << 10;
 
-ArchiveSink::ArchiveSink(int out, std::string outPath, EntryHeader entry)
-    : m_out(out), m_outPath(std::move(outPath)), m_entry(std::move(entry)),
+ArchiveSink::ArchiveSink(int out, std::string outPath, EntryHeader entry, int level)
+    : m_out(out), m_outPath(std::move(outPath)), m_entry(std::move(entry)), m_level(level),
       m_workers(std::max(1u, std::min(8u, std::thread::hardware_concurrency()))),
       m_data(m_workers * kPiece + kWindow) {
     // The sizes are not known before the data is written: the header is written again after it.
@@ -152,7 +152,7 @@ void ArchiveSink::deflateRound(bool last) {
             const bool lastPiece = last && i + 1 == pieces;
             auto job = [&, i, from, n, dictLen, lastPiece] {
                 try {
-                    outs[i] = deflatePiece(m_data.data() + from, n, m_data.data() + from - dictLen,
+                    outs[i] = deflatePiece(m_level, m_data.data() + from, n, m_data.data() + from - dictLen,
                                            dictLen, lastPiece);
                 } catch (...) {
                     errors[i] = std::current_exception();
