@@ -46,6 +46,32 @@ std::string formatTime(std::time_t t) {
     return buf;
 }
 
+// Writes a time into a record's date field. Files of one folder mostly share their minute, so
+// the text of the last minute is kept and only the seconds are written; an old local mean time
+// that is no whole number of minutes from UTC is formatted in full.
+class DateFields {
+public:
+    void put(std::uint8_t* record, std::size_t offset, std::size_t size, std::time_t t) {
+        const std::time_t minute = t - ((t % 60) + 60) % 60;
+        if (minute != m_minute) {
+            m_minute = minute;
+            m_text = formatTime(minute);
+        }
+        if (m_text.compare(m_text.size() - 2, 2, "00") != 0) {
+            setTextField(record, offset, size, formatTime(t));
+            return;
+        }
+        const int second = int(t - minute);
+        m_text[m_text.size() - 2] = char('0' + second / 10);
+        m_text[m_text.size() - 1] = char('0' + second % 10);
+        setTextField(record, offset, size, m_text);
+    }
+
+private:
+    std::time_t m_minute = 1; // no minute starts there
+    std::string m_text;
+};
+
 // How well a name fits the record's name field.
 enum class NameFit { exact, inexact };
 
@@ -69,12 +95,12 @@ NameFit putName(std::uint8_t* record, std::string_view name) {
     return ok ? NameFit::exact : NameFit::inexact;
 }
 
-void fillRecord(std::uint8_t* r, const Child& c, bool isRoot) {
+void fillRecord(std::uint8_t* r, const Child& c, bool isRoot, DateFields& dates) {
     const bool folder = c.isFolder();
     std::uint8_t attributes = 0;
     if (c.statusError == 0) {
-        if (c.hasBirth) setTextField(r, rec::created, rec::createdSize, formatTime(c.born));
-        setTextField(r, rec::changed, rec::changedSize, formatTime(c.changed));
+        if (c.hasBirth) dates.put(r, rec::created, rec::createdSize, c.born);
+        dates.put(r, rec::changed, rec::changedSize, c.changed);
         if (!(c.mode & S_IWUSR)) attributes |= readOnly;
     } else {
         attributes |= damaged;
@@ -123,7 +149,7 @@ public:
         std::uint8_t record[kRecordSize] = {};
         const NameFit fit = putName(record, m_rootPath);
         count(fit, m_rootPath, rootStatus);
-        fillRecord(record, rootStatus, true);
+        fillRecord(record, rootStatus, true, m_dates);
         finishFolder(record, rootListing);
         enter(std::move(rootListing), 0, rootStatus.device, {});
         while (!m_stack.empty()) {
@@ -135,7 +161,7 @@ public:
             const Child& c = f.listing.children[f.next++];
             std::memset(record, 0, kRecordSize);
             count(putName(record, c.name), c.name, c);
-            fillRecord(record, c, false);
+            fillRecord(record, c, false, m_dates);
             writeI32(record, rec::depth, f.depth + 1);
             if (!entered(c, f.device)) {
                 if (c.statusError) ++m_report.unreadable;
@@ -225,6 +251,7 @@ private:
     scandisk::PseudoFileSystems m_pseudo;
     scanwalk::Readers m_readers;
     std::vector<Frame> m_stack;
+    DateFields m_dates;
     ScanReport m_report;
     const Clock::time_point m_start = Clock::now();
     Clock::time_point m_lastProgress = m_start;

@@ -32,15 +32,23 @@ std::vector<std::uint8_t> deflatePiece(int level, const std::uint8_t* data, std:
         ~End() { deflateEnd(z); }
     } end{&z};
     if (dictLen) deflateSetDictionary(&z, dict, uInt(dictLen));
-    std::vector<std::uint8_t> out(deflateBound(&z, uLong(n)) + 64);
+    // The output grows as it is needed: a list deflates to a few percent of its bytes, and a
+    // buffer of deflateBound's size would be cleared for nothing.
+    std::vector<std::uint8_t> out(64 << 10);
+    std::size_t used = 0;
     z.next_in = const_cast<std::uint8_t*>(data);
     z.avail_in = uInt(n);
-    z.next_out = out.data();
-    z.avail_out = uInt(out.size());
-    const int rc = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
-    if (rc != (last ? Z_STREAM_END : Z_OK) || z.avail_in != 0)
-        throw Error(ErrorCode::other, {}, 0, "compressing failed");
-    out.resize(out.size() - z.avail_out);
+    for (;;) {
+        z.next_out = out.data() + used;
+        z.avail_out = uInt(out.size() - used);
+        const int rc = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
+        used = out.size() - z.avail_out;
+        if (rc == Z_STREAM_END || (!last && rc == Z_OK && z.avail_out != 0)) break;
+        if (rc != Z_OK) throw Error(ErrorCode::other, {}, 0, "compressing failed");
+        out.resize(out.size() * 2);
+    }
+    if (z.avail_in != 0) throw Error(ErrorCode::other, {}, 0, "compressing failed");
+    out.resize(used);
     return out;
 }
 
