@@ -3,6 +3,7 @@
 #include "listfile/scan.h"
 
 #include "listfile/codepage.h"
+#include "listfile/exactname.h"
 #include "listfile/innerlist.h"
 #include "listfile/io/paths.h"
 #include "listfile/io/replacement.h"
@@ -72,29 +73,6 @@ private:
     std::string m_text;
 };
 
-// How well a name fits the record's name field.
-enum class NameFit { exact, inexact };
-
-// Puts a file system name into the record's name field, in the list's code page. A backslash,
-// which a list's names never hold, becomes "_".
-NameFit putName(std::uint8_t* record, std::string_view name) {
-    const bool plain = std::all_of(name.begin(), name.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x80 && c != '\\';
-    });
-    if (plain) {
-        setTextField(record, rec::name, rec::nameSize, name);
-        return NameFit::exact;
-    }
-    bool ok = true;
-    std::string ansi = toAnsi(QString::fromUtf8(name.data(), qsizetype(name.size())), &ok);
-    if (std::find(ansi.begin(), ansi.end(), '\\') != ansi.end()) {
-        std::replace(ansi.begin(), ansi.end(), '\\', '_');
-        ok = false;
-    }
-    setTextField(record, rec::name, rec::nameSize, ansi);
-    return ok ? NameFit::exact : NameFit::inexact;
-}
-
 void fillRecord(std::uint8_t* r, const Child& c, bool isRoot, DateFields& dates) {
     const bool folder = c.isFolder();
     std::uint8_t attributes = 0;
@@ -147,7 +125,7 @@ public:
 
     ScanReport run(const Child& rootStatus, Listing rootListing) {
         std::uint8_t record[kRecordSize] = {};
-        const NameFit fit = putName(record, m_rootPath);
+        const NameFit fit = setNameField(record, m_rootPath);
         count(fit, m_rootPath, rootStatus);
         fillRecord(record, rootStatus, true, m_dates);
         finishFolder(record, rootListing);
@@ -160,7 +138,7 @@ public:
             }
             const Child& c = f.listing.children[f.next++];
             std::memset(record, 0, kRecordSize);
-            count(putName(record, c.name), c.name, c);
+            count(setNameField(record, c.name), c.name, c);
             fillRecord(record, c, false, m_dates);
             writeI32(record, rec::depth, f.depth + 1);
             if (!entered(c, f.device)) {
@@ -222,7 +200,7 @@ private:
             ++m_report.files;
             m_report.bytes += c.size;
         }
-        if (fit == NameFit::exact) return;
+        if (fit != NameFit::inexact) return;
         if (++m_report.inexact <= kInexactNamesShown)
             m_report.inexactNames.push_back(m_stack.empty() ? name : folderPath() + "/" + name);
     }
