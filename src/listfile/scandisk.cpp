@@ -59,8 +59,8 @@ std::string unescapedLinkName(const char* name) {
 }
 
 // The name of the link in `folder` that leads to the block device `device`.
-std::string linkTo(const char* folder, dev_t device) {
-    DIR* dir = ::opendir(folder);
+std::string linkTo(const std::string& folder, dev_t device) {
+    DIR* dir = ::opendir(folder.c_str());
     if (!dir) return {};
     std::string found;
     while (dirent* d = ::readdir(dir)) {
@@ -95,10 +95,10 @@ bool PseudoFileSystems::holds(int fd) const {
     return false;
 }
 
-std::string diskName(dev_t device) {
-    if (std::string label = linkTo("/dev/disk/by-label", device); !label.empty())
+std::string diskName(dev_t device, const std::string& disks) {
+    if (std::string label = linkTo(disks + "/by-label", device); !label.empty())
         return "label " + label;
-    if (std::string uuid = linkTo("/dev/disk/by-uuid", device); !uuid.empty())
+    if (std::string uuid = linkTo(disks + "/by-uuid", device); !uuid.empty())
         return "UUID " + uuid;
     return {};
 }

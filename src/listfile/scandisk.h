@@ -22,8 +22,9 @@ private:
     bool m_devicesApart = false; // /dev is a file system of its own
 };
 
-// The label of the file system on `device`, else its UUID, as /dev/disk/by-label and
-// /dev/disk/by-uuid name them ("label X" / "UUID Y"); empty when the system names neither.
-std::string diskName(dev_t device);
+// The label of the file system on `device`, else its UUID, as the links in by-label and by-uuid
+// of `disks` name them ("label X" / "UUID Y", udev's "\x20" read as the byte it stands for);
+// empty when the system names neither.
+std::string diskName(dev_t device, const std::string& disks = "/dev/disk");
 
 } // namespace kx::scandisk

@@ -5,6 +5,7 @@
 #include "common/qstringprint.h"
 #include "listfile/innerlist.h"
 #include "listfile/scan.h"
+#include "listfile/scandisk.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using namespace kxtest;
@@ -184,6 +186,21 @@ TEST_F(ScanTest, DatesAndHeader) {
     const QString header = kxtool({"info", q("u.kx")}).out.section('\n', 0, 0);
     EXPECT_TRUE(header.startsWith("header\t" + q("t")) && header.contains(", scanned "))
         << header.toStdString();
+}
+
+// A disk is named by its label where it has one, else by its UUID, as the system's links to its
+// device say. Device nodes can be made by root only; skipped elsewhere.
+TEST_F(ScanTest, DiskIsNamedByLabelElseUuid) {
+    const dev_t labelled = makedev(7, 250), plain = makedev(7, 251), unknown = makedev(7, 252);
+    folder("disk/by-label");
+    folder("disk/by-uuid");
+    if (::mknod(p("disk/by-label/My\\x20Disk").c_str(), S_IFBLK | 0600, labelled) != 0)
+        GTEST_SKIP() << "cannot make a device node here";
+    ASSERT_EQ(::mknod(p("disk/by-uuid/1234-ABCD").c_str(), S_IFBLK | 0600, labelled), 0);
+    ASSERT_EQ(::mknod(p("disk/by-uuid/5678-EF01").c_str(), S_IFBLK | 0600, plain), 0);
+    EXPECT_EQ(kx::scandisk::diskName(labelled, p("disk")), "label My Disk");
+    EXPECT_EQ(kx::scandisk::diskName(plain, p("disk")), "UUID 5678-EF01");
+    EXPECT_EQ(kx::scandisk::diskName(unknown, p("disk")), "");
 }
 
 // The list's bytes do not depend on how many threads read the folders.
