@@ -1,4 +1,5 @@
-// kxtool's commands on one or two list files: info, ls, summary, find, export, resave and diff, and the filter options that find, export and catalog find share.
+// kxtool's commands on one or two list files: info, ls, summary, find, export, resave and diff, and
+// the filter options that find, export and catalog find share.
 #include "kxtool_commands.h"
 #include "kxtool_output.h"
 

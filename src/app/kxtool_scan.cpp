@@ -51,8 +51,7 @@ std::size_t terminalColumns() {
 void showProgress(const kx::ScanStatus& s) {
     std::ostringstream head;
     head << s.entries << " entries, "
-         << static_cast<std::uint64_t>(s.seconds > 0 ? double(s.entries) / s.seconds : 0)
-         << "/s, ";
+         << static_cast<std::uint64_t>(s.seconds > 0 ? double(s.entries) / s.seconds : 0) << "/s, ";
     const std::string lead = head.str();
     const std::size_t columns = terminalColumns() - 1; // the cursor stays on the line
     const std::string folder =

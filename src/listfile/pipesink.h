@@ -20,8 +20,7 @@ namespace kx {
 // finish() stops the thread and drops what waits (the target is left incomplete).
 class PipeSink : public ByteSink {
 public:
-    explicit PipeSink(ByteSink& to, std::size_t blockSize = 1 << 20,
-                      std::size_t blocksAhead = 16);
+    explicit PipeSink(ByteSink& to, std::size_t blockSize = 1 << 20, std::size_t blocksAhead = 16);
     ~PipeSink() override;
     PipeSink(const PipeSink&) = delete;
     PipeSink& operator=(const PipeSink&) = delete;

@@ -264,8 +264,7 @@ ScanReport scanFolderInto(const std::string& folder, ByteSink& out, const ScanOp
 
     RecordWriter writer(out, options, rootPath);
     Listing rootListing = scanwalk::readFolder({anchor, {}, false}, scandisk::PseudoFileSystems());
-    if (rootListing.error && rootListing.children.empty())
-        failed(folder, rootListing.error);
+    if (rootListing.error && rootListing.children.empty()) failed(folder, rootListing.error);
     ScanReport report = writer.run(rootStatus, std::move(rootListing));
     report.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return report;

@@ -49,7 +49,8 @@ struct ScanReport {
 // entered, unless the options say so; pseudo file systems never. The bytes written are the same
 // whatever the number of threads. Throws Error for the folder itself: notFound, noPermission,
 // readFailed, notFolder; and what `out` throws.
-ScanReport scanFolderInto(const std::string& folder, ByteSink& out, const ScanOptions& options = {});
+ScanReport scanFolderInto(const std::string& folder, ByteSink& out,
+                          const ScanOptions& options = {});
 
 // The scan as a tree (tests and tools that want one).
 std::unique_ptr<EntryTree> scanFolder(const std::string& folder, const ScanOptions& options = {},

@@ -78,7 +78,8 @@ std::string linkTo(const std::string& folder, dev_t device) {
 } // namespace
 
 PseudoFileSystems::PseudoFileSystems() {
-    struct stat dev {}, root {};
+    struct stat dev {
+    }, root{};
     if (::stat("/dev", &dev) == 0 && ::stat("/", &root) == 0 && dev.st_dev != root.st_dev) {
         m_devices = dev.st_dev;
         m_devicesApart = true;
@@ -98,8 +99,7 @@ bool PseudoFileSystems::holds(int fd) const {
 std::string diskName(dev_t device, const std::string& disks) {
     if (std::string label = linkTo(disks + "/by-label", device); !label.empty())
         return "label " + label;
-    if (std::string uuid = linkTo(disks + "/by-uuid", device); !uuid.empty())
-        return "UUID " + uuid;
+    if (std::string uuid = linkTo(disks + "/by-uuid", device); !uuid.empty()) return "UUID " + uuid;
     return {};
 }
 

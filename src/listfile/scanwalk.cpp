@@ -146,8 +146,7 @@ void Readers::run() {
         std::shared_ptr<Job> job;
         {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_work.wait(lock,
-                        [&] { return m_stop || (!m_queue.empty() && m_ahead < kAheadMost); });
+            m_work.wait(lock, [&] { return m_stop || (!m_queue.empty() && m_ahead < kAheadMost); });
             if (m_stop) return;
             job = std::move(m_queue.front());
             m_queue.pop_front();

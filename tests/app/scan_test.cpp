@@ -33,14 +33,12 @@ struct ScanTest : ::testing::Test {
     QTemporaryDir dir;
     std::string p(const std::string& name) const { return dir.path().toStdString() + "/" + name; }
     QString q(const std::string& name) const { return QString::fromStdString(p(name)); }
-    void file(const std::string& name, const std::string& bytes = {}) {
-        writeFile(p(name), bytes);
-    }
+    void file(const std::string& name, const std::string& bytes = {}) { writeFile(p(name), bytes); }
     void folder(const std::string& name) { ASSERT_TRUE(QDir().mkpath(q(name))); }
     // The row of `name` that ls prints for FOLDER of the list, empty when there is none.
     QString row(const QString& list, const QString& folder, const QString& name) {
-        const QStringList args = folder.isEmpty() ? QStringList{"ls", list}
-                                                  : QStringList{"ls", list, folder};
+        const QStringList args =
+            folder.isEmpty() ? QStringList{"ls", list} : QStringList{"ls", list, folder};
         for (const QString& r : kxtool(args).out.split('\n'))
             if (r.startsWith(name + "\t")) return r;
         return {};
@@ -72,8 +70,8 @@ TEST_F(ScanTest, ClosingLineCountsWhatWasListed) {
     file("t/" + longName);
     const ToolRun inexact = kxtool({"scan", q("t"), q("t2.kx")});
     EXPECT_EQ(inexact.status, 1);
-    EXPECT_TRUE(inexact.err.startsWith("kxtool: name not exact in the list: " +
-                                       q("t/" + longName) + "\n"))
+    EXPECT_TRUE(
+        inexact.err.startsWith("kxtool: name not exact in the list: " + q("t/" + longName) + "\n"))
         << inexact.err.toStdString();
     EXPECT_TRUE(inexact.err.contains("8 entries: 3 folders, 5 files, 13 bytes"));
     EXPECT_TRUE(inexact.err.endsWith("0 unreadable, 1 inexact names\n"));
@@ -131,8 +129,7 @@ TEST_F(ScanTest, ChainDeeperThanAPathMayBeIsListedWhole) {
     ASSERT_GT(pathLength, std::size_t(PATH_MAX));
     const ToolRun r = kxtool({"scan", q("t"), q("t.kx")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains("42 entries: 41 folders, 1 files, 4 bytes"))
-        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("42 entries: 41 folders, 1 files, 4 bytes")) << r.err.toStdString();
     const QString found = kxtool({"find", q("t.kx"), "deepest"}).out;
     EXPECT_TRUE(found.contains(QString::fromStdString("39" + longName + "\\\\deepest.txt\t1\t")))
         << found.toStdString();
@@ -153,8 +150,8 @@ TEST_F(ScanTest, OtherFileSystemsAreNotEntered) {
     ::umount(p("t/mnt").c_str());
     if (proc) ::umount(p("t/proc").c_str());
     EXPECT_EQ(one.status, 0) << one.err.toStdString();
-    EXPECT_TRUE(one.err.contains(QString("; %1 folders on other file systems not entered\n")
-                                     .arg(proc ? 2 : 1)))
+    EXPECT_TRUE(one.err.contains(
+        QString("; %1 folders on other file systems not entered\n").arg(proc ? 2 : 1)))
         << one.err.toStdString();
     EXPECT_FALSE(row(q("one.kx"), "", "mnt").isEmpty());
     EXPECT_TRUE(kxtool({"find", q("one.kx"), "inner"}).out.isEmpty());

@@ -160,8 +160,8 @@ void ArchiveSink::deflateRound(bool last) {
             const bool lastPiece = last && i + 1 == pieces;
             auto job = [&, i, from, n, dictLen, lastPiece] {
                 try {
-                    outs[i] = deflatePiece(m_level, m_data.data() + from, n, m_data.data() + from - dictLen,
-                                           dictLen, lastPiece);
+                    outs[i] = deflatePiece(m_level, m_data.data() + from, n,
+                                           m_data.data() + from - dictLen, dictLen, lastPiece);
                 } catch (...) {
                     errors[i] = std::current_exception();
                 }
