@@ -39,14 +39,6 @@ constexpr std::size_t kInexactNamesShown = 5;
 // time for 5% more bytes (a save in the viewer packs it at level 9 again).
 constexpr int kScanLevel = 6;
 
-std::string formatTime(std::time_t t) {
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%d.%m.%Y %H:%M:%S", &tm);
-    return buf;
-}
-
 // Writes a time into a record's date field. Files of one folder mostly share their minute, so
 // the text of the last minute is kept and only the seconds are written; an old local mean time
 // that is no whole number of minutes from UTC is formatted in full.
@@ -56,10 +48,10 @@ public:
         const std::time_t minute = t - ((t % 60) + 60) % 60;
         if (minute != m_minute) {
             m_minute = minute;
-            m_text = formatTime(minute);
+            m_text = listDate(minute);
         }
         if (m_text.compare(m_text.size() - 2, 2, "00") != 0) {
-            setTextField(record, offset, size, formatTime(t));
+            setTextField(record, offset, size, listDate(t));
             return;
         }
         const int second = int(t - minute);
@@ -97,7 +89,7 @@ std::string headerTextFor(const std::string& rootPath, dev_t device, const ScanO
     if (options.label) return toAnsi(QString::fromStdString(*options.label)).substr(0, most);
     const std::string disk = scandisk::diskName(device);
     const std::string tail = (disk.empty() ? "" : " on " + toAnsi(QString::fromStdString(disk))) +
-                             ", scanned " + formatTime(std::time(nullptr));
+                             ", scanned " + listDate(std::time(nullptr));
     std::string folder = toAnsi(QString::fromStdString(rootPath));
     if (folder.size() + tail.size() > most) {
         const std::size_t keep = most > tail.size() + 3 ? most - tail.size() - 3 : 0;
@@ -237,6 +229,14 @@ private:
 };
 
 } // namespace
+
+std::string listDate(std::time_t t) {
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%d.%m.%Y %H:%M:%S", &tm);
+    return buf;
+}
 
 void setTextField(std::uint8_t* record, std::size_t offset, std::size_t size,
                   std::string_view text) {

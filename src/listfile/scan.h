@@ -5,6 +5,7 @@
 #include "listfile/io/bytes.h"
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -64,6 +65,9 @@ ScanReport scanFolderToListFile(const std::string& folder, const std::string& ou
 // Writes a tree as a new list file at `out` (header, records, ZIP container). The root keeps its
 // name (the scanned folder's path) unless `keepRootName` is false, as in a save.
 void writeNewListFile(const EntryTree& tree, const std::string& out, bool keepRootName = true);
+
+// A time as a list's dates are written: "dd.mm.yyyy hh:mm:ss", local time.
+std::string listDate(std::time_t t);
 
 // Sets a record's text field (truncated so that it keeps a terminating NUL).
 void setTextField(std::uint8_t* record, std::size_t offset, std::size_t size,

@@ -21,14 +21,6 @@ using namespace kxtest;
 
 namespace {
 
-std::string dateText(std::time_t t) {
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%d.%m.%Y %H:%M:%S", &tm);
-    return buf;
-}
-
 struct ScanTest : ::testing::Test {
     QTemporaryDir dir;
     std::string p(const std::string& name) const { return dir.path().toStdString() + "/" + name; }
@@ -167,15 +159,24 @@ TEST_F(ScanTest, OtherFileSystemsAreNotEntered) {
 TEST_F(ScanTest, DatesAndHeader) {
     folder("t");
     file("t/f.txt", "x");
-    const std::time_t changed = 981173106; // 2001-02-03, a time no test run is near
+    ::setenv("TZ", "UTC", 1); // for kxtool too
+    ::tzset();
+    const std::time_t changed = 981173106; // 2001-02-03 04:05:06 UTC
     const timespec times[2] = {{changed, 0}, {changed, 0}};
+    // The status changes a second after the birth, so the two times differ.
+    const std::time_t born = std::time(nullptr);
+    while (std::time(nullptr) == born)
+        ::usleep(20000);
     ASSERT_EQ(::utimensat(AT_FDCWD, p("t/f.txt").c_str(), times, 0), 0);
     struct statx sx {};
-    ASSERT_EQ(::statx(AT_FDCWD, p("t/f.txt").c_str(), 0, STATX_BTIME, &sx), 0);
+    ASSERT_EQ(::statx(AT_FDCWD, p("t/f.txt").c_str(), 0, STATX_BTIME | STATX_CTIME, &sx), 0);
+    if (sx.stx_mask & STATX_BTIME) {
+        ASSERT_NE(sx.stx_btime.tv_sec, sx.stx_ctime.tv_sec);
+    }
     const std::string created =
-        (sx.stx_mask & STATX_BTIME) ? dateText(std::time_t(sx.stx_btime.tv_sec)) : "";
+        (sx.stx_mask & STATX_BTIME) ? kx::listDate(std::time_t(sx.stx_btime.tv_sec)) : "";
     ASSERT_EQ(kxtool({"scan", q("t"), q("t.kx"), "--label", "My disk \xD0\xA4"}).status, 0);
-    const QString dates = QString::fromStdString("f.txt\t1\t" + created + "\t" + dateText(changed));
+    const QString dates = QString::fromStdString("f.txt\t1\t" + created + "\t03.02.2001 04:05:06");
     EXPECT_EQ(row(q("t.kx"), "", "f.txt").section('\t', 0, 3), dates);
     EXPECT_TRUE(kxtool({"info", q("t.kx")}).out.startsWith("header\tMy disk \xD0\xA4\n"));
 
