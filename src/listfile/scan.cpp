@@ -113,9 +113,18 @@ class RecordWriter {
 public:
     RecordWriter(ByteSink& out, const ScanOptions& options, std::string rootPath)
         : m_out(out), m_options(options), m_rootPath(std::move(rootPath)),
-          m_readers(threadsFor(options), m_pseudo) {}
+          m_readers(threadsFor(options), m_rules) {
+        struct stat st {};
+        if (options.listBeingWritten >= 0 && ::fstat(options.listBeingWritten, &st) == 0) {
+            m_rules.outDevice = st.st_dev;
+            m_rules.outInode = st.st_ino;
+        }
+    }
 
-    ScanReport run(const Child& rootStatus, Listing rootListing) {
+    ScanReport run(const std::string& folder, const Child& rootStatus,
+                   std::shared_ptr<scanwalk::Anchor> anchor) {
+        Listing rootListing = scanwalk::readFolder({std::move(anchor), {}, false}, m_rules);
+        if (rootListing.error && rootListing.children.empty()) failed(folder, rootListing.error);
         std::uint8_t record[kRecordSize] = {};
         const NameFit fit = setNameField(record, m_rootPath);
         count(fit, m_rootPath, rootStatus);
@@ -218,7 +227,7 @@ private:
     ByteSink& m_out;
     const ScanOptions& m_options;
     std::string m_rootPath;
-    scandisk::PseudoFileSystems m_pseudo;
+    scanwalk::Rules m_rules;
     scanwalk::Readers m_readers;
     std::vector<Frame> m_stack;
     DateFields m_dates;
@@ -263,9 +272,7 @@ ScanReport scanFolderInto(const std::string& folder, ByteSink& out, const ScanOp
     out.write(header, kHeaderSize);
 
     RecordWriter writer(out, options, rootPath);
-    Listing rootListing = scanwalk::readFolder({anchor, {}, false}, scandisk::PseudoFileSystems());
-    if (rootListing.error && rootListing.children.empty()) failed(folder, rootListing.error);
-    ScanReport report = writer.run(rootStatus, std::move(rootListing));
+    ScanReport report = writer.run(folder, rootStatus, anchor);
     report.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return report;
 }
@@ -297,7 +304,9 @@ ScanReport scanFolderToListFile(const std::string& folder, const std::string& ou
     ScanReport report;
     {
         PipeSink pipe(archive);
-        report = scanFolderInto(folder, pipe, options);
+        ScanOptions leavingTheListOut = options;
+        leavingTheListOut.listBeingWritten = file.fd();
+        report = scanFolderInto(folder, pipe, leavingTheListOut);
         pipe.finish();
     }
     archive.finish();

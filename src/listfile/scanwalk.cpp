@@ -20,7 +20,8 @@ constexpr std::size_t kPathMost = 2048;
 // Folders read by the threads and not yet taken by the writer.
 constexpr std::size_t kAheadMost = 256;
 
-constexpr unsigned kStatusMask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_BTIME;
+constexpr unsigned kStatusMask =
+    STATX_TYPE | STATX_MODE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME;
 
 void readStatus(int folder, const char* name, int flags, Child& c, unsigned char type) {
     struct statx sx {};
@@ -36,6 +37,7 @@ void readStatus(int folder, const char* name, int flags, Child& c, unsigned char
     c.hasBirth = (sx.stx_mask & STATX_BTIME) != 0;
     c.born = c.hasBirth ? sx.stx_btime.tv_sec : 0;
     c.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    c.inode = sx.stx_ino;
 }
 
 } // namespace
@@ -58,7 +60,7 @@ Place Listing::placeOf(const std::string& childName, bool mount) const {
     return {below.anchor, below.path.empty() ? childName : below.path + "/" + childName, mount};
 }
 
-Listing readFolder(const Place& place, const scandisk::PseudoFileSystems& pseudo) {
+Listing readFolder(const Place& place, const Rules& rules) {
     Listing l;
     const int fd = ::openat(place.anchor->fd, place.path.empty() ? "." : place.path.c_str(),
                             O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -67,7 +69,7 @@ Listing readFolder(const Place& place, const scandisk::PseudoFileSystems& pseudo
         return l;
     }
     Anchor opened(fd);
-    if (place.mount && pseudo.holds(fd)) {
+    if (place.mount && rules.pseudo.holds(fd)) {
         l.pseudo = true;
         return l;
     }
@@ -86,6 +88,8 @@ Listing readFolder(const Place& place, const scandisk::PseudoFileSystems& pseudo
             c.name = name;
             readStatus(fd, name, 0, c, d->d_type);
             if (c.statusError == ENOENT) continue; // gone since the folder was read
+            if (c.inode == rules.outInode && c.device == rules.outDevice && rules.outInode)
+                continue;
             l.children.push_back(std::move(c));
         }
     }
@@ -100,7 +104,7 @@ Listing readFolder(const Place& place, const scandisk::PseudoFileSystems& pseudo
     return l;
 }
 
-Readers::Readers(unsigned threads, const scandisk::PseudoFileSystems& pseudo) : m_pseudo(pseudo) {
+Readers::Readers(unsigned threads, const Rules& rules) : m_rules(rules) {
     for (unsigned i = 1; i < threads; ++i) {
         try {
             m_threads.emplace_back([this] { run(); });
@@ -131,7 +135,7 @@ void Readers::queue(const std::vector<std::shared_ptr<Job>>& jobs) {
 
 Listing Readers::take(Job& job) {
     int waiting = 0;
-    if (job.state.compare_exchange_strong(waiting, 1)) return readFolder(job.place, m_pseudo);
+    if (job.state.compare_exchange_strong(waiting, 1)) return readFolder(job.place, m_rules);
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_done.wait(lock, [&] { return job.state.load() == 2; });
@@ -154,7 +158,7 @@ void Readers::run() {
             if (!job->state.compare_exchange_strong(waiting, 1)) continue; // the writer has it
             ++m_ahead;
         }
-        Listing l = readFolder(job->place, m_pseudo);
+        Listing l = readFolder(job->place, m_rules);
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             job->listing = std::move(l);

@@ -42,6 +42,7 @@ struct Child {
     std::int64_t changed = 0, born = 0; // seconds since 1970
     bool hasBirth = false;              // the file system keeps a birth time
     dev_t device = 0;
+    ino_t inode = 0;
     int statusError = 0; // errno when the status could not be read (then only the type is known)
     bool isFolder() const;
 };
@@ -58,8 +59,16 @@ struct Listing {
 // The status of the open folder `fd` itself.
 Child statusOf(int fd);
 
+// What every read of a folder leaves out: the pseudo file systems, and the list file being
+// written (when `outInode` is not 0).
+struct Rules {
+    scandisk::PseudoFileSystems pseudo;
+    dev_t outDevice = 0;
+    ino_t outInode = 0;
+};
+
 // Reads a folder; never throws for the folder's own faults (they go to Listing::error).
-Listing readFolder(const Place& place, const scandisk::PseudoFileSystems& pseudo);
+Listing readFolder(const Place& place, const Rules& rules);
 
 // A folder to read, by whichever thread comes first.
 struct Job {
@@ -75,7 +84,7 @@ struct Job {
 // bounded number of read folders wait, so memory stays small whatever the tree.
 class Readers {
 public:
-    Readers(unsigned threads, const scandisk::PseudoFileSystems& pseudo);
+    Readers(unsigned threads, const Rules& rules);
     ~Readers();
     Readers(const Readers&) = delete;
     Readers& operator=(const Readers&) = delete;
@@ -87,7 +96,7 @@ public:
 
 private:
     void run();
-    const scandisk::PseudoFileSystems& m_pseudo;
+    const Rules& m_rules;
     std::mutex m_mutex;
     std::condition_variable m_work, m_done;
     std::deque<std::shared_ptr<Job>> m_queue;

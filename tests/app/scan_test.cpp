@@ -70,6 +70,15 @@ TEST_F(ScanTest, ClosingLineCountsWhatWasListed) {
     EXPECT_TRUE(kxtool({"scan", q("t"), q("t3.kx"), "--quiet"}).err.isEmpty());
 }
 
+// A list written into the folder it lists does not list itself while it is being written.
+TEST_F(ScanTest, ListWrittenInsideTheFolderIsNotListed) {
+    file("t/a.txt", "abc");
+    const ToolRun r = kxtool({"scan", q("t"), q("t/t.kx")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("scanned 2 entries")) << r.err.toStdString();
+    EXPECT_EQ(kxtool({"ls", q("t/t.kx")}).out.count('\n'), 1);
+}
+
 // A folder the user may not read is listed, damaged, and the status says the list is not whole.
 // Root reads every folder, so a root run scans as the user nobody.
 TEST_F(ScanTest, UnreadableFolderIsDamagedAndStatusOne) {
