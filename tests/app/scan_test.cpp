@@ -72,6 +72,7 @@ TEST_F(ScanTest, ClosingLineCountsWhatWasListed) {
 
 // A list written into the folder it lists does not list itself while it is being written.
 TEST_F(ScanTest, ListWrittenInsideTheFolderIsNotListed) {
+    folder("t");
     file("t/a.txt", "abc");
     const ToolRun r = kxtool({"scan", q("t"), q("t/t.kx")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
