@@ -149,6 +149,7 @@ public:
                 continue;
             }
             Listing l = m_readers.take(*f.jobs[f.nextJob++]);
+            if (l.pseudo) ++m_report.otherFileSystems; // listed, never entered
             finishFolder(record, l);
             enter(std::move(l), f.depth + 1, c.device, c.name); // f is gone from here on
         }
@@ -203,17 +204,24 @@ private:
         }
         if (fit != NameFit::inexact) return;
         if (++m_report.inexact <= kInexactNamesShown)
-            m_report.inexactNames.push_back(m_stack.empty() ? name : folderPath() + "/" + name);
+            m_report.inexactNames.push_back(m_stack.empty() ? name : below(folderPath(), name));
+    }
+
+    static std::string below(std::string path, const std::string& name) {
+        return path.back() == '/' ? path + name : path + "/" + name;
     }
 
     std::string folderPath() const {
         std::string path = m_rootPath;
         for (std::size_t i = 1; i < m_stack.size(); ++i)
-            path += (path.size() > 1 ? "/" : "") + m_stack[i].name;
+            path = below(std::move(path), m_stack[i].name);
         return path;
     }
 
     void write(const std::uint8_t* record) {
+        // An archive without ZIP64 holds an inner list below 4 GiB: say so before writing more.
+        if (m_report.entries > (0xFFFFFFFFull - kHeaderSize) / kRecordSize)
+            throw Error(ErrorCode::tooLarge, m_rootPath);
         m_out.write(record, kRecordSize);
         if (!m_options.progress || ++m_sinceCheck < 1024) return;
         m_sinceCheck = 0;
@@ -275,15 +283,6 @@ ScanReport scanFolderInto(const std::string& folder, ByteSink& out, const ScanOp
     ScanReport report = writer.run(folder, rootStatus, anchor);
     report.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return report;
-}
-
-std::unique_ptr<EntryTree> scanFolder(const std::string& folder, const ScanOptions& options,
-                                      ScanReport* report) {
-    StringSink sink;
-    const ScanReport r = scanFolderInto(folder, sink, options);
-    if (report) *report = r;
-    MemorySource in(sink.data().data(), sink.data().size());
-    return readInnerList(in);
 }
 
 void writeNewListFile(const EntryTree& tree, const std::string& out, bool keepRootName) {

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,10 +52,6 @@ struct ScanReport {
 // readFailed, notFolder; and what `out` throws.
 ScanReport scanFolderInto(const std::string& folder, ByteSink& out,
                           const ScanOptions& options = {});
-
-// The scan as a tree (tests and tools that want one).
-std::unique_ptr<EntryTree> scanFolder(const std::string& folder, const ScanOptions& options = {},
-                                      ScanReport* report = nullptr);
 
 // Scans into the list file `out`, which must not exist yet (else Error alreadyExists): the list
 // is compressed on other threads while the folders are read.
