@@ -37,9 +37,9 @@ compare() {
     # shellcheck disable=SC2086
     w=$(median ${walls[i]}) c=$(median ${cpus[i]})
     [ "$i" -eq 0 ] && w0=$w c0=$c
-    awk -v n="$name" -v cmd="${cmds[$i]}" -v w="$w" -v c="$c" -v w0="$w0" -v c0="$c0" \
+    CMD=${cmds[$i]} awk -v n="$name" -v w="$w" -v c="$c" -v w0="$w0" -v c0="$c0" \
       'BEGIN { printf "%s\t%s\twall %.2f s\tcpu %.2f s\tkxtool/this wall %.2f cpu %.2f\n",
-               n, cmd, w / 1000, c / 1000, w0 / w, c0 / c }'
+               n, ENVIRON["CMD"], w / 1000, c / 1000, w0 / w, c0 / c }'
   done
 }
 
