@@ -157,7 +157,7 @@ void RowWriter::row(std::string_view lead, const RowCells& c) {
 }
 
 void RowWriter::row(const kx::Entry* e, std::string_view caption, bool marks) {
-    ansi(caption);
+    m_out += escaped(caption);
     m_out += '\t';
     m_out += kx::sizeCell(e->sizeValue());
     m_out += '\t';

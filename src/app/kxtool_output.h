@@ -39,6 +39,7 @@ public:
     ~RowWriter();
     RowWriter(const RowWriter&) = delete;
     RowWriter& operator=(const RowWriter&) = delete;
+    // `caption` in UTF-8 (names as shown: an exact name where the record keeps one).
     void row(const kx::Entry* e, std::string_view caption, bool marks);
     // A row led by a cell already escaped (a list's path), or by none when `lead` is empty.
     void row(std::string_view lead, const RowCells& cells);

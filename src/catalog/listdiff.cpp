@@ -18,11 +18,13 @@ using Key = std::pair<std::string, char>;
 std::map<Key, const Entry*> byPath(const Entry* root) {
     std::map<Key, const Entry*> out;
     if (!root) return out;
-    walkWithPaths(root->children(), PathJoin::caption,
-                  [&out](const Entry* e, const FolderPath& folder) {
-                      out.emplace(Key{folder.child(e->name()), e->kind()}, e);
-                      return WalkOn::into;
-                  });
+    walkWithPaths(
+        root->children(), PathJoin::caption,
+        [&out](const Entry* e, const FolderPath& folder) {
+            out.emplace(Key{folder.child(nameIn(e, NameForm::shown)), e->kind()}, e);
+            return WalkOn::into;
+        },
+        NameForm::shown);
     return out;
 }
 

@@ -123,6 +123,7 @@ struct Entry {
     std::string_view name() const;
     // The exact name kept after the name field's NUL (see exactname.h), when there is one.
     std::optional<std::string_view> exactName() const;
+    bool hasExactName() const { return (m_flags & kExactName) != 0; }
     char kind() const { return static_cast<char>(m_kind); }
     bool isFolder() const { return kind() == kFolder; }
     std::uint8_t attributes() const { return m_attributes; }

@@ -3,6 +3,7 @@
 #include "common/fixtures.h"
 #include "listfile/exactname.h"
 #include "listfile/zip/crc32.h"
+#include "query/filter.h"
 
 #include <gtest/gtest.h>
 
@@ -176,4 +177,36 @@ TEST(ExactName, EntriesGiveBothFormsAndKeepEveryByteThroughEditsAndReading) {
     cafe->patchRecord(kx::rec::name, "cafe", 4);
     EXPECT_EQ(cafe->name(), "cafe.txt");
     EXPECT_EQ(cafe->exactName(), std::nullopt);
+}
+
+TEST(ExactName, SearchMatchesExactNamesByUnicodeCaseAndCodePageNamesAsBefore) {
+    kxtest::TreeBuilder t;
+    t.file(t.root(), "x").systemName("caf\xC3\xA9.txt");
+    t.file(t.root(), "x").systemName("\xE6\x97\xA5\xE6\x9C\xAC.mp3");
+    t.file(t.root(), "CAF?.doc");             // a name scanned before exact names were kept
+    t.file(t.root(), "\xF4\xE0\xE9\xEB.txt"); // "файл" in the code page
+    const struct {
+        const char* typed;
+        bool glob;
+        std::vector<std::string> found; // names as shown
+    } cases[] = {
+        {"caf\xC3\xA9", false, {"caf\xC3\xA9.txt"}},
+        {"CAF\xC3\x89", false, {"caf\xC3\xA9.txt"}},
+        {"caf", false, {"caf\xC3\xA9.txt", "CAF?.doc"}},
+        {"?", false, {"CAF?.doc"}}, // a '?' of a code-page form is not in the exact name
+        {"\xE6\x97\xA5", false, {"\xE6\x97\xA5\xE6\x9C\xAC.mp3"}},
+        {"\xD0\xA4\xD0\x90\xD0\x99\xD0\x9B", false, {"\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB.txt"}},
+        {"*.TXT", true, {"caf\xC3\xA9.txt", "\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB.txt"}},
+        {"CAF?.*", true, {"caf\xC3\xA9.txt", "CAF?.doc"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        kx::EntryFilter filter;
+        filter.setMaskText(c.typed);
+        filter.glob = c.glob;
+        std::vector<std::string> found;
+        for (const kx::Entry* e : kx::searchFiltered(t.root(), filter).entries)
+            found.push_back(kx::nameUtf8(*e));
+        EXPECT_EQ(found, c.found);
+    }
 }
