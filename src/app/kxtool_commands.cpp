@@ -1,5 +1,5 @@
-// kxtool's commands on one or two list files: info, ls, summary, find, export, resave, scan and
-// diff, and the filter options that find, export and catalog find share.
+// kxtool's commands on one or two list files: info, ls, summary, find, export, resave and diff, and
+// the filter options that find, export and catalog find share.
 #include "kxtool_commands.h"
 #include "kxtool_output.h"
 
@@ -7,7 +7,6 @@
 #include "catalog/listdiff.h"
 #include "listfile/codepage.h"
 #include "listfile/exactname.h"
-#include "listfile/scan.h"
 #include "output/csvexport.h"
 #include "output/textexport.h"
 #include "query/search.h"
@@ -305,19 +304,6 @@ const Handler resaveCommand = {
             doc->saveAs(args[1]);
         else
             doc->save({});
-        return 0;
-    },
-};
-
-// scan FOLDER OUT
-const Handler scanCommand = {
-    [](CommandLine& line) {
-        line.about("Makes a list file of a folder of this computer.");
-        line.argument("FOLDER", "the folder to list");
-        line.argument("OUT", "the new list file (a file that is there is never replaced)");
-    },
-    [](const CommandLine& line) {
-        kx::scanFolderToListFile(line.arguments()[0], line.arguments()[1]);
         return 0;
     },
 };

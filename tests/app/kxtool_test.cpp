@@ -283,7 +283,8 @@ TEST_F(KxtoolTest, ScanMakesAListOfAFolder) {
     EXPECT_TRUE(ls.out.startsWith("..\ndeeper\t0\t")) << ls.out.toStdString();
     EXPECT_TRUE(ls.out.contains("\nx.txt\t1\t")) << ls.out.toStdString();
     EXPECT_TRUE(kxtool({"ls", p("tree.kx")}).out.contains(".hidden\t0\t")); // hidden attribute H
-    EXPECT_EQ(kxtool({"scan", p("tree"), p("tree.kx")}).status, 1);         // never overwrites
+    // Never overwrites: nothing is written, status 2.
+    EXPECT_EQ(kxtool({"scan", p("tree"), p("tree.kx")}).status, 2);
 }
 
 // Names the code page cannot hold keep their exact form through a scan and a save: shown, found

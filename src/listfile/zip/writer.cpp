@@ -19,28 +19,36 @@ namespace kx::zip {
 
 namespace {
 
-// Deflates one piece at level 9 as part of a longer stream: primed with the 32 KiB of data that
+// Deflates one piece at `level` as part of a longer stream: primed with the 32 KiB of data that
 // precede it, ended with a sync flush (the last piece with the final block), so the pieces joined
 // in order are one valid raw deflate stream.
-std::vector<std::uint8_t> deflatePiece(const std::uint8_t* data, std::size_t n,
+std::vector<std::uint8_t> deflatePiece(int level, const std::uint8_t* data, std::size_t n,
                                        const std::uint8_t* dict, std::size_t dictLen, bool last) {
     z_stream z{};
-    if (deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         throw Error(ErrorCode::other, {}, 0, "cannot start compressing");
     struct End {
         z_stream* z;
         ~End() { deflateEnd(z); }
     } end{&z};
     if (dictLen) deflateSetDictionary(&z, dict, uInt(dictLen));
-    std::vector<std::uint8_t> out(deflateBound(&z, uLong(n)) + 64);
+    // The output grows as it is needed: a list deflates to a few percent of its bytes, and a
+    // buffer of deflateBound's size would be cleared for nothing.
+    std::vector<std::uint8_t> out(64 << 10);
+    std::size_t used = 0;
     z.next_in = const_cast<std::uint8_t*>(data);
     z.avail_in = uInt(n);
-    z.next_out = out.data();
-    z.avail_out = uInt(out.size());
-    const int rc = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
-    if (rc != (last ? Z_STREAM_END : Z_OK) || z.avail_in != 0)
-        throw Error(ErrorCode::other, {}, 0, "compressing failed");
-    out.resize(out.size() - z.avail_out);
+    for (;;) {
+        z.next_out = out.data() + used;
+        z.avail_out = uInt(out.size() - used);
+        const int rc = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
+        used = out.size() - z.avail_out;
+        if (rc == Z_STREAM_END || (!last && rc == Z_OK && z.avail_out != 0)) break;
+        if (rc != Z_OK) throw Error(ErrorCode::other, {}, 0, "compressing failed");
+        out.resize(out.size() * 2);
+    }
+    if (z.avail_in != 0) throw Error(ErrorCode::other, {}, 0, "compressing failed");
+    out.resize(used);
     return out;
 }
 
@@ -108,8 +116,8 @@ std::vector<std::uint8_t> directory(const EntryHeader& entry, std::uint32_t crc,
 
 constexpr std::size_t kPiece = 4 << 20, kWindow = 32 << 10;
 
-ArchiveSink::ArchiveSink(int out, std::string outPath, EntryHeader entry)
-    : m_out(out), m_outPath(std::move(outPath)), m_entry(std::move(entry)),
+ArchiveSink::ArchiveSink(int out, std::string outPath, EntryHeader entry, int level)
+    : m_out(out), m_outPath(std::move(outPath)), m_entry(std::move(entry)), m_level(level),
       m_workers(std::max(1u, std::min(8u, std::thread::hardware_concurrency()))),
       m_data(m_workers * kPiece + kWindow) {
     // The sizes are not known before the data is written: the header is written again after it.
@@ -152,8 +160,8 @@ void ArchiveSink::deflateRound(bool last) {
             const bool lastPiece = last && i + 1 == pieces;
             auto job = [&, i, from, n, dictLen, lastPiece] {
                 try {
-                    outs[i] = deflatePiece(m_data.data() + from, n, m_data.data() + from - dictLen,
-                                           dictLen, lastPiece);
+                    outs[i] = deflatePiece(m_level, m_data.data() + from, n,
+                                           m_data.data() + from - dictLen, dictLen, lastPiece);
                 } catch (...) {
                     errors[i] = std::current_exception();
                 }
