@@ -214,6 +214,7 @@ enum class Msg : int {
     openFromElsewhere,
     fileEmpty,
     loadFailed,
+    pathTooLong,
     pageNotOpened,
     nothingToExport,
     replaceFile,

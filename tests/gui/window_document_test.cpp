@@ -144,6 +144,13 @@ TEST(WindowDocument, OpenFailuresReportAndKeepOrDropTheList) {
     const QString broken = dir.filePath("broken.kx");
     // A header and a record cut short.
     writeFile(broken.toStdString(), zipOf("broken", header("h") + std::string(44, 'x')));
+    // Folders nested deeper than any disk's paths go.
+    std::string deep = header("deep") + record("C:\\", 'D', 0);
+    for (int i = 0; i < 129; ++i)
+        deep += record(std::string(255, 'd'), 'D', 0);
+    deep += record("leaf", 'F', -1);
+    const QString tooDeep = dir.filePath("deep.kx");
+    writeFile(tooDeep.toStdString(), zipOf("deep", deep));
 
     struct Case {
         QString path;
@@ -155,6 +162,7 @@ TEST(WindowDocument, OpenFailuresReportAndKeepOrDropTheList) {
         {notZip, msg(w, Msg::unpackFailed) + " - " + msg(w, Msg::notZip) + " - " + notZip, true},
         {empty, msg(w, Msg::fileEmpty), true},
         {broken, msg(w, Msg::loadFailed), false},
+        {tooDeep, msg(w, Msg::pathTooLong), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());

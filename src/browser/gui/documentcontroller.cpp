@@ -181,7 +181,8 @@ void DocumentController::openFailed(const Error& e, const QString& chosen) {
     m_w.m_navigationCtl->setBackHint();
     m_w.updateForwardHint();
     const ui::StringTables& t = m_w.m_tables;
-    if (e.code() == ErrorCode::emptyList || e.code() == ErrorCode::brokenList)
+    if (e.code() == ErrorCode::emptyList || e.code() == ErrorCode::brokenList ||
+        e.code() == ErrorCode::pathTooLong)
         m_w.showMessage(errorMessage(e), UserDialogs::Icon::Error);
     else
         m_w.showMessage(t.message(ui::Msg::unpackFailed) + QStringLiteral(" - ") + errorMessage(e) +

@@ -40,6 +40,8 @@ const char* errorCodeText(ErrorCode code) {
         return "the list file holds an empty list";
     case ErrorCode::brokenList:
         return "the list inside the file is damaged";
+    case ErrorCode::pathTooLong:
+        return "the list holds a path longer than 32767 characters, longer than any disk names";
     case ErrorCode::createFailed:
         return "cannot create the file";
     case ErrorCode::writeFailed:
