@@ -174,8 +174,8 @@ namespace {
 // One run read front to back through a buffer of its own, a trigram at a time.
 class RunReader {
 public:
-    RunReader(Spool& file, std::uint64_t begin, std::uint64_t end)
-        : m_file(file), m_at(begin), m_end(end), m_buffer(64 * 1024) {}
+    RunReader(Spool& file, std::uint64_t begin, std::uint64_t end, std::size_t buffer)
+        : m_file(file), m_at(begin), m_end(end), m_buffer(buffer) {}
     // The next trigram's head; false past the run's end.
     bool next() {
         if (m_at == m_end && m_pos == m_length) return false;
@@ -225,8 +225,11 @@ void PostingsBuilder::finish(Spool& grams, Spool& postings) {
     // The runs' next trigrams, least first, runs of one trigram in the order they were made.
     using Head = std::pair<Gram, std::size_t>;
     std::priority_queue<Head, std::vector<Head>, std::greater<>> heads;
+    // The runs' buffers share the budget, each between a page and 64 KiB.
+    const std::size_t buffer =
+        std::clamp<std::size_t>(m_budget / std::max<std::size_t>(m_runs.size(), 1), 4096, 65536);
     for (const Run& r : m_runs) {
-        runs.emplace_back(*m_file, r.begin, r.end);
+        runs.emplace_back(*m_file, r.begin, r.end, buffer);
         if (runs.back().next()) heads.push({runs.back().gram, runs.size() - 1});
     }
     std::uint64_t written = 0;
