@@ -77,8 +77,7 @@ Entry* readEntry(EntryTree& tree, ByteSource& in) {
         // and every path a later walk makes is bounded.
         pathLength = (parent == root ? 0 : f.pathLength + 1) + child->name().size();
         if (pathLength > kMaxPathLength)
-            throw Error(ErrorCode::pathTooLong, {}, 0,
-                        "a path of " + std::to_string(pathLength) + " characters below the root");
+            throw Error(ErrorCode::pathTooLong, {}, 0, std::to_string(pathLength) + " characters");
         push(child); // may invalidate f
     }
     return root;

@@ -202,8 +202,6 @@ constexpr Row<Msg> kMessages[] = {
     {Msg::fileEmpty, "Файл пуст!", "File is empty!"},
     {Msg::loadFailed, "Ошибка при загрузке файла! Возможно он повреждён",
      "Error loading file! Perhaps it is corrupted"},
-    {Msg::pathTooLong, "Список содержит путь длиннее 32767 символов, какого не бывает на диске",
-     "The list holds a path longer than 32767 characters, which no disk can have"},
     {Msg::pageNotOpened, "Не удалось открыть страницу", "Could not open the page"},
     {Msg::nothingToExport, "Отсутствуют данные для сохранения", "No data to save"},
     {Msg::replaceFile, "Заменить файл ?", "Replace file ?"},
@@ -327,6 +325,8 @@ constexpr Row<Msg> kMessages[] = {
      "Просмотреть копию списка из каталога?",
      "The list file is missing: %1\nThe disk may be unplugged or the file moved.\n"
      "Browse the catalogue's copy of the list?"},
+    {Msg::pathTooLong, "Список содержит путь длиннее 32767 символов, какого не бывает на диске",
+     "The list holds a path longer than 32767 characters, which no disk can have"},
 };
 
 static_assert(inNameOrder(kCaptions) && inNameOrder(kHints) && inNameOrder(kAbout) &&

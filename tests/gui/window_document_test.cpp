@@ -4,6 +4,7 @@
 
 #include "listfile/codepage.h"
 #include "listfile/container.h"
+#include "listfile/innerlist.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -183,7 +184,7 @@ TEST(WindowDocument, OpenFailuresReportAndKeepOrDropTheList) {
             EXPECT_EQ(w.dialogs->lastMessage(), msg(w, Msg::nothingToSave));
         }
         // No working file is left behind.
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 4);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 5);
     }
 }
 
@@ -370,13 +371,14 @@ TEST(WindowDocument, CloseQuestionAndOpeningOverUnsavedChanges) {
 // A hostile list a hundred thousand folders deep: the window reads it, replaces it with another
 // list and is destroyed without recursing through the folder tree.
 TEST(WindowDocument, DeeplyNestedListsOpenAndGoAway) {
-    constexpr int depth = 100000;
-    std::string inner = header("deep");
+    // The deepest list that opens: "d", then empty names, each adding a "\\" to the path.
+    constexpr int depth = int(kx::kMaxPathLength);
+    std::string inner = header("deep") + record("r", 'D', 0) + record("d", 'D', 0);
     inner.reserve(inner.size() + std::size_t(depth) * kx::kRecordSize);
-    const std::string folderRecord = record("d", 'D', 0);
-    for (int i = 0; i < depth - 1; ++i)
+    const std::string folderRecord = record("", 'D', 0);
+    for (int i = 0; i < depth - 2; ++i)
         inner += folderRecord;
-    inner += record("leaf", 'F', -1);
+    inner += record("", 'F', -1);
     QTemporaryDir dir;
     const QString deep = dir.filePath("deep.kx");
     writeFile(deep.toStdString(), zipOf("deep", inner));

@@ -41,7 +41,7 @@ const char* errorCodeText(ErrorCode code) {
     case ErrorCode::brokenList:
         return "the list inside the file is damaged";
     case ErrorCode::pathTooLong:
-        return "the list holds a path longer than 32767 characters, longer than any disk names";
+        return "a path below the root is longer than the 32767 characters any disk names";
     case ErrorCode::createFailed:
         return "cannot create the file";
     case ErrorCode::writeFailed:
