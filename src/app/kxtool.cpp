@@ -45,9 +45,11 @@ const Handler topCommand = {
         line.note(
             "Output is UTF-8 text, one row per line, cells separated by a TAB. Inside a cell a\n"
             "backslash is written \"\\\\\", a TAB \"\\t\", a line feed \"\\n\", a carriage return "
-            "\"\\r\", and any other\ncontrol character \"\\xHH\" (its code in hexadecimal), so a "
-            "row is always one line: the path\nthat find prints for \"Photos\\b.jpg\" reads "
-            "\"Photos\\\\b.jpg\".");
+            "\"\\r\", any other\ncontrol character \"\\xHH\" (its code in hexadecimal), and a "
+            "byte that is no part of a UTF-8\ncharacter \"\\ooo\" (its value in octal), so a row "
+            "is always one line and nothing reaches\nthe terminal raw: the path that find prints "
+            "for \"Photos\\b.jpg\" reads \"Photos\\\\b.jpg\".\nMessages are written the "
+            "same way.");
         line.note("Exit status: 0 done; 1 a failure, told in one sentence on standard error; 2 a "
                   "usage error\n(an unknown option, a missing or surplus argument, a bad value), "
                   "told in one line on\nstandard error followed by the command's usage.");

@@ -23,9 +23,7 @@ openCatalog(const CommandLine& line, kx::catalog::OpenMode mode = kx::catalog::O
     if (db.empty()) db = kx::catalog::defaultCatalogPath();
     if (::isatty(2))
         kx::catalog::setWaitNotice([] {
-            std::cerr << "kxtool: waiting for another program to finish its change of the "
-                         "catalogue\n"
-                      << std::flush;
+            printMessage("waiting for another program to finish its change of the catalogue");
         });
     return kx::catalog::Catalog::open(db, mode);
 }
@@ -74,9 +72,9 @@ const Handler addCommand = {
                 kx::Progress progress;
                 if (showProgress)
                     progress = [&list](std::uint64_t done, std::uint64_t total) {
-                        std::cerr << "\rkxtool: indexing " << escaped(list) << ": " << done
-                                  << " of " << total << " entries" << (done == total ? "\n" : "")
-                                  << std::flush;
+                        printProgress("indexing " + list + ": " + std::to_string(done) + " of " +
+                                          std::to_string(total) + " entries",
+                                      done == total);
                         return true;
                     };
                 const kx::catalog::AddResult r = catalog->add(list, progress);

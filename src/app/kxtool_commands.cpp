@@ -6,6 +6,7 @@
 #include "browser/document.h"
 #include "catalog/listdiff.h"
 #include "listfile/codepage.h"
+#include "listfile/exactname.h"
 #include "listfile/scan.h"
 #include "output/csvexport.h"
 #include "output/textexport.h"
@@ -127,7 +128,7 @@ const Handler infoCommand = {
         auto doc = openList(line.arguments()[0]);
         const kx::TreeCounts counts = kx::countTree(doc->root());
         std::cout << "header\t" << ansiCell(doc->headerText()) << '\n'
-                  << "root\t" << ansiCell(doc->root()->name()) << '\n'
+                  << "root\t" << escaped(kx::nameUtf8(*doc->root())) << '\n'
                   << "entries\t" << counts.entries << '\n'
                   << "folders\t" << counts.folders << '\n'
                   << "files\t" << counts.files << '\n';
@@ -174,7 +175,8 @@ void printFolderRows(kx::Document& doc, const std::string* folderPath, bool mark
             const std::string ansi = ansiOf(part, &ok);
             kx::Entry* next = nullptr;
             for (kx::Entry* c : folder->children())
-                if (ok && c->isFolder() && c->name() == ansi) {
+                if (c->isFolder() &&
+                    (c->hasExactName() ? *c->exactName() == part : ok && c->name() == ansi)) {
                     next = c;
                     break;
                 }
@@ -186,7 +188,7 @@ void printFolderRows(kx::Document& doc, const std::string* folderPath, bool mark
     if (folder != doc.root()) std::cout << "..\n";
     RowWriter out;
     for (const kx::Entry* e : folder->children())
-        out.row(e, e->name(), marks);
+        out.row(e, kx::nameUtf8(*e), marks);
 }
 
 // summary LIST
@@ -236,13 +238,13 @@ const Handler findCommand = {
         // The mask may be left out when a filter says what to list.
         if (args.size() == 1 && !filter.hasConditions()) line.missingArgument("MASK");
         auto doc = openList(args[0]);
-        bool ok = true;
-        if (args.size() == 2) filter.mask = ansiOf(args[1], &ok);
-        if (!ok) return 0; // a character the list cannot hold matches no name and no comment
+        // A character the code page cannot hold is in no name or comment there, only in exact
+        // names.
+        if (args.size() == 2) filter.setMaskText(args[1]);
         const kx::SearchResults results = kx::searchFiltered(doc->root(), filter);
         RowWriter out;
         for (std::size_t i = 0; i < results.entries.size() && i < limit; ++i)
-            out.row(results.entries[i], kx::resultCaption(results, i), false);
+            out.row(results.entries[i], kx::resultCaption(results, i, kx::NameForm::shown), false);
         return 0;
     },
 };
@@ -258,6 +260,8 @@ const Handler exportCommand = {
                    "path relative to the root\nwith \"\\\" between names, size in bytes, "
                    "attributes as the letters R H S V A T C E\n(read-only, hidden, system, "
                    "volume, archive, temporary, compressed, damaged).");
+        line.about("A text cell that starts with \"=\", \"+\", \"-\", \"@\", TAB or CR gets a "
+                   "\"'\" in front, so that a\nspreadsheet shows it as text and never runs it.");
         line.argument("LIST", kListHelp);
         line.argument("OUT", "the file to write");
         line.flag("csv", "writes a CSV file");
@@ -274,15 +278,14 @@ const Handler exportCommand = {
         if (!csv && filtered)
             line.usageError("The mask and the filters of export apply only with --csv.");
         kx::EntryFilter filter = filterOf(line);
-        bool ok = true;
-        if (line.has("mask")) filter.mask = ansiOf(line.value("mask"), &ok);
+        if (line.has("mask")) filter.setMaskText(line.value("mask"));
         auto doc = openList(list);
         if (!csv)
             kx::out::exportToFile(doc->root(), QString::fromStdString(out), {},
                                   QString::fromStdString(list));
-        else // a mask with a character the list cannot hold matches nothing: the header alone
-            kx::out::exportCsvToFile(ok ? doc->root() : nullptr, filter,
-                                     QString::fromStdString(out), {}, QString::fromStdString(list));
+        else
+            kx::out::exportCsvToFile(doc->root(), filter, QString::fromStdString(out), {},
+                                     QString::fromStdString(list));
         return 0;
     },
 };
@@ -333,7 +336,7 @@ const Handler diffCommand = {
         auto after = openList(line.arguments()[1]);
         kx::catalog::diffLists(before->root(), after->root(),
                                [](char change, std::string_view caption, char kind) {
-                                   std::cout << change << '\t' << ansiCell(caption) << '\t'
+                                   std::cout << change << '\t' << escaped(caption) << '\t'
                                              << ansiCell(std::string(1, kind)) << '\n';
                                });
         return 0;

@@ -14,34 +14,76 @@
 
 namespace kxtool {
 
-std::string escaped(std::string_view utf8) {
+namespace {
+
+// The number of bytes of the UTF-8 character that starts at `at`, or 0 when the bytes there are
+// no character: a stray continuation byte, a lead byte without its continuations, an overlong
+// form, a surrogate, or a code above U+10FFFF.
+std::size_t utf8Length(std::string_view s, std::size_t at) {
+    const auto byte = [&](std::size_t i) {
+        return at + i < s.size() ? static_cast<unsigned char>(s[at + i]) : 0u;
+    };
+    const unsigned c = byte(0);
+    if (c < 0x80) return 1;
+    std::size_t length = 0;
+    unsigned low = 0x80, high = 0xBF; // the bounds of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        if (c == 0xE0) low = 0xA0;  // overlong below U+0800
+        if (c == 0xED) high = 0x9F; // surrogates U+D800-U+DFFF
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        if (c == 0xF0) low = 0x90;  // overlong below U+10000
+        if (c == 0xF4) high = 0x8F; // above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (byte(1) < low || byte(1) > high) return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+    return length;
+}
+
+} // namespace
+
+std::string escaped(std::string_view text) {
     static const char hex[] = "0123456789abcdef";
     std::string out;
-    out.reserve(utf8.size());
+    out.reserve(text.size());
     const auto code = [&](unsigned char c) {
         out += "\\x";
         out += hex[c >> 4];
         out += hex[c & 15];
     };
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        const auto next = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0;
-        if (c == 0xC2 && next >= 0x80 && next <= 0x9F) { // U+0080-U+009F in UTF-8
-            code(next);
-            ++i;
-        } else if (c == '\\') {
-            out += "\\\\";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c < 0x20 || c == 0x7F) {
-            code(c);
-        } else {
-            out += char(c);
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = utf8Length(text, i);
+        if (length == 0) { // a byte of no character: its value in octal, so \xHH stays a character
+            out += '\\';
+            out += char('0' + (c >> 6));
+            out += char('0' + ((c >> 3) & 7));
+            out += char('0' + (c & 7));
+            i += 1;
+            continue;
         }
+        const auto next = static_cast<unsigned char>(length == 2 ? text[i + 1] : 0);
+        if (c == 0xC2 && next <= 0x9F) // U+0080-U+009F
+            code(next);
+        else if (c == '\\')
+            out += "\\\\";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c < 0x20 || c == 0x7F)
+            code(c);
+        else
+            out.append(text, i, length);
+        i += length;
     }
     return out;
 }
@@ -157,7 +199,7 @@ void RowWriter::row(std::string_view lead, const RowCells& c) {
 }
 
 void RowWriter::row(const kx::Entry* e, std::string_view caption, bool marks) {
-    ansi(caption);
+    m_out += escaped(caption);
     m_out += '\t';
     m_out += kx::sizeCell(e->sizeValue());
     m_out += '\t';
@@ -190,6 +232,10 @@ std::string sentenceOf(const std::exception& e) {
 
 void printMessage(const std::string& sentence) {
     std::cerr << "kxtool: " << escaped(sentence) << '\n';
+}
+
+void printProgress(const std::string& text, bool last) {
+    std::cerr << "\rkxtool: " << escaped(text) << (last ? "\n" : "") << std::flush;
 }
 
 } // namespace kxtool

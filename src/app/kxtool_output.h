@@ -12,11 +12,13 @@
 
 namespace kxtool {
 
-// UTF-8 text on one line: a backslash is doubled, TAB, LF and CR become \t, \n and \r, and every
-// other control character (U+0000-U+001F, U+007F-U+009F) becomes \xHH with its code, so that no
-// cell breaks a row and nothing reaches the terminal as a control sequence. Reading \xHH back as
-// the character U+00HH undoes it. Bytes that are not UTF-8 (a file name) are kept as they are.
-std::string escaped(std::string_view utf8);
+// Text on one line that is safe to show on a terminal, the one form of every cell, message and
+// progress line kxtool prints: a backslash is doubled, TAB, LF and CR become \t, \n and \r, every
+// other control character (U+0000-U+001F, U+007F-U+009F) becomes \xHH with its code, and a byte
+// that is no part of a UTF-8 character (a file name in another encoding, a stray 0x9B) becomes
+// \ooo, its value in three octal digits. Reading \xHH back as the character U+00HH and \ooo as
+// the byte undoes it; what comes out is always UTF-8.
+std::string escaped(std::string_view text);
 
 // Text in the list's code page as a cell.
 std::string ansiCell(std::string_view ansi);
@@ -39,6 +41,7 @@ public:
     ~RowWriter();
     RowWriter(const RowWriter&) = delete;
     RowWriter& operator=(const RowWriter&) = delete;
+    // `caption` in UTF-8 (names as shown: an exact name where the record keeps one).
     void row(const kx::Entry* e, std::string_view caption, bool marks);
     // A row led by a cell already escaped (a list's path), or by none when `lead` is empty.
     void row(std::string_view lead, const RowCells& cells);
@@ -60,5 +63,9 @@ std::string sentenceOf(const std::exception& e);
 
 // "kxtool: " and the sentence, escaped, on standard error.
 void printMessage(const std::string& sentence);
+
+// The same as a progress line that the next one writes over (led by a CR); the last one ends the
+// line.
+void printProgress(const std::string& text, bool last);
 
 } // namespace kxtool

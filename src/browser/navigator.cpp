@@ -3,6 +3,7 @@
 
 #include "browser/marks.h"
 #include "listfile/codepage.h"
+#include "listfile/exactname.h"
 
 namespace kx {
 
@@ -66,13 +67,14 @@ QString Navigator::rowCaption(int row) const {
     if (hasUpRow() && row == 0) return QStringLiteral("..");
     const Entry* e = entryAt(row);
     if (!e) return QString();
-    if (!m_shown) return fromAnsi(resultCaption(m_results, std::size_t(row)));
-    return fromAnsi(e->name());
+    if (!m_shown)
+        return QString::fromStdString(resultCaption(m_results, std::size_t(row), NameForm::shown));
+    return nameText(*e);
 }
 
 QString Navigator::nodeText(const Entry* node) const {
     if (!node) return QString();
-    return node == m_root ? m_rootText : fromAnsi(node->name());
+    return node == m_root ? m_rootText : nameText(*node);
 }
 
 const Entry* Navigator::parentNode(const Entry* node) const {
@@ -279,7 +281,7 @@ QString Navigator::forwardHint(int firstRow, const Entry* treeSelection,
         const Entry* from = m_shown ? m_shown : treeSelection;
         return nodeText(parentNode(from));
     }
-    if (const Entry* e = entryAt(firstRow); e && e->isFolder()) return fromAnsi(e->name());
+    if (const Entry* e = entryAt(firstRow); e && e->isFolder()) return nameText(*e);
     return fallback;
 }
 

@@ -24,9 +24,9 @@ bool sameSizeAndTime(const Entry* a, const Entry* b) {
 
 // One place of a folder's rows: an Entry of one list or both (a row), or, after its name and a
 // "\", what is below them (a block). Every caption below an Entry starts with its name and "\",
-// so a block sorts by that key as a whole.
+// so a block sorts by that key as a whole. Names are as shown (UTF-8, exact where kept).
 struct Item {
-    std::string_view name;
+    std::string name;
     char kind;
     bool block;
     char change;        // of a row: '+', '-', '~', or 0 for none
@@ -51,41 +51,51 @@ bool keyLess(const Item& a, const Item& b) {
            std::make_tuple(b.block, b.kind, b.change, b.rank);
 }
 
+struct Child {
+    std::string name; // as shown
+    const Entry* entry;
+    bool operator<(const Child& o) const {
+        return name != o.name ? name < o.name : entry->kind() < o.entry->kind();
+    }
+};
+
 // A folder's children sorted by name and kind, namesakes in their order in the list.
-std::vector<const Entry*> sortedChildren(const Entry* folder) {
-    std::vector<const Entry*> out;
+std::vector<Child> sortedChildren(const Entry* folder) {
+    std::vector<Child> out;
     if (!folder) return out;
-    out.assign(folder->children().begin(), folder->children().end());
-    std::stable_sort(out.begin(), out.end(), [](const Entry* a, const Entry* b) {
-        return std::make_pair(a->name(), a->kind()) < std::make_pair(b->name(), b->kind());
-    });
+    out.reserve(folder->children().size());
+    for (const Entry* e : folder->children())
+        out.push_back({nameIn(e, NameForm::shown), e});
+    std::stable_sort(out.begin(), out.end());
     return out;
 }
 
 // The rows and blocks of two folders (either may be null), in the order of their keys.
 std::vector<Item> folderItems(const Entry* before, const Entry* after) {
-    const std::vector<const Entry*> olds = sortedChildren(before), news = sortedChildren(after);
+    std::vector<Child> olds = sortedChildren(before), news = sortedChildren(after);
     std::vector<Item> items;
     std::size_t o = 0, n = 0;
     std::uint32_t rank = 0;
-    const Entry* last = nullptr; // the previous pair's Entry, for the rank
+    const Child* last = nullptr; // the previous pair's, for the rank
     while (o < olds.size() || n < news.size()) {
-        const Entry* a = o < olds.size() ? olds[o] : nullptr;
-        const Entry* b = n < news.size() ? news[n] : nullptr;
-        const auto key = [](const Entry* e) { return std::make_pair(e->name(), e->kind()); };
-        if (a && b && key(a) < key(b))
+        Child* a = o < olds.size() ? &olds[o] : nullptr;
+        Child* b = n < news.size() ? &news[n] : nullptr;
+        if (a && b && *a < *b)
             b = nullptr;
-        else if (a && b && key(b) < key(a))
+        else if (a && b && *b < *a)
             a = nullptr;
-        const Entry* one = a ? a : b;
-        rank = last && key(last) == key(one) ? rank + 1 : 0;
+        Child* one = a ? a : b;
+        rank = last && !(*last < *one) ? rank + 1 : 0;
         last = one;
         o += a != nullptr;
         n += b != nullptr;
-        const char change = !b ? '-' : !a ? '+' : sameSizeAndTime(a, b) ? 0 : '~';
-        items.push_back({one->name(), one->kind(), false, change, rank, a, b});
-        if ((a && !a->children().empty()) || (b && !b->children().empty()))
-            items.push_back({one->name(), one->kind(), true, 0, rank, a, b});
+        const Entry* was = a ? a->entry : nullptr;
+        const Entry* is = b ? b->entry : nullptr;
+        const char change = !is ? '-' : !was ? '+' : sameSizeAndTime(was, is) ? 0 : '~';
+        const char kind = one->entry->kind();
+        items.push_back({one->name, kind, false, change, rank, was, is});
+        if ((was && !was->children().empty()) || (is && !is->children().empty()))
+            items.push_back({one->name, kind, true, 0, rank, was, is});
     }
     std::sort(items.begin(), items.end(), keyLess);
     return items;
@@ -109,7 +119,7 @@ void diffLists(const Entry* oldRoot, const Entry* newRoot, const DiffSink& sink)
             if (!stack.empty()) folder.leave(); // every frame but the first was entered
             continue;
         }
-        const Item it = f.items[f.next++];
+        const Item& it = f.items[f.next++];
         if (it.block) {
             folder.enter(it.name);
             stack.push_back({folderItems(it.before, it.after), 0}); // f is not used after this

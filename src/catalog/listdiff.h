@@ -12,7 +12,7 @@ namespace kx::catalog {
 
 struct DiffRow {
     char change;         // '+' only in the new list, '-' only in the old, '~' in both but changed
-    std::string caption; // the path below the root, names separated by "\", in the code page
+    std::string caption; // the path below the root, names as shown separated by "\", UTF-8
     char kind;           // the Entry's kind byte
 };
 

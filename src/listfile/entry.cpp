@@ -1,6 +1,8 @@
 // The entry tree's storage and the tree-wide helpers.
 #include "listfile/entry.h"
 
+#include "listfile/exactname.h"
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -25,7 +27,7 @@ constexpr std::uint32_t kPerChunk = std::uint32_t((kChunkBytes - kChunkHeader) /
 constexpr std::uint32_t kBlockRecords = 64;
 constexpr std::size_t kBlockBytes = kBlockRecords * kRecordSize;
 // Names are kept NUL-terminated in 1 MiB pieces; an offset is the piece's number and the place
-// in it.
+// in it. An exact name follows its code-page name's NUL as a length byte and the bytes.
 constexpr unsigned kNameShift = 20;
 constexpr std::size_t kNamePiece = std::size_t(1) << kNameShift;
 // Children lists are cut from pieces of this many pointers; a long list gets its own.
@@ -139,13 +141,25 @@ std::string_view Entry::name() const {
     return std::string_view(tree().nameAt(m_name), m_nameLength);
 }
 
+std::optional<std::string_view> Entry::exactName() const {
+    return tree().exactNameOf(*this);
+}
+
+std::optional<std::string_view> EntryTree::exactNameOf(const Entry& e) const {
+    if (!(e.m_flags & Entry::kExactName)) return std::nullopt;
+    const char* p = nameAt(e.m_name) + e.m_nameLength + 1;
+    return std::string_view(p + 1, static_cast<unsigned char>(*p));
+}
+
 const char* EntryTree::nameAt(std::uint32_t offset) const {
     return m_store->names[offset >> kNameShift].get() + (offset & (kNamePiece - 1));
 }
 
-std::uint32_t EntryTree::storeName(const std::uint8_t* record, std::size_t length) {
+std::uint32_t EntryTree::storeName(const std::uint8_t* record, std::size_t length,
+                                   std::optional<std::string_view> exact) {
     Store& s = *m_store;
-    if (s.nameUsed + length + 1 > kNamePiece) {
+    const std::size_t size = length + 1 + (exact ? 1 + exact->size() : 0);
+    if (s.nameUsed + size > kNamePiece) {
         if (s.names.size() >= (std::size_t(1) << (32 - kNameShift))) throw std::bad_alloc();
         s.names.push_back(std::unique_ptr<char[]>(new char[kNamePiece]));
         s.nameUsed = 0;
@@ -153,8 +167,12 @@ std::uint32_t EntryTree::storeName(const std::uint8_t* record, std::size_t lengt
     char* p = s.names.back().get() + s.nameUsed;
     std::memcpy(p, record + rec::name, length);
     p[length] = '\0';
+    if (exact) {
+        p[length + 1] = char(exact->size());
+        std::memcpy(p + length + 2, exact->data(), exact->size());
+    }
     const auto offset = std::uint32_t((s.names.size() - 1) << kNameShift | s.nameUsed);
-    s.nameUsed += length + 1;
+    s.nameUsed += size;
     return offset;
 }
 
@@ -162,11 +180,12 @@ void EntryTree::takeFields(Entry* e, const std::uint8_t* r) {
     const void* nul = std::memchr(r + rec::name, 0, rec::nameSize);
     const std::size_t nameLength =
         nul ? std::size_t(static_cast<const std::uint8_t*>(nul) - r) : rec::nameSize;
-    if (nameLength == 0)
+    const auto exact = exactNameIn(r + rec::name);
+    if (nameLength == 0 && !exact)
         e->m_name = 0;
-    else if (e->m_nameLength != nameLength ||
+    else if (e->m_nameLength != nameLength || exactNameOf(*e) != exact ||
              std::memcmp(nameAt(e->m_name), r + rec::name, nameLength) != 0)
-        e->m_name = storeName(r, nameLength);
+        e->m_name = storeName(r, nameLength, exact);
     e->m_nameLength = std::uint16_t(nameLength);
     e->m_kind = r[rec::kind];
     e->m_attributes = r[rec::attributes];
@@ -174,7 +193,7 @@ void EntryTree::takeFields(Entry* e, const std::uint8_t* r) {
     e->m_mark = r[rec::mark];
     e->m_markCount = readI32(r, rec::markCount);
     e->m_size = extendedToUint64(r + rec::size);
-    e->m_flags = 0;
+    e->m_flags = exact ? Entry::kExactName : 0;
     if (r[rec::comment] != 0) e->m_flags |= Entry::kHasComment;
     if (!isExactExtended(e->m_size, r + rec::size)) e->m_flags |= Entry::kSizeInRecord;
     if (readI32(r, rec::lastChild) < -1) e->m_flags |= Entry::kLastChildInRecord;
@@ -222,6 +241,7 @@ Entry* EntryTree::append(Entry* parent, const std::uint8_t* record) {
     e->m_parent = parent ? parent->id() + 1 : 0;
     e->m_name = 0;
     e->m_nameLength = 0;
+    e->m_flags = 0;
     takeFields(e, record);
     ++m_count;
 

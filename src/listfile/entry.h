@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -118,7 +119,11 @@ struct Entry {
     EntryTree& tree() const;
     std::uint32_t id() const;
 
+    // The name field up to its first NUL: the name in the list's code page.
     std::string_view name() const;
+    // The exact name kept after the name field's NUL (see exactname.h), when there is one.
+    std::optional<std::string_view> exactName() const;
+    bool hasExactName() const { return (m_flags & kExactName) != 0; }
     char kind() const { return static_cast<char>(m_kind); }
     bool isFolder() const { return kind() == kFolder; }
     std::uint8_t attributes() const { return m_attributes; }
@@ -161,6 +166,7 @@ private:
         kHasComment = 1,
         kSizeInRecord = 2,      // the size bytes are no exact whole number: kept in the record
         kLastChildInRecord = 4, // lastChild below -1: kept in the record
+        kExactName = 8,         // the arena holds an exact name after the code-page name
     };
 
     Entry** m_kids;
@@ -213,7 +219,10 @@ private:
     struct Block;
     struct Store;
     const char* nameAt(std::uint32_t offset) const;
-    std::uint32_t storeName(const std::uint8_t* record, std::size_t length);
+    // Works on copies of Entries too (an Entry finds its tree from its address; this does not).
+    std::optional<std::string_view> exactNameOf(const Entry& e) const;
+    std::uint32_t storeName(const std::uint8_t* record, std::size_t length,
+                            std::optional<std::string_view> exact);
     void takeFields(Entry* e, const std::uint8_t* record);
     void residual(std::uint32_t id, std::uint8_t* out) const;
     void rebuild(const Entry* e, std::uint8_t* record) const;

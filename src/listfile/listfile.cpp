@@ -27,7 +27,9 @@ bool saveListFile(ListContainer& container, const EntryTree& tree, const std::st
     return true;
 }
 
-std::unique_ptr<EntryTree> openListFile(ListContainer& container, const std::string& listPath,
+namespace {
+
+std::unique_ptr<EntryTree> readListFile(ListContainer& container, const std::string& listPath,
                                         bool* readStarted) {
     auto source = container.openEntry(listPath);
     if (source->remaining() == 0) throw Error(ErrorCode::emptyList, listPath);
@@ -40,6 +42,27 @@ std::unique_ptr<EntryTree> openListFile(ListContainer& container, const std::str
         // The reader of the inner list does not know the file it reads.
         if (!e.path().empty()) throw;
         throw Error(e.code(), listPath, e.sysErrno(), e.detail());
+    }
+}
+
+} // namespace
+
+std::optional<std::string> keptSaveAfterDamage(ErrorCode code, const std::string& listPath) {
+    // A write in place cut short leaves any of these, whichever bytes it reached.
+    if (code < ErrorCode::notZip || code > ErrorCode::brokenList) return std::nullopt;
+    return io::keptSaveOf(listPath);
+}
+
+std::unique_ptr<EntryTree> openListFile(ListContainer& container, const std::string& listPath,
+                                        bool* readStarted) {
+    try {
+        return readListFile(container, listPath, readStarted);
+    } catch (const Error& e) {
+        const std::optional<std::string> kept = keptSaveAfterDamage(e.code(), listPath);
+        if (!kept) throw;
+        const std::string said = e.detail().empty() ? "" : e.detail() + "; ";
+        throw Error(e.code(), e.path(), e.sysErrno(),
+                    said + "an interrupted save kept the whole new list in " + *kept);
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,11 +34,16 @@ bool saveListFile(ListContainer& container, const EntryTree& tree, const std::st
 // Opens a list file in one call as the viewer's open does: the entry is inflated straight into
 // the reader (ListContainer::openEntry), nothing is written to disk, and the CRC is checked at the
 // end. Throws Error: the codes of EntrySource::open, crcMismatch, emptyList and brokenList, each
-// with the list's path. `readStarted`, when given, is set once the archive has been found sound
+// with the list's path; the detail of a code of damage names the complete list that a save kept
+// (keptSaveAfterDamage). `readStarted`, when given, is set once the archive has been found sound
 // and its list begins to be read. The root's children are not regrouped here; see
 // regroupRootFolder.
 std::unique_ptr<EntryTree> openListFile(ListContainer& container, const std::string& listPath,
                                         bool* readStarted = nullptr);
+
+// The complete list that a save kept beside the list file when its write in place did not end
+// (see io::keptSaveOf), when `code` says that the list file is damaged; none otherwise.
+std::optional<std::string> keptSaveAfterDamage(ErrorCode code, const std::string& listPath);
 
 // Opening shows the root folder, which brings its folders before its files.
 inline void regroupRootFolder(EntryTree& tree) {

@@ -1,7 +1,7 @@
 // Making a list of a folder of this computer.
 #include "listfile/scan.h"
 
-#include "listfile/codepage.h"
+#include "listfile/exactname.h"
 #include "listfile/io/paths.h"
 #include "listfile/listfile.h"
 
@@ -25,7 +25,7 @@ std::string formatTime(std::time_t t) {
 }
 
 void fillRecord(std::uint8_t* e, const std::string& name, const struct stat& st, bool isRoot) {
-    setTextField(e, rec::name, rec::nameSize, name);
+    setNameField(e, name);
     // The file system keeps no creation time everywhere; the status change time stands in.
     setTextField(e, rec::created, rec::createdSize, formatTime(st.st_ctime));
     setTextField(e, rec::changed, rec::changedSize, formatTime(st.st_mtime));
@@ -57,7 +57,7 @@ std::unique_ptr<EntryTree> scanFolder(const std::string& folder) {
     char resolved[PATH_MAX];
     const std::string rootPath = ::realpath(folder.c_str(), resolved) ? resolved : folder;
     std::uint8_t record[kRecordSize] = {};
-    fillRecord(record, toAnsi(QString::fromStdString(rootPath)), st, true);
+    fillRecord(record, rootPath, st, true);
     Entry* root = tree->add(nullptr, record);
 
     // Explicit stack of folders to read: no recursion, whatever the depth.
@@ -83,10 +83,8 @@ std::unique_ptr<EntryTree> scanFolder(const std::string& folder) {
             struct stat cst {};
             const std::string childPath = path + "/" + n;
             if (::lstat(childPath.c_str(), &cst) != 0) continue;
-            std::string ansi = toAnsi(QString::fromStdString(n));
-            std::replace(ansi.begin(), ansi.end(), '\\', '_'); // a list's names never hold one
             std::memset(record, 0, kRecordSize);
-            fillRecord(record, ansi, cst, false);
+            fillRecord(record, n, cst, false);
             writeI32(record, rec::depth, depth + 1);
             Entry* e = tree->add(parent, record);
             if (S_ISDIR(cst.st_mode)) pending.push_back({e, childPath, depth + 1});

@@ -9,11 +9,15 @@
 namespace kx::out {
 
 void appendCsvCell(std::string& line, std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    const bool formula =
+        !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
+    const bool quoted = text.find_first_of(",\"\r\n") != std::string_view::npos;
+    if (quoted) line += '"';
+    if (formula) line += '\'';
+    if (!quoted) {
         line += text;
         return;
     }
-    line += '"';
     for (char c : text) {
         if (c == '"') line += '"';
         line += c;
@@ -28,11 +32,13 @@ void writeHeader(kx::ByteSink& out) {
     out.write("\r\n", 2);
 }
 
-// One row: `line` is scratch space, the texts are in the list's code page (the quoting
-// characters are the same in UTF-8).
+// One row: `line` is scratch space; the path is in UTF-8 (names as shown), the other texts in
+// the list's code page (the quoting characters are the same in both).
 void writeRow(kx::ByteSink& out, std::string& line, const std::string& path, const kx::Entry& e) {
     line.clear();
     appendCsvCell(line, path);
+    out.write(line.data(), line.size());
+    line.clear();
     line += ',';
     const char kind = e.kind();
     if (kind != '\0') appendCsvCell(line, std::string_view(&kind, 1));
@@ -61,13 +67,16 @@ bool writeCsvLines(const kx::Entry* root, const EntryFilter& filter, kx::ByteSin
     const EntryTest test(filter);
     std::string path;
     std::string line;
-    return walkExportPaths(root, progress, [&](const kx::Entry* e, const FolderPath& folder) {
-        if (!test(*e)) return true;
-        path.clear();
-        folder.appendChild(path, e->name());
-        writeRow(out, line, path, *e);
-        return true;
-    });
+    return walkExportPaths(
+        root, progress,
+        [&](const kx::Entry* e, const FolderPath& folder) {
+            if (!test(*e)) return true;
+            path.clear();
+            folder.appendChild(path, nameIn(e, NameForm::shown));
+            writeRow(out, line, path, *e);
+            return true;
+        },
+        NameForm::shown);
 }
 
 bool writeCsvRows(const std::vector<kx::Entry*>& entries, kx::ByteSink& out,
@@ -77,7 +86,7 @@ bool writeCsvRows(const std::vector<kx::Entry*>& entries, kx::ByteSink& out,
     std::uint64_t reached = 0;
     for (const kx::Entry* e : entries) {
         if (!kx::goOn(progress, ++reached, entries.size())) return false;
-        writeRow(out, line, pathBelowRoot(e), *e);
+        writeRow(out, line, pathBelowRoot(e, NameForm::shown), *e);
     }
     return true;
 }

@@ -19,8 +19,11 @@ namespace kx::out {
 inline constexpr std::string_view kCsvHeader =
     "path,kind,size,created,changed,attributes,mark,comment";
 
-// Appends one cell as RFC 4180 wants it: enclosed in double quotes when it holds a comma, a
-// double quote, CR or LF, every double quote inside then doubled; otherwise as it is.
+// Appends one text cell. A text that a spreadsheet would take for a formula (one that starts with
+// "=", "+", "-", "@", TAB or CR) gets a "'" in front, so that it shows as text and never runs.
+// Then as RFC 4180 wants it: enclosed in double quotes when it holds a comma, a double quote, CR
+// or LF, every double quote inside then doubled; otherwise as it is. Numbers are ours and are
+// written without it.
 void appendCsvCell(std::string& line, std::string_view text);
 
 // Writes the CSV of the tree below root: the header row, then one row per Entry below the root
@@ -36,6 +39,7 @@ void appendCsvCell(std::string& line, std::string_view text);
 //   label, A archive, T temporary, C compressed, E damaged; empty when none;
 // - mark: the stored mark byte in decimal (0 none, 1 required, 2 useless, others as stored);
 // - comment: the stored comment.
+// Every text cell (path, kind, dates, comment) goes through appendCsvCell.
 // An empty mask in the filter puts no condition on names. A null root writes the header only.
 // Tells the progress of each Entry visited below the root (see walkExportPaths) and stops as soon
 // as it says so. Returns false when stopped. Sink errors (kx::Error) propagate.

@@ -19,15 +19,18 @@ namespace kx::out {
 // progress, before each visit, the Entries reached of the Entries below the root, and stops as
 // soon as it says so. Returns false when stopped.
 template <class Visit>
-bool walkExportPaths(const kx::Entry* root, const kx::Progress& progress, Visit&& visit) {
+bool walkExportPaths(const kx::Entry* root, const kx::Progress& progress, Visit&& visit,
+                     NameForm form = NameForm::codePage) {
     if (!root) return true;
     const std::uint64_t total = progress ? kx::countBelow(root) : 0;
     std::uint64_t reached = 0;
-    return walkWithPaths(root->children(), PathJoin::exportPath,
-                         [&](const kx::Entry* e, const FolderPath& folder) {
-                             if (!kx::goOn(progress, ++reached, total)) return WalkOn::stop;
-                             return visit(e, folder) ? WalkOn::into : WalkOn::over;
-                         });
+    return walkWithPaths(
+        root->children(), PathJoin::exportPath,
+        [&](const kx::Entry* e, const FolderPath& folder) {
+            if (!kx::goOn(progress, ++reached, total)) return WalkOn::stop;
+            return visit(e, folder) ? WalkOn::into : WalkOn::over;
+        },
+        form);
 }
 
 // Creates the file (truncating an existing one) and lets writeBody write it through a buffer;

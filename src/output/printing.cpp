@@ -10,14 +10,18 @@ namespace kx::out {
 QStringList collectPrintLines(kx::ChildList entries) {
     QStringList lines;
     std::string line;
-    walkWithPaths(entries, PathJoin::exportPath, [&](const kx::Entry* e, const FolderPath& folder) {
-        if (e->isFolder()) return WalkOn::into;
-        line.clear();
-        if (e->isDamaged()) line += '*';
-        folder.appendChild(line, e->name());
-        lines.append(kx::fromAnsi(line));
-        return WalkOn::over;
-    });
+    // The names as shown (UTF-8): an exact name where the record keeps one.
+    walkWithPaths(
+        entries, PathJoin::exportPath,
+        [&](const kx::Entry* e, const FolderPath& folder) {
+            if (e->isFolder()) return WalkOn::into;
+            line.clear();
+            if (e->isDamaged()) line += '*';
+            folder.appendChild(line, nameIn(e, NameForm::shown));
+            lines.append(QString::fromStdString(line));
+            return WalkOn::over;
+        },
+        NameForm::shown);
     return lines;
 }
 

@@ -1,24 +1,29 @@
 // Paths below the root and disk paths, made from an Entry's chain of parents.
 #include "query/belowroot.h"
 
+#include "listfile/exactname.h"
+
 namespace kx {
 
 namespace {
 
-// The names from the root's child down to e (nothing for the root).
-std::vector<std::string_view> namesBelowRoot(const Entry* e) {
-    std::vector<std::string_view> names;
+// The Entries from the root's child down to e (none for the root).
+std::vector<const Entry*> chainBelowRoot(const Entry* e) {
+    std::vector<const Entry*> chain;
     for (; e && e->parent(); e = e->parent())
-        names.push_back(e->name());
-    return {names.rbegin(), names.rend()};
+        chain.push_back(e);
+    return {chain.rbegin(), chain.rend()};
 }
 
-std::string joinedBelowRoot(const Entry* e, PathJoin join) {
+std::string joinedBelowRoot(const Entry* e, PathJoin join, NameForm form) {
     std::string path;
     bool atTop = true;
-    for (std::string_view name : namesBelowRoot(e)) {
+    for (const Entry* link : chainBelowRoot(e)) {
         if (separates(join, atTop, path)) path += '\\';
-        path += name;
+        if (form == NameForm::codePage)
+            path += link->name();
+        else
+            path += nameIn(link, form);
         atTop = false;
     }
     return path;
@@ -34,12 +39,16 @@ std::string childPath(std::string_view folderPath, bool atTop, std::string_view 
     return out;
 }
 
-std::string captionBelowRoot(const Entry* e) {
-    return joinedBelowRoot(e, PathJoin::caption);
+std::string nameIn(const Entry* e, NameForm form) {
+    return form == NameForm::codePage ? std::string(e->name()) : nameUtf8(*e);
 }
 
-std::string pathBelowRoot(const Entry* e) {
-    return joinedBelowRoot(e, PathJoin::exportPath);
+std::string captionBelowRoot(const Entry* e, NameForm form) {
+    return joinedBelowRoot(e, PathJoin::caption, form);
+}
+
+std::string pathBelowRoot(const Entry* e, NameForm form) {
+    return joinedBelowRoot(e, PathJoin::exportPath, form);
 }
 
 std::string diskPath(std::string_view folderPath) {

@@ -21,6 +21,14 @@ namespace kx {
 
 enum class PathJoin { caption, exportPath };
 
+// Which form of the names a path is made of: the code page's (what the list stores, as the text
+// export writes it), or the names as shown and matched (listfile/exactname.h: an exact name where
+// the record keeps one), in UTF-8.
+enum class NameForm { codePage, shown };
+
+// An Entry's name in that form.
+std::string nameIn(const Entry* e, NameForm form);
+
 // Whether a "\" goes between a folder's path and a name in it; atTop: the folder is the one the
 // path starts from (the root), whose own path is empty.
 inline bool separates(PathJoin join, bool atTop, std::string_view folderPath) {
@@ -32,8 +40,8 @@ std::string childPath(std::string_view folderPath, bool atTop, std::string_view 
                       PathJoin join);
 
 // The path of an Entry below the root, empty for the root itself (and for null).
-std::string captionBelowRoot(const Entry* e);
-std::string pathBelowRoot(const Entry* e); // the export join
+std::string captionBelowRoot(const Entry* e, NameForm form = NameForm::codePage);
+std::string pathBelowRoot(const Entry* e, NameForm form = NameForm::codePage); // the export join
 
 // The path of the folder a walk is in, made as it goes down and back up.
 class FolderPath {
@@ -77,7 +85,10 @@ enum class WalkOn { into, over, stop };
 // rows a window shows) in pre-order, children in their current order; `folder` is the path of
 // the Entry's folder, starting from the folder that holds the tops (so empty for the tops
 // themselves). Without recursion: a list may be nested very deeply. False when visit stopped it.
-template <class Visit> bool walkWithPaths(ChildList tops, PathJoin join, Visit&& visit) {
+// The folder path is made of the names in `form`.
+template <class Visit>
+bool walkWithPaths(ChildList tops, PathJoin join, Visit&& visit,
+                   NameForm form = NameForm::codePage) {
     struct Frame {
         ChildList list;
         std::size_t next;
@@ -96,7 +107,10 @@ template <class Visit> bool walkWithPaths(ChildList tops, PathJoin join, Visit&&
         if (on == WalkOn::stop) return false;
         if (on == WalkOn::over || e->children().empty()) continue;
         stack.push_back({e->children(), 0}); // f is not used after this
-        folder.enter(e->name());
+        if (form == NameForm::codePage)
+            folder.enter(e->name());
+        else
+            folder.enter(nameIn(e, form));
     }
     return true;
 }

@@ -1,13 +1,20 @@
 // Filters over Entries and the filtered search over the shared walk of searchwalk.h.
 #include "query/filter.h"
 
+#include "listfile/codepage.h"
 #include "query/size80.h"
 
 namespace kx {
 
 EntryTest::EntryTest(const EntryFilter& filter)
     : m_filter(filter), m_hasMask(!filter.testedMask().empty()),
-      m_matcher(filter.testedMask(), filter.glob) {}
+      m_matcher(filter.testedMask(), filter.glob),
+      m_exact(exactMaskOf(filter.typedMask, filter.mask, filter.glob), filter.glob) {}
+
+void EntryFilter::setMaskText(std::string_view utf8) {
+    typedMask = std::string(utf8);
+    mask = toAnsi(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())), &maskFitsCodePage);
+}
 
 bool EntryTest::sizeWithin(const ExtendedFloat& size) const {
     if (m_filter.minSize) {
@@ -23,9 +30,12 @@ bool EntryTest::sizeWithin(const ExtendedFloat& size) const {
 
 bool EntryTest::operator()(const Entry& e) const {
     // The cheap fields first, the texts last.
-    return conditionsHold(e.kind(), e.attributes(), e.mark(), e.hasComment(),
-                          [&e] { return e.sizeValue(); }) &&
-           maskMatches(e.name(), e.hasComment(), [&e] { return e.comment(); });
+    if (!conditionsHold(e.kind(), e.attributes(), e.mark(), e.hasComment(),
+                        [&e] { return e.sizeValue(); }))
+        return false;
+    const auto commentOf = [&e] { return e.comment(); };
+    if (e.hasExactName()) return exactMaskMatches(*e.exactName(), e.hasComment(), commentOf);
+    return maskMatches(e.name(), e.hasComment(), commentOf);
 }
 
 bool passes(const EntryFilter& filter, const Entry& e) {
@@ -35,7 +45,7 @@ bool passes(const EntryFilter& filter, const Entry& e) {
 SearchResults searchFiltered(const Entry* root, const EntryFilter& filter) {
     // The plain search keeps its own loop, with nothing but the name test per Entry.
     if (!filter.hasConditions() && !filter.inComments && !filter.glob)
-        return searchByMask(root, filter.mask);
+        return searchByMask(root, filter.mask, filter.typedMask, filter.maskFitsCodePage);
     SearchResults r;
     if (!root) return r;
     r.base = searchBase(root->name());

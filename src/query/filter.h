@@ -18,6 +18,14 @@ struct EntryFilter {
     // Text the name must contain, in the list's 8-bit code page, matched as searchByMask does
     // (case folded by the code page, a leading "*" dropped). Empty (or "*"): any name.
     std::string mask;
+    // The mask as typed (UTF-8), matched against exact names (listfile/exactname.h), case folded
+    // by Unicode. Empty: `mask` read in the code page.
+    std::string typedMask;
+    // Whether the code page holds every character of the typed mask. When not, no name or comment
+    // in the code page holds the mask: only exact names can match.
+    bool maskFitsCodePage = true;
+    // Sets the mask from typed text (UTF-8): its code-page form and the text itself.
+    void setMaskText(std::string_view utf8);
     // The mask may occur in the comment instead of the name.
     bool inComments = false;
     // The mask is a glob over the whole name (or comment): "*" any run of characters, "?" one
@@ -66,8 +74,18 @@ public:
     // `comment` is read only when the name does not match.
     template <class CommentOf>
     bool maskMatches(std::string_view name, bool hasComment, const CommentOf& commentOf) const {
-        if (!m_hasMask || m_matcher.matches(name)) return true;
+        if (!m_hasMask) return true;
+        if (!m_filter.maskFitsCodePage) return false;
+        if (m_matcher.matches(name)) return true;
         return m_filter.inComments && hasComment && m_matcher.matches(commentOf());
+    }
+    // The same with the name an exact name (UTF-8).
+    template <class CommentOf>
+    bool exactMaskMatches(std::string_view exactName, bool hasComment,
+                          const CommentOf& commentOf) const {
+        if (!m_hasMask || m_exact.matches(exactName)) return true;
+        return m_filter.maskFitsCodePage && m_filter.inComments && hasComment &&
+               m_matcher.matches(commentOf());
     }
 
 private:
@@ -75,6 +93,7 @@ private:
     EntryFilter m_filter;
     bool m_hasMask;
     searchwalk::MaskMatcher m_matcher;
+    searchwalk::ExactMaskMatcher m_exact;
 };
 
 // Whether one Entry passes the filter. For many Entries, make one EntryTest instead.

@@ -1,6 +1,7 @@
 // The sorted order of detail-list rows: one key per row, made once, then a stable sort.
 #include "query/rowsort.h"
 
+#include "listfile/exactname.h"
 #include "query/rowformat.h"
 #include "query/upcase.h"
 
@@ -58,6 +59,19 @@ std::vector<std::uint32_t> sortedRowOrder(const std::vector<Entry*>& rows, SortC
         };
         break;
     case SortColumn::Name:
+        // Rows with exact names: every name as shown, upper-cased by Unicode, in code point order
+        // (the bytes of UTF-8). Otherwise the code page's bytes, as every list without them.
+        if (!caption && std::any_of(rows.begin(), rows.end(),
+                                    [](const Entry* e) { return e->hasExactName(); })) {
+            texts.reserve(n);
+            for (const Entry* e : rows)
+                texts.push_back(nameText(*e).toUpper().toStdString());
+            compare = [&](std::uint32_t a, std::uint32_t b) {
+                return compareBytes(texts[a], texts[b]);
+            };
+            break;
+        }
+        [[fallthrough]];
     case SortColumn::Attributes:
     case SortColumn::Comment:
         texts.reserve(n);

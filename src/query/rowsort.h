@@ -22,7 +22,8 @@ enum class SortColumn { Name, Size, Created, Changed, Attributes, Comment };
 // The positions 0..n-1 of `rows` in ascending order of the column, the row with the lower
 // position first among equals; descending gives exactly that order reversed.
 // - Name: the name (or caption(i) when given: search results show a path), by its bytes upper-
-//   cased by the code page;
+//   cased by the code page; among rows of which any has an exact name (listfile/exactname.h),
+//   every name as shown, upper-cased by Unicode, in code point order;
 // - Size: compareSizes;
 // - Created, Changed: dateValue; texts that are no date come first, among them by their bytes
 //   upper-cased;

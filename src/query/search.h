@@ -28,7 +28,15 @@ std::string searchBase(std::string_view rootName);
 // is exchanged with the first folder after it (F1 D1 F2 D2 gives D1 D2 F2 F1). maskAnsi is the mask
 // in the list's 8-bit code page. A null root gives no results. searchFiltered (browser/filter.h)
 // does the same with conditions on marks, comments and sizes.
-SearchResults searchByMask(const Entry* root, std::string_view maskAnsi);
+// An Entry with an exact name (listfile/exactname.h) is matched by that name, upper-cased by
+// Unicode, against `typedMask` (UTF-8; when empty, the code-page mask read as text); when the
+// code page cannot hold the typed mask (!fitsCodePage), only exact names can match it.
+SearchResults searchByMask(const Entry* root, std::string_view maskAnsi,
+                           std::string_view typedMask = {}, bool fitsCodePage = true);
+
+// The mask exact names are matched against: the typed mask, or else the code-page mask as
+// UTF-8; a containment mask without its leading "*".
+std::string exactMaskOf(std::string_view typedMask, std::string_view maskAnsi, bool glob);
 
 // The path of result i: base + "\" + the folder names from the root down, each + "\", ending
 // with the Entry's own name.
@@ -36,6 +44,7 @@ std::string resultPath(const SearchResults& r, std::size_t i);
 
 // The caption of result row i: its path without the base and the "\" after it (its
 // captionBelowRoot, belowroot.h).
-std::string resultCaption(const SearchResults& r, std::size_t i);
+std::string resultCaption(const SearchResults& r, std::size_t i,
+                          NameForm form = NameForm::codePage);
 
 } // namespace kx

@@ -17,12 +17,50 @@
 
 namespace kx::searchwalk {
 
+// Containment: candidates are the places whose folded character is the mask's first, and the
+// rest of the mask is compared from there. `mask` is folded already and not empty.
+template <class Ch, class Fold>
+bool containsFolded(const Ch* s, std::size_t n, const Ch* mask, std::size_t m, const Fold& fold) {
+    if (n < m) return false;
+    const std::size_t starts = n - m + 1;
+    for (std::size_t i = 0; i < starts; ++i) {
+        if (fold(s[i]) != mask[0]) continue;
+        std::size_t k = 1;
+        while (k < m && fold(s[i + k]) == mask[k])
+            ++k;
+        if (k == m) return true;
+    }
+    return false;
+}
+
+// A glob over the whole text, "*" any run and "?" one character. One pass with a return to the
+// last "*": linear for masks with one "*", at most text times mask steps otherwise.
+template <class Ch, class Fold>
+bool globFolded(const Ch* s, std::size_t n, const Ch* p, std::size_t m, const Fold& fold) {
+    std::size_t i = 0, k = 0, starK = std::string::npos, starI = 0;
+    while (i < n) {
+        if (k < m && (p[k] == Ch('?') || (p[k] != Ch('*') && fold(s[i]) == p[k]))) {
+            ++i;
+            ++k;
+        } else if (k < m && p[k] == Ch('*')) {
+            starK = k++;
+            starI = i;
+        } else if (starK != std::string::npos) {
+            k = starK + 1;
+            i = ++starI;
+        } else {
+            return false;
+        }
+    }
+    while (k < m && p[k] == Ch('*'))
+        ++k;
+    return k == m;
+}
+
 // Case-insensitive matching without copying the text: each byte goes through the code page's
 // upper-casing table (a copy inside the matcher, so that it stays close in the cache).
-// Containment (the search's own rule): candidates are the places whose upper-cased byte is the
-// mask's first, and the rest of the mask is compared from there. The mask must not be empty.
-// A glob (as a shell matches a file name): the whole text must match, "*" standing for any run
-// of bytes and "?" for one byte.
+// Containment is the search's own rule; a glob (as a shell matches a file name) needs the whole
+// text to match. The mask must not be empty.
 class MaskMatcher {
 public:
     explicit MaskMatcher(std::string_view mask, bool glob = false) : m_glob(glob) {
@@ -33,56 +71,32 @@ public:
             m_mask += static_cast<char>(m_upper[static_cast<unsigned char>(c)]);
     }
     bool matches(std::string_view text) const {
-        return m_glob ? globMatches(text) : contains(text);
+        const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+        const auto* p = reinterpret_cast<const unsigned char*>(m_mask.data());
+        const auto fold = [this](unsigned char c) { return m_upper[c]; };
+        return m_glob ? globFolded(s, text.size(), p, m_mask.size(), fold)
+                      : containsFolded(s, text.size(), p, m_mask.size(), fold);
     }
     bool isGlob() const { return m_glob; }
     // The upper-cased mask.
     const std::string& upperMask() const { return m_mask; }
 
 private:
-    bool contains(std::string_view text) const {
-        const std::size_t m = m_mask.size();
-        if (text.size() < m) return false;
-        const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-        const auto* mask = reinterpret_cast<const unsigned char*>(m_mask.data());
-        const std::size_t starts = text.size() - m + 1;
-        for (std::size_t i = 0; i < starts; ++i) {
-            if (m_upper[s[i]] != mask[0]) continue;
-            std::size_t k = 1;
-            while (k < m && m_upper[s[i + k]] == mask[k])
-                ++k;
-            if (k == m) return true;
-        }
-        return false;
-    }
-    // One pass with a return to the last "*": linear for masks with one "*", at most
-    // text times mask steps otherwise.
-    bool globMatches(std::string_view text) const {
-        const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-        const auto* p = reinterpret_cast<const unsigned char*>(m_mask.data());
-        const std::size_t n = text.size(), m = m_mask.size();
-        std::size_t i = 0, k = 0, starK = std::string::npos, starI = 0;
-        while (i < n) {
-            if (k < m && (p[k] == '?' || (p[k] != '*' && m_upper[s[i]] == p[k]))) {
-                ++i;
-                ++k;
-            } else if (k < m && p[k] == '*') {
-                starK = k++;
-                starI = i;
-            } else if (starK != std::string::npos) {
-                k = starK + 1;
-                i = ++starI;
-            } else {
-                return false;
-            }
-        }
-        while (k < m && p[k] == '*')
-            ++k;
-        return k == m;
-    }
-
     std::array<unsigned char, 256> m_upper{};
     std::string m_mask;
+    bool m_glob;
+};
+
+// Matching exact names (listfile/exactname.h), rarer than names in the code page: the name and
+// the mask (UTF-8) upper-cased by Unicode and compared character by character; bytes that are
+// no UTF-8 stand for U+FFFD, which no typed mask holds. An empty mask matches nothing.
+class ExactMaskMatcher {
+public:
+    ExactMaskMatcher(std::string_view utf8Mask, bool glob);
+    bool matches(std::string_view utf8) const;
+
+private:
+    std::u32string m_mask;
     bool m_glob;
 };
 

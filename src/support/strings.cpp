@@ -250,6 +250,8 @@ constexpr Row<Msg> kMessages[] = {
     {Msg::threadFailed, "Не удалось запустить фоновую задачу",
      "A background task could not be started"},
     {Msg::unexpectedError, "Непредвиденная ошибка", "Unexpected error"},
+    {Msg::keptSave, "Прерванное сохранение оставило весь новый список в файле %1",
+     "An interrupted save kept the whole new list in %1"},
     // Why a save or an export left a file alone.
     {Msg::readOnlyList, "Файл списка доступен только для чтения, он не изменён",
      "The list file is read-only; it was not changed"},

@@ -252,6 +252,7 @@ enum class Msg : int {
     tooLarge,
     threadFailed,
     unexpectedError,
+    keptSave, // where the whole list of an interrupted save is (%1)
     // Why a save or an export left a file alone.
     readOnlyList,
     listBusy,

@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
 
@@ -22,15 +23,16 @@ namespace {
 struct ToolRun {
     int status;
     QString out, err;
+    QByteArray rawOut; // the bytes as written (a file name need not be UTF-8)
 };
 
 ToolRun kxtool(const QStringList& args) {
     QProcess p;
     p.start(KXTOOL_PATH, args);
     p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    const QByteArray out = p.readAllStandardOutput();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(out),
+            QString::fromUtf8(p.readAllStandardError()), out};
 }
 
 struct KxtoolTest : ::testing::Test {
@@ -282,6 +284,52 @@ TEST_F(KxtoolTest, ScanMakesAListOfAFolder) {
     EXPECT_TRUE(ls.out.contains("\nx.txt\t1\t")) << ls.out.toStdString();
     EXPECT_TRUE(kxtool({"ls", p("tree.kx")}).out.contains(".hidden\t0\t")); // hidden attribute H
     EXPECT_EQ(kxtool({"scan", p("tree"), p("tree.kx")}).status, 1);         // never overwrites
+}
+
+// Names the code page cannot hold keep their exact form through a scan and a save: shown, found
+// and told apart, where their code-page forms ("caf?.txt", "??.mp3", "bad??") would not be.
+TEST_F(KxtoolTest, ScannedNamesKeepTheirExactForm) {
+    QDir(dir.path()).mkpath("names/a");
+    QDir(dir.path()).mkpath("names/b");
+    const std::string top = p("names").toStdString();
+    for (const char* name :
+         {"/a/caf\xC3\xA9.txt", "/a/\xE6\x97\xA5\xE6\x9C\xAC.mp3",
+          "/b/\xE4\xB8\xAD\xE6\x96\x87.mp3", "/a/x\\y", "/a/bad\xFF\xFE", "/b/bad\xFE\xFF"})
+        writeFile(top + name, "12");
+    ASSERT_EQ(kxtool({"scan", p("names"), p("names.kx")}).status, 0);
+
+    const QByteArray ls = kxtool({"ls", p("names.kx"), "a"}).rawOut;
+    for (const char* cell : {"\ncaf\xC3\xA9.txt\t", "\n\xE6\x97\xA5\xE6\x9C\xAC.mp3\t",
+                             "\nx\\\\y\t", "\nbad\xFF\xFE\t"})
+        EXPECT_TRUE(ls.contains(cell)) << cell << " in " << ls.toStdString();
+    const struct {
+        const char* mask;
+        QByteArray paths; // the first cell of each row
+    } finds[] = {
+        {"caf\xC3\xA9", "a\\\\caf\xC3\xA9.txt\n"},
+        {"CAF\xC3\x89.TXT", "a\\\\caf\xC3\xA9.txt\n"},
+        {"\xE4\xB8\xAD\xE6\x96\x87", "b\\\\\xE4\xB8\xAD\xE6\x96\x87.mp3\n"},
+        {".mp3", "a\\\\\xE6\x97\xA5\xE6\x9C\xAC.mp3\nb\\\\\xE4\xB8\xAD\xE6\x96\x87.mp3\n"},
+        {"bad", "a\\\\bad\xFF\xFE\nb\\\\bad\xFE\xFF\n"},
+        {"?", ""}, // the code-page forms are not what is matched
+    };
+    for (const auto& f : finds) {
+        QByteArray firstCells;
+        for (const QByteArray& row :
+             kxtool({"find", p("names.kx"), QString::fromUtf8(f.mask)}).rawOut.split('\n'))
+            if (!row.isEmpty()) firstCells += row.left(row.indexOf('\t')) + '\n';
+        EXPECT_EQ(firstCells, f.paths) << f.mask;
+    }
+
+    // A save keeps every byte; the two lists differ in one of the names told apart.
+    ASSERT_EQ(kxtool({"resave", p("names.kx"), p("saved.kx")}).status, 0);
+    EXPECT_EQ(innerList(*openedAsTheToolDoes(p("saved.kx"))),
+              innerList(*openedAsTheToolDoes(p("names.kx"))));
+    ASSERT_EQ(std::remove((top + "/b/bad\xFE\xFF").c_str()), 0);
+    ASSERT_EQ(kxtool({"scan", p("names"), p("later.kx")}).status, 0);
+    const QByteArray diff = kxtool({"diff", p("names.kx"), p("later.kx")}).rawOut;
+    EXPECT_TRUE(diff.contains("-\tb\\\\bad\xFE\xFF\tF\n")) << diff.toStdString();
+    EXPECT_FALSE(diff.contains("a\\\\bad")) << diff.toStdString();
 }
 
 TEST_F(KxtoolTest, ErrorsAreOneSentenceAndStatusOne) {

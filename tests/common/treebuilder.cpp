@@ -1,6 +1,7 @@
 // The in-memory tree builder and the inner lists and list files made from its trees.
 #include "treebuilder.h"
 
+#include "listfile/exactname.h"
 #include "listfile/innerlist.h"
 #include "listfile/scan.h"
 
@@ -41,6 +42,14 @@ EntryEdit& EntryEdit::dates(std::string_view created, std::string_view changed) 
     kx::setTextField(r, kx::rec::created, kx::rec::createdSize, created);
     kx::setTextField(r, kx::rec::changed, kx::rec::changedSize, changed);
     m_e->patchRecord(0, r, sizeof r);
+    return *this;
+}
+
+EntryEdit& EntryEdit::systemName(std::string_view systemName) {
+    std::uint8_t r[kx::kRecordSize];
+    m_e->copyRecord(r);
+    kx::setNameField(r, systemName);
+    m_e->patchRecord(kx::rec::name, r + kx::rec::name, kx::rec::nameSize);
     return *this;
 }
 

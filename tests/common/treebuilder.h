@@ -26,6 +26,9 @@ public:
     EntryEdit& crossedOut(std::uint8_t value);
     EntryEdit& comment(std::string_view ansi);
     EntryEdit& dates(std::string_view created, std::string_view changed);
+    // Names the Entry as a scan names a file of this computer called `systemName` (UTF-8 or
+    // raw bytes): its code-page form, and its exact form after the NUL where that differs.
+    EntryEdit& systemName(std::string_view systemName);
 
     kx::Entry* entry() const { return m_e; }
     operator kx::Entry*() const { return m_e; }

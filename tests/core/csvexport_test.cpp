@@ -49,6 +49,49 @@ TEST(CsvCells, QuotedOnlyWhenTheyMustBe) {
     }
 }
 
+// A text a spreadsheet would run as a formula gets a "'" in front; then it is quoted as usual.
+TEST(CsvCells, FormulaTextsAreGuarded) {
+    const struct {
+        const char* text;
+        const char* cell;
+    } cases[] = {
+        {"=1+1", "'=1+1"},
+        {"+x", "'+x"},
+        {"-x", "'-x"},
+        {"@x", "'@x"},
+        {"\tx", "'\tx"},
+        {"\rx", "\"'\rx\""},
+        {"=SUM(A1,B1)", "\"'=SUM(A1,B1)\""},
+        {"=\"cmd\"", "\"'=\"\"cmd\"\"\""},
+        {"-", "'-"},
+        {"a=b+c-d@e", "a=b+c-d@e"}, // only the first character counts
+        {" =x", " =x"},
+        {"'=x", "'=x"},
+    };
+    for (const auto& c : cases) {
+        std::string line;
+        kx::out::appendCsvCell(line, c.text);
+        EXPECT_EQ(line, c.cell) << c.text;
+    }
+}
+
+// Every text cell of a row is guarded; the numbers are ours and never are, a negative size
+// included.
+TEST(CsvLines, TextCellsOfARowAreGuarded) {
+    TreeBuilder t;
+    t.add(t.root(), "=HYPERLINK(\"http://x\")", '-').dates("+1", "@now").comment("-2+3");
+    kx::Entry* negative = t.file(t.root(), "-5");
+    std::uint8_t ten[kx::rec::sizeSize];
+    kx::uint64ToExtended(5, ten);
+    ten[9] |= 0x80; // the sign
+    negative->patchRecord(kx::rec::size, ten, sizeof ten);
+    t.file(t.root(), "plain.txt", 7).comment("ok");
+    EXPECT_EQ(csvOf(t.root()),
+              kHeader + "\"'=HYPERLINK(\"\"http://x\"\")\",'-,0,'+1,'@now,,0,'-2+3\r\n"
+                        "'-5,F,-5,01.02.2003 04:05:06,07.08.2009 10:11:12,,0,\r\n"
+                        "plain.txt,F,7,01.02.2003 04:05:06,07.08.2009 10:11:12,,0,ok\r\n");
+}
+
 // Every cell of a row: paths below the root, kinds, sizes in bytes, dates, attribute letters,
 // stored marks, comments; texts converted from the code page to UTF-8 and quoted as needed.
 TEST(CsvLines, RowsInListOrderWithEveryCell) {

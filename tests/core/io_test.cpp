@@ -55,7 +55,7 @@ TEST(TempFile, IsRemovedUnlessCommitted) {
         EXPECT_EQ(b.path().size(), folder.size() + 13 + 6);
         kx::io::writeAll(c.fd(), "new", 3, c.path());
         c.syncAndClose();
-        c.commit(folder + "list");
+        c.commit("list");
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),

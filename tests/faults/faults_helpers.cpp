@@ -174,9 +174,10 @@ pid_t startTool(const std::vector<std::string>& args, const ChildSetup& setup) {
 }
 
 ChildResult saveInChild(const std::string& listPath, kx::EntryTree* tree, const ChildSetup& setup,
-                        long long archiveSizeLimit) {
+                        long long archiveSizeLimit, void (*afterFlush)(const std::string&)) {
     return runInChild(
         [&](std::string&) {
+            kx::io::FileReplacement::afterFlush = afterFlush;
             kx::ListContainer container;
             auto opened = kx::openListFile(container, listPath);
             kx::regroupRootFolder(*opened);

@@ -64,11 +64,13 @@ ChildResult runTool(const std::vector<std::string>& args, const ChildSetup& setu
 pid_t startTool(const std::vector<std::string>& args, const ChildSetup& setup = {});
 
 // saveListFile in a child: opens `listPath` as the viewer does, replaces its tree by `tree` when
-// given, and saves. Exit code 0: saved; 1: a kx::Error (see runInChild); 2: the save said it
-// was stopped; 3: any other failure.
+// given, and saves; `afterFlush`, when given, runs as io::FileReplacement::afterFlush does. Exit
+// code 0: saved; 1: a kx::Error (see runInChild); 2: the save said it was stopped; 3: any other
+// failure.
 ChildResult saveInChild(const std::string& listPath, kx::EntryTree* tree,
                         const ChildSetup& setup = {},
-                        long long archiveSizeLimit = -1); // limit set only once the pack starts
+                        long long archiveSizeLimit = -1, // limit set only once the pack starts
+                        void (*afterFlush)(const std::string& target) = nullptr);
 
 // A tmpfs of `bytes` mounted on `folder` (which must exist) for the object's lifetime.
 // ok() is false when mounting is not permitted; reason() says why.

@@ -1,7 +1,9 @@
 // Saves killed part way: kxtool resave of a large list is killed at moments spread over the open
 // and the write of the new archive. After every kill the list must be its old bytes or a
 // complete new list; the temporary files a killed save leaves must never replace or change
-// anything, and the next save must still work.
+// anything, and the next save must still work. A save killed at the last flush leaves a file only
+// its owner reads; one killed while it writes a hard-linked list in place leaves the whole new
+// list in a visible file that the next open names.
 #include "faults_helpers.h"
 
 #include "common/fixtures.h"
@@ -13,8 +15,10 @@
 #include <csignal>
 #include <iostream>
 #include <map>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
 
@@ -176,4 +180,73 @@ TEST_F(KilledSave, ListIsOldOrCompleteAndLeftoversHarmNothing) {
               << " times, was a complete new list " << completed << " times; " << left.size()
               << " temporary archives left\n";
 }
+// The names in `folder` that begin with `prefix`.
+std::vector<std::string> namesBeginning(const std::string& folder, const std::string& prefix) {
+    std::vector<std::string> found;
+    for (const std::string& name : listing(folder))
+        if (name.rfind(prefix, 0) == 0) found.push_back(name);
+    return found;
+}
+
+TEST(KilledAtTheFlush, LeavesAFileOnlyItsOwnerReads) {
+    ScratchDir dir;
+    const std::string folder = dir / "lists", list = folder + "/disk.kx";
+    ::mkdir(folder.c_str(), 0755);
+    kx::writeNewListFile(*generatedTree(500), list);
+    const std::string bytes = kxtest::readFile(list);
+    ASSERT_EQ(::chmod(list.c_str(), 0664), 0);
+    ASSERT_EQ(std::system(("setfacl -m u:daemon:rw '" + list + "'").c_str()), 0);
+    ASSERT_EQ(::setxattr(list.c_str(), "user.origin", "desk", 4, 0), 0);
+    const ChildResult r =
+        saveInChild(list, nullptr, {}, -1, [](const std::string&) { ::raise(SIGKILL); });
+    EXPECT_EQ(r.signal, SIGKILL) << r.message;
+    EXPECT_TRUE(kxtest::readFile(list) == bytes);
+    const std::vector<std::string> left = namesBeginning(folder, ".disk.kx.saving-");
+    ASSERT_EQ(left.size(), 1u) << "what the kill left";
+    const std::string leftover = folder + "/" + left[0];
+    struct stat st {};
+    ASSERT_EQ(::stat(leftover.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    char value[64];
+    for (const char* name : {"system.posix_acl_access", "user.origin"})
+        EXPECT_LT(::getxattr(leftover.c_str(), name, value, sizeof value), 0) << name;
+}
+
+// The size limit of the saving process, reached with SIGXFSZ's own action, kills it at that byte.
+long long killAtByte = 0;
+void killWhenTheListReaches(const std::string&) {
+    const rlimit noCore{0, 0}, limit{rlim_t(killAtByte), rlim_t(killAtByte)};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    ::signal(SIGXFSZ, SIG_DFL);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+TEST(KilledWriteInPlace, LeavesTheWholeNewListThatTheNextOpenNames) {
+    ScratchDir dir;
+    const std::string folder = dir / "lists", list = folder + "/disk.kx";
+    ::mkdir(folder.c_str(), 0755);
+    kx::writeNewListFile(*generatedTree(2000), list);
+    ASSERT_EQ(::link(list.c_str(), (folder + "/second.kx").c_str()), 0);
+    killAtByte = static_cast<long long>(kxtest::readFile(list).size()) + 4096;
+    auto larger = generatedTree(8000, 2);
+    const ChildResult r = saveInChild(list, larger.get(), {}, -1, killWhenTheListReaches);
+    ASSERT_EQ(r.signal, SIGXFSZ) << r.message;
+    EXPECT_EQ(static_cast<long long>(kxtest::readFile(list).size()), killAtByte);
+
+    const std::vector<std::string> kept = namesBeginning(folder, "disk.kx.saved-");
+    ASSERT_EQ(kept.size(), 1u);
+    const std::string keptPath = folder + "/" + kept[0];
+    struct stat st {};
+    ASSERT_EQ(::stat(keptPath.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(openedEntryCount(keptPath), 8000);
+    std::string error;
+    EXPECT_EQ(openedEntryCount(list, &error), -1);
+    EXPECT_NE(error.find("/" + kept[0]), std::string::npos) << error;
+    const ChildResult tool = runTool({"info", list});
+    EXPECT_EQ(tool.exitCode, 1);
+    EXPECT_TRUE(isOneSentence(tool.message)) << tool.message;
+    EXPECT_NE(tool.message.find("/" + kept[0]), std::string::npos) << tool.message;
+}
+
 } // namespace

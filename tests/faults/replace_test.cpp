@@ -1,7 +1,8 @@
 // Saves over a user's file as desktops have them: links, other owners, ACLs and extended
 // attributes, read-only and private lists, new lists under a umask, long names, saves that meet,
-// a list changed since it was read, outputs that are no regular file. Each row ends with the list
-// saved as wanted, or refused by code with nothing written and nothing left beside it.
+// a list changed since it was read, outputs that are no regular file, and a shared folder where
+// someone swaps the list's name while the save flushes. Each row ends with the list saved as
+// wanted, or refused by code with nothing written and nothing left beside it.
 #include "common/fixtures.h"
 #include "faults_helpers.h"
 
@@ -31,7 +32,7 @@ using namespace kxfault;
 namespace {
 
 constexpr std::size_t kOld = 200, kNew = 300;
-constexpr int kNobody = 65534;
+constexpr int kNobody = 65534, kDaemon = 1;
 
 struct stat statOf(const std::string& path, bool follow = true) {
     struct stat st {};
@@ -168,6 +169,7 @@ TEST_F(ReplaceFile, EachSituationEndsAsTheUserExpects) {
     ino_t inode = 0;
     int heldFd = -1;
     std::string acl;
+    struct stat before {};
     const bool root = ::geteuid() == 0;
     auto withUmask = [&](mode_t mask, const std::vector<std::string>& args) {
         const mode_t old = ::umask(mask);
@@ -223,6 +225,26 @@ TEST_F(ReplaceFile, EachSituationEndsAsTheUserExpects) {
              EXPECT_EQ(openedEntryCount(list), kNew);
              expectOnly(folder, {"disk.kx"}, elsewhere);
          }},
+        {"another user's list, written through an ACL by a second user: the owner's all stays",
+         [&] {
+             ASSERT_EQ(::chown(list.c_str(), kNobody, kNobody), 0);
+             ASSERT_EQ(::chmod(list.c_str(), 0640), 0);
+             ASSERT_EQ(std::system(("setfacl -m u:daemon:rw '" + list + "'").c_str()), 0);
+             ASSERT_EQ(std::system(("setfacl -m u:daemon:rwx '" + folder + "'").c_str()), 0);
+             before = statOf(list);
+             acl = output("getfacl -n '" + list + "'");
+         },
+         [&] { return save(list, root ? kDaemon : -1); }, std::nullopt, "",
+         [&] {
+             const struct stat st = statOf(list);
+             EXPECT_EQ(st.st_uid, before.st_uid);
+             EXPECT_EQ(st.st_gid, before.st_gid);
+             EXPECT_EQ(st.st_mode, before.st_mode);
+             EXPECT_EQ(output("getfacl -n '" + list + "'"), acl);
+             EXPECT_EQ(openedEntryCount(list), kNew);
+             expectOnly(folder, {"disk.kx"}, elsewhere);
+             std::system(("setfacl -b '" + folder + "'").c_str());
+         }},
         {"root's list in a shared folder, saved by a user who may not give it away",
          [&] {
              ASSERT_EQ(::chown(list.c_str(), 0, kNobody), 0);
@@ -233,6 +255,9 @@ TEST_F(ReplaceFile, EachSituationEndsAsTheUserExpects) {
          [&] { return save(list, root ? kNobody : -1); }, std::nullopt, "",
          [&] {
              const struct stat st = statOf(list);
+             if (root) {
+                 EXPECT_EQ(st.st_uid, 0u);
+             }
              EXPECT_EQ(st.st_gid, gid_t(kNobody));
              EXPECT_EQ(st.st_mode & 07777, 0664u);
              EXPECT_EQ(openedEntryCount(list), kNew);
@@ -310,6 +335,16 @@ TEST_F(ReplaceFile, EachSituationEndsAsTheUserExpects) {
              });
          },
          std::nullopt, "", [&] { EXPECT_EQ(openedEntryCount(list), kOld); }},
+        {"kxtool resave to a link to nothing: refused, nothing made where it points",
+         [&] { ASSERT_EQ(::symlink((other + "/made.kx").c_str(), out.c_str()), 0); },
+         [&] {
+             return tool({"resave", list, out});
+         },
+         std::nullopt, "exists already",
+         [&] {
+             EXPECT_TRUE(S_ISLNK(statOf(out, false).st_mode));
+             EXPECT_TRUE(listing(other).empty());
+         }},
         {"kxtool resave into a FIFO is refused", [&] { ASSERT_EQ(::mkfifo(out.c_str(), 0644), 0); },
          [&] {
              return tool({"resave", list, out});
@@ -375,6 +410,89 @@ TEST_F(ReplaceFile, EachSituationEndsAsTheUserExpects) {
         c.check();
         for (const std::string& f : {folder, elsewhere})
             ::chown(f.c_str(), 0, 0);
+    }
+}
+
+std::function<void()> atFlush; // what the child does once the new archive is flushed
+
+// Someone who may write the list's folder swaps its name while the new archive is flushed: for a
+// link to a file of the saver's own, another list moved there, a FIFO. A save of a list of one
+// name and of a list of two hard links says changedOnDisk, writes nothing anywhere and waits for
+// nothing.
+TEST_F(ReplaceFile, ANameSwappedDuringTheFlushIsNotWritten) {
+    const std::string own = elsewhere + "/own", otherList = folder + "/other.kx";
+    const std::string second = folder + "/second.kx", ownBytes = "the saver's own file";
+    kx::writeNewListFile(*generatedTree(50, 3), otherList);
+    const std::string otherBytes = kxtest::readFile(otherList);
+    struct Swap {
+        const char* what;
+        std::function<void()> swap, check;
+    };
+    const Swap swaps[] = {
+        {"a link to the saver's own file", [&] { ::symlink(own.c_str(), list.c_str()); },
+         [&] { EXPECT_TRUE(S_ISLNK(statOf(list, false).st_mode)); }},
+        {"another list moved there", [&] { ::rename(otherList.c_str(), list.c_str()); },
+         [&] { EXPECT_TRUE(kxtest::readFile(list) == otherBytes); }},
+        {"a FIFO", [&] { ::mkfifo(list.c_str(), 0666); },
+         [&] { EXPECT_TRUE(S_ISFIFO(statOf(list, false).st_mode)); }},
+    };
+    for (const bool linked : {false, true})
+        for (const Swap& s : swaps) {
+            SCOPED_TRACE(std::string(s.what) + (linked ? ", two hard links" : ", one name"));
+            for (const std::string& f : {list, second, own})
+                ::unlink(f.c_str());
+            kxtest::writeFile(list, oldBytes);
+            kxtest::writeFile(otherList, otherBytes);
+            kxtest::writeFile(own, ownBytes);
+            ::chmod(own.c_str(), 0600);
+            if (linked) {
+                ASSERT_EQ(::link(list.c_str(), second.c_str()), 0);
+            }
+            atFlush = [&] {
+                ::unlink(list.c_str());
+                s.swap();
+            };
+            const ChildResult r =
+                saveInChild(list, newTree.get(), setup(), -1, [](const std::string&) {
+                    ::alarm(60); // a save that waits for ever ends here
+                    atFlush();
+                });
+            EXPECT_EQ(r.exitCode, 1) << r.message << " signal " << r.signal;
+            EXPECT_EQ(r.error, kx::ErrorCode::changedOnDisk) << r.message;
+            EXPECT_TRUE(kxtest::readFile(own) == ownBytes) << "the saver's own file was written";
+            if (linked) {
+                EXPECT_TRUE(kxtest::readFile(second) == oldBytes);
+            }
+            s.check();
+            for (const std::string& name : listing(folder))
+                EXPECT_TRUE(name == "disk.kx" || name == "second.kx" || name == "other.kx")
+                    << name << " was left";
+        }
+}
+
+// The kernel's protection of links in sticky world-writable folders holds for the save: root's
+// resave onto another user's link there, to a file of root's, is refused and writes nothing.
+TEST_F(ReplaceFile, AProtectedLinkIsNotFollowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to own the file and give the link away";
+    if (kxtest::readFile("/proc/sys/fs/protected_symlinks").rfind('0', 0) == 0)
+        GTEST_SKIP() << "fs.protected_symlinks is off";
+    const std::string shared = dir / "shared", rootFile = other + "/root.kx";
+    const std::string link = shared + "/out.kx";
+    ASSERT_EQ(::mkdir(shared.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    kxtest::writeFile(rootFile, "root's own");
+    ASSERT_EQ(::symlink(rootFile.c_str(), link.c_str()), 0);
+    ASSERT_EQ(::lchown(link.c_str(), kNobody, kNobody), 0);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"resave", list, link}, {"scan", other, link}}) {
+        SCOPED_TRACE(args[0]);
+        const ChildResult r = tool(args);
+        EXPECT_EQ(r.exitCode, 1) << r.message;
+        EXPECT_TRUE(isOneSentence(r.message)) << r.message;
+        EXPECT_EQ(kxtest::readFile(rootFile), "root's own");
+        EXPECT_TRUE(S_ISLNK(statOf(link, false).st_mode));
+        EXPECT_EQ(listing(shared), std::vector<std::string>{"out.kx"});
+        EXPECT_EQ(listing(other), std::vector<std::string>{"root.kx"});
     }
 }
 

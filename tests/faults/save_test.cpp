@@ -1,6 +1,7 @@
 // Saves that meet a failing disk: writes cut off at a byte, a full tmpfs, a folder that goes away
 // and a folder that cannot be written. The old list must stay as it was, nothing stray is left
-// and the failure is reported.
+// and the failure is reported; a list written in place that the full disk cuts short leaves the
+// whole new list beside it, named by the failure and by the next open.
 #include "common/fixtures.h"
 #include "faults_helpers.h"
 
@@ -165,6 +166,35 @@ TEST_F(SaveFaults, FullDiskLeavesTheOldListAndNoStrayFile) {
         EXPECT_EQ(listing(small), std::vector<std::string>{"disk.kx"});
         EXPECT_TRUE(listing(elsewhere).empty());
     }
+}
+
+// The disk fills up while a list of two hard links is written over in place with a larger list:
+// a tmpfs with room for the old list, the whole new one beside it and one page more.
+TEST_F(SaveFaults, FullDiskDuringAWriteInPlaceKeepsTheWholeNewList) {
+    const std::string small = dir / "small", ref = dir / "ref.kx";
+    ::mkdir(small.c_str(), 0755);
+    auto larger = generatedTree(3 * kEntries, 2);
+    kx::writeNewListFile(*larger, ref);
+    auto pages = [](std::size_t bytes) { return (bytes + 4095) / 4096 * 4096; };
+    TmpfsMount mount(small, pages(oldBytes.size()) + pages(kxtest::readFile(ref).size()) + 4096);
+    if (!mount.ok()) GTEST_SKIP() << mount.reason();
+    const std::string smallList = small + "/disk.kx";
+    kxtest::writeFile(smallList, oldBytes);
+    ASSERT_EQ(::link(smallList.c_str(), (small + "/second.kx").c_str()), 0);
+
+    const ChildResult r = saveInChild(smallList, larger.get(), setup());
+    EXPECT_EQ(r.exitCode, 1) << r.message;
+    EXPECT_EQ(r.error, kx::ErrorCode::noSpace) << r.message;
+    std::vector<std::string> names = listing(small);
+    ASSERT_EQ(names.size(), 3u);
+    const std::string kept = names[1]; // between disk.kx and second.kx
+    EXPECT_EQ(kept.rfind("disk.kx.saved-", 0), 0u) << kept;
+    EXPECT_NE(r.message.find("/" + kept), std::string::npos) << r.message;
+    EXPECT_EQ(openedEntryCount(small + "/" + kept), static_cast<long long>(3 * kEntries));
+    std::string error;
+    EXPECT_EQ(openedEntryCount(smallList, &error), -1);
+    EXPECT_NE(error.find("/" + kept), std::string::npos) << error;
+    EXPECT_TRUE(listing(elsewhere).empty());
 }
 
 // The list's folder is renamed or removed after the open: before the save starts, or from the

@@ -7,6 +7,7 @@
 #include "listfile/innerlist.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFile>
 #include <QMimeData>
 #include <QTest>
@@ -186,6 +187,25 @@ TEST(WindowDocument, OpenFailuresReportAndKeepOrDropTheList) {
         // No working file is left behind.
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 5);
     }
+}
+
+// A list damaged by a save cut short while it wrote in place: the message names the whole new
+// list that the save kept beside it, the newest where there are several.
+TEST(WindowDocument, ADamagedListsMessageNamesTheListASaveKept) {
+    QTemporaryDir dir;
+    const QString damaged = dir.filePath("disk.kx");
+    writeFile(damaged.toStdString(), "cut short");
+    const QString older = dir.filePath("disk.kx.saved-AAAAAA");
+    const QString newer = dir.filePath("disk.kx.saved-BBBBBB");
+    writeFile(older.toStdString(), "older");
+    writeFile(newer.toStdString(), "newer");
+    QFile(older).setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                             QFileDevice::FileModificationTime);
+    Window w = makeWindow();
+    openThroughDialog(w, damaged);
+    EXPECT_EQ(w.dialogs->lastMessage(), msg(w, Msg::unpackFailed) + " - " + msg(w, Msg::notZip) +
+                                            " - " + damaged + " - " +
+                                            msg(w, Msg::keptSave).arg(newer));
 }
 
 // An archive that cannot be unpacked is told and leaves the open list exactly as it was: the

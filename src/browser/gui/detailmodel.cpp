@@ -3,6 +3,7 @@
 
 #include "browser/marks.h"
 #include "listfile/codepage.h"
+#include "listfile/exactname.h"
 #include "query/rowformat.h"
 
 #include <QApplication>
@@ -106,8 +107,10 @@ QString DetailModel::caption(int row) const {
     if (isUpRow(row)) return QStringLiteral("..");
     const int i = rowIndex(row);
     if (i < 0) return QString();
-    if (m_results) return fromAnsi(resultCaption(*m_results, static_cast<std::size_t>(i)));
-    return fromAnsi(m_rows[static_cast<std::size_t>(i)]->name());
+    if (m_results)
+        return QString::fromStdString(
+            resultCaption(*m_results, static_cast<std::size_t>(i), NameForm::shown));
+    return nameText(*m_rows[static_cast<std::size_t>(i)]);
 }
 
 std::string DetailModel::rowDiskPath(int row) const {

@@ -8,6 +8,7 @@
 #include "browser/gui/infofileform.h"
 #include "browser/gui/navigationcontroller.h"
 #include "browser/gui/searchcontroller.h"
+#include "listfile/listfile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -181,13 +182,16 @@ void DocumentController::openFailed(const Error& e, const QString& chosen) {
     m_w.m_navigationCtl->setBackHint();
     m_w.updateForwardHint();
     const ui::StringTables& t = m_w.m_tables;
-    if (e.code() == ErrorCode::emptyList || e.code() == ErrorCode::brokenList ||
-        e.code() == ErrorCode::pathTooLong)
-        m_w.showMessage(errorMessage(e), UserDialogs::Icon::Error);
-    else
-        m_w.showMessage(t.message(ui::Msg::unpackFailed) + QStringLiteral(" - ") + errorMessage(e) +
-                            QStringLiteral(" - ") + chosen,
-                        UserDialogs::Icon::Error);
+    QString text = errorMessage(e);
+    if (e.code() != ErrorCode::emptyList && e.code() != ErrorCode::brokenList &&
+        e.code() != ErrorCode::pathTooLong)
+        text = t.message(ui::Msg::unpackFailed) + QStringLiteral(" - ") + text +
+               QStringLiteral(" - ") + chosen;
+    // A list damaged by a save cut short: the whole new list is beside it.
+    if (const std::optional<std::string> kept = keptSaveAfterDamage(e.code(), localPath(chosen)))
+        text += QStringLiteral(" - ") +
+                t.message(ui::Msg::keptSave).arg(QFile::decodeName(kept->c_str()));
+    m_w.showMessage(text, UserDialogs::Icon::Error);
 }
 
 void DocumentController::clearDocumentViews() {

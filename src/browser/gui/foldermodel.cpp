@@ -2,6 +2,7 @@
 #include "browser/gui/foldermodel.h"
 
 #include "listfile/codepage.h"
+#include "listfile/exactname.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -129,7 +130,7 @@ void FolderModel::setOpenImage(const Entry* folder) {
 QVariant FolderModel::data(const QModelIndex& index, int role) const {
     const Entry* e = entryOf(index);
     if (!e) return {};
-    if (role == Qt::DisplayRole) return e == m_root ? m_rootText : fromAnsi(e->name());
+    if (role == Qt::DisplayRole) return e == m_root ? m_rootText : nameText(*e);
     if (role == Qt::DecorationRole) return m_images.icon(image(e), selectedImage(e));
     return {};
 }

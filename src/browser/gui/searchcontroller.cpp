@@ -7,6 +7,7 @@
 #include "browser/gui/navigationcontroller.h"
 #include "browser/gui/summaryform.h"
 #include "listfile/codepage.h"
+#include "listfile/exactname.h"
 #include "query/filter.h"
 
 #include <QDir>
@@ -36,13 +37,11 @@ void SearchController::searchAgainClick() {
 
 void SearchController::searchFor(const QString& maskText) {
     m_lastMask = maskText;
-    // A character that the code page cannot store is in no name, so such a mask finds nothing
-    // (converted, it would turn into a "?" that names may hold).
-    bool storable = true;
-    std::string mask = toAnsi(maskText, &storable);
-    if (!storable) mask.clear();
+    // A character that the code page cannot store is in no name there, only in exact names.
+    EntryFilter filter;
+    filter.setMaskText(maskText.toStdString());
     const Entry* root = m_w.root();
-    runSearch([root, mask] { return searchByMask(root, mask); });
+    runSearch([root, filter] { return searchFiltered(root, filter); });
 }
 
 void SearchController::runSearch(std::function<SearchResults()> find,
@@ -98,13 +97,10 @@ void SearchController::filterFindClick() {
     EntryFilter filter;
     bool storable = true;
     if (!readFilterOf(*m_filterForm->fields, filter, storable)) return;
-    // A mask that the code page cannot store is in no name or comment.
+    // A mask that the code page cannot store is in no name or comment there (the filter knows).
     const Entry* root = m_w.root();
-    runSearch(
-        [root, filter, storable] {
-            return storable ? searchFiltered(root, filter) : SearchResults{{}, {}};
-        },
-        [this](std::size_t found) { m_filterForm->fields->setFoundCount(found); });
+    runSearch([root, filter] { return searchFiltered(root, filter); },
+              [this](std::size_t found) { m_filterForm->fields->setFoundCount(found); });
 }
 
 // ---------------------------------------------------------------- summary
@@ -148,9 +144,9 @@ void SearchController::updateSummary() {
     m_summaryShown = shown;
     const Summary selected = summarize(selectedEntries(
         m_w.m_model->rowEntries(), m_w.m_navigationCtl->selectedListRows(), m_w.hasUpRow(), false));
-    m_summaryForm->showFigures(
-        QDir::toNativeSeparators(m_w.m_listFilePath), fromAnsi(m_w.headerText()),
-        root ? fromAnsi(root->name()) : QString(), *m_allSummary, *m_shownSummary, selected);
+    m_summaryForm->showFigures(QDir::toNativeSeparators(m_w.m_listFilePath),
+                               fromAnsi(m_w.headerText()), root ? nameText(*root) : QString(),
+                               *m_allSummary, *m_shownSummary, selected);
 }
 
 } // namespace kx

@@ -1,11 +1,13 @@
-// Replacing a user's file: the checks before, the new file beside it, the rename or the write in
-// place after.
+// Replacing a user's file: the file opened and checked before, the new file beside it, the rename
+// or the write in place through the opened file after.
 #include "listfile/io/replacement.h"
 
 #include "listfile/io/error.h"
 #include "listfile/io/paths.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -20,10 +22,38 @@ bool FileIdentity::operator==(const FileIdentity& o) const {
            changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
 }
 
+void (*FileReplacement::afterFlush)(const std::string& target) = nullptr;
+
 namespace {
+
+// What follows a list's name in the name of the new list that a write in place keeps beside it.
+const char kKeptSuffix[] = ".saved-";
 
 FileIdentity identityFrom(const struct stat& st) {
     return {st.st_dev, st.st_ino, st.st_size, st.st_ctim};
+}
+
+// The path the system opened `fd` at, as it records it; empty where it cannot say.
+std::string pathOfOpened(int fd) {
+    const std::string record = "/proc/self/fd/" + std::to_string(fd);
+    std::vector<char> buf(4097);
+    const ssize_t n = ::readlink(record.c_str(), buf.data(), buf.size());
+    if (n <= 0 || std::size_t(n) >= buf.size() || buf[0] != '/') return {};
+    return std::string(buf.data(), std::size_t(n));
+}
+
+// Whether a file of this process may be given `owner` and `group` (see fchown(2)).
+bool mayGive(uid_t owner, gid_t group) {
+    if (::geteuid() == 0) return true;
+    if (owner != ::geteuid()) return false;
+    if (group == ::getegid()) return true;
+    std::vector<gid_t> groups(std::size_t(std::max(::getgroups(0, nullptr), 0)));
+    const int n = ::getgroups(int(groups.size()), groups.data());
+    return n > 0 && std::find(groups.begin(), groups.begin() + n, group) != groups.begin() + n;
+}
+
+UniqueFd duplicate(const UniqueFd& fd) {
+    return UniqueFd(::fcntl(fd.get(), F_DUPFD_CLOEXEC, 0));
 }
 
 } // namespace
@@ -34,61 +64,83 @@ std::optional<FileIdentity> identityOf(const std::string& path) {
     return identityFrom(st);
 }
 
-std::string followLinks(const std::string& path) {
-    std::string p = path;
-    for (int hops = 0; hops < 40; ++hops) {
+FileReplacement::FileReplacement(const std::string& path, ReplaceChecks checks)
+    : m_path(path), m_target(path), m_checks(std::move(checks)) {
+    if (!openOld(path)) {
+        if (m_checks.expected && !m_checks.overwriteChanged)
+            throw Error(ErrorCode::changedOnDisk, path, 0, "the file is gone");
+        m_name = paths::fileNameOf(path);
+        m_folder = openFolder(paths::folderOf(path));
+        if (!m_folder) throwCreateError(path);
+        // A new file is made at the name itself, never through a link to nothing: such a link
+        // may point anywhere, and another user may have put it there.
         struct stat st {};
-        if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
-        std::vector<char> buf(std::size_t(st.st_size > 0 ? st.st_size : 255) + 1);
-        const ssize_t n = ::readlink(p.c_str(), buf.data(), buf.size());
-        if (n < 0) throwSystemError(ErrorCode::readFailed, p);
-        if (std::size_t(n) >= buf.size()) continue; // the link changed meanwhile: read it again
-        const std::string link(buf.data(), std::size_t(n));
-        p = link[0] == '/' ? link : paths::folderOf(p) + link;
+        if (::fstatat(m_folder.get(), m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+            throw Error(ErrorCode::alreadyExists, path);
     }
-    throw Error(ErrorCode::notFound, path, ELOOP);
+    m_temp.emplace(TempFile::withFreeName(duplicate(m_folder), paths::folderOf(m_target),
+                                          "." + m_name + ".saving-", m_found ? 0600 : 0666));
 }
 
-FileReplacement::FileReplacement(const std::string& path, ReplaceChecks checks)
-    : m_target(followLinks(path)), m_checks(std::move(checks)) {
+bool FileReplacement::openOld(const std::string& path) {
+    constexpr int kFlags = O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
     struct stat st {};
-    if (::stat(m_target.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) throw Error(ErrorCode::notRegularFile, m_target);
-        // Root may write any file: the mode's write bits say what the owner meant.
-        if ((st.st_mode & 0222) == 0 || (::access(m_target.c_str(), W_OK) != 0 && errno == EACCES))
-            throw Error(ErrorCode::readOnlyList, m_target);
-        m_old = UniqueFd(::open(m_target.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-        if (!m_old) throwSystemError(ErrorCode::readFailed, m_target);
-        if (::fstat(m_old.get(), &st) != 0) throwSystemError(ErrorCode::readFailed, m_target);
-        if (!S_ISREG(st.st_mode)) throw Error(ErrorCode::notRegularFile, m_target);
-        // The lock is advisory: it keeps two saves of this program from crossing.
-        if (::flock(m_old.get(), LOCK_EX | LOCK_NB) != 0) {
-            if (errno == EWOULDBLOCK) throw Error(ErrorCode::listBusy, m_target);
-            throwSystemError(ErrorCode::readFailed, m_target);
+    // A device may act on being opened: what is plainly no regular file is not opened at all.
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        throw Error(ErrorCode::notRegularFile, path);
+    // Opened for writing from the start, as a write in place goes through this descriptor.
+    m_old = UniqueFd(::open(path.c_str(), O_RDWR | kFlags));
+    if (!m_old) {
+        const int e = errno;
+        if (e == ENOENT) return false; // nothing there, or a link to nothing
+        if (e == EISDIR) throw Error(ErrorCode::notRegularFile, path);
+        // A file that opens for reading only is read-only; one that does not open at all (a link
+        // that the system will not follow among them) is refused as the system says.
+        if (e == EACCES || e == EPERM || e == EROFS || e == ETXTBSY) {
+            const UniqueFd readable(::open(path.c_str(), O_RDONLY | kFlags));
+            if (readable && ::fstat(readable.get(), &st) == 0 && S_ISREG(st.st_mode))
+                throw Error(ErrorCode::readOnlyList, path);
         }
-        m_found = identityFrom(st);
-        m_mode = st.st_mode & 07777;
-        m_owner = st.st_uid;
-        m_group = st.st_gid;
-        m_links = st.st_nlink;
-        checkUnchanged();
-    } else if (errno != ENOENT) {
-        throwSystemError(ErrorCode::readFailed, m_target);
-    } else if (m_checks.expected && !m_checks.overwriteChanged) {
-        throw Error(ErrorCode::changedOnDisk, m_target, 0, "the file is gone");
+        errno = e;
+        throwSystemError(ErrorCode::readFailed, path);
     }
-    const std::string name = paths::fileNameOf(m_target);
-    m_temp.emplace(TempFile::withFreeName(paths::folderOf(m_target), "." + name + ".saving-",
-                                          m_found ? 0600 : 0666));
+    if (::fstat(m_old.get(), &st) != 0) throwSystemError(ErrorCode::readFailed, path);
+    if (!S_ISREG(st.st_mode)) throw Error(ErrorCode::notRegularFile, path);
+    // Root may write any file: the mode's write bits say what the owner meant.
+    if ((st.st_mode & 0222) == 0) throw Error(ErrorCode::readOnlyList, path);
+    // The lock is advisory: it keeps two saves of this program from crossing.
+    if (::flock(m_old.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK) throw Error(ErrorCode::listBusy, path);
+        throwSystemError(ErrorCode::readFailed, path);
+    }
+    m_found = identityFrom(st);
+    m_mode = st.st_mode & 07777;
+    m_owner = st.st_uid;
+    m_group = st.st_gid;
+    // A rename would part the other hard links from the list, or give it to this process.
+    m_inPlace = st.st_nlink > 1 || !mayGive(m_owner, m_group);
+    // The folder to work in is the one the opened file is in, as the system says; the name there
+    // is checked to be the file opened.
+    const std::string opened = pathOfOpened(m_old.get());
+    if (!opened.empty()) m_target = opened;
+    m_name = paths::fileNameOf(m_target);
+    m_folder = openFolder(paths::folderOf(m_target));
+    if (!m_folder) throwCreateError(m_target);
+    checkUnchanged();
+    return true;
 }
 
 void FileReplacement::checkUnchanged() const {
-    if (m_checks.overwriteChanged) return;
-    const std::optional<FileIdentity> reference = m_checks.expected ? m_checks.expected : m_found;
-    if (!reference) return;
-    const std::optional<FileIdentity> now = identityOf(m_target);
-    // The lock is held on the file found: one put in its place since holds no lock of ours.
-    if (!now || *now != *reference || (m_found && *now != *m_found))
+    if (!m_found) return;
+    // The file opened at the start is the one to replace: as it was found, and still the file
+    // that its name in its folder and the caller's path lead to.
+    struct stat st {};
+    const bool same = ::fstat(m_old.get(), &st) == 0 && identityFrom(st) == *m_found &&
+                      ::fstatat(m_folder.get(), m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      identityFrom(st) == *m_found && ::stat(m_path.c_str(), &st) == 0 &&
+                      identityFrom(st) == *m_found;
+    if (!same) throw Error(ErrorCode::changedOnDisk, m_target);
+    if (m_checks.expected && !m_checks.overwriteChanged && *m_checks.expected != *m_found)
         throw Error(ErrorCode::changedOnDisk, m_target);
 }
 
@@ -122,42 +174,79 @@ void FileReplacement::takeOldAttributes() {
     if (::fchmod(fd, m_mode) != 0) throwSystemError(ErrorCode::replaceFailed, path);
 }
 
-void FileReplacement::writeInPlace() {
-    // The new file, whole and on the device, is the copy kept while the old one is written over.
-    syncFile(m_temp->fd(), m_temp->path());
-    UniqueFd out(::open(m_target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
-    if (!out) throwSystemError(ErrorCode::replaceFailed, m_target);
+FileIdentity FileReplacement::writeInPlace() {
+    checkUnchanged();
+    // The new list, whole and on the device, is kept under a name that says so until the old
+    // file has been written over; the writes go to the file opened at the start.
+    m_temp->renameToFreeName(m_name + kKeptSuffix);
+    const int out = m_old.get();
     try {
         std::vector<char> buf(1 << 20);
         std::uint64_t at = 0;
         while (const std::size_t n = readAt(m_temp->fd(), at, buf.data(), buf.size(), tempPath())) {
-            writeAt(out.get(), at, buf.data(), n, m_target);
+            writeAt(out, at, buf.data(), n, m_target);
             at += n;
         }
-        if (::ftruncate(out.get(), off_t(at)) != 0)
-            throwSystemError(ErrorCode::writeFailed, m_target);
-        syncFile(out.get(), m_target);
-        out.close(m_target);
+        if (::ftruncate(out, off_t(at)) != 0) throwSystemError(ErrorCode::writeFailed, m_target);
+        syncFile(out, m_target);
     } catch (const Error& e) {
         m_temp->keep();
         throw Error(e.code(), m_target, e.sysErrno(),
                     "the new list is kept whole in " + m_temp->path());
     }
+    struct stat st {};
+    if (::fstat(out, &st) != 0) throwSystemError(ErrorCode::readFailed, m_target);
+    m_temp.reset(); // the kept copy goes once the list holds it
+    return identityFrom(st);
+}
+
+FileIdentity FileReplacement::identityOfName() const {
+    struct stat st {};
+    if (::fstatat(m_folder.get(), m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        throw Error(ErrorCode::replaceFailed, m_target, errno);
+    return identityFrom(st);
 }
 
 FileIdentity FileReplacement::commit() {
-    if (m_found && m_links > 1) {
-        checkUnchanged();
-        writeInPlace();
-    } else {
-        if (m_found) takeOldAttributes();
-        m_temp->syncAndClose();
-        checkUnchanged();
-        m_temp->commit(m_target, m_found.has_value());
+    syncFile(m_temp->fd(), m_temp->path());
+    if (afterFlush) afterFlush(m_target);
+    if (m_found && m_inPlace) return writeInPlace();
+    // The old file's attributes only now: what a kill leaves until here is its owner's only. The
+    // second flush carries just them.
+    if (m_found) takeOldAttributes();
+    m_temp->syncAndClose();
+    checkUnchanged();
+    m_temp->commit(m_name, m_found.has_value());
+    return identityOfName();
+}
+
+std::optional<std::string> keptSaveOf(const std::string& path) {
+    const UniqueFd file(::open(path.c_str(), O_PATH | O_CLOEXEC));
+    std::string opened = file ? pathOfOpened(file.get()) : std::string();
+    if (opened.empty()) opened = path;
+    const std::string folder = paths::folderOf(opened);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return std::nullopt;
+    const std::string prefix =
+        freeNamePrefix(::dirfd(dir), paths::fileNameOf(opened) + kKeptSuffix);
+    std::optional<std::string> newest;
+    timespec newestTime{};
+    while (const dirent* d = ::readdir(dir)) {
+        const std::string name = d->d_name;
+        struct stat st {};
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0 ||
+            ::fstatat(::dirfd(dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode))
+            continue;
+        const timespec t = st.st_mtim;
+        if (!newest || t.tv_sec > newestTime.tv_sec ||
+            (t.tv_sec == newestTime.tv_sec && t.tv_nsec > newestTime.tv_nsec)) {
+            newest = folder + name;
+            newestTime = t;
+        }
     }
-    const std::optional<FileIdentity> now = identityOf(m_target);
-    if (!now) throw Error(ErrorCode::replaceFailed, m_target, ENOENT);
-    return *now;
+    ::closedir(dir);
+    return newest;
 }
 
 } // namespace kx::io

@@ -14,10 +14,6 @@
 
 namespace kx::io {
 
-namespace {
-
-// The folder held open. A folder that may be searched but not read still gives a handle that
-// opens, renames and removes names in it; only its flush to the device is then skipped.
 UniqueFd openFolder(const std::string& folder) {
     int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -31,6 +27,21 @@ UniqueFd openFolder(const std::string& folder) {
     if (code == ErrorCode::notFound) code = ErrorCode::createFailed;
     throw Error(code, path, e);
 }
+
+std::string freeNamePrefix(int folder, const std::string& prefix) {
+    // Room for the six letters within the longest name the folder takes.
+    const long nameMax = ::fpathconf(folder, _PC_NAME_MAX);
+    const std::size_t room = std::size_t(nameMax > 6 ? nameMax : 255) - 6;
+    if (prefix.size() <= room) return prefix;
+    // Shortened in its middle, where it names the file, never inside a UTF-8 character.
+    const std::size_t tail = std::min<std::size_t>(16, room / 2);
+    std::size_t head = room - tail;
+    while (head > 0 && (std::uint8_t(prefix[head]) & 0xC0) == 0x80)
+        --head;
+    return prefix.substr(0, head) + prefix.substr(prefix.size() - tail);
+}
+
+namespace {
 
 std::string randomLetters() {
     static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -49,28 +60,23 @@ TempFile::TempFile(const std::string& path, mode_t mode)
                mode, false) {}
 
 TempFile TempFile::withFreeName(const std::string& folder, const std::string& prefix, mode_t mode) {
-    // Room for the six letters within the longest name the folder takes.
-    const long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
-    const std::size_t room = std::size_t(nameMax > 6 ? nameMax : 255) - 6;
-    std::string fitting = prefix;
-    if (fitting.size() > room) {
-        // Shortened in its middle, where it names the file, never inside a UTF-8 character.
-        const std::size_t tail = std::min<std::size_t>(16, room / 2);
-        std::size_t head = room - tail;
-        while (head > 0 && (std::uint8_t(fitting[head]) & 0xC0) == 0x80)
-            --head;
-        fitting = prefix.substr(0, head) + prefix.substr(prefix.size() - tail);
-    }
-    return TempFile(openFolder(folder), folder, fitting, mode, true);
+    return withFreeName(openFolder(folder), folder, prefix, mode);
+}
+
+TempFile TempFile::withFreeName(UniqueFd folder, const std::string& folderPath,
+                                const std::string& prefix, mode_t mode) {
+    if (!folder) throwCreateError(folderPath + prefix);
+    const std::string fitting = freeNamePrefix(folder.get(), prefix);
+    return TempFile(std::move(folder), folderPath, fitting, mode, true);
 }
 
 TempFile::TempFile(UniqueFd folder, std::string folderPath, std::string name, mode_t mode,
                    bool freeName)
-    : m_folder(std::move(folder)) {
-    if (!m_folder) throwCreateError(folderPath + name);
+    : m_folder(std::move(folder)), m_folderPath(std::move(folderPath)) {
+    if (!m_folder) throwCreateError(m_folderPath + name);
     for (int attempt = 0; attempt < 100; ++attempt) {
         m_name = freeName ? name + randomLetters() : name;
-        m_path = folderPath + m_name;
+        m_path = m_folderPath + m_name;
         m_file = UniqueFd(
             ::openat(m_folder.get(), m_name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode));
         if (m_file || errno != EEXIST || !freeName) break;
@@ -90,22 +96,41 @@ void TempFile::syncAndClose() {
     m_file.close(m_path);
 }
 
-void TempFile::commit(const std::string& target, bool replace) {
-    int rc = ::renameat2(m_folder.get(), m_name.c_str(), AT_FDCWD, target.c_str(),
-                         replace ? 0 : RENAME_NOREPLACE);
-    if (rc != 0 && !replace && (errno == EINVAL || errno == ENOSYS)) {
-        // A file system without that rename: a second name that cannot replace, then the first
-        // one removed.
-        rc = ::linkat(m_folder.get(), m_name.c_str(), AT_FDCWD, target.c_str(), 0);
-        if (rc == 0) ::unlinkat(m_folder.get(), m_name.c_str(), 0);
-    }
-    if (rc != 0) {
+bool TempFile::moveTo(const std::string& name, bool replace) {
+    const int fd = m_folder.get();
+    if (::renameat2(fd, m_name.c_str(), fd, name.c_str(), replace ? 0 : RENAME_NOREPLACE) == 0)
+        return true;
+    if (replace || (errno != EINVAL && errno != ENOSYS)) return false;
+    // A file system without that rename: a second name that cannot replace, then the first one
+    // removed.
+    if (::linkat(fd, m_name.c_str(), fd, name.c_str(), 0) != 0) return false;
+    ::unlinkat(fd, m_name.c_str(), 0);
+    return true;
+}
+
+void TempFile::commit(const std::string& name, bool replace) {
+    if (!moveTo(name, replace)) {
         const int e = errno;
         throw Error(e == EEXIST && !replace ? ErrorCode::alreadyExists : ErrorCode::replaceFailed,
-                    target, e);
+                    m_folderPath + name, e);
     }
     m_committed = true;
     ::fsync(m_folder.get()); // the rename itself made durable, where the folder could be read
+}
+
+void TempFile::renameToFreeName(const std::string& prefix) {
+    const std::string fitting = freeNamePrefix(m_folder.get(), prefix);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = fitting + randomLetters();
+        if (moveTo(name, false)) {
+            m_name = name;
+            m_path = m_folderPath + name;
+            ::fsync(m_folder.get());
+            return;
+        }
+        if (errno != EEXIST) break;
+    }
+    throwSystemError(ErrorCode::replaceFailed, m_path);
 }
 
 } // namespace kx::io

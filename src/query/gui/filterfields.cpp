@@ -123,7 +123,8 @@ std::optional<std::uint64_t> FilterFields::sizeBound(const QLineEdit* edit, bool
 bool FilterFields::readFilter(EntryFilter& filter, bool& maskStorable, QString& problem) const {
     filter = EntryFilter();
     maskStorable = true;
-    filter.mask = toAnsi(ledMask->text(), &maskStorable);
+    filter.setMaskText(ledMask->text().toStdString());
+    maskStorable = filter.maskFitsCodePage;
     filter.inComments = cbInComments->isChecked();
     filter.glob = cbWildcards->isChecked();
     if (cbxMark->currentIndex() > 0) filter.mark = std::uint8_t(cbxMark->currentIndex() - 1);
