@@ -320,9 +320,11 @@ const Handler diffCommand = {
     [](const CommandLine& line) {
         auto before = openList(line.arguments()[0]);
         auto after = openList(line.arguments()[1]);
-        for (const kx::catalog::DiffRow& r : kx::catalog::diffLists(before->root(), after->root()))
-            std::cout << r.change << '\t' << escaped(r.caption) << '\t'
-                      << ansiCell(std::string(1, r.kind)) << '\n';
+        kx::catalog::diffLists(before->root(), after->root(),
+                               [](char change, std::string_view caption, char kind) {
+                                   std::cout << change << '\t' << escaped(caption) << '\t'
+                                             << ansiCell(std::string(1, kind)) << '\n';
+                               });
         return 0;
     },
 };

@@ -3,7 +3,9 @@
 
 #include "listfile/entry.h"
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kx::catalog {
@@ -14,10 +16,16 @@ struct DiffRow {
     char kind;           // the Entry's kind byte
 };
 
-// Matches the Entries below the two roots by their path below the root and their kind; an Entry
-// in both is changed when its stored size or its change time differs. Sorted by path (bytes),
-// then kind, then change. When one list holds the same path and kind twice, the first in
-// pre-order stands for it.
+// Receives the rows one by one; the caption lives until the call returns.
+using DiffSink = std::function<void(char change, std::string_view caption, char kind)>;
+
+// Walks both trees side by side, folder by folder. In a folder, an Entry of the old list is the
+// same as the one of the new list with the same name and kind, the k-th of that name and kind
+// with the k-th (names holding "\" are names like any other); an Entry in both is changed when
+// its stored size or its change time differs, and what is below it is compared in turn. Rows come
+// sorted by caption (bytes), then kind, then change; below two Entries of the same name and kind,
+// the first one's rows come first. Memory follows the folders being compared, never the paths.
+void diffLists(const Entry* oldRoot, const Entry* newRoot, const DiffSink& sink);
 std::vector<DiffRow> diffLists(const Entry* oldRoot, const Entry* newRoot);
 
 } // namespace kx::catalog

@@ -2,6 +2,7 @@
 // and how it is opened, checked and read.
 #include "catalog/nameindex.h"
 #include "catalog/postings.h"
+#include "catalog/spool.h"
 
 #include "query/storeddate.h"
 #include "query/upcase.h"
@@ -37,65 +38,6 @@ std::uint64_t get(const std::uint8_t* at, std::size_t n) {
         v |= std::uint64_t(at[i]) << (8 * i);
     return v;
 }
-
-Error writeFailure(const std::string& path) {
-    return Error(ErrorCode::catalogueFailed, path, errno, "the name index cannot be written");
-}
-
-// A temporary file beside the index, written front to back through a buffer.
-class Spool {
-public:
-    explicit Spool(const std::string& near, bool keep) : m_path(near + ".XXXXXX") {
-        m_fd = ::mkstemp(m_path.data());
-        if (m_fd < 0) throw writeFailure(near);
-        if (!keep) ::unlink(m_path.c_str());
-        ::fchmod(m_fd, 0600);
-    }
-    ~Spool() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    Spool(const Spool&) = delete;
-    Spool& operator=(const Spool&) = delete;
-    void write(const void* p, std::size_t n) {
-        m_buffer.append(static_cast<const char*>(p), n);
-        m_size += n;
-        if (m_buffer.size() >= kPiece) flush();
-    }
-    void text(std::string_view t) {
-        write(t.data(), t.size());
-        write("", 1);
-    }
-    void flush() {
-        std::size_t done = 0;
-        while (done < m_buffer.size()) {
-            const ssize_t n = ::write(m_fd, m_buffer.data() + done, m_buffer.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) throw writeFailure(m_path);
-            done += std::size_t(n);
-        }
-        m_buffer.clear();
-    }
-    // Everything written so far, appended to `to`.
-    void copyTo(Spool& to) {
-        flush();
-        std::vector<char> piece(kPiece);
-        for (std::uint64_t at = 0; at < m_size;) {
-            const ssize_t n = ::pread(m_fd, piece.data(), piece.size(), off_t(at));
-            if (n <= 0) throw writeFailure(m_path);
-            to.write(piece.data(), std::size_t(n));
-            at += std::uint64_t(n);
-        }
-    }
-    std::uint64_t size() const { return m_size; }
-    int fd() const { return m_fd; }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-    int m_fd = -1;
-    std::string m_buffer;
-    std::uint64_t m_size = 0;
-};
 
 // A stored date in its six bytes; odd shapes go to the texts.
 std::uint64_t dateField(const Stmt& s, int c, Spool& texts, std::uint64_t textsStart) {
@@ -159,8 +101,7 @@ void buildNameIndex(sqlite3* db, std::int64_t generation, const std::string& pat
     }
     Spool out(path, true), names(path, false), blocks(path, false), rows(path, false),
         comments(path, false), texts(path, false), grams(path, false), postings(path, false);
-    PostingsBuilder gathered;
-    std::string gramBytes, postingBytes;
+    PostingsBuilder gathered(path);
     try {
         Stmt s(db, "SELECT ord, parent, name, kind, attributes, size, created, changed, mark, "
                    "crossedOut, comment, path FROM entries WHERE list = ?1 ORDER BY ord");
@@ -226,13 +167,9 @@ void buildNameIndex(sqlite3* db, std::int64_t generation, const std::string& pat
             l.namesLength = names.size() - l.names;
             l.commentsLength = comments.size() - l.comments;
             l.textsLength = texts.size() - l.texts;
-            gramBytes.clear();
-            postingBytes.clear();
-            gathered.finish(gramBytes, postingBytes);
-            grams.write(gramBytes.data(), gramBytes.size());
-            postings.write(postingBytes.data(), postingBytes.size());
-            l.gramCount = gramBytes.size() / kGramBytes;
-            l.postingsLength = postingBytes.size();
+            gathered.finish(grams, postings);
+            l.gramCount = (grams.size() - l.grams) / kGramBytes;
+            l.postingsLength = postings.size() - l.postings;
         }
 
         // The header and the table, then the sections one after another.

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -17,6 +18,7 @@
 namespace kx::catalog {
 
 class NameIndex;
+class Spool;
 struct IndexedList;
 
 // A trigram: three bytes of the code page in one integer.
@@ -29,16 +31,42 @@ void gramsOf(std::string_view upper, std::vector<Gram>& out);
 // a glob's runs between its "*" and "?".
 std::vector<Gram> maskGrams(std::string_view upperMask, bool glob);
 
-// The postings of one list, gathered name by name in ascending ord.
+// The postings of one list, gathered name by name in ascending ord. What it holds stays within
+// `budget` bytes or so, however many names a list has and however long they are: past it, the
+// postings gathered so far go to a run, sorted by trigram, in a temporary file beside `near`, and
+// finish merges the runs.
 class PostingsBuilder {
 public:
+    static constexpr std::size_t kBudget = 32 << 20;
+    explicit PostingsBuilder(std::string near, std::size_t budget = kBudget);
+    ~PostingsBuilder();
+    PostingsBuilder(const PostingsBuilder&) = delete;
+    PostingsBuilder& operator=(const PostingsBuilder&) = delete;
+
     void add(std::uint32_t ord, std::string_view name);
-    // The list's grams and postings sections; the builder is empty again.
-    void finish(std::string& grams, std::string& postings);
+    // Appends the list's grams and postings sections; the builder is empty again.
+    void finish(Spool& grams, Spool& postings);
+    // How many runs the list gathered so far has gone to.
+    std::size_t runCount() const { return m_runs.size(); }
 
 private:
-    std::unordered_map<Gram, std::vector<std::uint32_t>> m_ords;
+    // A trigram's ords gathered since the last run: varint deltas, the first from 0.
+    struct Pending {
+        std::string deltas;
+        std::uint32_t count = 0, last = 0;
+    };
+    struct Run {
+        std::uint64_t begin, end;
+    };
+    void spill();
+
+    std::string m_near;
+    std::size_t m_budget;
+    std::size_t m_held = 0;
+    std::unordered_map<Gram, Pending> m_pending;
     std::vector<Gram> m_grams;
+    std::unique_ptr<Spool> m_file; // the runs, one after another
+    std::vector<Run> m_runs;
 };
 
 // The ords of one list whose names hold every trigram of `grams`, ascending, or all the

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace kx {
 
@@ -40,10 +41,12 @@ Entry* readOne(EntryTree& tree, ByteSource& in, Entry* parent, std::int32_t& las
 Entry* readEntry(EntryTree& tree, ByteSource& in) {
     struct Frame {
         Entry* entry;
-        std::int64_t left; // children still to read
+        std::int64_t left;      // children still to read
+        std::size_t pathLength; // of the Entry's path below the root (belowroot.h's caption)
     };
     std::int32_t lastChild = 0;
     Entry* root = readOne(tree, in, nullptr, lastChild);
+    std::size_t pathLength = 0;
     std::vector<Frame> stack;
     // Children promised by the folders on the stack and not read yet. Each needs a record of
     // its own, so together they can never exceed the records left: checked before any
@@ -56,7 +59,7 @@ Entry* readEntry(EntryTree& tree, ByteSource& in) {
             throw Error(ErrorCode::brokenList, {}, 0, "more records promised than held");
         promised += std::uint64_t(n);
         tree.reserveChildren(e, std::uint32_t(n));
-        stack.push_back({e, n});
+        stack.push_back({e, n, pathLength});
     };
     push(root);
     while (!stack.empty()) {
@@ -70,6 +73,11 @@ Entry* readEntry(EntryTree& tree, ByteSource& in) {
         Entry* parent = f.entry;
         Entry* child = readOne(tree, in, parent, lastChild);
         EntryTree::addReserved(parent, child);
+        // Each path is measured once, from its folder's: the check costs no more than the read,
+        // and every path a later walk makes is bounded.
+        pathLength = (parent == root ? 0 : f.pathLength + 1) + child->name().size();
+        if (pathLength > kMaxPathLength)
+            throw Error(ErrorCode::pathTooLong, {}, 0, std::to_string(pathLength) + " characters");
         push(child); // may invalidate f
     }
     return root;

@@ -39,8 +39,14 @@ private:
 // computer keeps its root's path.
 enum class PathNames { clear, keep };
 
+// The longest path below the root a list may hold, in characters: the longest path a disk's file
+// system names. Every walk that joins paths is bounded by it.
+constexpr std::size_t kMaxPathLength = 32767;
+
 // Reads the root's record and its whole subtree. Throws Error (brokenList) when a record cannot be
-// read in full or the counts promise more records than the data holds. Works without recursion.
+// read in full or the counts promise more records than the data holds, and Error (pathTooLong)
+// when an Entry's path below the root (its names joined by "\") is longer than kMaxPathLength.
+// Works without recursion.
 Entry* readEntry(EntryTree& tree, ByteSource& in);
 
 // Reads a whole inner list: header text, then the tree.

@@ -332,6 +332,8 @@ constexpr Row<Msg> kMessages[] = {
      "Просмотреть копию списка из каталога?",
      "The list file is missing: %1\nThe disk may be unplugged or the file moved.\n"
      "Browse the catalogue's copy of the list?"},
+    {Msg::pathTooLong, "Список содержит путь длиннее 32767 символов, какого не бывает на диске",
+     "The list holds a path longer than 32767 characters, which no disk can have"},
 };
 
 static_assert(inNameOrder(kCaptions) && inNameOrder(kHints) && inNameOrder(kAbout) &&

@@ -304,6 +304,8 @@ enum class Msg : int {
     readingFromCatalogue,
     listFileMissing,        // %1: the path
     listFileMissingOffered, // %1: the path
+    // Opening a list (a row added after the others kept their numbers).
+    pathTooLong,
 };
 
 // The main window's four tables; the accessors look up the current language.

@@ -267,6 +267,24 @@ TEST_F(KxtoolCatalogTest, DupsAreFilesOfEqualNameAndSizeAnywhere) {
     EXPECT_EQ(cat({"dups", "--min-size", "x"}).status, 2); // a usage error
 }
 
+TEST_F(KxtoolCatalogTest, AListDeeperThanAnyDiskIsRefusedAtOpen) {
+    TreeBuilder deep{"D:\\"};
+    kx::Entry* at = deep.root();
+    for (int i = 0; i < 129; ++i) // 129 * 255 + 128 characters
+        at = deep.folder(at, std::string(255, 'd'));
+    const QString list = dir.path() + "/deep.kx";
+    // Written as it stands: the library itself would not read it back.
+    writeFile(list.toStdString(), zipOf("deep.tmp", innerList(deep.tree())));
+    const QString said = list + ": a path below the root is longer than the 32767 characters any "
+                                "disk names (33023 characters).\n";
+    const ToolRun diff = kxtool({"diff", a, list});
+    EXPECT_EQ(diff.status, 1);
+    EXPECT_EQ(diff.err, "kxtool: " + said);
+    const ToolRun add = cat({"add", list});
+    EXPECT_EQ(add.status, 1);
+    EXPECT_TRUE(add.err.contains("(33023 characters). It was skipped.")) << add.err.toStdString();
+}
+
 TEST_F(KxtoolCatalogTest, DiffComparesByPathAndKind) {
     TreeBuilder old{"D:\\"};
     kx::Entry* docs = old.folder(old.root(), "docs");

@@ -130,19 +130,64 @@ TEST(InnerList, BrokenInputIsAReadError) {
     }
 }
 
-TEST(InnerList, AMillionNestedFoldersNeedNoRecursion) {
-    constexpr int depth = 1000000;
-    std::string bytes = header("deep");
-    bytes.reserve(256 + std::size_t(depth) * 600);
-    const std::string folderRec = record("d", 'D', 0);
-    for (int i = 0; i < depth - 1; ++i)
-        bytes += folderRec;
-    bytes += record("leaf", 'F', -1);
-    auto t = readBytes(bytes);
-    EXPECT_EQ(kx::countBelow(t->root()), std::uint64_t(depth - 1));
-    EXPECT_EQ(writeBytes(*t), bytes);
+TEST(InnerList, DeepNestingNeedsNoRecursion) {
+    // The deepest list that can be read: empty names, each level adds one "\\" to the path.
+    const auto chain = [](int depth) {
+        std::string bytes = header("deep");
+        bytes.reserve(256 + std::size_t(depth + 1) * 600);
+        bytes += record("r", 'D', 0);
+        const std::string folderRec = record("", 'D', 0);
+        for (int i = 0; i < depth - 1; ++i)
+            bytes += folderRec;
+        return bytes + record("", 'F', -1);
+    };
+    const std::string deepest = chain(int(kx::kMaxPathLength) + 1);
+    auto t = readBytes(deepest);
+    EXPECT_EQ(kx::countBelow(t->root()), kx::kMaxPathLength + 1);
+    EXPECT_EQ(writeBytes(*t), deepest);
     kx::freeEntry(t);
     EXPECT_EQ(t, nullptr);
+    // A million levels are refused as the reader reaches the limit.
+    try {
+        readBytes(chain(1000000));
+        ADD_FAILURE() << "read";
+    } catch (const kx::Error& e) {
+        EXPECT_EQ(e.code(), kx::ErrorCode::pathTooLong) << e.what();
+    }
+}
+
+TEST(InnerList, PathsBelowTheRootLongerThanAnyDiskAreRefused) {
+    // `levels` nested folders of names of `length` characters under the root, the last one's name
+    // `lastExtra` characters longer, then a sibling of the chain's top at the root.
+    struct Case {
+        int levels;
+        std::size_t length, lastExtra;
+        bool read;
+    };
+    const Case cases[] = {
+        {16384, 1, 0, true},                     // 16384 names and 16383 "\": 32767 exactly
+        {16384, 1, 1, false},                    // 32768
+        {128, 255, 0, true},                     // 128 * 255 + 127 = 32767
+        {129, 255, 0, false}, {1, 255, 0, true}, // names alone never reach it
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.levels) + " levels of " + std::to_string(c.length));
+        TreeBuilder b{"C:\\a root name that does not count\\"};
+        kx::Entry* at = b.root();
+        for (int i = 0; i < c.levels; ++i)
+            at = b.folder(at, std::string(c.length + (i + 1 == c.levels ? c.lastExtra : 0),
+                                          char('a' + i % 26)));
+        b.file(b.root(), "after the chain");
+        b.file(b.folder(b.root(), "sibling"), "file");
+        try {
+            const auto t = readBack(b.tree());
+            EXPECT_TRUE(c.read);
+            EXPECT_EQ(t->entryCount(), b.tree().entryCount());
+        } catch (const kx::Error& e) {
+            EXPECT_FALSE(c.read) << e.what();
+            EXPECT_EQ(e.code(), kx::ErrorCode::pathTooLong);
+        }
+    }
 }
 
 TEST(InnerList, ProgressStepsOncePerRecordAndAbortStopsTheWrite) {

@@ -4,6 +4,7 @@
 
 #include "listfile/codepage.h"
 #include "listfile/container.h"
+#include "listfile/innerlist.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -145,6 +146,13 @@ TEST(WindowDocument, OpenFailuresReportAndKeepOrDropTheList) {
     const QString broken = dir.filePath("broken.kx");
     // A header and a record cut short.
     writeFile(broken.toStdString(), zipOf("broken", header("h") + std::string(44, 'x')));
+    // Folders nested deeper than any disk's paths go.
+    std::string deep = header("deep") + record("C:\\", 'D', 0);
+    for (int i = 0; i < 129; ++i)
+        deep += record(std::string(255, 'd'), 'D', 0);
+    deep += record("leaf", 'F', -1);
+    const QString tooDeep = dir.filePath("deep.kx");
+    writeFile(tooDeep.toStdString(), zipOf("deep", deep));
 
     struct Case {
         QString path;
@@ -156,6 +164,7 @@ TEST(WindowDocument, OpenFailuresReportAndKeepOrDropTheList) {
         {notZip, msg(w, Msg::unpackFailed) + " - " + msg(w, Msg::notZip) + " - " + notZip, true},
         {empty, msg(w, Msg::fileEmpty), true},
         {broken, msg(w, Msg::loadFailed), false},
+        {tooDeep, msg(w, Msg::pathTooLong), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
@@ -176,7 +185,7 @@ TEST(WindowDocument, OpenFailuresReportAndKeepOrDropTheList) {
             EXPECT_EQ(w.dialogs->lastMessage(), msg(w, Msg::nothingToSave));
         }
         // No working file is left behind.
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 4);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 5);
     }
 }
 
@@ -382,13 +391,14 @@ TEST(WindowDocument, CloseQuestionAndOpeningOverUnsavedChanges) {
 // A hostile list a hundred thousand folders deep: the window reads it, replaces it with another
 // list and is destroyed without recursing through the folder tree.
 TEST(WindowDocument, DeeplyNestedListsOpenAndGoAway) {
-    constexpr int depth = 100000;
-    std::string inner = header("deep");
+    // The deepest list that opens: "d", then empty names, each adding a "\\" to the path.
+    constexpr int depth = int(kx::kMaxPathLength);
+    std::string inner = header("deep") + record("r", 'D', 0) + record("d", 'D', 0);
     inner.reserve(inner.size() + std::size_t(depth) * kx::kRecordSize);
-    const std::string folderRecord = record("d", 'D', 0);
-    for (int i = 0; i < depth - 1; ++i)
+    const std::string folderRecord = record("", 'D', 0);
+    for (int i = 0; i < depth - 2; ++i)
         inner += folderRecord;
-    inner += record("leaf", 'F', -1);
+    inner += record("", 'F', -1);
     QTemporaryDir dir;
     const QString deep = dir.filePath("deep.kx");
     writeFile(deep.toStdString(), zipOf("deep", inner));

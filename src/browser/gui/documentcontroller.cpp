@@ -183,7 +183,8 @@ void DocumentController::openFailed(const Error& e, const QString& chosen) {
     m_w.updateForwardHint();
     const ui::StringTables& t = m_w.m_tables;
     QString text = errorMessage(e);
-    if (e.code() != ErrorCode::emptyList && e.code() != ErrorCode::brokenList)
+    if (e.code() != ErrorCode::emptyList && e.code() != ErrorCode::brokenList &&
+        e.code() != ErrorCode::pathTooLong)
         text = t.message(ui::Msg::unpackFailed) + QStringLiteral(" - ") + text +
                QStringLiteral(" - ") + chosen;
     // A list damaged by a save cut short: the whole new list is beside it.

@@ -35,6 +35,8 @@ ui::Msg messageRowOf(ErrorCode code) {
         return Msg::fileEmpty;
     case ErrorCode::brokenList:
         return Msg::loadFailed;
+    case ErrorCode::pathTooLong:
+        return Msg::pathTooLong;
     case ErrorCode::createFailed:
     case ErrorCode::alreadyExists:
         return Msg::createFailed;

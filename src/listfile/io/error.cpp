@@ -40,6 +40,8 @@ const char* errorCodeText(ErrorCode code) {
         return "the list file holds an empty list";
     case ErrorCode::brokenList:
         return "the list inside the file is damaged";
+    case ErrorCode::pathTooLong:
+        return "a path below the root is longer than the 32767 characters any disk names";
     case ErrorCode::createFailed:
         return "cannot create the file";
     case ErrorCode::writeFailed:

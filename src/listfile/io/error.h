@@ -24,8 +24,9 @@ enum class ErrorCode {
     damagedArchive,    // records that disagree or point outside the file, bad deflate data
     crcMismatch,       // the inflated bytes do not have the recorded CRC-32
     // The inner list.
-    emptyList,  // the entry holds no bytes
-    brokenList, // a record cut short, counts that promise more than the data holds
+    emptyList,   // the entry holds no bytes
+    brokenList,  // a record cut short, counts that promise more than the data holds
+    pathTooLong, // a path below the root longer than any disk names (kMaxPathLength)
     // Writing.
     createFailed,  // a new file could not be created
     writeFailed,   // a write, flush or close failed
