@@ -16,11 +16,20 @@ namespace kxtool {
 namespace {
 
 // The catalogue that catalog's --db names, or the user's; only add makes one. A wait for another
-// program's write is told to the terminal.
+// program's write is told to the terminal; a catalogue that other users can read is told once,
+// whether or not standard error is a terminal.
 std::unique_ptr<kx::catalog::Catalog>
 openCatalog(const CommandLine& line, kx::catalog::OpenMode mode = kx::catalog::OpenMode::existing) {
     std::string db = line.outer()->value("db");
     if (db.empty()) db = kx::catalog::defaultCatalogPath();
+    kx::catalog::setReadableNotice([](const std::string& path) {
+        static bool told = false;
+        if (told) return;
+        told = true;
+        printMessage("The catalogue " + path +
+                     " can be read by other users; make it private (chmod 600 the file, "
+                     "chmod 700 its folder).");
+    });
     if (::isatty(2))
         kx::catalog::setWaitNotice([] {
             printMessage("waiting for another program to finish its change of the catalogue");

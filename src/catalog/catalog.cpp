@@ -19,6 +19,7 @@
 // exactly, else the record's ten bytes; a date is the integer YYYYMMDDhhmmss when its text is
 // "DD.MM.YYYY hh:mm:ss" exactly, else its bytes; an empty text is NULL. The trigram postings of
 // the names are no table: the name index beside the catalogue derives them (see postings.h).
+#include "catalog/catalogfile.h"
 #include "catalog/nameindex.h"
 #include "catalog/sqlstore.h"
 
@@ -27,6 +28,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <sys/stat.h>
 
 namespace kx::catalog {
@@ -36,27 +38,13 @@ namespace {
 constexpr int kSchemaVersion = 3;
 constexpr int kApplicationId = 0x466c4b43; // "FlKC"
 
-const char* const kSchema = R"(
-CREATE TABLE lists(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, fileSize INTEGER,
-                   mtimeNs INTEGER, inode INTEGER, device INTEGER, entries INTEGER,
-                   indexedAt INTEGER, header BLOB, root BLOB, label TEXT, note TEXT,
-                   fileBytes INTEGER);
-CREATE TABLE entries(list INTEGER, ord INTEGER, parent INTEGER, name BLOB, kind INTEGER,
-                     attributes INTEGER, size, created, changed, mark INTEGER,
-                     crossedOut INTEGER, comment BLOB, path BLOB, PRIMARY KEY(list, ord))
-                     WITHOUT ROWID;
-CREATE TABLE recordRest(list INTEGER, ord INTEGER, bytes BLOB, PRIMARY KEY(list, ord))
-                        WITHOUT ROWID;
-)";
-
 // Version 1 to 2: the label, the note and the files' bytes of every list, and the rest of the
 // records. A list indexed under version 1 has no rest: its records come back as the entries
 // rows hold them (depths from the tree, no mark counts) until it is indexed again.
 void addLabelsAndRest(sqlite3* db) {
     exec(db, "ALTER TABLE lists ADD COLUMN label TEXT; ALTER TABLE lists ADD COLUMN note TEXT; "
-             "ALTER TABLE lists ADD COLUMN fileBytes INTEGER; "
-             "CREATE TABLE recordRest(list INTEGER, ord INTEGER, bytes BLOB, "
-             "PRIMARY KEY(list, ord)) WITHOUT ROWID;");
+             "ALTER TABLE lists ADD COLUMN fileBytes INTEGER");
+    exec(db, kRestTable);
     Stmt sizes(db, "SELECT list, size FROM entries WHERE kind != 68 ORDER BY list");
     Stmt put(db, "UPDATE lists SET fileBytes = ?2 WHERE id = ?1");
     std::int64_t list = -1;
@@ -86,16 +74,36 @@ void upgradeSchema(sqlite3* db, std::int64_t from) {
     if (from < 3) exec(db, "DROP TABLE IF EXISTS grams");
 }
 
-std::function<void()>& waitNotice() {
-    static std::function<void()> notice;
-    return notice;
+// The notices of every catalogue of the process; called under their lock, so that a notice
+// that is being changed or removed is never called.
+struct Notices {
+    std::mutex lock;
+    std::function<void()> waiting;
+    std::function<void(const std::string&)> readable;
+};
+
+Notices& notices() {
+    static Notices n;
+    return n;
+}
+
+void tellWaiting() {
+    Notices& n = notices();
+    const std::lock_guard<std::mutex> held(n.lock);
+    if (n.waiting) n.waiting();
+}
+
+void tellReadable(const std::string& path) {
+    Notices& n = notices();
+    const std::lock_guard<std::mutex> held(n.lock);
+    if (n.readable) n.readable(path);
 }
 
 // A writer holds the catalogue: wait for it, in steps growing to 100 ms, for ten minutes at most
 // (an add of a large list takes a while; a search never waits, see WAL).
 int waitForWriter(void*, int count) {
     constexpr int kSteps = 7 + 10 * 60 * 10;
-    if (count == 0 && waitNotice()) waitNotice()();
+    if (count == 0) tellWaiting();
     if (count >= kSteps) return 0;
     sqlite3_sleep(count < 7 ? 1 << count : 100);
     return 1;
@@ -104,7 +112,15 @@ int waitForWriter(void*, int count) {
 } // namespace
 
 void setWaitNotice(std::function<void()> notice) {
-    waitNotice() = std::move(notice);
+    Notices& n = notices();
+    const std::lock_guard<std::mutex> held(n.lock);
+    n.waiting = std::move(notice);
+}
+
+void setReadableNotice(std::function<void(const std::string& path)> notice) {
+    Notices& n = notices();
+    const std::lock_guard<std::mutex> held(n.lock);
+    n.readable = std::move(notice);
 }
 
 std::string defaultCatalogPath() {
@@ -128,22 +144,72 @@ Catalog::~Catalog() {
     sqlite3_close(m_db);
 }
 
+namespace {
+
+// Makes the schema in a file that holds nothing yet; refuses a file of another program or of
+// another schema, before anything reads or writes its tables; brings an older schema of ours
+// up to date.
+void prepareSchema(sqlite3* db) {
+    if (holdsNothing(db)) {
+        // A search reads about one leaf per found row: 32 KiB pages hold a parent's row near
+        // its children's and keep the levels above few, yet each read stays short (measured
+        // against 4, 16 and 64 KiB).
+        exec(db, "PRAGMA page_size = 32768");
+        // Two programs may find the file empty at once: the one that writes second finds the
+        // schema there once its turn comes. (A write transaction gives the file its first page
+        // at once, so this second look asks for the schema itself.)
+        WriteTransaction making(db);
+        if (pragmaValue(db, "SELECT count(*) FROM sqlite_master") == 0 &&
+            pragmaValue(db, "PRAGMA application_id") == 0) {
+            exec(db, (std::string(kListsTable) + kListsAddedColumns + ")").c_str());
+            exec(db, kEntriesTable);
+            exec(db, kRestTable);
+            exec(db, ("PRAGMA application_id = " + std::to_string(kApplicationId) +
+                      "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";")
+                         .c_str());
+        }
+        making.commit();
+        // Searches go on while a list is being added (a reader never waits for a writer).
+        exec(db, "PRAGMA journal_mode = WAL");
+    }
+    // Another program's database, an empty one too, is never taken over.
+    if (pragmaValue(db, "PRAGMA application_id") != kApplicationId)
+        throw Error(ErrorCode::notCatalogue);
+    const std::int64_t version = pragmaValue(db, "PRAGMA user_version");
+    if (version > kSchemaVersion) throw Error(ErrorCode::catalogueTooNew);
+    if (version < 1) throw Error(ErrorCode::catalogueDamaged, {}, 0, "no schema version");
+    checkSchema(db, version);
+    if (version < kSchemaVersion) {
+        WriteTransaction upgrading(db);
+        const std::int64_t now = pragmaValue(db, "PRAGMA user_version");
+        if (now < kSchemaVersion) {
+            if (now != version) checkSchema(db, now);
+            upgradeSchema(db, now);
+            exec(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+        }
+        upgrading.commit();
+    }
+}
+
+// A stop asked for by Catalog::stopWhen ends the running statement.
+int stopCheck(void* catalogStop) {
+    const auto& stop = *static_cast<const std::function<bool()>*>(catalogStop);
+    return stop && stop() ? 1 : 0;
+}
+
+} // namespace
+
 std::unique_ptr<Catalog> Catalog::open(const std::string& path, OpenMode mode) {
     struct stat st {};
     const bool exists = ::stat(path.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) throw Error(ErrorCode::catalogueNotRegularFile, path);
     if (!exists && mode == OpenMode::existing)
         throw Error(ErrorCode::catalogueMissing, path, errno);
-    if (!exists) {
-        std::error_code ec;
-        const auto folder = std::filesystem::path(path).parent_path();
-        if (!folder.empty()) std::filesystem::create_directories(folder, ec);
-        if (ec) throw Error(ErrorCode::catalogueFolderFailed, path, ec.value());
-    }
+    if (!exists) makePrivateFile(path);
     sqlite3* db = nullptr;
-    // An existing catalogue is never made anew, even if it vanished since the stat above.
-    const int flags = SQLITE_OPEN_READWRITE | (mode == OpenMode::create ? SQLITE_OPEN_CREATE : 0);
-    const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    // SQLite never makes the file: one made here is private, and an existing catalogue is never
+    // made anew, even if it vanished since the stat above.
+    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
         const std::string why = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close(db);
@@ -152,6 +218,7 @@ std::unique_ptr<Catalog> Catalog::open(const std::string& path, OpenMode mode) {
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> guard(db, sqlite3_close);
     sqlite3_busy_handler(db, waitForWriter, nullptr);
     try {
+        openDefensively(db);
         // Pages are read into a small cache, not through a map of the file: a search touches
         // about one page per row found, once per process, and here a page fault on a map costs
         // more than a read call. A small cache is also quicker to fill than a large one.
@@ -159,49 +226,29 @@ std::unique_ptr<Catalog> Catalog::open(const std::string& path, OpenMode mode) {
         exec(db, "PRAGMA mmap_size = 0");
         exec(db, kSmallCache);
         // Reading the schema is the first read of the file: a damaged one fails here.
-        const auto isEmpty = [db] {
-            return pragmaValue(db, "SELECT count(*) FROM sqlite_master") == 0 &&
-                   pragmaValue(db, "PRAGMA application_id") == 0;
-        };
-        if (isEmpty()) {
-            // A search reads about one leaf per found row: 32 KiB pages hold a parent's row near
-            // its children's and keep the levels above few, yet each read stays short (measured
-            // against 4, 16 and 64 KiB).
-            exec(db, "PRAGMA page_size = 32768");
-            // Two programs may find the file empty at once: the one that writes second finds
-            // the schema there once its turn comes.
-            WriteTransaction making(db);
-            if (isEmpty()) {
-                exec(db, kSchema);
-                exec(db, ("PRAGMA application_id = " + std::to_string(kApplicationId) +
-                          "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";")
-                             .c_str());
-            }
-            making.commit();
-            // Searches go on while a list is being added (a reader never waits for a writer).
-            exec(db, "PRAGMA journal_mode = WAL");
-        }
-        const std::int64_t app = pragmaValue(db, "PRAGMA application_id");
-        const std::int64_t version = pragmaValue(db, "PRAGMA user_version");
-        if (app != kApplicationId) throw Error(ErrorCode::notCatalogue, path);
-        if (version > kSchemaVersion) throw Error(ErrorCode::catalogueTooNew, path);
-        if (version < 1) throw Error(ErrorCode::catalogueDamaged, path, 0, "no schema version");
-        if (version < kSchemaVersion) {
-            WriteTransaction upgrading(db);
-            const std::int64_t now = pragmaValue(db, "PRAGMA user_version");
-            if (now < kSchemaVersion) {
-                upgradeSchema(db, now);
-                exec(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
-            }
-            upgrading.commit();
-        }
-        guard.release();
-        return std::unique_ptr<Catalog>(new Catalog(db, path));
+        prepareSchema(db);
     } catch (const Error& e) {
         if (!e.path().empty()) throw;
         // Name the file in the sentence.
         throw Error(e.code(), path, e.sysErrno(), e.detail());
     }
+    guard.release();
+    std::unique_ptr<Catalog> catalog(new Catalog(db, path));
+    if (exists && othersCanRead(path)) tellReadable(path);
+    return catalog;
+}
+
+void Catalog::stopWhen(std::function<bool()> stop) {
+    m_stop = std::move(stop);
+    // Asked every few thousand steps of SQLite's machine: often enough to stop at once.
+    if (m_stop)
+        sqlite3_progress_handler(m_db, 4096, stopCheck, &m_stop);
+    else
+        sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
+}
+
+bool Catalog::stopped() const {
+    return m_stop && m_stop();
 }
 
 bool Catalog::remove(const std::string& listPath) {

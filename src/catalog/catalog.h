@@ -27,8 +27,9 @@ class NameIndex;
 // $XDG_DATA_HOME/fentaro-light/catalog.sqlite, or ~/.local/share/fentaro-light/catalog.sqlite.
 std::string defaultCatalogPath();
 
-// A path made absolute and lexically normal (symbolic links are kept as written): the name
-// under which a list is catalogued.
+// The name under which a list is catalogued: the path as the kernel resolves it, every link
+// followed (realpath), so that it names the file an open of the path reads. A path that names
+// no file: its folder resolved and its name added, else made absolute and lexically normal.
 std::string absoluteListPath(const std::string& path);
 
 // cancelled: the progress stopped the add; the catalogue kept what it had of the list.
@@ -87,6 +88,12 @@ std::vector<DuplicateGroup> duplicateGroups(const std::vector<Duplicate>& rows);
 // end (a writer waits up to ten minutes, then fails with catalogueFailed). For the whole process.
 void setWaitNotice(std::function<void()> notice);
 
+// Called when Catalog::open finds a catalogue that users other than its owner may read (its
+// file, its folder, or a file beside it has a group or other read bit), on every such open, on
+// the thread that opens it, with the catalogue's path. A catalogue made by this program is
+// private: the file 0600 (its -wal and -shm files too), the folders made 0700. For the process.
+void setReadableNotice(std::function<void(const std::string& path)> notice);
+
 // One found row: its list, the Entry as the list holds it (name, kind, size, dates, attributes,
 // mark, comment), its caption (the path below the root, as resultCaption makes it) and its place
 // in the list's pre-order walk as the viewer opens it (the root is 0; see entryAtOrd). It returns
@@ -113,13 +120,23 @@ const Entry* entryAtOrd(const Entry* root, std::uint32_t ord);
 class Catalog {
 public:
     // Opens the catalogue at `path`, making it (and its folder) when there is no file; with
-    // OpenMode::existing a missing file throws catalogueMissing and nothing is made. A catalogue
-    // of an older schema is brought up to date in place. Throws kx::Error (notCatalogue,
-    // catalogueDamaged, catalogueTooNew, ...) with the path.
+    // OpenMode::existing a missing file throws catalogueMissing and nothing is made. Nothing the
+    // file holds runs (no trigger, no view, no function of its schema), and a file whose tables
+    // are not exactly the catalogue's, or a non-empty database of another program, throws
+    // notCatalogue and is left as it is; only a file that holds nothing becomes a catalogue. A
+    // catalogue of an older schema is brought up to date in place. Throws kx::Error
+    // (notCatalogue, catalogueDamaged, catalogueTooNew, ...) with the path.
     static std::unique_ptr<Catalog> open(const std::string& path, OpenMode mode = OpenMode::create);
     ~Catalog();
     Catalog(const Catalog&) = delete;
     Catalog& operator=(const Catalog&) = delete;
+
+    // Asked now and then while a query of this catalogue runs, on the thread that runs it: true
+    // ends the query, which throws catalogueFailed (an add returns cancelled; its transaction is
+    // rolled back). An empty function lets every query run to its end.
+    void stopWhen(std::function<bool()> stop);
+    // True when the stop asks to end the work.
+    bool stopped() const;
 
     // Adds a list, or indexes it again when its file changed (size, modification time, inode or
     // device) since it was indexed; an unchanged list is left alone. One transaction per list:
@@ -176,6 +193,7 @@ private:
     sqlite3* m_db;
     std::string m_path;
     std::unique_ptr<Statements> m_st;
+    std::function<bool()> m_stop;
 };
 
 // The list files (*.kx, the case ignored) at or below a path: the path itself when it is no

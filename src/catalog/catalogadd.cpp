@@ -119,6 +119,7 @@ AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
         exec(m_db, "COMMIT");
     } catch (...) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (stopped()) return {AddOutcome::cancelled, path, total}; // see stopWhen
         throw;
     }
     return {known ? AddOutcome::updated : AddOutcome::added, path, total};

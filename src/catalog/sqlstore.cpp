@@ -4,9 +4,11 @@
 #include "query/storeddate.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iterator>
+#include <optional>
 #include <sys/stat.h>
 
 namespace kx::catalog {
@@ -126,10 +128,26 @@ void recordOf(const Stmt& s, int first, std::uint8_t* record) {
 }
 
 std::string absoluteListPath(const std::string& path) {
+    namespace fs = std::filesystem;
+    // realpath asks the kernel for every component, so "link/.." is the link's target's parent.
+    const auto resolved = [](const std::string& p) -> std::optional<std::string> {
+        char* real = ::realpath(p.c_str(), nullptr);
+        if (!real) return std::nullopt;
+        std::string out = real;
+        std::free(real);
+        return out;
+    };
+    if (auto real = resolved(path)) return *real;
+    const fs::path p(path);
+    if (p.has_filename()) {
+        const std::string folder = p.has_parent_path() ? p.parent_path().string() : ".";
+        if (auto real = resolved(folder))
+            return (fs::path(*real) / p.filename()).lexically_normal().string();
+    }
     std::error_code ec;
-    const std::filesystem::path p = std::filesystem::absolute(path, ec);
+    const fs::path absolute = fs::absolute(p, ec);
     if (ec) return path;
-    return p.lexically_normal().string();
+    return absolute.lexically_normal().string();
 }
 
 } // namespace kx::catalog

@@ -288,6 +288,11 @@ constexpr Row<Msg> kMessages[] = {
      "Этой записи больше нет в списке: список изменился после добавления в каталог",
      "This entry is no longer in the list: the list changed after it was catalogued"},
     {Msg::catalogueUpdating, "Обновление каталога", "Updating the catalogue"},
+    {Msg::catalogueReadableByOthers,
+     "Каталог %1 могут читать другие пользователи: сделайте его личным (файл 600, папка 700)",
+     "Other users can read the catalogue %1: make it private (the file 600, its folder 700)"},
+    {Msg::catalogueWaiting, "Ожидание: другая программа изменяет каталог",
+     "Waiting for another program to finish its change of the catalogue"},
     // Why a folder could not be scanned, and why the catalogue could not be used.
     {Msg::notFolder, "Это не папка", "This is not a folder"},
     {Msg::catalogueNoHome, "Место каталога не задано: нет ни XDG_DATA_HOME, ни HOME",

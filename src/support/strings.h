@@ -275,6 +275,8 @@ enum class Msg : int {
     catalogueNotUpdated, // %1: why
     entryNoLongerInList,
     catalogueUpdating,
+    catalogueReadableByOthers, // %1: the catalogue's file
+    catalogueWaiting,
     // Why a folder could not be scanned, and why the catalogue could not be used.
     notFolder,
     catalogueNoHome,

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 
 #include <QProcess>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 using namespace kxtest;
 
@@ -317,15 +319,30 @@ TEST_F(KxtoolCatalogTest, DiffComparesByPathAndKind) {
     EXPECT_EQ(kxtool({"diff", before}).status, 2); // a usage error
 }
 
-// A damaged or foreign database is reported in one sentence and left exactly as it was.
+// A damaged or foreign database, or a catalogue with a table, index, trigger or view of another
+// program, is reported in one sentence and left exactly as it was: nothing of it ran.
 TEST_F(KxtoolCatalogTest, ADamagedCatalogueIsReportedNeverReplaced) {
     ASSERT_EQ(cat({"add", a, b}).status, 0);
     const std::string whole = readFile(db.toStdString());
-    sqlite3* foreign = nullptr;
-    const QString other = dir.path() + "/other.sqlite";
-    ASSERT_EQ(sqlite3_open(other.toUtf8().constData(), &foreign), SQLITE_OK);
-    sqlite3_exec(foreign, "CREATE TABLE t(x)", nullptr, nullptr, nullptr);
-    sqlite3_close(foreign);
+    // Another program's database, or ours with a piece that is not ours: `sql` run on a new
+    // file, or on a copy of the catalogue.
+    const auto made = [&](const char* name, const std::string& from, const char* sql) {
+        const QString path = dir.path() + "/" + name;
+        if (!from.empty()) writeFile(path.toStdString(), from);
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &raw), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        sqlite3_close(raw);
+    };
+    made("other.sqlite", {}, "CREATE TABLE t(x)");
+    made("blank.sqlite", {}, "PRAGMA user_version = 7"); // no table, application id 0
+    made("foreign.sqlite", {}, "PRAGMA application_id = 1234");
+    made("trigger.sqlite", whole,
+         "CREATE TRIGGER w AFTER INSERT ON entries BEGIN UPDATE lists SET note = 'seen'; END");
+    made("view.sqlite", whole,
+         "CREATE VIEW v AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+         "SELECT x FROM c");
+    made("index.sqlite", whole, "CREATE INDEX byName ON entries(name)");
 
     struct Case {
         const char* name;
@@ -335,6 +352,11 @@ TEST_F(KxtoolCatalogTest, ADamagedCatalogueIsReportedNeverReplaced) {
         {"garbage.sqlite", std::string(3000, 'x'), "is damaged"},
         {"cut.sqlite", whole.substr(0, whole.size() / 2), "is damaged"},
         {"other.sqlite", {}, "is not a catalogue"},
+        {"blank.sqlite", {}, "is not a catalogue"},
+        {"foreign.sqlite", {}, "is not a catalogue"},
+        {"trigger.sqlite", {}, "is not a catalogue"},
+        {"view.sqlite", {}, "is not a catalogue"},
+        {"index.sqlite", {}, "is not a catalogue"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -352,6 +374,50 @@ TEST_F(KxtoolCatalogTest, ADamagedCatalogueIsReportedNeverReplaced) {
         }
         EXPECT_EQ(readFile(path.toStdString()), kept);
     }
+}
+
+// A catalogue that other users can read is told once, on standard error, and the command runs.
+TEST_F(KxtoolCatalogTest, ACatalogueOthersCanReadIsToldOnce) {
+    ASSERT_EQ(cat({"add", a}).status, 0);
+    EXPECT_EQ(cat({"lists"}).err, "");
+    const QByteArray file = QFile::encodeName(db), folder = QFile::encodeName(dir.path());
+    for (const auto& [path, mode] : {std::pair{file, 0644}, std::pair{folder, 0755}}) {
+        SCOPED_TRACE(path.toStdString());
+        ASSERT_EQ(::chmod(path.constData(), mode_t(mode)), 0);
+        const ToolRun r = cat({"find", "jpg"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(db + " can be read by other users")) << r.err.toStdString();
+        ASSERT_EQ(::chmod(path.constData(), path == file ? 0600 : 0700), 0);
+    }
+}
+
+// The name stored is the file that the path opens: the kernel resolves "link/.." to the link's
+// target's parent, which is not the folder the text names.
+TEST_F(KxtoolCatalogTest, AListIsCataloguedAsTheFileThePathOpens) {
+    const QString d = dir.path();
+    ASSERT_TRUE(QDir().mkpath(d + "/real/sub") && QDir().mkpath(d + "/x"));
+    ASSERT_TRUE(QFile::copy(a, d + "/real/l.kx") && QFile::copy(b, d + "/x/l.kx"));
+    ASSERT_TRUE(QFile::link(d + "/real/sub", d + "/x/link"));
+    EXPECT_EQ(cat({"add", d + "/x/link/../l.kx"}).out, "added\t" + d + "/real/l.kx\t9\n");
+    EXPECT_EQ(cat({"add", d + "/real/l.kx"}).out, "unchanged\t" + d + "/real/l.kx\t9\n");
+}
+
+// Several first adds at once: one makes the catalogue, the others wait for it and for each
+// other; every list is added.
+TEST_F(KxtoolCatalogTest, FirstAddsAtOnceAllSucceed) {
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int i = 0; i < 4; ++i) {
+        const QString list = dir.path() + "/" + QString::number(i) + ".kx";
+        ASSERT_TRUE(QFile::copy(i % 2 ? a : b, list));
+        runs.push_back(std::make_unique<QProcess>());
+        runs.back()->start(KXTOOL_PATH, {"catalog", "--db", db, "add", list});
+    }
+    for (auto& p : runs) {
+        ASSERT_TRUE(p->waitForFinished(60000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    }
+    EXPECT_EQ(cat({"lists"}).out.count('\n'), 4);
 }
 
 TEST_F(KxtoolCatalogTest, TheDefaultCatalogueLivesInTheDataFolder) {

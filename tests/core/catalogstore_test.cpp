@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <cstring>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 using namespace kxtest;
 using kx::catalog::Catalog;
@@ -201,6 +202,63 @@ TEST_F(CatalogStoreTest, AFirstSchemaCatalogueIsUpgraded) {
     EXPECT_EQ(sqlite3_column_int(grams, 0), 0);
     sqlite3_finalize(grams);
     sqlite3_close(raw);
+}
+
+// What this program makes is private under the usual umask: the file, SQLite's files beside it,
+// the name index and every folder made for it. A catalogue that others can read is told on each
+// open (the callers tell it once).
+TEST_F(CatalogStoreTest, TheCatalogueIsPrivateAndOneOthersCanReadIsTold) {
+    writeDisk();
+    const mode_t oldMask = ::umask(022);
+    const QString top = dir.path() + "/data";
+    const std::string inFolder = (top + "/fentaro/cat.sqlite").toStdString();
+    std::vector<std::string> told;
+    kx::catalog::setReadableNotice([&](const std::string& path) { told.push_back(path); });
+    {
+        const auto catalog = Catalog::open(inFolder);
+        catalog->add(listPath);
+        catalog->prepareSearch();
+        const auto modeOf = [](const std::string& path) {
+            struct stat st {};
+            return ::stat(path.c_str(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+        };
+        for (const char* suffix : {"", "-wal", "-shm", ".names"})
+            EXPECT_EQ(modeOf(inFolder + suffix), 0600) << suffix;
+        for (const QString& folder : {top, top + "/fentaro"})
+            EXPECT_EQ(modeOf(folder.toStdString()), 0700) << folder.toStdString();
+    }
+    ::umask(oldMask);
+    Catalog::open(inFolder, kx::catalog::OpenMode::existing);
+    EXPECT_TRUE(told.empty());
+    ASSERT_EQ(::chmod(inFolder.c_str(), 0640), 0);
+    Catalog::open(inFolder, kx::catalog::OpenMode::existing);
+    ASSERT_EQ(::chmod(inFolder.c_str(), 0600), 0);
+    ASSERT_EQ(::chmod((top + "/fentaro").toUtf8().constData(), 0755), 0);
+    Catalog::open(inFolder, kx::catalog::OpenMode::existing);
+    kx::catalog::setReadableNotice({});
+    EXPECT_EQ(told, std::vector<std::string>(2, inFolder));
+}
+
+// A stop ends a statement that runs long inside SQLite; what it was writing is rolled back.
+TEST_F(CatalogStoreTest, AStopEndsARunningQueryAndKeepsTheCatalogue) {
+    TreeBuilder t{"D:\\"};
+    for (int i = 0; i < 3000; ++i)
+        t.file(t.root(), "file" + std::to_string(i), 7);
+    writeListFile(listPath, t.tree(), true);
+    const auto catalog = Catalog::open(db);
+    catalog->add(listPath);
+    const std::int64_t id = catalog->lists().at(0).id;
+    bool stop = true;
+    catalog->stopWhen([&stop] { return stop; });
+    EXPECT_EQ(errorOf([&] { catalog->duplicates(0); }), kx::ErrorCode::catalogueFailed);
+    EXPECT_EQ(errorOf([&] { catalog->loadTree(id); }), kx::ErrorCode::catalogueFailed);
+    EXPECT_EQ(errorOf([&] { catalog->remove(listPath); }), kx::ErrorCode::catalogueFailed);
+    writeListFile(listPath, t.tree(), true); // a new stamp: indexed again, stopped
+    EXPECT_EQ(catalog->add(listPath).outcome, kx::catalog::AddOutcome::cancelled);
+    stop = false;
+    ASSERT_EQ(catalog->lists().size(), 1u);
+    EXPECT_EQ(catalog->loadTree(id)->entryCount(), 3001u);
+    EXPECT_EQ(catalog->duplicates(0).size(), 0u);
 }
 
 // Each run of equal size and name is one group; the waste saturates; ties go by name, then size.

@@ -18,10 +18,13 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
+#include <QStatusBar>
 #include <QTest>
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace kxtest;
 
@@ -224,6 +227,25 @@ TEST_F(CatalogWindow, AMissingOrDamagedCatalogueIsToldAndLeftAlone) {
     EXPECT_TRUE(saveAndWait(w));
     EXPECT_FALSE(w->listModified());
     EXPECT_EQ(w.dialogs->lastMessage(), w->tables().message(Msg::catalogueNotUpdated).arg(damaged));
+}
+
+// A catalogue that others can read is told once a session, in the status bar, without a
+// question; the catalogue is used all the same.
+TEST_F(CatalogWindow, ACatalogueOthersCanReadIsToldOnceInTheStatusBar) {
+    catalogueBoth();
+    ASSERT_EQ(::chmod(db.c_str(), 0644), 0);
+    QStatusBar* bar = w->statusBar();
+    const QString told =
+        w->tables().message(kx::ui::Msg::catalogueReadableByOthers).arg(QString::fromStdString(db));
+    kx::TCatalogForm* f = find("txt");
+    QTest::qWait(1); // the notice comes from the search's thread
+    EXPECT_EQ(bar->currentMessage(), told);
+    EXPECT_FALSE(f->rows->rows().empty());
+    bar->clearMessage();
+    find("jpg");
+    QTest::qWait(1);
+    EXPECT_EQ(bar->currentMessage(), "");
+    EXPECT_TRUE(w.dialogs->messages.empty()) << w.dialogs->lastMessage().toStdString();
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 
 #include <QFile>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -132,41 +133,77 @@ void CatalogController::revealRow(const CatalogRow& row) {
 void CatalogController::refreshCatalogue(std::function<void()> then) {
     const std::string db = catalog::defaultCatalogPath();
     const std::string path = DocumentController::localPath(m_w.m_listFilePath);
-    std::shared_ptr<catalog::Catalog> catalog;
-    QString failure;
-    try {
-        catalog = catalog::Catalog::open(db, catalog::OpenMode::existing);
-        if (!catalog->contains(path)) catalog.reset();
-    } catch (const Error& e) {
-        // Without a catalogue there is nothing to refresh, and none is made here.
-        if (e.code() != ErrorCode::catalogueMissing) failure = m_w.m_documentCtl->errorWithPath(e);
-    }
     const auto finish = [this, then](const QString& failure) {
         if (!failure.isEmpty())
             m_w.showMessage(m_w.m_tables.message(ui::Msg::catalogueNotUpdated).arg(failure),
                             UserDialogs::Icon::Error);
         if (then) then();
     };
-    if (!catalog) {
-        finish(failure);
+    // Without a catalogue there is nothing to refresh, and none is made here.
+    if (!QFile::exists(QFile::decodeName(db.c_str()))) {
+        finish({});
         return;
     }
+    // The catalogue is read on the job's thread, never here: its file may take long to answer.
     // A cancelled refresh keeps what the catalogue had; the next add refreshes it.
     const Progress progress = m_w.m_progress.callback();
     m_w.runWithProgress(
         m_w.m_tables.message(ui::Msg::catalogueUpdating),
-        [catalog, path, progress] { catalog->add(path, progress); },
-        [this, finish](bool, auto& outcome) {
+        [db, path, progress, stop = stopOnAbort()] {
+            std::unique_ptr<catalog::Catalog> catalog;
+            try {
+                catalog = catalog::Catalog::open(db, catalog::OpenMode::existing);
+            } catch (const Error& e) {
+                if (e.code() == ErrorCode::catalogueMissing) return; // gone since
+                throw;
+            }
+            catalog->stopWhen(stop);
+            if (catalog->contains(path)) catalog->add(path, progress);
+        },
+        [this, finish](bool cancelled, auto& outcome) {
             QString failure;
             try {
                 outcome.get();
             } catch (const Error& e) {
                 // The catalogue names its file; the list is the one just saved.
-                failure = isCatalogueError(e.code()) ? m_w.m_documentCtl->errorWithPath(e)
-                                                     : m_w.m_documentCtl->errorMessage(e);
+                if (!cancelled)
+                    failure = isCatalogueError(e.code()) ? m_w.m_documentCtl->errorWithPath(e)
+                                                         : m_w.m_documentCtl->errorMessage(e);
             }
             finish(failure);
         });
+}
+
+std::function<bool()> CatalogController::stopOnAbort() const {
+    std::atomic<bool>* abort = &m_w.m_progress.abortFlag();
+    return [abort] { return abort->load(); };
+}
+
+void CatalogController::installNotices() {
+    // Told on a worker thread; shown in the status bar on the window's, without a question.
+    const auto show = [this](std::function<void()> onUiThread) {
+        QMetaObject::invokeMethod(&m_w, std::move(onUiThread), Qt::QueuedConnection);
+    };
+    catalog::setWaitNotice([this, show] {
+        show([this] {
+            m_w.statusBar()->showMessage(m_w.m_tables.message(ui::Msg::catalogueWaiting),
+                                         kNoticeMs);
+        });
+    });
+    catalog::setReadableNotice([this, show](const std::string& path) {
+        show([this, path] {
+            if (m_toldReadable) return; // once a session
+            m_toldReadable = true;
+            m_w.statusBar()->showMessage(m_w.m_tables.message(ui::Msg::catalogueReadableByOthers)
+                                             .arg(QFile::decodeName(path.c_str())),
+                                         kNoticeMs);
+        });
+    });
+}
+
+void CatalogController::removeNotices() {
+    catalog::setWaitNotice({});
+    catalog::setReadableNotice({});
 }
 
 } // namespace kx

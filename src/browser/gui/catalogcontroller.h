@@ -48,8 +48,9 @@ public:
     // more of the catalogue's copy.
     void leaveOffline();
     void applyTexts();
-    // After a save: a list that the catalogue holds is indexed again there, behind the progress
-    // window; a failure is told, the save stands. `then` runs when that is done.
+    // After a save: a list that the catalogue holds is indexed again there, on the job runner
+    // behind the progress window (the catalogue is never read on the window's thread); a
+    // failure is told, the save stands. `then` runs when that is done.
     void refreshCatalogue(std::function<void()> then);
 
     // ---- the lists (catalogcontroller_lists.cpp) ----
@@ -82,12 +83,20 @@ private:
     // "The catalogue cannot be used" with the failure; told as an error message.
     QString unusableText(const Error& e) const;
     void tellUnusable(const Error& e);
+    // A stop for a catalogue's queries: true once the progress window was closed.
+    std::function<bool()> stopOnAbort() const;
+    // The catalogue's notices (a wait for another program's write, a catalogue that others can
+    // read) go to the status bar for as long as this window lives.
+    void installNotices();
+    void removeNotices();
+    static constexpr int kNoticeMs = 30000;
 
     TInfoFileForm& m_w;
     std::unique_ptr<TCatalogForm> m_catalogForm;
     struct OfflineCopy;
     std::unique_ptr<OfflineCopy> m_offline; // the list whose copy is shown, else null
     QLabel* m_offlineStatus = nullptr;      // in the status bar; the window owns it
+    bool m_toldReadable = false;            // a catalogue that others can read: told once
 };
 
 } // namespace kx

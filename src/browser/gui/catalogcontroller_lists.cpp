@@ -161,9 +161,10 @@ void CatalogController::runListsJob(QString caption, std::vector<std::string> pa
     const Progress progress = m_w.m_progress.callback();
     m_w.runWithProgress(
         caption,
-        [db, paths, remove, progress, mode] {
+        [db, paths, remove, progress, mode, stop = stopOnAbort()] {
             ListsOutcome out;
             const auto catalog = catalog::Catalog::open(db, mode);
+            catalog->stopWhen(stop);
             std::vector<std::string> lists;
             for (const std::string& p : paths) {
                 if (remove) {
@@ -191,20 +192,21 @@ void CatalogController::runListsJob(QString caption, std::vector<std::string> pa
                     else if (catalog->add(lists[i], part).outcome == catalog::AddOutcome::cancelled)
                         break;
                 } catch (const Error& e) {
+                    if (catalog->stopped()) break;
                     if (isCatalogueError(e.code())) throw; // no other list would fare better
                     out.failures.push_back(e);
                 }
             }
             return out;
         },
-        [this](bool, auto& outcome) {
+        [this](bool cancelled, auto& outcome) {
             m_catalogForm->listsChanged();
             showLists();
             ListsOutcome* out = nullptr;
             try {
                 out = &outcome.get();
             } catch (const Error& e) {
-                tellUnusable(e);
+                if (!cancelled) tellUnusable(e); // a stopped query says nothing more
                 return;
             }
             if (out->failures.empty()) return;

@@ -33,10 +33,14 @@ struct CatalogController::OfflineCopy {
     catalog::ListFileState state = catalog::ListFileState::missing;
 };
 
-CatalogController::CatalogController(TInfoFileForm& window) : m_w(window) {}
+CatalogController::CatalogController(TInfoFileForm& window) : m_w(window) {
+    installNotices();
+}
 
 // The catalogue window goes with the main window; its search thread is joined here.
-CatalogController::~CatalogController() = default;
+CatalogController::~CatalogController() {
+    removeNotices();
+}
 
 void CatalogController::browseOffline(std::int64_t listId, std::uint32_t ord) {
     const auto go = [this, listId, ord] {
@@ -44,21 +48,22 @@ void CatalogController::browseOffline(std::int64_t listId, std::uint32_t ord) {
         const Progress progress = m_w.m_progress.callback();
         m_w.runWithProgress(
             m_w.m_tables.message(ui::Msg::readingFromCatalogue),
-            [db, listId, progress] {
+            [db, listId, progress, stop = stopOnAbort()] {
                 OfflineLoad load;
                 const auto catalog = catalog::Catalog::open(db, catalog::OpenMode::existing);
+                catalog->stopWhen(stop);
                 for (catalog::ListRecord& r : catalog->lists())
                     if (r.id == listId) load.record = std::move(r);
                 load.tree = catalog->loadTree(listId, progress); // names a list that is gone
                 load.state = catalog->fileState(load.record);
                 return load;
             },
-            [this, ord](bool, auto& outcome) {
+            [this, ord](bool cancelled, auto& outcome) {
                 OfflineLoad* load = nullptr;
                 try {
                     load = &outcome.get();
                 } catch (const Error& e) {
-                    tellUnusable(e);
+                    if (!cancelled) tellUnusable(e); // a stopped query says nothing more
                     return;
                 }
                 if (load->tree) showOffline(*load, ord); // else stopped: nothing changes

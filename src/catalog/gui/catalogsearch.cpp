@@ -104,6 +104,9 @@ void CatalogSearch::runOne(const Request& r, bool reopen) {
             m_catalog = catalog::Catalog::open(r.db, catalog::OpenMode::existing);
             m_catalogPath = r.db;
         }
+        // A newer request stops this one inside SQLite too, not only at its next row.
+        m_catalog->stopWhen(
+            [this, g = r.generation] { return m_wanted.load(std::memory_order_relaxed) != g; });
         batch->noLists = m_catalog->lists().empty();
         if (!batch->noLists && m_wanted == r.generation)
             m_catalog->find(r.filter, [&](const catalog::ListRecord& list, const Entry& e,
