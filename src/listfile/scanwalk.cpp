@@ -34,7 +34,10 @@ void readStatus(int folder, const char* name, int flags, Child& c, unsigned char
     c.mode = sx.stx_mode;
     c.size = sx.stx_size;
     c.changed = sx.stx_mtime.tv_sec;
-    c.hasBirth = (sx.stx_mask & STATX_BTIME) != 0;
+    // A birth time of exactly the epoch is one the file system never filled in (images unpacked
+    // without it): as unknown as none.
+    c.hasBirth =
+        (sx.stx_mask & STATX_BTIME) != 0 && (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0);
     c.born = c.hasBirth ? sx.stx_btime.tv_sec : 0;
     c.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     c.inode = sx.stx_ino;
