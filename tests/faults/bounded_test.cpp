@@ -43,6 +43,24 @@ void* operator new(std::size_t n) {
 void* operator new[](std::size_t n) {
     return take(n);
 }
+// The nothrow forms too (std::stable_sort takes its buffer with them): every form of new here
+// must pair with the deletes below.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    try {
+        return take(n);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+    return operator new(n, std::nothrow);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    give(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    give(p);
+}
 void operator delete(void* p) noexcept {
     give(p);
 }
