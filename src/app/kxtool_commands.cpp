@@ -9,9 +9,12 @@
 #include "listfile/exactname.h"
 #include "output/csvexport.h"
 #include "output/textexport.h"
+#include "query/belowroot.h"
+#include "query/rowformat.h"
 #include "query/search.h"
 #include "query/summary.h"
 
+#include <algorithm>
 #include <iostream>
 #include <limits>
 
@@ -227,6 +230,9 @@ const Handler findCommand = {
                    "passes.");
         line.argument("LIST", kListHelp);
         line.argument("MASK", "the text to look for", Arity::optional);
+        line.flag("paths", "prints only the whole path of each entry, one a line, in the "
+                           "root's style\n(\"/\" between names below a root such as \"/usr\", "
+                           "else \"\\\")");
         declareFilters(line);
         declareLimit(line);
     },
@@ -241,18 +247,25 @@ const Handler findCommand = {
         // names.
         if (args.size() == 2) filter.setMaskText(args[1]);
         const kx::SearchResults results = kx::searchFiltered(doc->root(), filter);
+        const std::size_t rows = std::size_t(std::min<std::uint64_t>(results.entries.size(), limit));
+        if (line.has("paths")) {
+            for (std::size_t i = 0; i < rows; ++i)
+                std::cout << escaped(kx::wholePath(results.entries[i])) << '\n';
+            return 0;
+        }
         RowWriter out;
-        for (std::size_t i = 0; i < results.entries.size() && i < limit; ++i)
+        for (std::size_t i = 0; i < rows; ++i)
             out.row(results.entries[i], kx::resultCaption(results, i, kx::NameForm::shown), false);
         return 0;
     },
 };
 
-// export LIST OUT [--csv [--mask MASK] [FILTERS]]
+// export LIST OUT [--utf8 | --csv [--mask MASK] [FILTERS]]
 const Handler exportCommand = {
     [](CommandLine& line) {
         line.about("Writes the text export of the whole list to OUT, the same bytes as the "
-                   "viewer's Export.");
+                   "viewer's Export\n(in the list's code page); with --utf8 the same lines in "
+                   "UTF-8.");
         line.about("With --csv it writes a CSV file instead (UTF-8, CR LF): a header row\n"
                    "path,kind,size,created,changed,attributes,mark,comment and one row per entry "
                    "below the\nroot that contains MASK and passes the filters, in list order; "
@@ -264,6 +277,7 @@ const Handler exportCommand = {
         line.argument("LIST", kListHelp);
         line.argument("OUT", "the file to write");
         line.flag("csv", "writes a CSV file");
+        line.flag("utf8", "writes the text export in UTF-8");
         line.option("mask", "MASK", "with --csv: only the entries whose name contains MASK");
         declareFilters(line);
     },
@@ -276,12 +290,15 @@ const Handler exportCommand = {
             filtered = filtered || line.has(o.name);
         if (!csv && filtered)
             line.usageError("The mask and the filters of export apply only with --csv.");
+        if (csv && line.has("utf8"))
+            line.usageError("--utf8 is for the text export; a CSV file is always UTF-8.");
         kx::EntryFilter filter = filterOf(line);
         if (line.has("mask")) filter.setMaskText(line.value("mask"));
         auto doc = openList(list);
         if (!csv)
             kx::out::exportToFile(doc->root(), QString::fromStdString(out), {},
-                                  QString::fromStdString(list));
+                                  QString::fromStdString(list),
+                                  line.has("utf8") ? kx::NameForm::shown : kx::NameForm::codePage);
         else
             kx::out::exportCsvToFile(doc->root(), filter, QString::fromStdString(out), {},
                                      QString::fromStdString(list));
@@ -313,19 +330,39 @@ const Handler diffCommand = {
     [](CommandLine& line) {
         line.about("Compares two lists of the same disk by path below the root and kind: rows "
                    "\"+\", PATH, KIND\nfor entries only in NEW, \"-\" for entries only in OLD, "
-                   "\"~\" for entries in both with another\nsize or change time; sorted by path.");
+                   "\"~\" for entries in both with another\nsize or change time; sorted by path. "
+                   "A \"~\" row goes on with the old size, the new size\n(in bytes), the old "
+                   "change time and the new one.");
         line.argument("OLD", "the older list file");
         line.argument("NEW", "the newer list file");
+        line.note("Exit status, as diff(1): 0 the lists are the same; 1 they differ; 2 trouble (a "
+                  "usage error,\nor a list that cannot be read, told in one sentence).");
     },
     [](const CommandLine& line) {
-        auto before = openList(line.arguments()[0]);
-        auto after = openList(line.arguments()[1]);
-        kx::catalog::diffLists(before->root(), after->root(),
-                               [](char change, std::string_view caption, char kind) {
-                                   std::cout << change << '\t' << escaped(caption) << '\t'
-                                             << ansiCell(std::string(1, kind)) << '\n';
-                               });
-        return 0;
+        bool differ = false;
+        try {
+            auto before = openList(line.arguments()[0]);
+            auto after = openList(line.arguments()[1]);
+            kx::catalog::diffLists(
+                before->root(), after->root(),
+                kx::catalog::DiffEntrySink([&differ](char change, std::string_view caption,
+                                                     char kind, const kx::Entry* was,
+                                                     const kx::Entry* is) {
+                    differ = true;
+                    std::cout << change << '\t' << escaped(caption) << '\t'
+                              << ansiCell(std::string(1, kind));
+                    if (change == '~')
+                        std::cout << '\t' << kx::sizeBytes(was->sizeValue()) << '\t'
+                                  << kx::sizeBytes(is->sizeValue()) << '\t'
+                                  << ansiCell(was->changed()) << '\t' << ansiCell(is->changed());
+                    std::cout << '\n';
+                }));
+        } catch (const std::exception& e) {
+            std::cout.flush();
+            printMessage(sentenceOf(e));
+            return 2;
+        }
+        return differ ? 1 : 0;
     },
 };
 

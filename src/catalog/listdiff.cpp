@@ -103,7 +103,7 @@ std::vector<Item> folderItems(const Entry* before, const Entry* after) {
 
 } // namespace
 
-void diffLists(const Entry* oldRoot, const Entry* newRoot, const DiffSink& sink) {
+void diffLists(const Entry* oldRoot, const Entry* newRoot, const DiffEntrySink& sink) {
     struct Frame {
         std::vector<Item> items;
         std::size_t next;
@@ -126,16 +126,22 @@ void diffLists(const Entry* oldRoot, const Entry* newRoot, const DiffSink& sink)
         } else if (it.change) {
             caption.clear();
             folder.appendChild(caption, it.name);
-            sink(it.change, caption, it.kind);
+            sink(it.change, caption, it.kind, it.before, it.after);
         }
     }
 }
 
+void diffLists(const Entry* oldRoot, const Entry* newRoot, const DiffSink& sink) {
+    diffLists(oldRoot, newRoot,
+              DiffEntrySink([&sink](char change, std::string_view caption, char kind, const Entry*,
+                                    const Entry*) { sink(change, caption, kind); }));
+}
+
 std::vector<DiffRow> diffLists(const Entry* oldRoot, const Entry* newRoot) {
     std::vector<DiffRow> rows;
-    diffLists(oldRoot, newRoot, [&rows](char change, std::string_view caption, char kind) {
-        rows.push_back({change, std::string(caption), kind});
-    });
+    diffLists(oldRoot, newRoot, DiffSink([&rows](char change, std::string_view caption, char kind) {
+                  rows.push_back({change, std::string(caption), kind});
+              }));
     return rows;
 }
 

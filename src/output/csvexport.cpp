@@ -3,6 +3,7 @@
 
 #include "listfile/codepage.h"
 #include "query/rowformat.h"
+#include "query/storeddate.h"
 
 #include <QByteArray>
 
@@ -45,9 +46,9 @@ void writeRow(kx::ByteSink& out, std::string& line, const std::string& path, con
     line += ',';
     line += sizeBytes(e.sizeValue());
     line += ',';
-    appendCsvCell(line, e.created());
+    appendCsvCell(line, isoDateText(e.created()));
     line += ',';
-    appendCsvCell(line, e.changed());
+    appendCsvCell(line, isoDateText(e.changed()));
     line += ',';
     line += attributeFlags(e.attributes());
     line += ',';
@@ -76,7 +77,7 @@ bool writeCsvLines(const kx::Entry* root, const EntryFilter& filter, kx::ByteSin
             writeRow(out, line, path, *e);
             return true;
         },
-        NameForm::shown);
+        NameForm::shown, separatorOf(root));
 }
 
 bool writeCsvRows(const std::vector<kx::Entry*>& entries, kx::ByteSink& out,
@@ -84,9 +85,10 @@ bool writeCsvRows(const std::vector<kx::Entry*>& entries, kx::ByteSink& out,
     writeHeader(out);
     std::string line;
     std::uint64_t reached = 0;
+    const char separator = separatorOf(entries.empty() ? nullptr : entries.front());
     for (const kx::Entry* e : entries) {
         if (!kx::goOn(progress, ++reached, entries.size())) return false;
-        writeRow(out, line, pathBelowRoot(e, NameForm::shown), *e);
+        writeRow(out, line, pathBelowRoot(e, NameForm::shown, separator), *e);
     }
     return true;
 }

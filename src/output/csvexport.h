@@ -30,11 +30,12 @@ void appendCsvCell(std::string& line, std::string_view text);
 // that passes the filter, in list order (pre-order, children in their current order), the root
 // never a row. UTF-8 (the texts converted from the list's code page), RFC 4180 quoting, CR LF
 // after every row. The cells:
-// - path: the names from the root's child down to the Entry, joined by "\" (pathBelowRoot);
+// - path: the names from the root's child down to the Entry, joined in the root's style
+//   (pathBelowRoot with separatorOf: "/" below a POSIX root, else "\");
 // - kind: the stored kind character ("D" a folder, "F" a file), empty when it is NUL;
 // - size: the stored size in bytes (rowformat's sizeBytes: whole bytes, empty for infinity and
 //   NaN);
-// - created, changed: the stored texts, empty when empty;
+// - created, changed: the stored texts, a date as ISO 8601 (isoDateText), empty when empty;
 // - attributes: one letter per set bit in bit order, R read-only, H hidden, S system, V volume
 //   label, A archive, T temporary, C compressed, E damaged; empty when none;
 // - mark: the stored mark byte in decimal (0 none, 1 required, 2 useless, others as stored);

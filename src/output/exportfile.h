@@ -17,10 +17,10 @@ namespace kx::out {
 // order; folder is the path of the Entry's folder with the export join (belowroot.h), empty for
 // the root's own children. visit returns whether the walk goes on below the Entry. Tells the
 // progress, before each visit, the Entries reached of the Entries below the root, and stops as
-// soon as it says so. Returns false when stopped.
+// soon as it says so. Returns false when stopped. Names in `form`, joined by `separator`.
 template <class Visit>
 bool walkExportPaths(const kx::Entry* root, const kx::Progress& progress, Visit&& visit,
-                     NameForm form = NameForm::codePage) {
+                     NameForm form = NameForm::codePage, char separator = '\\') {
     if (!root) return true;
     const std::uint64_t total = progress ? kx::countBelow(root) : 0;
     std::uint64_t reached = 0;
@@ -30,7 +30,7 @@ bool walkExportPaths(const kx::Entry* root, const kx::Progress& progress, Visit&
             if (!kx::goOn(progress, ++reached, total)) return WalkOn::stop;
             return visit(e, folder) ? WalkOn::into : WalkOn::over;
         },
-        form);
+        form, separator);
 }
 
 // Creates the file (truncating an existing one) and lets writeBody write it through a buffer;

@@ -35,10 +35,11 @@ QString withTxtExtension(const QString& chosen, const QString& extension) {
     return extensionDot(chosen) < 0 ? chosen + QLatin1Char('.') + extension : chosen;
 }
 
-bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::Progress& progress) {
+bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::Progress& progress,
+                      NameForm form) {
     std::string lastWritten; // the folder path of the last file line written
     std::string line;
-    return walkExportPaths(root, progress, [&](const kx::Entry* e, const FolderPath& folder) {
+    const auto visit = [&](const kx::Entry* e, const FolderPath& folder) {
         if (e->isFolder()) return true;
         if (lastWritten != folder.text()) {
             out.write("\r\n", 2);
@@ -48,17 +49,21 @@ bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::Progre
         // Two flags, one character: crossed out (exactly 1) and damaged.
         if (e->crossedOut() == 1) line += '*';
         if (e->isDamaged()) line += '*';
-        folder.appendChild(line, e->name());
+        if (form == NameForm::codePage)
+            folder.appendChild(line, e->name());
+        else
+            folder.appendChild(line, nameIn(e, form));
         line += "\r\n";
         out.write(line.data(), line.size());
         return false; // the children that a broken list gives a file are no lines
-    });
+    };
+    return walkExportPaths(root, progress, visit, form);
 }
 
 bool exportToFile(const kx::Entry* root, const QString& path, const kx::Progress& progress,
-                  const QString& protectedPath) {
+                  const QString& protectedPath, NameForm form) {
     return writeExportFile(path, protectedPath, [&](kx::ByteSink& sink) {
-        return writeExportLines(root, sink, progress);
+        return writeExportLines(root, sink, progress, form);
     });
 }
 

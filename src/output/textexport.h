@@ -22,11 +22,13 @@ QString withTxtExtension(const QString& chosen, const QString& extension = "txt"
 // before the first file of each new folder run, the names' bytes as stored, CR LF endings.
 // Tells the progress of each Entry visited below the root (see walkExportPaths) and stops as soon
 // as it says so. Returns false when stopped. Sink errors (kx::Error) propagate.
-bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::Progress& progress);
+// NameForm::shown writes the same lines in UTF-8 (names as shown) for readers outside.
+bool writeExportLines(const kx::Entry* root, kx::ByteSink& out, const kx::Progress& progress,
+                      NameForm form = NameForm::codePage);
 
 // Writes the export lines of the whole tree to a file with writeExportFile's refusals and errors;
 // true when it was written in full, false when the progress stopped it.
 bool exportToFile(const kx::Entry* root, const QString& path, const kx::Progress& progress,
-                  const QString& protectedPath = {});
+                  const QString& protectedPath = {}, NameForm form = NameForm::codePage);
 
 } // namespace kx::out

@@ -15,11 +15,11 @@ std::vector<const Entry*> chainBelowRoot(const Entry* e) {
     return {chain.rbegin(), chain.rend()};
 }
 
-std::string joinedBelowRoot(const Entry* e, PathJoin join, NameForm form) {
+std::string joinedBelowRoot(const Entry* e, PathJoin join, NameForm form, char separator = '\\') {
     std::string path;
     bool atTop = true;
     for (const Entry* link : chainBelowRoot(e)) {
-        if (separates(join, atTop, path)) path += '\\';
+        if (separates(join, atTop, path)) path += separator;
         if (form == NameForm::codePage)
             path += link->name();
         else
@@ -31,10 +31,21 @@ std::string joinedBelowRoot(const Entry* e, PathJoin join, NameForm form) {
 
 } // namespace
 
+char separatorOf(std::string_view rootName) {
+    return !rootName.empty() && rootName.front() == '/' ? '/' : '\\';
+}
+
+char separatorOf(const Entry* e) {
+    if (!e) return '\\';
+    while (e->parent())
+        e = e->parent();
+    return separatorOf(e->name());
+}
+
 std::string childPath(std::string_view folderPath, bool atTop, std::string_view name,
-                      PathJoin join) {
+                      PathJoin join, char separator) {
     std::string out(folderPath);
-    if (separates(join, atTop, folderPath)) out += '\\';
+    if (separates(join, atTop, folderPath)) out += separator;
     out += name;
     return out;
 }
@@ -47,8 +58,21 @@ std::string captionBelowRoot(const Entry* e, NameForm form) {
     return joinedBelowRoot(e, PathJoin::caption, form);
 }
 
-std::string pathBelowRoot(const Entry* e, NameForm form) {
-    return joinedBelowRoot(e, PathJoin::exportPath, form);
+std::string pathBelowRoot(const Entry* e, NameForm form, char separator) {
+    return joinedBelowRoot(e, PathJoin::exportPath, form, separator);
+}
+
+std::string wholePath(const Entry* e) {
+    if (!e) return {};
+    const std::vector<const Entry*> chain = chainBelowRoot(e);
+    const Entry* root = chain.empty() ? e : chain.front()->parent();
+    std::string path = nameUtf8(*root);
+    const char separator = separatorOf(root->name());
+    for (const Entry* link : chain) {
+        if (path.empty() || path.back() != separator) path += separator;
+        path += nameUtf8(*link);
+    }
+    return path;
 }
 
 std::string diskPath(std::string_view folderPath) {

@@ -69,6 +69,21 @@ std::optional<std::uint64_t> dateValue(std::string_view text) {
     return joined(year, month, day, hour, minute, second);
 }
 
+std::string isoDateText(std::string_view text) {
+    const std::optional<std::uint64_t> value = dateValue(text);
+    if (!value) return std::string(text);
+    // YYYYMMDDhhmmss into its places in "YYYY-MM-DD hh:mm:ss".
+    std::string iso = "0000-00-00 00:00:00";
+    std::uint64_t v = *value;
+    for (std::size_t i = iso.size(); i-- > 0;) {
+        if (iso[i] != '0') continue;
+        iso[i] = char('0' + v % 10);
+        v /= 10;
+    }
+    if (text.find(':') == std::string_view::npos) iso.resize(10);
+    return iso;
+}
+
 std::optional<std::int64_t> packedDate(std::string_view text) {
     if (text.size() != sizeof kPackedShape - 1) return std::nullopt;
     char digits[14];

@@ -15,6 +15,11 @@ namespace kx {
 // month 13, a day 32, an hour 24 ...); the day is not checked against the month's length.
 std::optional<std::uint64_t> dateValue(std::string_view text);
 
+// A date text as ISO 8601 for readers outside (a spreadsheet reads "10.12.2026" one way or the
+// other by its locale): a text dateValue reads becomes "YYYY-MM-DD hh:mm:ss" ("YYYY-MM-DD" when
+// it holds no time; seconds left out are 00); any other text comes back as it is.
+std::string isoDateText(std::string_view text);
+
 // A text of exactly the shape "dd.dd.dddd dd:dd:dd" (any digits, no check of the ranges) as
 // YYYYMMDDhhmmss, for keeping it compactly (the catalogue stores it as an integer):
 // packedDateText gives the very same bytes back. Empty for every other text.

@@ -33,13 +33,16 @@ void Summary::add(const Entry& e) {
     if (e.crossedOut() != 0) crossedOut.add(b);
 }
 
-Summary summarizeBelow(const Entry* folder) {
-    Summary s;
-    if (!folder) return s;
-    walkBelow(folder, [&s](const Entry* e) {
-        s.add(*e);
+void Summary::addBelow(const Entry* folder) {
+    walkBelow(folder, [this](const Entry* e) {
+        add(*e);
         return true;
     });
+}
+
+Summary summarizeBelow(const Entry* folder) {
+    Summary s;
+    if (folder) s.addBelow(folder);
     return s;
 }
 

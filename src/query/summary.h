@@ -5,6 +5,8 @@
 #include "listfile/entry.h"
 
 #include <cstdint>
+#include <unordered_set>
+#include <vector>
 
 namespace kx {
 
@@ -29,6 +31,8 @@ struct Summary {
     Tally all, folders, files, required, useless, unmarked, commented, damaged, crossedOut;
 
     void add(const Entry& e);
+    // Every Entry below `folder` at every depth, the folder itself not.
+    void addBelow(const Entry* folder);
 };
 
 // Every Entry below `folder` at every depth; the folder itself does not count. A null folder
@@ -40,6 +44,24 @@ template <class Entries> Summary summarize(const Entries& entries) {
     Summary s;
     for (const Entry* e : entries)
         s.add(*e);
+    return s;
+}
+
+// The given Entries (a selection of rows) with everything below each of them, so that a folder
+// counts with its whole subtree; an Entry listed twice, or below another one listed, counts once.
+template <class Entries> Summary summarizeWithin(const Entries& entries) {
+    const std::unordered_set<const Entry*> listed(entries.begin(), entries.end());
+    std::unordered_set<const Entry*> counted;
+    Summary s;
+    for (const Entry* e : entries) {
+        if (!counted.insert(e).second) continue;
+        bool below = false; // under another Entry listed: counted with it
+        for (const Entry* up = e->parent(); up && !below; up = up->parent())
+            below = listed.count(up) != 0;
+        if (below) continue;
+        s.add(*e);
+        s.addBelow(e);
+    }
     return s;
 }
 

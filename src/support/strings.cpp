@@ -138,6 +138,14 @@ constexpr Row<Cap> kCaptions[] = {
      "the list file has changed since it was catalogued"},
     {Cap::offlineFileMissing, "файла списка нет", "the list file is missing"},
     {Cap::openListFile, "Открыть файл списка", "Open the list file"},
+    {Cap::commandsTitle, "Все команды", "All commands"},
+    {Cap::commandColumn, "Команда", "Command"},
+    {Cap::keysColumn, "Клавиши", "Keys"},
+    {Cap::findAgain, "Искать снова", "Find again"},
+    {Cap::closeWindow, "Закрыть окно", "Close the window"},
+    {Cap::undo, "Отменить изменение", "Undo"},
+    {Cap::redo, "Вернуть изменение", "Redo"},
+    {Cap::copyPaths, "Копировать пути", "Copy paths"},
 };
 
 constexpr Row<Hint> kHints[] = {

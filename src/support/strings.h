@@ -156,6 +156,15 @@ enum class Cap : int {
     offlineFileChanged,
     offlineFileMissing,
     openListFile,
+    // The command window and the names of the window's commands that have no caption above.
+    commandsTitle,
+    commandColumn,
+    keysColumn,
+    findAgain,
+    closeWindow,
+    undo,
+    redo,
+    copyPaths,
 };
 
 // Hints: the tool tips of the buttons and the attributes.

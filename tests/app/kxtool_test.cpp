@@ -210,11 +210,11 @@ TEST_F(KxtoolTest, CsvExportWritesWhatTheLibraryWrites) {
     ASSERT_EQ(kxtool({"export", list, p("out.csv"), "--csv"}).status, 0);
     EXPECT_EQ(readFile(p("out.csv").toStdString()),
               "path,kind,size,created,changed,attributes,mark,comment\r\n"
-              "Фото,D,0,01.02.2003 04:05:06,07.08.2009 10:11:12,,0,\r\n"
-              "Фото\\b.jpg,F,2048,01.02.2003 04:05:06,07.08.2009 10:11:12,,1,keep\r\n"
-              "Фото\\Empty,D,0,01.02.2003 04:05:06,07.08.2009 10:11:12,,0,\r\n"
-              "a.txt,F,512,01.02.2003 04:05:06,07.08.2009 10:11:12,,0,\r\n"
-              "broken.bin,F,0,01.02.2003 04:05:06,07.08.2009 10:11:12,AE,0,\r\n");
+              "Фото,D,0,2003-02-01 04:05:06,2009-08-07 10:11:12,,0,\r\n"
+              "Фото\\b.jpg,F,2048,2003-02-01 04:05:06,2009-08-07 10:11:12,,1,keep\r\n"
+              "Фото\\Empty,D,0,2003-02-01 04:05:06,2009-08-07 10:11:12,,0,\r\n"
+              "a.txt,F,512,2003-02-01 04:05:06,2009-08-07 10:11:12,,0,\r\n"
+              "broken.bin,F,0,2003-02-01 04:05:06,2009-08-07 10:11:12,AE,0,\r\n");
 
     const auto tree = openedAsTheToolDoes(list);
     struct Case {

@@ -97,5 +97,45 @@ TEST(BelowRoot, DiskPaths) {
         EXPECT_EQ(diskPath(c.folderPath), c.disk) << c.folderPath;
 }
 
+// A path handed to the outside is written in its root's style: "/" below a POSIX root, "\\"
+// below any other, one separator between two names whatever the root's name ends in.
+TEST(BelowRoot, WholePathsInTheRootsStyle) {
+    const struct {
+        const char* root;
+        const char* file;  // the whole path of folder "a b" > file "c.txt"
+        const char* below; // its export path in the same style
+    } cases[] = {
+        {"/", "/a b/c.txt", "a b/c.txt"},
+        {"/usr", "/usr/a b/c.txt", "a b/c.txt"},
+        {"/home/me/disks/usbA/", "/home/me/disks/usbA/a b/c.txt", "a b/c.txt"},
+        {"C:\\", "C:\\a b\\c.txt", "a b\\c.txt"},
+        {"D:\\Data", "D:\\Data\\a b\\c.txt", "a b\\c.txt"},
+        {"", "\\a b\\c.txt", "a b\\c.txt"}, // a root name emptied by a save
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.root);
+        TreeBuilder t{c.root};
+        Entry* folder = t.folder(t.root(), "a b");
+        Entry* file = t.file(folder, "c.txt");
+        EXPECT_EQ(wholePath(file), c.file);
+        EXPECT_EQ(wholePath(t.root()), c.root);
+        EXPECT_EQ(pathBelowRoot(file, NameForm::shown, separatorOf(file)), c.below);
+        std::string walked;
+        walkWithPaths(
+            t.root()->children(), PathJoin::exportPath,
+            [&](const Entry* e, const FolderPath& path) {
+                if (e == file) walked = path.child(e->name());
+                return WalkOn::into;
+            },
+            NameForm::shown, separatorOf(t.root()));
+        EXPECT_EQ(walked, c.below);
+    }
+    EXPECT_EQ(wholePath(nullptr), "");
+    // Names as shown: a scanned name the code page cannot hold is copied exactly.
+    TreeBuilder t{"/srv"};
+    EXPECT_EQ(wholePath(t.file(t.root(), "x").systemName("☃.txt")),
+              "/srv/☃.txt");
+}
+
 } // namespace
 } // namespace kx

@@ -88,8 +88,8 @@ TEST(CsvLines, TextCellsOfARowAreGuarded) {
     t.file(t.root(), "plain.txt", 7).comment("ok");
     EXPECT_EQ(csvOf(t.root()),
               kHeader + "\"'=HYPERLINK(\"\"http://x\"\")\",'-,0,'+1,'@now,,0,'-2+3\r\n"
-                        "'-5,F,-5,01.02.2003 04:05:06,07.08.2009 10:11:12,,0,\r\n"
-                        "plain.txt,F,7,01.02.2003 04:05:06,07.08.2009 10:11:12,,0,ok\r\n");
+                        "'-5,F,-5,2003-02-01 04:05:06,2009-08-07 10:11:12,,0,\r\n"
+                        "plain.txt,F,7,2003-02-01 04:05:06,2009-08-07 10:11:12,,0,ok\r\n");
 }
 
 // Every cell of a row: paths below the root, kinds, sizes in bytes, dates, attribute letters,
@@ -104,21 +104,35 @@ TEST(CsvLines, RowsInListOrderWithEveryCell) {
     t.add(t.root(), "odd", '\0');
     t.add(t.root(), "comma", ',').attributes(0xFF);
     EXPECT_EQ(csvOf(t.root()),
-              kHeader + "Фото,D,0,01.02.2003 04:05:06,07.08.2009 10:11:12,,0,\"trip, 2023\"\r\n"
-                        "Фото\\b.jpg,F,2048,01.02.2003 04:05:06,07.08.2009 10:11:12,RA,1,\r\n"
+              kHeader + "Фото,D,0,2003-02-01 04:05:06,2009-08-07 10:11:12,,0,\"trip, 2023\"\r\n"
+                        "Фото\\b.jpg,F,2048,2003-02-01 04:05:06,2009-08-07 10:11:12,RA,1,\r\n"
                         "Фото\\Empty,D,0,,,,0,\r\n"
-                        "\"a \"\"quoted\"\".txt\",F,1,01.02.2003 04:05:06,07.08.2009 10:11:12,,7,"
+                        "\"a \"\"quoted\"\".txt\",F,1,2003-02-01 04:05:06,2009-08-07 10:11:12,,7,"
                         "\"line 1\r\nline 2\"\r\n"
-                        "broken.bin,F,123456789012,01.02.2003 04:05:06,07.08.2009 10:11:12,E,0,"
+                        "broken.bin,F,123456789012,2003-02-01 04:05:06,2009-08-07 10:11:12,E,0,"
                         "\r\n"
-                        "odd,,0,01.02.2003 04:05:06,07.08.2009 10:11:12,,0,\r\n"
-                        "comma,\",\",0,01.02.2003 04:05:06,07.08.2009 10:11:12,RHSVATCE,0,\r\n");
+                        "odd,,0,2003-02-01 04:05:06,2009-08-07 10:11:12,,0,\r\n"
+                        "comma,\",\",0,2003-02-01 04:05:06,2009-08-07 10:11:12,RHSVATCE,0,\r\n");
     // Texts are converted, not copied: the 8-bit "Фото" is two UTF-8 bytes a letter.
     EXPECT_EQ(csvOf(t.root()).find("\xD4\xEE"), std::string::npos);
 
     TreeBuilder empty;
     EXPECT_EQ(csvOf(empty.root()), kHeader);
     EXPECT_EQ(csvOf(nullptr), kHeader);
+}
+
+// Below a POSIX root the paths are joined with "/", in the whole list and in shown rows alike;
+// a date in the list's form goes out as ISO 8601, any other text as it is.
+TEST(CsvLines, PathsInTheRootsStyleAndIsoDates) {
+    TreeBuilder t{"/home/me"};
+    kx::Entry* docs = t.folder(t.root(), "docs").dates("5.6.2023 9:00:00", "31.12.1999");
+    kx::Entry* note = t.file(docs, "back\\slash.txt", 3).dates("yesterday", "");
+    const std::string rows = "docs,D,0,2023-06-05 09:00:00,1999-12-31,,0,\r\n"
+                             "docs/back\\slash.txt,F,3,yesterday,,,0,\r\n";
+    EXPECT_EQ(csvOf(t.root()), kHeader + rows);
+    kx::StringSink shown;
+    EXPECT_TRUE(kx::out::writeCsvRows({docs, note}, shown, {}));
+    EXPECT_EQ(shown.data(), kHeader + rows);
 }
 
 // Filters pick rows without changing their order or their paths; an empty mask puts no
@@ -167,7 +181,7 @@ TEST(CsvLines, ReportsEachEntryAndStopsWhenTold) {
     kxtest::ProgressLog stop{{}, 0, 2}; // told before Sub
     kx::StringSink part;
     EXPECT_FALSE(kx::out::writeCsvLines(t.root(), {}, part, stop.callback()));
-    EXPECT_EQ(part.data(), kHeader + "a.txt,F,0,01.02.2003 04:05:06,07.08.2009 10:11:12,,0,\r\n");
+    EXPECT_EQ(part.data(), kHeader + "a.txt,F,0,2003-02-01 04:05:06,2009-08-07 10:11:12,,0,\r\n");
 }
 
 // The file is written with the text export's refusals: the same code decides for both.

@@ -37,5 +37,24 @@ TEST(StoredDate, PackedAndOrderedValuesAgree) {
             << text;
 }
 
+// Dates go out as ISO 8601, whatever form of the list's date they are in; other texts as they are.
+TEST(StoredDate, IsoTextsForReadersOutside) {
+    const struct {
+        const char* text;
+        const char* iso;
+    } cases[] = {
+        {"10.12.2026 20:52:30", "2026-12-10 20:52:30"},
+        {"5.6.2023 9:00:00", "2023-06-05 09:00:00"},
+        {" 01.02.2024 04:05 ", "2024-02-01 04:05:00"},
+        {"31.12.1999", "1999-12-31"},
+        {"", ""},
+        {"yesterday", "yesterday"},
+        {"32.01.2024 00:00:00", "32.01.2024 00:00:00"},
+        {"2024-02-01 04:05:06", "2024-02-01 04:05:06"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(isoDateText(c.text), c.iso) << c.text;
+}
+
 } // namespace
 } // namespace kx

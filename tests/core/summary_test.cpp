@@ -128,6 +128,30 @@ TEST(Summary, SelectionCountsOnlyTheListedEntries) {
     EXPECT_EQ(row(listed.crossedOut), row(walked.crossedOut));
 }
 
+// A selection with its subtrees: a folder counts with everything below it, and an Entry below
+// another one selected (search results may hold both) is not counted twice.
+TEST(Summary, SelectionWithSubtreesCountsEachEntryOnce) {
+    Fixture x;
+    Entry* top = x.t.root()->children()[1]; // top.iso
+    const struct {
+        const char* what;
+        std::vector<const Entry*> picked;
+        Row all, files, useless;
+    } cases[] = {
+        {"a folder and a file", {x.docs, top}, {6, 5350}, {4, 5350}, {2, 250}},
+        {"a folder and its own subfolder", {x.old, x.docs}, {5, 4350}, {3, 4350}, {2, 250}},
+        {"a file twice", {top, top}, {1, 1000}, {1, 1000}, {0, 0}},
+        {"nothing", {}, {0, 0}, {0, 0}, {0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Summary s = summarizeWithin(c.picked);
+        EXPECT_EQ(row(s.all), c.all);
+        EXPECT_EQ(row(s.files), c.files);
+        EXPECT_EQ(row(s.useless), c.useless);
+    }
+}
+
 TEST(Summary, ByteSumsStopAtTheLargestCount) {
     TreeBuilder t;
     t.file(t.root(), "huge", UINT64_MAX - 5);

@@ -69,6 +69,11 @@ TEST(ExportLines, Cases) {
         TreeBuilder t; // names are written as stored, not re-encoded (cp1251 "Папка\файл")
         t.file(t.folder(t.root(), "\xCF\xE0\xEF\xEA\xE0"), "\xF4\xE0\xE9\xEB");
         EXPECT_EQ(exportText(t.root()), "\r\n\xCF\xE0\xEF\xEA\xE0\\\xF4\xE0\xE9\xEB\r\n");
+        // The same lines in UTF-8, an exact name as it is shown; the flags and the "\\" stay.
+        t.file(t.root(), "x").systemName("☃").attributes(kx::damaged);
+        kx::StringSink utf8;
+        EXPECT_TRUE(kx::out::writeExportLines(t.root(), utf8, {}, kx::NameForm::shown));
+        EXPECT_EQ(utf8.data(), "\r\nПапка\\файл\r\n\r\n*☃\r\n");
     }
 }
 

@@ -257,7 +257,7 @@ TEST_F(Extras, SummaryWindowShowsTheTotalsAndFollowsChanges) {
         SCOPED_TRACE(when);
         const kx::Entry* shown = w->navigator().shown();
         const kx::Summary parts[] = {kx::summarizeBelow(w->root()), kx::summarizeBelow(shown),
-                                     kx::summarize(selected)};
+                                     kx::summarizeWithin(selected)};
         for (int r = 0; r < TSummaryForm::kRows; ++r)
             for (int part = 0; part < 3; ++part) {
                 const kx::Tally& t = TSummaryForm::row(parts[part], r);
@@ -266,7 +266,7 @@ TEST_F(Extras, SummaryWindowShowsTheTotalsAndFollowsChanges) {
                           TSummaryForm::number(t.entries))
                     << r << " " << part;
                 EXPECT_EQ(item->text(TSummaryForm::colAllBytes + 2 * part),
-                          TSummaryForm::number(t.bytes))
+                          TSummaryForm::bytesText(t.bytes))
                     << r << " " << part;
             }
     };
@@ -282,6 +282,12 @@ TEST_F(Extras, SummaryWindowShowsTheTotalsAndFollowsChanges) {
     w->undoClick();
     expectFigures("after the undo", {x});
     EXPECT_EQ(f->twFigures->topLevelItem(3)->text(TSummaryForm::colAllEntries), "1");
+    // A selected folder counts with everything below it: D, its four entries, their bytes.
+    clickRow(*w.form, 0);
+    expectFigures("a folder", {w->rowEntries()[0]});
+    EXPECT_EQ(f->twFigures->topLevelItem(0)->text(TSummaryForm::colSelectedEntries), "5");
+    EXPECT_EQ(f->twFigures->topLevelItem(0)->text(TSummaryForm::colSelectedBytes),
+              "2 153 (2.1 KB)");
 
     doubleClickRow(*w.form, 0); // D, its first row selected
     expectFigures("another folder", {w->model()->entryAt(w->firstSelectedRow())});
@@ -290,6 +296,8 @@ TEST_F(Extras, SummaryWindowShowsTheTotalsAndFollowsChanges) {
     const std::vector<kx::Entry*> shown = w->model()->shownEntries();
     expectFigures("a wider selection", {shown[0], shown[1], shown[2]});
     EXPECT_EQ(TSummaryForm::number(1234567), "1 234 567");
+    EXPECT_EQ(TSummaryForm::bytesText(1023), "1 023");
+    EXPECT_EQ(TSummaryForm::bytesText(5368709120), "5 368 709 120 (5.0 GB)");
 
     // Another list: its own figures.
     QTemporaryDir other;

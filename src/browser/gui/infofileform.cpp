@@ -2,6 +2,7 @@
 #include "browser/gui/infofileform.h"
 
 #include "browser/gui/catalogcontroller.h"
+#include "browser/gui/commandwindow.h"
 #include "browser/gui/documentcontroller.h"
 #include "browser/gui/exportcontroller.h"
 #include "browser/gui/navigationcontroller.h"
@@ -357,6 +358,30 @@ void TInfoFileForm::applyStringTables() {
         item->setText(action->text());
         item->setToolTip(action->toolTip());
     }
+    // The names the command window lists for the commands that no caption above names.
+    const std::pair<QAction*, Cap> commandNames[] = {
+        {openAction, Cap::open},
+        {saveAction, Cap::save},
+        {searchAction, Cap::find},
+        {exportTextAction, Cap::exportTextTitle},
+        {printAction, Cap::print},
+        {backAction, Cap::back},
+        {forwardAction, Cap::forward},
+        {upAction, Cap::up},
+        {findAgainAction, Cap::findAgain},
+        {closeAction, Cap::closeWindow},
+        {undoAction, Cap::undo},
+        {redoAction, Cap::redo},
+        {copyPathsAction, Cap::copyPaths},
+        {exportCsvAction, Cap::exportCsvTitle},
+        {summaryAction, Cap::summaryTitle},
+        {catalogAction, Cap::catalogueTitle},
+        {filteredSearchAction, Cap::filterTitle},
+        {commandsAction, Cap::commandsTitle},
+    };
+    for (const auto& [action, caption] : commandNames)
+        action->setText(t.caption(caption));
+    if (m_commandWindow) m_commandWindow->applyTexts(t);
     // The hints that navigation keeps up to date start from the current history.
     m_navigationCtl->setBackHint();
     updateForwardHint();
@@ -376,6 +401,10 @@ void TInfoFileForm::showEvent(QShowEvent* e) {
 }
 
 bool TInfoFileForm::eventFilter(QObject* watched, QEvent* e) {
+    // A mark command's key (its action gets the shortcut event just before it triggers).
+    if (e->type() == QEvent::Shortcut &&
+        (watched == neededAction || watched == notneededAction || watched == clearAction))
+        m_markFromKey = true;
     if (!tvTreeOfFile || !lvInfo) return QMainWindow::eventFilter(watched, e);
     if (watched == tvTreeOfFile->viewport() && e->type() == QEvent::MouseButtonRelease) {
         const auto* me = static_cast<QMouseEvent*>(e);

@@ -35,6 +35,7 @@ namespace kx {
 
 class TMaskForm;
 class TCommentForm;
+class CommandWindow;
 class TFilterForm;
 class TSummaryForm;
 class TCatalogForm;
@@ -166,7 +167,8 @@ public:
     // Ctrl+Z, Ctrl+Shift+Z / Ctrl+Y: the document's undo and redo.
     void undoClick();
     void redoClick();
-    // Ctrl+C: the full disk paths of the selected rows, one a line, to the clipboard.
+    // Ctrl+C: the whole paths of the selected rows in the root's style (wholePath), one a line,
+    // to the clipboard.
     void copyPathsClick();
     // A key moved the folder tree's selection: shown as a click on the node would show it.
     void tvTreeOfFileKeyMove();
@@ -176,6 +178,9 @@ public:
     void mmSaveCsvClick();
     void mmPrintClick();
     void spbtAboutClick();
+    // Ctrl+Shift+P or F1: the command window over every command of the window that has a name.
+    void commandWindowClick();
+    CommandWindow* commandWindow();
     void spbtLinkBrelvikClick();
 
     // ---- controls ----
@@ -198,6 +203,12 @@ public:
     QAction *openAction = nullptr, *saveAction = nullptr, *searchAction = nullptr,
             *printAction = nullptr, *exportTextAction = nullptr, *undoAction = nullptr,
             *redoAction = nullptr;
+    // The commands of keys only.
+    QAction *findAgainAction = nullptr, *closeAction = nullptr, *copyPathsAction = nullptr,
+            *exportCsvAction = nullptr, *summaryAction = nullptr, *catalogAction = nullptr,
+            *filteredSearchAction = nullptr, *commandsAction = nullptr;
+    // Every command of the window, in the order it was made.
+    const QList<QAction*>& commands() const { return m_commands; }
 
 protected:
     void changeEvent(QEvent* e) override;
@@ -290,9 +301,12 @@ private:
     TMaskForm* m_maskForm = nullptr;
     ui::TAboutForm* m_aboutForm = nullptr;
     TCommentForm* m_commentForm = nullptr;
+    CommandWindow* m_commandWindow = nullptr;
     QList<QAction*> m_commands;     // every command the busy state turns off
     QList<QAction*> m_editCommands; // those that change the list
     bool m_readOnly = false;
+    // Set while a mark command runs from its key: in the folder tree it marks the tree's folder.
+    bool m_markFromKey = false;
 
     std::unique_ptr<DocumentController> m_documentCtl;
     std::unique_ptr<NavigationController> m_navigationCtl;

@@ -3,6 +3,7 @@
 // is run behind the busy panel or the progress window.
 #include "browser/gui/infofileform.h"
 
+#include "browser/gui/commandwindow.h"
 #include "browser/gui/commentform.h"
 #include "browser/gui/documentcontroller.h"
 #include "browser/gui/maskform.h"
@@ -54,25 +55,31 @@ void TInfoFileForm::buildActions() {
         command({K(Qt::Key_Backspace), K(Qt::ALT | Qt::Key_Left)}, [this] { spbtBackClick(); });
     forwardAction = command({K(Qt::ALT | Qt::Key_Right)}, [this] { spbtForwardClick(); });
     upAction = command({K(Qt::ALT | Qt::Key_Up)}, [this] { spbtUpClick(); });
-    helpAction = command({K(Qt::CTRL | Qt::Key_F1), K(Qt::Key_F1)}, [this] { spbtAboutClick(); });
-    neededAction = command({}, [this] { N1Click(); });
-    notneededAction = command({}, [this] { N2Click(); });
-    clearAction = command({}, [this] { N6Click(); });
+    helpAction = command({K(Qt::CTRL | Qt::Key_F1)}, [this] { spbtAboutClick(); });
+    // The mark keys carry Ctrl, so no key of the list's type-ahead is taken.
+    neededAction = command({K(Qt::CTRL | Qt::Key_1)}, [this] { N1Click(); });
+    notneededAction = command({K(Qt::CTRL | Qt::Key_2)}, [this] { N2Click(); });
+    clearAction = command({K(Qt::CTRL | Qt::Key_0)}, [this] { N6Click(); });
+    for (QAction* a : {neededAction, notneededAction, clearAction})
+        a->installEventFilter(this); // to tell a key from a click (applyMarkCommand)
     commentAction = command({}, [this] { spbtCommentClick(); });
-    // Keys of the window that no menu shows. Ctrl+Q closes the window as its close box does,
-    // with the question about unsaved changes.
-    command({K(Qt::Key_F3)}, [this] { searchAgainClick(); });
-    command({K(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
+    // Keys of the window that no menu shows; the command window lists them all. Ctrl+Q closes
+    // the window as its close box does, with the question about unsaved changes.
+    findAgainAction = command({K(Qt::Key_F3)}, [this] { searchAgainClick(); });
+    closeAction = command({K(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
     undoAction = command({K(Qt::CTRL | Qt::Key_Z)}, [this] { undoClick(); });
     redoAction = command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), K(Qt::CTRL | Qt::Key_Y)},
                          [this] { redoClick(); });
     m_editCommands = {neededAction, notneededAction, clearAction, commentAction,
                       saveAction,   undoAction,      redoAction};
-    command({K(Qt::CTRL | Qt::Key_C)}, [this] { copyPathsClick(); });
-    command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_E)}, [this] { mmSaveCsvClick(); });
-    command({K(Qt::CTRL | Qt::Key_I)}, [this] { summaryClick(); });
-    command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_K)}, [this] { catalogClick(); });
-    command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}, [this] { filteredSearchClick(); });
+    copyPathsAction = command({K(Qt::CTRL | Qt::Key_C)}, [this] { copyPathsClick(); });
+    exportCsvAction = command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_E)}, [this] { mmSaveCsvClick(); });
+    summaryAction = command({K(Qt::CTRL | Qt::Key_I)}, [this] { summaryClick(); });
+    catalogAction = command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_K)}, [this] { catalogClick(); });
+    filteredSearchAction =
+        command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}, [this] { filteredSearchClick(); });
+    commandsAction = command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_P), K(Qt::Key_F1)},
+                             [this] { commandWindowClick(); });
 
     neededAction->setIcon(spbtNeed->icon());
     notneededAction->setIcon(spbtNotNeed->icon());
@@ -87,6 +94,14 @@ void TInfoFileForm::buildActions() {
     N2 = PopupMenu->addAction(QString());
     N8 = PopupMenu->addAction(QString());
     pupComment = PopupMenu->addAction(QString());
+    // The menu shows the mark keys beside their items; the keys themselves belong to the
+    // commands, so these only act while the menu has the focus.
+    const std::pair<QAction*, QAction*> keyed[] = {
+        {N1, neededAction}, {N2, notneededAction}, {N8, clearAction}};
+    for (const auto& [item, action] : keyed) {
+        item->setShortcutContext(Qt::WidgetShortcut);
+        item->setShortcuts(action->shortcuts());
+    }
 }
 
 void TInfoFileForm::connectControls() {
@@ -216,6 +231,11 @@ ui::TAboutForm* TInfoFileForm::aboutForm() {
         m_aboutForm->applyTexts(m_tables);
     }
     return m_aboutForm;
+}
+
+CommandWindow* TInfoFileForm::commandWindow() {
+    if (!m_commandWindow) m_commandWindow = new CommandWindow(this);
+    return m_commandWindow;
 }
 
 TCommentForm* TInfoFileForm::commentForm() {

@@ -1,22 +1,36 @@
-// The main window's own commands: marks, comments, undo and redo, copying paths, and the about
-// window.
+// The main window's own commands: marks, comments, undo and redo, copying paths, the command
+// window and the about window.
 #include "browser/gui/infofileform.h"
 
+#include "browser/gui/commandwindow.h"
 #include "browser/gui/commentform.h"
 #include "browser/gui/navigationcontroller.h"
 #include "listfile/codepage.h"
+#include "query/belowroot.h"
 #include "support/gui/aboutform.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
+
+#include <utility>
 
 namespace kx {
 
 // ---------------------------------------------------------------- marks and comments
 
 void TInfoFileForm::applyMarkCommand(MarkCommand cmd) {
+    const bool fromKey = std::exchange(m_markFromKey, false);
     if (!m_doc || m_readOnly) return;
+    if (fromKey && tvTreeOfFile->hasFocus()) {
+        // The key in the folder tree: the folder selected there, as one row would be. The root
+        // is no row of any folder, so it is never marked.
+        const Entry* folder = selectedNode();
+        // The tree's nodes are the document's own Entries.
+        if (folder && folder != root()) m_doc->mark({const_cast<Entry*>(folder)}, cmd);
+        return;
+    }
     // The rows of the folder shown: the Entries behind them, whatever their names, in the list's
     // own order however the rows are sorted.
     m_doc->mark(selectedEntries(m_model->rowEntries(), m_navigationCtl->selectedListRows(),
@@ -95,8 +109,20 @@ void TInfoFileForm::redoClick() {
 void TInfoFileForm::copyPathsClick() {
     QStringList paths;
     for (int row : selectedRows())
-        if (m_model->entryAt(row)) paths << fromAnsi(m_model->rowDiskPath(row));
+        if (const Entry* e = m_model->entryAt(row)) paths << QString::fromStdString(wholePath(e));
     if (!paths.isEmpty()) QGuiApplication::clipboard()->setText(paths.join(QLatin1Char('\n')));
+}
+
+// ---------------------------------------------------------------- the command window
+
+void TInfoFileForm::commandWindowClick() {
+    CommandWindow* window = commandWindow();
+    window->applyTexts(m_tables);
+    window->showCommands(m_commands);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    window->filterEdit->setFocus();
 }
 
 // ---------------------------------------------------------------- about

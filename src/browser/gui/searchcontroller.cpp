@@ -142,7 +142,8 @@ void SearchController::updateSummary() {
         m_shownSummary = shown == root ? *m_allSummary : summarizeBelow(shown);
     }
     m_summaryShown = shown;
-    const Summary selected = summarize(selectedEntries(
+    // A selected folder counts with everything below it.
+    const Summary selected = summarizeWithin(selectedEntries(
         m_w.m_model->rowEntries(), m_w.m_navigationCtl->selectedListRows(), m_w.hasUpRow(), false));
     m_summaryForm->showFigures(QDir::toNativeSeparators(m_w.m_listFilePath),
                                fromAnsi(m_w.headerText()), root ? nameText(*root) : QString(),

@@ -6,10 +6,13 @@
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <iterator>
+#include <limits>
 
 namespace kx {
 
@@ -81,6 +84,14 @@ QString TSummaryForm::number(std::uint64_t n) {
     return digits;
 }
 
+QString TSummaryForm::bytesText(std::uint64_t bytes) {
+    if (bytes < 1024) return number(bytes);
+    const auto shown = qint64(std::min<std::uint64_t>(bytes, std::numeric_limits<qint64>::max()));
+    return number(bytes) + QStringLiteral(" (") +
+           QLocale::system().formattedDataSize(shown, 1, QLocale::DataSizeTraditionalFormat) +
+           QLatin1Char(')');
+}
+
 void TSummaryForm::showFigures(const QString& listFile, const QString& headerText,
                                const QString& rootText, const Summary& all, const Summary& shown,
                                const Summary& selected) {
@@ -93,7 +104,7 @@ void TSummaryForm::showFigures(const QString& listFile, const QString& headerTex
         for (int part = 0; part < 3; ++part) {
             const Tally& t = row(*parts[part], r);
             item->setText(colAllEntries + 2 * part, number(t.entries));
-            item->setText(colAllBytes + 2 * part, number(t.bytes));
+            item->setText(colAllBytes + 2 * part, bytesText(t.bytes));
         }
     }
 }

@@ -1,6 +1,7 @@
 // The summary window: the list file, its header text, the root as stored, and how many entries
 // (with the bytes of the files among them) the whole list, the shown folder and the selection
-// hold, per kind, mark, comment, damage and crossing-out.
+// hold (a selected folder with everything below it), per kind, mark, comment, damage and
+// crossing-out.
 #pragma once
 
 #include "query/summary.h"
@@ -42,6 +43,9 @@ public:
                      const Summary& all, const Summary& shown, const Summary& selected);
     // A figure as the window writes it: digits in groups of three.
     static QString number(std::uint64_t n);
+    // A number of bytes as the window writes it: the number, and from 1 KB on also the size as
+    // the desktop writes it, in units of 1024 ("1 234 567 (1.2 MB)").
+    static QString bytesText(std::uint64_t bytes);
     // The rows' tallies of a summary, in the window's row order.
     static const Tally& row(const Summary& s, int row);
     static constexpr int kRows = 9;
