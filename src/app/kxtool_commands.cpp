@@ -247,7 +247,8 @@ const Handler findCommand = {
         // names.
         if (args.size() == 2) filter.setMaskText(args[1]);
         const kx::SearchResults results = kx::searchFiltered(doc->root(), filter);
-        const std::size_t rows = std::size_t(std::min<std::uint64_t>(results.entries.size(), limit));
+        const std::size_t rows =
+            std::size_t(std::min<std::uint64_t>(results.entries.size(), limit));
         if (line.has("paths")) {
             for (std::size_t i = 0; i < rows; ++i)
                 std::cout << escaped(kx::wholePath(results.entries[i])) << '\n';
@@ -325,6 +326,21 @@ const Handler resaveCommand = {
     },
 };
 
+namespace {
+
+// A row of diff; a "~" row goes on with the old and the new size and change time.
+void printDiffRow(char change, std::string_view caption, char kind, const kx::Entry* was,
+                  const kx::Entry* is) {
+    std::cout << change << '\t' << escaped(caption) << '\t' << ansiCell(std::string(1, kind));
+    if (change == '~')
+        std::cout << '\t' << kx::sizeBytes(was->sizeValue()) << '\t'
+                  << kx::sizeBytes(is->sizeValue()) << '\t' << ansiCell(was->changed()) << '\t'
+                  << ansiCell(is->changed());
+    std::cout << '\n';
+}
+
+} // namespace
+
 // diff OLD NEW
 const Handler diffCommand = {
     [](CommandLine& line) {
@@ -343,20 +359,13 @@ const Handler diffCommand = {
         try {
             auto before = openList(line.arguments()[0]);
             auto after = openList(line.arguments()[1]);
-            kx::catalog::diffLists(
-                before->root(), after->root(),
-                kx::catalog::DiffEntrySink([&differ](char change, std::string_view caption,
-                                                     char kind, const kx::Entry* was,
-                                                     const kx::Entry* is) {
+            const kx::catalog::DiffEntrySink print =
+                [&differ](char change, std::string_view caption, char kind, const kx::Entry* was,
+                          const kx::Entry* is) {
                     differ = true;
-                    std::cout << change << '\t' << escaped(caption) << '\t'
-                              << ansiCell(std::string(1, kind));
-                    if (change == '~')
-                        std::cout << '\t' << kx::sizeBytes(was->sizeValue()) << '\t'
-                                  << kx::sizeBytes(is->sizeValue()) << '\t'
-                                  << ansiCell(was->changed()) << '\t' << ansiCell(is->changed());
-                    std::cout << '\n';
-                }));
+                    printDiffRow(change, caption, kind, was, is);
+                };
+            kx::catalog::diffLists(before->root(), after->root(), print);
         } catch (const std::exception& e) {
             std::cout.flush();
             printMessage(sentenceOf(e));

@@ -42,8 +42,8 @@ char separatorOf(const Entry* e) {
     return separatorOf(e->name());
 }
 
-std::string childPath(std::string_view folderPath, bool atTop, std::string_view name,
-                      PathJoin join, char separator) {
+std::string childPath(std::string_view folderPath, bool atTop, std::string_view name, PathJoin join,
+                      char separator) {
     std::string out(folderPath);
     if (separates(join, atTop, folderPath)) out += separator;
     out += name;

@@ -39,15 +39,15 @@ enum class NameForm { codePage, shown };
 // An Entry's name in that form.
 std::string nameIn(const Entry* e, NameForm form);
 
-// Whether a separator goes between a folder's path and a name in it; atTop: the folder is the one the
-// path starts from (the root), whose own path is empty.
+// Whether a separator goes between a folder's path and a name in it; atTop: the folder is the one
+// the path starts from (the root), whose own path is empty.
 inline bool separates(PathJoin join, bool atTop, std::string_view folderPath) {
     return join == PathJoin::caption ? !atTop : !folderPath.empty();
 }
 
 // The path of the Entry `name` in a folder whose path is `folderPath`.
-std::string childPath(std::string_view folderPath, bool atTop, std::string_view name,
-                      PathJoin join, char separator = '\\');
+std::string childPath(std::string_view folderPath, bool atTop, std::string_view name, PathJoin join,
+                      char separator = '\\');
 
 // The path of an Entry below the root, empty for the root itself (and for null).
 std::string captionBelowRoot(const Entry* e, NameForm form = NameForm::codePage);
@@ -105,8 +105,8 @@ enum class WalkOn { into, over, stop };
 // themselves). Without recursion: a list may be nested very deeply. False when visit stopped it.
 // The folder path is made of the names in `form`, joined by `separator`.
 template <class Visit>
-bool walkWithPaths(ChildList tops, PathJoin join, Visit&& visit,
-                   NameForm form = NameForm::codePage, char separator = '\\') {
+bool walkWithPaths(ChildList tops, PathJoin join, Visit&& visit, NameForm form = NameForm::codePage,
+                   char separator = '\\') {
     struct Frame {
         ChildList list;
         std::size_t next;

@@ -28,7 +28,8 @@ TEST_F(KxtoolOutsideTest, WholePathsInTheRootsStyle) {
         QString out;
     } cases[] = {
         {{"find", posix, "song", "--paths"}, "/home/me/disks/usbA/My Music/Song.mp3\n"},
-        {{"find", posix, "--mark", "0", "--paths", "--limit", "1"}, "/home/me/disks/usbA/My Music\n"},
+        {{"find", posix, "--mark", "0", "--paths", "--limit", "1"},
+         "/home/me/disks/usbA/My Music\n"},
         {{"find", a, "b.jpg", "--paths"}, QString::fromUtf8("D:\\\\Фото\\\\b.jpg\n")},
     };
     for (const auto& c : cases) {

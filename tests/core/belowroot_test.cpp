@@ -133,8 +133,7 @@ TEST(BelowRoot, WholePathsInTheRootsStyle) {
     EXPECT_EQ(wholePath(nullptr), "");
     // Names as shown: a scanned name the code page cannot hold is copied exactly.
     TreeBuilder t{"/srv"};
-    EXPECT_EQ(wholePath(t.file(t.root(), "x").systemName("☃.txt")),
-              "/srv/☃.txt");
+    EXPECT_EQ(wholePath(t.file(t.root(), "x").systemName("☃.txt")), "/srv/☃.txt");
 }
 
 } // namespace

@@ -287,7 +287,7 @@ TEST_F(Extras, SummaryWindowShowsTheTotalsAndFollowsChanges) {
     expectFigures("a folder", {w->rowEntries()[0]});
     EXPECT_EQ(f->twFigures->topLevelItem(0)->text(TSummaryForm::colSelectedEntries), "5");
     EXPECT_EQ(f->twFigures->topLevelItem(0)->text(TSummaryForm::colSelectedBytes),
-              "2 153 (2.1 KB)");
+              "2 153 (2.1 kB)");
 
     doubleClickRow(*w.form, 0); // D, its first row selected
     expectFigures("another folder", {w->model()->entryAt(w->firstSelectedRow())});
@@ -324,10 +324,10 @@ TEST_F(Extras, CsvExportWritesTheShownRowsOrTheWholeList) {
     EXPECT_EQ(QString::fromStdString(readFile((shownCsv + ".csv").toStdString())),
               "path,kind,size,created,changed,attributes,mark,comment\r\n"
               "D\\a.doc,F,100,,,,0,keep\r\n"
-              "D\\B.txt,F,2048,05.06.2023 10:00:00,,,2,Zz\r\n"
-              "D\\Sub,D,0,01.02.2024 04:05:06,,,0,\r\n"
+              "D\\B.txt,F,2048,2023-06-05 10:00:00,,,2,Zz\r\n"
+              "D\\Sub,D,0,2024-02-01 04:05:06,,,0,\r\n"
               "D\\" +
-                  u("б.txt") + ",F,5,5.6.2023 9:00:00,,E,0,\r\n");
+                  u("б.txt") + ",F,5,2023-06-05 09:00:00,,E,0,\r\n");
 
     w.dialogs->choices = {1};
     w.dialogs->saveFiles = {wholeCsv};

@@ -73,9 +73,7 @@ TEST_F(Keys, ShortcutsDoWhatTheirCommandsDo) {
              return !w->listModified() &&
                     kx::Document::open(path.toStdString())->root()->children()[0]->mark() == 1;
          }},
-        {"Ctrl+F1: the about window (F1 is the command window)",
-         Qt::Key_F1,
-         Qt::ControlModifier,
+        {"Ctrl+F1: the about window (F1 is the command window)", Qt::Key_F1, Qt::ControlModifier,
          [&] {
              w.dialogs->dialogScripts.push_back([&](QDialog&) {
                  ++aboutShown;

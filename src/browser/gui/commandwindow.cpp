@@ -4,8 +4,8 @@
 #include "support/strings.h"
 
 #include <QAction>
-#include <QHeaderView>
 #include <QCoreApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTreeWidget>
@@ -77,8 +77,7 @@ void CommandWindow::applyFilter() {
     QTreeWidgetItem* first = nullptr;
     for (int r = 0; r < commandList->topLevelItemCount(); ++r) {
         QTreeWidgetItem* item = commandList->topLevelItem(r);
-        const bool shown =
-            passes(filterEdit->text(), item->text(colCommand), item->text(colKeys));
+        const bool shown = passes(filterEdit->text(), item->text(colCommand), item->text(colKeys));
         item->setHidden(!shown);
         if (shown && !first && !item->isDisabled()) first = item;
     }

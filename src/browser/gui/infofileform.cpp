@@ -401,10 +401,15 @@ void TInfoFileForm::showEvent(QShowEvent* e) {
 }
 
 bool TInfoFileForm::eventFilter(QObject* watched, QEvent* e) {
-    // A mark command's key (its action gets the shortcut event just before it triggers).
+    // A mark command's key: the command runs knowing that it came from its key.
     if (e->type() == QEvent::Shortcut &&
-        (watched == neededAction || watched == notneededAction || watched == clearAction))
+        (watched == neededAction || watched == notneededAction || watched == clearAction) &&
+        !static_cast<QShortcutEvent*>(e)->isAmbiguous()) {
         m_markFromKey = true;
+        static_cast<QAction*>(watched)->trigger();
+        m_markFromKey = false;
+        return true;
+    }
     if (!tvTreeOfFile || !lvInfo) return QMainWindow::eventFilter(watched, e);
     if (watched == tvTreeOfFile->viewport() && e->type() == QEvent::MouseButtonRelease) {
         const auto* me = static_cast<QMouseEvent*>(e);

@@ -305,7 +305,7 @@ private:
     QList<QAction*> m_commands;     // every command the busy state turns off
     QList<QAction*> m_editCommands; // those that change the list
     bool m_readOnly = false;
-    // Set while a mark command runs from its key: in the folder tree it marks the tree's folder.
+    // True while a mark command runs from its key: in the folder tree it marks the tree's folder.
     bool m_markFromKey = false;
 
     std::unique_ptr<DocumentController> m_documentCtl;

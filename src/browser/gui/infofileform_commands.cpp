@@ -13,17 +13,15 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
-
-#include <utility>
+#include <QTreeView>
 
 namespace kx {
 
 // ---------------------------------------------------------------- marks and comments
 
 void TInfoFileForm::applyMarkCommand(MarkCommand cmd) {
-    const bool fromKey = std::exchange(m_markFromKey, false);
     if (!m_doc || m_readOnly) return;
-    if (fromKey && tvTreeOfFile->hasFocus()) {
+    if (m_markFromKey && tvTreeOfFile->hasFocus()) {
         // The key in the folder tree: the folder selected there, as one row would be. The root
         // is no row of any folder, so it is never marked.
         const Entry* folder = selectedNode();
