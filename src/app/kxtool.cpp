@@ -52,7 +52,9 @@ const Handler topCommand = {
             "same way.");
         line.note("Exit status: 0 done; 1 a failure, told in one sentence on standard error; 2 a "
                   "usage error\n(an unknown option, a missing or surplus argument, a bad value), "
-                  "told in one line on\nstandard error followed by the command's usage.");
+                  "told in one line on\nstandard error followed by the command's usage. diff "
+                  "and scan have statuses of their own\n(\"kxtool diff --help\", \"kxtool scan "
+                  "--help\").");
     },
     [](const CommandLine& line) { return line.runNamedCommand(); },
 };
