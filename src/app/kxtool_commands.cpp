@@ -270,9 +270,11 @@ const Handler exportCommand = {
         line.about("With --csv it writes a CSV file instead (UTF-8, CR LF): a header row\n"
                    "path,kind,size,created,changed,attributes,mark,comment and one row per entry "
                    "below the\nroot that contains MASK and passes the filters, in list order; "
-                   "path relative to the root\nwith \"\\\" between names, size in bytes, "
-                   "attributes as the letters R H S V A T C E\n(read-only, hidden, system, "
-                   "volume, archive, temporary, compressed, damaged).");
+                   "path relative to the root\nwith \"/\" between names below a root such as "
+                   "\"/usr\", else \"\\\"; size in bytes; dates as\n2026-12-10 20:52:30 "
+                   "(other texts as stored); attributes as the letters R H S V A T C E\n"
+                   "(read-only, hidden, system, volume, archive, temporary, compressed, "
+                   "damaged).");
         line.about("A text cell that starts with \"=\", \"+\", \"-\", \"@\", TAB or CR gets a "
                    "\"'\" in front, so that a\nspreadsheet shows it as text and never runs it.");
         line.argument("LIST", kListHelp);
