@@ -5,7 +5,6 @@
 
 #include "browser/document.h"
 #include "catalog/catalog.h"
-#include "listfile/codepage.h"
 
 #include <ctime>
 #include <iostream>
@@ -212,10 +211,9 @@ const Handler findCommand = {
         std::uint64_t left = limitOf(line);
         if (line.arguments().empty() && !filter.hasConditions()) line.missingArgument("MASK");
         const auto catalog = openCatalog(line);
-        bool ok = true;
-        if (!line.arguments().empty())
-            filter.mask = kx::toAnsi(QString::fromStdString(line.arguments()[0]), &ok);
-        if (!ok) return 0; // a character the lists cannot hold matches nothing
+        // A character the code page cannot hold is in no name or comment there, only in exact
+        // names.
+        if (!line.arguments().empty()) filter.setMaskText(line.arguments()[0]);
         if (left == 0) return 0;
         RowWriter out;
         std::int64_t lastList = -1;
@@ -252,13 +250,13 @@ const Handler dupsCommand = {
         if (line.has("across-lists")) rows = kx::catalog::acrossLists(rows, catalog->lists());
         if (line.has("summary")) {
             for (const kx::catalog::DuplicateGroup& g : kx::catalog::duplicateGroups(rows))
-                std::cout << g.size << '\t' << ansiCell(g.name) << '\t' << g.copies << '\t'
+                std::cout << g.size << '\t' << escaped(g.name) << '\t' << g.copies << '\t'
                           << g.wasted << '\n';
             return 0;
         }
         for (const kx::catalog::Duplicate& d : rows)
-            std::cout << d.size << '\t' << ansiCell(d.name) << '\t' << escaped(d.listPath) << '\t'
-                      << ansiCell(d.caption) << '\n';
+            std::cout << d.size << '\t' << escaped(d.name) << '\t' << escaped(d.listPath) << '\t'
+                      << escaped(d.caption) << '\n';
         return 0;
     },
 };
