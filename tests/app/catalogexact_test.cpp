@@ -11,11 +11,8 @@ using namespace kxtest;
 
 namespace {
 
-struct KxtoolExactCatalogTest : ::testing::Test {
-    QTemporaryDir dir;
-    QString db = dir.path() + "/cat.sqlite";
-    QString a = dir.path() + "/a.kx", b = dir.path() + "/b.kx";
-
+// The fixture's catalogue and list paths, with lists of exact names of their own.
+struct KxtoolExactCatalogTest : KxtoolCatalogTest {
     // Two disks whose names have one code-page form each ("??.mp3", "caf?.txt", "bad?.bin")
     // for names that differ, and are equal where the names are.
     void SetUp() override {
@@ -37,9 +34,6 @@ struct KxtoolExactCatalogTest : ::testing::Test {
         tb.file(tb.root(), "plain.txt", 3);
         writeListFile(b.toStdString(), tb.tree(), true);
         ASSERT_EQ(cat({"add", a, b}).status, 0);
-    }
-    ToolRun cat(const QStringList& args) {
-        return kxtool(QStringList{"catalog", "--db", db} + args);
     }
 };
 
