@@ -88,7 +88,11 @@ void addExactNames(sqlite3* db) {
         std::memset(record, 0, sizeof record);
         const std::string_view name = rests.blob(3);
         if (!name.empty()) std::memcpy(record, name.data(), std::min(name.size(), rec::nameSize));
-        applyRest(record, rests.blob(2));
+        try {
+            applyRest(record, rests.blob(2));
+        } catch (const Error&) {
+            continue; // the list's load tells of a bad rest; the catalogue opens
+        }
         if (const auto exact = exactNameIn(record + rec::name))
             found.push_back({rests.integer(0), rests.integer(1), std::string(*exact)});
     }
