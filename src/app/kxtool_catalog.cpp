@@ -138,7 +138,8 @@ const Handler listsCommand = {
             char when[32];
             std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
             std::cout << escaped(l.path) << '\t' << l.entries << '\t' << when << '\t'
-                      << ansiCell(l.headerText) << '\t' << ansiCell(l.rootName) << '\t'
+                      << ansiCell(l.headerText) << '\t'
+                      << (l.rootExact.empty() ? ansiCell(l.rootName) : escaped(l.rootExact)) << '\t'
                       << escaped(l.label) << '\t' << escaped(l.note) << '\n';
         }
         return 0;

@@ -48,6 +48,7 @@ struct ListRecord {
     std::int64_t indexedAt = 0;  // seconds since 1970, UTC
     std::string headerText;      // in the list's code page
     std::string rootName;        // in the list's code page
+    std::string rootExact;       // the root's exact name (UTF-8), empty when it has none
     std::string label;           // UTF-8, empty when none: the user's name for the disk
     std::string note;            // UTF-8, empty when none
     std::uint64_t fileBytes = 0; // the sizes of the list's files summed (saturating), as indexed

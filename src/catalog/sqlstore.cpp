@@ -92,6 +92,7 @@ ListRecord listOf(const Stmt& s) {
     r.mtimeNs = s.integer(10);
     r.inode = s.integer(11);
     r.device = s.integer(12);
+    r.rootExact = s.text(13);
     return r;
 }
 

@@ -97,7 +97,7 @@ void putVarint(std::string& out, std::uint32_t v);
 // A list's row, its columns as kListColumns.
 inline constexpr const char* kListColumns =
     "id, path, entries, indexedAt, header, root, label, note, fileBytes, fileSize, mtimeNs, "
-    "inode, device";
+    "inode, device, (SELECT exact FROM entries WHERE list = lists.id AND ord = 0)";
 ListRecord listOf(const Stmt& s);
 
 // A sum of sizes that stops at the largest one.

@@ -16,7 +16,8 @@ struct KxtoolExactCatalogTest : KxtoolCatalogTest {
     // Two disks whose names have one code-page form each ("??.mp3", "caf?.txt", "bad?.bin")
     // for names that differ, and are equal where the names are.
     void SetUp() override {
-        TreeBuilder ta{"A:\\"};
+        TreeBuilder ta;
+        EntryEdit(ta.root()).systemName("/media/音楽");
         kx::Entry* music = ta.folder(ta.root(), "").systemName("音楽");
         ta.file(music, "").systemName("日本.mp3").size(1000);
         ta.file(music, "").systemName("café.txt").size(10);
@@ -87,8 +88,9 @@ TEST_F(KxtoolExactCatalogTest, DuplicatesAreKeyedByTheExactName) {
                                                   "7\tbad\\377.bin\t2\t7\n3\tplain.txt\t2\t3\n");
 }
 
-// ls from the catalogue alone shows the exact names as the list file did.
-TEST_F(KxtoolExactCatalogTest, LsFromTheCatalogueShowsTheExactNames) {
+// ls from the catalogue alone shows the exact names as the list file did; lists shows the root's.
+TEST_F(KxtoolExactCatalogTest, LsAndListsFromTheCatalogueShowTheExactNames) {
+    EXPECT_EQ(cat({"lists"}).out.section('\t', 4, 4), QString::fromUtf8("/media/音楽"));
     const QString folder = QString::fromUtf8("音楽");
     const QString root = kxtool({"ls", a}).out, inFolder = kxtool({"ls", a, folder}).out;
     ASSERT_TRUE(inFolder.contains(QString::fromUtf8("日本.mp3\t"))) << inFolder.toStdString();
