@@ -11,7 +11,6 @@
 #include "catalog/nameindex.h"
 #include "catalog/postings.h"
 
-#include "listfile/codepage.h"
 #include "listfile/exactname.h"
 #include "query/belowroot.h"
 #include "query/filter.h"
@@ -142,13 +141,8 @@ public:
         m_comment = r.comment ? textAt(m_index, m_list.comments, m_list.commentsLength,
                                        std::uint64_t(r.comment) - 1)
                               : std::string();
-        if (r.exactName) {
-            m_codePage = codePageForm(name);
-            m_shown.assign(name);
-        } else {
-            m_codePage.assign(name);
-            m_shown = fromAnsi(name).toStdString();
-        }
+        m_shown = shownName(name, r.exactName ? std::optional(name) : std::nullopt);
+        m_codePage = r.exactName ? codePageForm(name) : std::string(name);
         if (r.parent == 0)
             m_caption = m_shown;
         else
