@@ -7,7 +7,6 @@
 
 #include "browser/document.h"
 #include "catalog/catalog.h"
-#include "listfile/codepage.h"
 #include "listfile/scan.h"
 #include "query/filter.h"
 
@@ -196,7 +195,7 @@ std::string locateIndex() {
                                          const kx::catalog::StoredRow& row) {
                     std::string caption(row.caption);
                     std::replace(caption.begin(), caption.end(), '\\', '/');
-                    out << list.path << '/' << kx::fromAnsi(caption).toStdString() << '\n';
+                    out << list.path << '/' << caption << '\n';
                     return true;
                 });
             out.close();

@@ -5,7 +5,6 @@
 
 #include "browser/document.h"
 #include "catalog/catalog.h"
-#include "listfile/codepage.h"
 
 #include <ctime>
 #include <iostream>
@@ -139,7 +138,8 @@ const Handler listsCommand = {
             char when[32];
             std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
             std::cout << escaped(l.path) << '\t' << l.entries << '\t' << when << '\t'
-                      << ansiCell(l.headerText) << '\t' << ansiCell(l.rootName) << '\t'
+                      << ansiCell(l.headerText) << '\t'
+                      << (l.rootExact.empty() ? ansiCell(l.rootName) : escaped(l.rootExact)) << '\t'
                       << escaped(l.label) << '\t' << escaped(l.note) << '\n';
         }
         return 0;
@@ -212,10 +212,9 @@ const Handler findCommand = {
         std::uint64_t left = limitOf(line);
         if (line.arguments().empty() && !filter.hasConditions()) line.missingArgument("MASK");
         const auto catalog = openCatalog(line);
-        bool ok = true;
-        if (!line.arguments().empty())
-            filter.mask = kx::toAnsi(QString::fromStdString(line.arguments()[0]), &ok);
-        if (!ok) return 0; // a character the lists cannot hold matches nothing
+        // A character the code page cannot hold is in no name or comment there, only in exact
+        // names.
+        if (!line.arguments().empty()) filter.setMaskText(line.arguments()[0]);
         if (left == 0) return 0;
         RowWriter out;
         std::int64_t lastList = -1;
@@ -252,13 +251,13 @@ const Handler dupsCommand = {
         if (line.has("across-lists")) rows = kx::catalog::acrossLists(rows, catalog->lists());
         if (line.has("summary")) {
             for (const kx::catalog::DuplicateGroup& g : kx::catalog::duplicateGroups(rows))
-                std::cout << g.size << '\t' << ansiCell(g.name) << '\t' << g.copies << '\t'
+                std::cout << g.size << '\t' << escaped(g.name) << '\t' << g.copies << '\t'
                           << g.wasted << '\n';
             return 0;
         }
         for (const kx::catalog::Duplicate& d : rows)
-            std::cout << d.size << '\t' << ansiCell(d.name) << '\t' << escaped(d.listPath) << '\t'
-                      << ansiCell(d.caption) << '\n';
+            std::cout << d.size << '\t' << escaped(d.name) << '\t' << escaped(d.listPath) << '\t'
+                      << escaped(d.caption) << '\n';
         return 0;
     },
 };

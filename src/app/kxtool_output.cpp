@@ -183,7 +183,7 @@ void RowWriter::row(std::string_view lead, const RowCells& c) {
         m_out += lead;
         m_out += '\t';
     }
-    ansi(c.caption);
+    m_out += escaped(c.caption);
     m_out += '\t';
     size(c.size);
     m_out += '\t';

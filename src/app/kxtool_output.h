@@ -23,7 +23,8 @@ std::string escaped(std::string_view text);
 // Text in the list's code page as a cell.
 std::string ansiCell(std::string_view ansi);
 
-// The cells of a detail-list row, texts in the list's code page.
+// The cells of a detail-list row: the caption in UTF-8 (names as shown), the other texts in the
+// list's code page.
 struct RowCells {
     std::string_view caption;
     const std::uint8_t* size; // the record's ten bytes
@@ -33,7 +34,8 @@ struct RowCells {
 };
 
 // Rows of the detail list on standard output through one large buffer: caption, size, created,
-// changed, attributes, comment (and mark), each cell as ansiCell makes it. What is left is
+// changed, attributes, comment (and mark), each cell escaped (a text in the code page as ansiCell
+// makes it). What is left is
 // written when the writer goes.
 class RowWriter {
 public:

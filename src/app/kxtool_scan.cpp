@@ -5,8 +5,6 @@
 
 #include "listfile/scan.h"
 
-#include <QString>
-
 #include <cstdio>
 #include <iostream>
 #include <sstream>
@@ -35,10 +33,9 @@ std::string tailToFit(const std::string& text, std::size_t columns) {
     return std::string(dots, '.') + text.substr(at);
 }
 
-// A file system's name as text to show: bytes that are not UTF-8 become U+FFFD, so none
-// reaches the terminal raw.
-std::string shown(const std::string& systemName) {
-    return QString::fromUtf8(systemName.data(), qsizetype(systemName.size())).toStdString();
+// A count and its noun: "1 folder", "2 folders".
+std::string counted(std::uint64_t n, const char* one, const char* many) {
+    return std::to_string(n) + ' ' + (n == 1 ? one : many);
 }
 
 std::size_t terminalColumns() {
@@ -50,12 +47,12 @@ std::size_t terminalColumns() {
 // One line on the terminal, written over again: entries, entries a second, the folder.
 void showProgress(const kx::ScanStatus& s) {
     std::ostringstream head;
-    head << s.entries << " entries, "
+    head << counted(s.entries, "entry", "entries") << ", "
          << static_cast<std::uint64_t>(s.seconds > 0 ? double(s.entries) / s.seconds : 0) << "/s, ";
     const std::string lead = head.str();
     const std::size_t columns = terminalColumns() - 1; // the cursor stays on the line
     const std::string folder =
-        columns > lead.size() ? tailToFit(escaped(shown(s.folder)), columns - lead.size()) : "";
+        columns > lead.size() ? tailToFit(escaped(s.folder), columns - lead.size()) : "";
     std::cerr << '\r' << lead.substr(0, columns) << folder << "\x1b[K" << std::flush;
 }
 
@@ -63,11 +60,13 @@ std::string closingLine(const kx::ScanReport& r) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.2f", r.seconds);
     std::ostringstream line;
-    line << "scanned " << r.entries << " entries: " << r.folders << " folders, " << r.files
-         << " files, " << r.bytes << " bytes in " << seconds << " s; " << r.unreadable
-         << " unreadable, " << r.inexact << " inexact names";
+    line << "scanned " << counted(r.entries, "entry", "entries") << ": "
+         << counted(r.folders, "folder", "folders") << ", " << counted(r.files, "file", "files")
+         << ", " << counted(r.bytes, "byte", "bytes") << " in " << seconds << " s; " << r.unreadable
+         << " unreadable, " << counted(r.inexact, "inexact name", "inexact names");
     if (r.otherFileSystems)
-        line << "; " << r.otherFileSystems << " folders on other file systems not entered";
+        line << "; " << counted(r.otherFileSystems, "folder", "folders")
+             << " on other file systems not entered";
     return line.str();
 }
 
@@ -119,11 +118,14 @@ const Handler scanCommand = {
         }
         if (terminal) std::cerr << "\r\x1b[K";
         if (!quiet) {
+            // Escaped as every message is: bytes that are no UTF-8 as \ooo.
             for (const std::string& name : report.inexactNames)
-                printMessage("name not exact in the list: " + shown(name));
+                printMessage("name not exact in the list: " + name);
             if (report.inexact > report.inexactNames.size())
-                printMessage("and " + std::to_string(report.inexact - report.inexactNames.size()) +
-                             " more names not exact");
+                printMessage("and " +
+                             counted(report.inexact - report.inexactNames.size(), "more name",
+                                     "more names") +
+                             " not exact");
             printMessage(closingLine(report));
         }
         return report.exact() ? 0 : 1;

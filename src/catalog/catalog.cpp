@@ -1,18 +1,20 @@
 // The catalogue's file: where it lives, how it is opened and checked, and its lists.
 //
-// Tables (schema version 3):
+// Tables (schema version 4):
 //   lists(id, path, fileSize, mtimeNs, inode, device, entries, indexedAt, header, root, label,
 //         note, fileBytes): the list file's stamp when it was indexed, the user's label and note
 //         (UTF-8, NULL when none) and the sum of its files' sizes (saturating at 2^64 - 1, kept
 //         as the integer of the same 64 bits).
 //   entries(list, ord, parent, name, kind, attributes, size, created, changed, mark, crossedOut,
-//           comment, path), keyed by (list, ord) without a rowid: `ord` is the Entry's place in
-//           the pre-order walk of the list as the viewer opens it (the root 0, its children
-//           regrouped folders first), so the search order of a list is ascending ord followed by
-//           the folders-to-front pass; `parent` is the parent's ord. `path` is set for every
-//           Entry below the root that has children: its path below the root, so that a result's
-//           caption is one more read whatever its depth, and mostly none, since in pre-order a
-//           parent's row lies a few rows before its children's, on the same page.
+//           comment, path, exact), keyed by (list, ord) without a rowid: `ord` is the Entry's
+//           place in the pre-order walk of the list as the viewer opens it (the root 0, its
+//           children regrouped folders first), so the search order of a list is ascending ord
+//           followed by the folders-to-front pass; `parent` is the parent's ord. `name` is the
+//           code page's, `exact` the exact name (listfile/exactname.h) where the record keeps one,
+//           else NULL. `path` is set for every Entry below the root that has children: its path
+//           below the root made of the names as shown (UTF-8), so that a result's caption is one
+//           more read whatever its depth, and mostly none, since in pre-order a parent's row lies
+//           a few rows before its children's, on the same page.
 //   recordRest(list, ord, bytes): what an Entry's record holds beyond the entries row (see
 //           recordrest.h), only for the Entries that have any.
 // Values keep their own types: a size is an integer when the record holds that whole number
@@ -21,12 +23,17 @@
 // the names are no table: the name index beside the catalogue derives them (see postings.h).
 #include "catalog/catalogfile.h"
 #include "catalog/nameindex.h"
+#include "catalog/recordrest.h"
 #include "catalog/sqlstore.h"
+
+#include "listfile/exactname.h"
+#include "query/belowroot.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <sys/stat.h>
@@ -35,7 +42,7 @@ namespace kx::catalog {
 
 namespace {
 
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 constexpr int kApplicationId = 0x466c4b43; // "FlKC"
 
 // Version 1 to 2: the label, the note and the files' bytes of every list, and the rest of the
@@ -65,6 +72,68 @@ void addLabelsAndRest(sqlite3* db) {
     exec(db, "UPDATE lists SET fileBytes = 0 WHERE fileBytes IS NULL");
 }
 
+// Version 3 to 4, first half: the exact names, found in the rests of the records (the bytes after
+// the name field's NUL). A list indexed without rests has none until it is indexed again.
+void addExactNames(sqlite3* db) {
+    exec(db, "ALTER TABLE entries ADD COLUMN exact BLOB");
+    struct Found {
+        std::int64_t list, ord;
+        std::string exact;
+    };
+    std::vector<Found> found;
+    Stmt rests(db, "SELECT r.list, r.ord, r.bytes, e.name FROM recordRest r "
+                   "JOIN entries e ON e.list = r.list AND e.ord = r.ord");
+    std::uint8_t record[kRecordSize];
+    while (rests.step()) {
+        std::memset(record, 0, sizeof record);
+        const std::string_view name = rests.blob(3);
+        if (!name.empty()) std::memcpy(record, name.data(), std::min(name.size(), rec::nameSize));
+        try {
+            applyRest(record, rests.blob(2));
+        } catch (const Error&) {
+            continue; // the list's load tells of a bad rest; the catalogue opens
+        }
+        if (const auto exact = exactNameIn(record + rec::name))
+            found.push_back({rests.integer(0), rests.integer(1), std::string(*exact)});
+    }
+    rests.reset();
+    Stmt put(db, "UPDATE entries SET exact = ?3 WHERE list = ?1 AND ord = ?2");
+    for (const Found& f : found)
+        put.bind(1, f.list).bind(2, f.ord).bindBlob(3, f.exact.data(), f.exact.size()).run();
+}
+
+// Version 3 to 4, second half: the folders' paths made of the names as shown (UTF-8), not of the
+// code page's, list by list in walk order (each parent before its children).
+void showPaths(sqlite3* db) {
+    std::vector<std::int64_t> lists;
+    for (Stmt ids(db, "SELECT id FROM lists"); ids.step();)
+        lists.push_back(ids.integer(0));
+    Stmt rows(db,
+              "SELECT ord, parent, name, exact, path FROM entries WHERE list = ?1 ORDER BY ord");
+    Stmt put(db, "UPDATE entries SET path = ?3 WHERE list = ?1 AND ord = ?2");
+    for (const std::int64_t list : lists) {
+        std::vector<std::pair<std::int64_t, std::string>> open, changed; // (ord, path)
+        rows.bind(1, list);
+        while (rows.step()) {
+            const std::int64_t ord = rows.integer(0), parent = rows.integer(1);
+            if (ord == 0 || rows.type(4) == SQLITE_NULL) continue;
+            while (parent != 0 && !open.empty() && open.back().first != parent)
+                open.pop_back();
+            if (parent != 0 && open.empty()) {
+                rows.reset();
+                throw Error(ErrorCode::catalogueDamaged, {}, 0, "a missing folder");
+            }
+            std::string path = childPath(parent == 0 ? std::string_view() : open.back().second,
+                                         parent == 0, shownName(rows, 2, 3), PathJoin::caption);
+            if (path != rows.blob(4)) changed.emplace_back(ord, path);
+            open.emplace_back(ord, std::move(path));
+        }
+        rows.reset();
+        for (const auto& [ord, path] : changed)
+            put.bind(1, list).bind(2, ord).bindBlob(3, path.data(), path.size()).run();
+    }
+}
+
 // Brings a catalogue of schema version `from` up to the current one, step by step, inside the
 // caller's transaction.
 void upgradeSchema(sqlite3* db, std::int64_t from) {
@@ -72,6 +141,12 @@ void upgradeSchema(sqlite3* db, std::int64_t from) {
     // Version 2 to 3: the postings moved to the name index, which is made again since the
     // layout of its version changed too.
     if (from < 3) exec(db, "DROP TABLE IF EXISTS grams");
+    if (from < 4) {
+        addExactNames(db);
+        showPaths(db);
+        // The name index is made again: its generation is no longer the catalogue's.
+        bumpGeneration(db);
+    }
 }
 
 // The notices of every catalogue of the process; called under their lock, so that a notice
@@ -162,7 +237,7 @@ void prepareSchema(sqlite3* db) {
         if (pragmaValue(db, "SELECT count(*) FROM sqlite_master") == 0 &&
             pragmaValue(db, "PRAGMA application_id") == 0) {
             exec(db, (std::string(kListsTable) + kListsAddedColumns + ")").c_str());
-            exec(db, kEntriesTable);
+            exec(db, entriesTable(kSchemaVersion).c_str());
             exec(db, kRestTable);
             exec(db, ("PRAGMA application_id = " + std::to_string(kApplicationId) +
                       "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";")

@@ -48,6 +48,7 @@ struct ListRecord {
     std::int64_t indexedAt = 0;  // seconds since 1970, UTC
     std::string headerText;      // in the list's code page
     std::string rootName;        // in the list's code page
+    std::string rootExact;       // the root's exact name (UTF-8), empty when it has none
     std::string label;           // UTF-8, empty when none: the user's name for the disk
     std::string note;            // UTF-8, empty when none
     std::uint64_t fileBytes = 0; // the sizes of the list's files summed (saturating), as indexed
@@ -62,9 +63,10 @@ enum class ListFileState { present, changed, missing };
 // Whether Catalog::open makes a catalogue where there is none.
 enum class OpenMode { create, existing };
 
+// Names and captions of duplicates are as shown (UTF-8, an exact name where the Entry has one).
 struct Duplicate {
     std::uint64_t size;
-    std::string name;     // in the list's code page
+    std::string name;
     std::string listPath; // absolute
     std::string caption;  // the path below the root, names separated by "\"
 };
@@ -72,7 +74,7 @@ struct Duplicate {
 // One name and size held by several files: how many, and the bytes all copies but one take.
 struct DuplicateGroup {
     std::uint64_t size;
-    std::string name; // in the list's code page
+    std::string name;
     std::uint64_t copies;
     std::uint64_t wasted; // size x (copies - 1), saturating
 };
@@ -94,18 +96,23 @@ void setWaitNotice(std::function<void()> notice);
 // private: the file 0600 (its -wal and -shm files too), the folders made 0700. For the process.
 void setReadableNotice(std::function<void(const std::string& path)> notice);
 
-// One found row: its list, the Entry as the list holds it (name, kind, size, dates, attributes,
-// mark, comment), its caption (the path below the root, as resultCaption makes it) and its place
+// One found row: its list, the Entry as the list holds it (name with its exact form, kind, size,
+// dates, attributes, mark, comment), its caption (the path below the root of the names as shown,
+// UTF-8, as resultCaption makes it with NameForm::shown) and its place
 // in the list's pre-order walk as the viewer opens it (the root is 0; see entryAtOrd). It returns
 // false to stop the search there. The Entry lives only during the call.
 using FoundRow = std::function<bool(const ListRecord& list, const Entry& entry,
                                     const std::string& caption, std::uint32_t ord)>;
 
-// A found row as the catalogue stores it, without making an Entry: every text in the list's code
-// page, as the Entry's own fields give it. It lives only during the call.
+// A found row as the catalogue stores it, without making an Entry: the name and the caption as
+// shown (UTF-8: an exact name where the Entry has one, any other name converted from the code
+// page), every other text in the list's code page, as the Entry's own fields give it. It lives
+// only during the call.
 struct StoredRow {
     std::uint32_t ord = 0;
     std::string_view name, caption;
+    std::string_view codePageName; // the name field up to its NUL
+    bool exactName = false;        // `name` is the exact name kept after that NUL
     char kind = 0;
     std::uint8_t attributes = 0, mark = 0, crossedOut = 0;
     const std::uint8_t* size = nullptr; // the record's ten bytes
@@ -169,9 +176,10 @@ public:
 
     // The rows that searchFiltered(root, filter) gives on each catalogued list as the viewer
     // opens it, list by list in the order they were first added, each list's rows in its search
-    // order. filter.mask is in the lists' 8-bit code page. The trigram postings narrow a mask of
-    // three bytes or more (a glob with a run of three bytes between its wildcards) to
-    // candidates; the filter's own test over each candidate decides.
+    // order. filter.mask is in the lists' 8-bit code page, filter.typedMask is matched against
+    // exact names (see EntryFilter). The trigram postings narrow a mask of three bytes or more
+    // (a glob with a run of three bytes between its wildcards) to candidates; the filter's own
+    // test over each candidate decides.
     // The rows stream: memory stays bounded whatever their number (see catalogsearch.cpp).
     void find(const EntryFilter& filter, const FoundRow& row) const;
     // The same rows as stored.
@@ -180,8 +188,9 @@ public:
     // itself when it is not, so this only moves the wait (after adding many lists, say).
     void prepareSearch() const;
 
-    // Every file whose name and whole size in bytes (at least minSize) equal another file's in
-    // the catalogue: largest first, then by name, list and search order.
+    // Every file whose name as shown (its exact name where it has one) and whole size in bytes
+    // (at least minSize) equal another file's in the catalogue: largest first, then by name,
+    // list and search order.
     std::vector<Duplicate> duplicates(std::uint64_t minSize) const;
 
 private:

@@ -1,5 +1,6 @@
 // Indexing a list into the catalogue: every Entry's row (the name index and its trigram
-// postings are derived from them, see nameindex.h).
+// postings are derived from them, see nameindex.h), its exact name and the folders' paths as
+// shown.
 #include "catalog/nameindex.h"
 #include "catalog/recordrest.h"
 #include "catalog/sqlstore.h"
@@ -75,8 +76,8 @@ AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
 
         if (root) {
             Stmt put(m_db, "INSERT INTO entries(list, ord, parent, name, kind, attributes, size, "
-                           "created, changed, mark, crossedOut, comment, path) "
-                           "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
+                           "created, changed, mark, crossedOut, comment, path, exact) "
+                           "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
             std::vector<std::uint32_t> ordOf(total, 0);
             RestWriter rests(m_db, id, total);
             std::uint8_t record[kRecordSize];
@@ -100,18 +101,22 @@ AddResult Catalog::add(const std::string& listPath, const Progress& progress) {
                 put.bind(10, e->mark()).bind(11, e->crossedOut());
                 bindText(put, 12, fieldText(record, rec::comment, rec::commentSize), false);
                 if (ord != 0 && !e->children().empty()) {
-                    const std::string path = folder.child(name);
+                    const std::string path = folder.child(nameIn(e, NameForm::shown));
                     put.bindBlob(13, path.data(), path.size());
                 } else {
                     put.bindNull(13);
                 }
+                if (const std::optional<std::string_view> exact = e->exactName())
+                    put.bindBlob(14, exact->data(), exact->size());
+                else
+                    put.bindNull(14);
                 put.run();
                 rests.put(e, ord, record);
                 if (next % 65536 == 0) goesOn = goOn(progress, next, total);
                 return goesOn ? WalkOn::into : WalkOn::stop;
             };
             store(root, FolderPath(PathJoin::caption));
-            walkWithPaths(root->children(), PathJoin::caption, store);
+            walkWithPaths(root->children(), PathJoin::caption, store, NameForm::shown);
             if (!goesOn) return cancelled();
 
             if (!goOn(progress, total, total)) return cancelled();

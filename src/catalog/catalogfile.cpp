@@ -53,7 +53,7 @@ std::vector<Expected> expectedSchema(std::int64_t version) {
          canonical(std::string(kListsTable) + (version >= 2 ? kListsAddedColumns : "") + ")"),
          true},
         {"index", "sqlite_autoindex_lists_1", "lists", {}, true},
-        {"table", "entries", "entries", canonical(kEntriesTable), true},
+        {"table", "entries", "entries", canonical(entriesTable(version)), true},
         {"table", "changes", "changes", canonical(kChangesTable), false},
         {"table", "sqlite_stat1", "sqlite_stat1", "CREATE TABLE sqlite_stat1(tbl,idx,stat)", false},
         {"table", "sqlite_stat4", "sqlite_stat4",
@@ -65,6 +65,17 @@ std::vector<Expected> expectedSchema(std::int64_t version) {
     if (version <= 2) out.push_back({"table", "grams", "grams", canonical(kGramsTable), false});
     return out;
 }
+
+} // namespace
+
+std::string entriesTable(std::int64_t version) {
+    return std::string("CREATE TABLE entries(list INTEGER, ord INTEGER, parent INTEGER, name BLOB, "
+                       "kind INTEGER, attributes INTEGER, size, created, changed, mark INTEGER, "
+                       "crossedOut INTEGER, comment BLOB, path BLOB") +
+           (version >= 4 ? ", exact BLOB" : "") + ", PRIMARY KEY(list, ord)) WITHOUT ROWID";
+}
+
+namespace {
 
 bool readableByOthers(const std::string& path) {
     struct stat st {};

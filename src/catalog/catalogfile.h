@@ -16,10 +16,9 @@ inline constexpr const char* kListsTable =
     "mtimeNs INTEGER, inode INTEGER, device INTEGER, entries INTEGER, indexedAt INTEGER, "
     "header BLOB, root BLOB";
 inline constexpr const char* kListsAddedColumns = ", label TEXT, note TEXT, fileBytes INTEGER";
-inline constexpr const char* kEntriesTable =
-    "CREATE TABLE entries(list INTEGER, ord INTEGER, parent INTEGER, name BLOB, kind INTEGER, "
-    "attributes INTEGER, size, created, changed, mark INTEGER, crossedOut INTEGER, "
-    "comment BLOB, path BLOB, PRIMARY KEY(list, ord)) WITHOUT ROWID";
+// The entries table of a schema: from version 4 on with the exact names (an added column goes
+// before the key, as SQLite's ALTER TABLE puts it).
+std::string entriesTable(std::int64_t version);
 inline constexpr const char* kRestTable = "CREATE TABLE recordRest(list INTEGER, ord INTEGER, "
                                           "bytes BLOB, PRIMARY KEY(list, ord)) WITHOUT ROWID";
 // Made by the first change (see bumpGeneration).

@@ -27,7 +27,7 @@ const Entry* entryAtOrd(const Entry* root, std::uint32_t ord) {
 namespace {
 
 // The captions of Entries of one list (belowroot.h): the stored path of the parent, then the
-// name. The paths of the parents already read are kept.
+// name, both as shown. The paths of the parents already read are kept.
 class Captions {
 public:
     Captions(Stmt& folderPath, std::int64_t list) : m_folderPath(folderPath), m_list(list) {}
@@ -59,24 +59,33 @@ std::vector<Duplicate> Catalog::duplicates(std::uint64_t minSize) const {
         minSize > std::uint64_t(INT64_MAX) ? INT64_MAX : std::int64_t(minSize);
     const LargeCache cache(m_db);
     const ReadTransaction reading(m_db);
-    Stmt s(m_db, "WITH twins AS (SELECT name, size FROM entries WHERE kind = 70 AND "
-                 "typeof(size) = 'integer' AND size >= ?1 GROUP BY name, size "
-                 "HAVING count(*) > 1) "
-                 "SELECT e.size, e.name, e.list, e.parent, l.path FROM entries e "
-                 "JOIN twins t ON e.name = t.name AND e.size = t.size "
+    // Keyed by the name as shown: the exact name where there is one, else the code page's (the
+    // two kept apart, as their bytes are of two encodings).
+    Stmt s(m_db, "WITH twins AS (SELECT exact IS NULL AS plain, coalesce(exact, name) AS key, "
+                 "size FROM entries WHERE kind = 70 AND typeof(size) = 'integer' AND size >= ?1 "
+                 "GROUP BY plain, key, size HAVING count(*) > 1) "
+                 "SELECT e.size, e.name, e.exact, e.list, e.parent, l.path FROM entries e "
+                 "JOIN twins t ON (e.exact IS NULL) = t.plain AND "
+                 "coalesce(e.exact, e.name) = t.key AND e.size = t.size "
                  "JOIN lists l ON l.id = e.list WHERE e.kind = 70 "
-                 "ORDER BY e.size DESC, e.name, e.list, e.ord");
+                 "ORDER BY e.size DESC, t.plain, t.key, e.list, e.ord");
     s.bind(1, least);
     std::vector<Duplicate> out;
     std::unordered_map<std::int64_t, std::unique_ptr<Captions>> captions;
     while (s.step()) {
-        const std::int64_t list = s.integer(2);
+        const std::int64_t list = s.integer(3);
         auto& c = captions[list];
         if (!c) c = std::make_unique<Captions>(m_st->folderPath, list);
-        out.push_back({std::uint64_t(s.integer(0)), s.text(1), s.text(4),
-                       c->caption(std::uint32_t(s.integer(3)), s.blob(1))});
+        std::string name = shownName(s, 1, 2);
+        std::string caption = c->caption(std::uint32_t(s.integer(4)), name);
+        out.push_back(
+            {std::uint64_t(s.integer(0)), std::move(name), s.text(5), std::move(caption)});
     }
     s.reset();
+    // By the names as shown; each group keeps its order of lists and places.
+    std::stable_sort(out.begin(), out.end(), [](const Duplicate& a, const Duplicate& b) {
+        return a.size != b.size ? a.size > b.size : a.name < b.name;
+    });
     return out;
 }
 

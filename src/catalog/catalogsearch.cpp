@@ -11,6 +11,7 @@
 #include "catalog/nameindex.h"
 #include "catalog/postings.h"
 
+#include "listfile/exactname.h"
 #include "query/belowroot.h"
 #include "query/filter.h"
 #include "query/storeddate.h"
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <iterator>
 #include <optional>
 #include <unistd.h>
 #include <unordered_map>
@@ -36,7 +38,8 @@ public:
          const std::vector<std::uint32_t>* candidates)
         : m_index(index), m_list(list), m_test(test), m_candidates(candidates),
           m_names(index, list), m_rows(index, list),
-          m_comments(index, list.comments, list.commentsLength) {}
+          m_comments(index, list.comments, list.commentsLength),
+          m_exacts(index, list.exacts, list.exactCount * 4) {}
 
     // The next found ord and its kind; false at the end.
     bool next(std::uint32_t& ord, char& kind) {
@@ -52,7 +55,10 @@ public:
                 if (!held) continue;
             }
             const std::string_view name = m_names.at(ord);
-            if (!m_test.maskMatches(name, true, [&] { return commentOf(ord); })) continue;
+            const auto comment = [&] { return commentOf(ord); };
+            const bool matches = isExact(ord) ? m_test.exactMaskMatches(name, true, comment)
+                                              : m_test.maskMatches(name, true, comment);
+            if (!matches) continue;
             m_row = conditions ? row : m_rows.at(ord);
             m_name = name;
             kind = m_row.kind;
@@ -89,6 +95,12 @@ private:
         }
         return m_commentOrd == ord ? m_comment : std::string_view();
     }
+    // Whether the name of `ord` is exact, read in walk order from the exact ords.
+    bool isExact(std::uint32_t ord) {
+        while (m_exactOrd < ord || m_exactOrd == kNone)
+            if (!m_exacts.nextU32(m_exactOrd)) m_exactOrd = kEnd;
+        return m_exactOrd == ord;
+    }
 
     static constexpr std::uint32_t kNone = 0xFFFFFFFE, kEnd = 0xFFFFFFFF;
     const NameIndex& m_index;
@@ -97,8 +109,8 @@ private:
     const std::vector<std::uint32_t>* m_candidates;
     NameCursor m_names;
     RowCursor m_rows;
-    SectionReader m_comments;
-    std::uint32_t m_commentOrd = kNone;
+    SectionReader m_comments, m_exacts;
+    std::uint32_t m_commentOrd = kNone, m_exactOrd = kNone;
     std::string_view m_comment;
     std::size_t m_at = 0;
     std::uint32_t m_ord = 0;
@@ -114,7 +126,7 @@ public:
           m_parentRows(index, list), m_texts(index, list.texts, list.textsLength) {}
 
     const StoredRow& make(std::uint32_t ord) { return make(ord, m_rows.at(ord), m_names.at(ord)); }
-    // The row of `ord` from its fields and name as already read.
+    // The row of `ord` from its fields and name (as matched) as already read.
     const StoredRow& make(std::uint32_t ord, const IndexRow& r, std::string_view name) {
         if (r.parent >= ord) damagedIndex("a parent after its child");
         m_row.ord = ord;
@@ -129,12 +141,16 @@ public:
         m_comment = r.comment ? textAt(m_index, m_list.comments, m_list.commentsLength,
                                        std::uint64_t(r.comment) - 1)
                               : std::string();
+        m_shown = shownName(name, r.exactName ? std::optional(name) : std::nullopt);
+        m_codePage = r.exactName ? codePageForm(name) : std::string(name);
         if (r.parent == 0)
-            m_caption.assign(name);
+            m_caption = m_shown;
         else
-            m_caption = childPath(parentPath(r.parent), false, name, PathJoin::caption);
+            m_caption = childPath(parentPath(r.parent), false, m_shown, PathJoin::caption);
         m_row.name = m_caption;
-        m_row.name.remove_prefix(m_caption.size() - name.size());
+        m_row.name.remove_prefix(m_caption.size() - m_shown.size());
+        m_row.codePageName = m_codePage;
+        m_row.exactName = r.exactName;
         m_row.caption = m_caption;
         m_row.created = m_created;
         m_row.changed = m_changed;
@@ -176,7 +192,7 @@ private:
     std::unordered_map<std::uint32_t, std::string> m_paths;
     std::uint32_t m_parent = 0;
     const std::string* m_parentPath = nullptr;
-    std::string m_caption, m_created, m_changed, m_comment;
+    std::string m_caption, m_shown, m_codePage, m_created, m_changed, m_comment;
     std::uint8_t m_size[10] = {};
     StoredRow m_row;
 };
@@ -185,10 +201,10 @@ bool isFileOrFolder(char kind) {
     return kind == kFile || kind == kFolder;
 }
 
-// One list's rows in its search order (see the top of the file); false when `emit` stopped.
-template <class Emit>
+// One list's rows in its search order (see the top of the file); false when `give` stopped.
+template <class Give>
 bool searchList(const NameIndex& index, const IndexedList& list, const EntryTest& test,
-                const std::vector<std::uint32_t>* candidates, const Emit& emit) {
+                const std::vector<std::uint32_t>* candidates, const Give& give) {
     // Few candidates: the first pass keeps what it found (its row and name), so that the
     // second one reads nothing again.
     struct Held {
@@ -237,11 +253,11 @@ bool searchList(const NameIndex& index, const IndexedList& list, const EntryTest
     char kind = 0;
     while (next(ord, kind)) {
         if (!isFileOrFolder(kind)) {
-            if (!emit(rowOf(walk, ord))) return false;
+            if (!give(rowOf(walk, ord))) return false;
             continue;
         }
         if (place++ < folders.size()) {
-            if (!emit(rowOf(folderRows, folders[nextFolder++]))) return false;
+            if (!give(rowOf(folderRows, folders[nextFolder++]))) return false;
             // The Entry found here moves on: a file starts its way, a folder's place takes the
             // first file on its way and sends it further.
             if (kind == kFile) {
@@ -252,10 +268,10 @@ bool searchList(const NameIndex& index, const IndexedList& list, const EntryTest
                 moving.pop_front();
             }
         } else if (kind == kFile) {
-            if (!emit(rowOf(walk, ord))) return false;
+            if (!give(rowOf(walk, ord))) return false;
         } else {
             if (moving.empty()) damagedIndex("a folder out of its place");
-            if (!emit(rowOf(movedRows, moving.front()))) return false;
+            if (!give(rowOf(movedRows, moving.front()))) return false;
             moving.pop_front();
         }
     }
@@ -314,16 +330,33 @@ void Catalog::searchIndex(const NameIndex& index, const std::vector<ListRecord>&
                           const EntryFilter& filter, const FoundStoredRow& row) const {
     // A mask with a run of three bytes or more (a glob's runs between its wildcards) narrows
     // each list to the names that hold all its trigrams; the name test checks the candidates.
-    const std::vector<Gram> grams = filter.inComments
-                                        ? std::vector<Gram>()
-                                        : maskGrams(upperCased(filter.testedMask()), filter.glob);
-    const bool indexed = !grams.empty();
+    // Exact names hold the trigrams of the mask as typed, upper-cased by Unicode in UTF-8, the
+    // others those of the code-page mask: the candidates are of either, and a mask that the
+    // code page cannot hold has only the first.
+    std::vector<Gram> exactGrams, codePageGrams;
+    if (!filter.inComments) {
+        exactGrams = maskGrams(
+            unicodeUpper(exactMaskOf(filter.typedMask, filter.mask, filter.glob)), filter.glob);
+        if (filter.maskFitsCodePage)
+            codePageGrams = maskGrams(upperCased(filter.testedMask()), filter.glob);
+    }
+    const bool indexed =
+        !exactGrams.empty() && (!filter.maskFitsCodePage || !codePageGrams.empty());
+    const bool twoForms = indexed && filter.maskFitsCodePage && codePageGrams != exactGrams;
     const EntryTest test(filter);
 
     for (std::size_t i = 0; i < all.size(); ++i) {
         std::vector<std::uint32_t> candidates;
         if (indexed) {
-            candidates = candidatesOf(index, index.lists()[i], grams);
+            candidates = candidatesOf(index, index.lists()[i], exactGrams);
+            if (twoForms) {
+                const std::vector<std::uint32_t> more =
+                    candidatesOf(index, index.lists()[i], codePageGrams);
+                std::vector<std::uint32_t> both;
+                std::set_union(candidates.begin(), candidates.end(), more.begin(), more.end(),
+                               std::back_inserter(both));
+                candidates.swap(both);
+            }
             if (candidates.empty()) continue;
         }
         const bool goesOn =
@@ -359,7 +392,10 @@ void Catalog::find(const EntryFilter& filter, const FoundRow& row) const {
             if (!text.empty())
                 std::memcpy(record + offset, text.data(), std::min(text.size(), room));
         };
-        put(rec::name, rec::nameSize, r.name);
+        if (r.exactName)
+            setNameField(record, r.name);
+        else
+            put(rec::name, rec::nameSize, r.codePageName);
         record[rec::kind] = std::uint8_t(r.kind);
         record[rec::attributes] = r.attributes;
         std::memcpy(record + rec::size, r.size, rec::sizeSize);

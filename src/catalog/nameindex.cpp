@@ -4,6 +4,7 @@
 #include "catalog/postings.h"
 #include "catalog/spool.h"
 
+#include "query/search.h"
 #include "query/storeddate.h"
 #include "query/upcase.h"
 
@@ -20,9 +21,9 @@ namespace kx::catalog {
 namespace {
 
 constexpr char kMagic[8] = {'F', 'L', 'K', 'X', 'N', 'I', 'X', '1'};
-// Version 2 added the trigram postings.
-constexpr std::uint32_t kVersion = 2;
-constexpr std::size_t kHeaderBytes = 64, kListBytes = 112;
+// Version 2 added the trigram postings, 3 the exact names.
+constexpr std::uint32_t kVersion = 3;
+constexpr std::size_t kHeaderBytes = 64, kListBytes = 128;
 constexpr std::uint32_t kBlock = 64;
 constexpr std::uint64_t kTextMark = std::uint64_t(1) << 47;
 constexpr std::size_t kPiece = 256 * 1024;
@@ -100,11 +101,12 @@ void buildNameIndex(sqlite3* db, std::int64_t generation, const std::string& pat
         }
     }
     Spool out(path, true), names(path, false), blocks(path, false), rows(path, false),
-        comments(path, false), texts(path, false), grams(path, false), postings(path, false);
+        comments(path, false), texts(path, false), grams(path, false), postings(path, false),
+        exacts(path, false);
     PostingsBuilder gathered(path);
     try {
         Stmt s(db, "SELECT ord, parent, name, kind, attributes, size, created, changed, mark, "
-                   "crossedOut, comment, path FROM entries WHERE list = ?1 ORDER BY ord");
+                   "crossedOut, comment, path, exact FROM entries WHERE list = ?1 ORDER BY ord");
         std::uint8_t row[kRowSize];
         for (IndexedList& l : lists) {
             l.names = names.size();
@@ -114,6 +116,7 @@ void buildNameIndex(sqlite3* db, std::int64_t generation, const std::string& pat
             l.texts = texts.size();
             l.grams = grams.size();
             l.postings = postings.size();
+            l.exacts = exacts.size();
             s.bind(1, l.id);
             std::uint32_t ord = 0;
             while (s.step()) {
@@ -124,9 +127,17 @@ void buildNameIndex(sqlite3* db, std::int64_t generation, const std::string& pat
                     put(b, offset32(names.size() - l.names));
                     blocks.write(b, 4);
                 }
-                names.text(s.blob(2));
-                if (ord != 0) gathered.add(ord, upperCased(s.blob(2)));
+                const bool exact = s.type(12) != SQLITE_NULL;
+                const std::string_view name = s.blob(exact ? 12 : 2);
+                names.text(name);
+                if (ord != 0) gathered.add(ord, exact ? unicodeUpper(name) : upperCased(name));
                 std::memset(row, 0, sizeof row);
+                if (exact) {
+                    row[38] = kExactNameRow;
+                    std::uint8_t o[4];
+                    put(o, ord);
+                    exacts.write(o, 4);
+                }
                 put(row, std::uint32_t(s.integer(1)));
                 row[4] = std::uint8_t(s.integer(3));
                 row[5] = std::uint8_t(s.integer(4));
@@ -170,6 +181,7 @@ void buildNameIndex(sqlite3* db, std::int64_t generation, const std::string& pat
             gathered.finish(grams, postings);
             l.gramCount = (grams.size() - l.grams) / kGramBytes;
             l.postingsLength = postings.size() - l.postings;
+            l.exactCount = (exacts.size() - l.exacts) / 4;
         }
 
         // The header and the table, then the sections one after another.
@@ -178,7 +190,8 @@ void buildNameIndex(sqlite3* db, std::int64_t generation, const std::string& pat
                             rowsAt = blocksAt + blocks.size(), commentsAt = rowsAt + rows.size(),
                             textsAt = commentsAt + comments.size(),
                             gramsAt = textsAt + texts.size(), postingsAt = gramsAt + grams.size(),
-                            total = postingsAt + postings.size();
+                            exactsAt = postingsAt + postings.size(),
+                            total = exactsAt + exacts.size();
         std::vector<std::uint8_t> head(tableEnd, 0);
         std::memcpy(head.data(), kMagic, 8);
         put(head.data() + 8, kVersion);
@@ -191,11 +204,13 @@ void buildNameIndex(sqlite3* db, std::int64_t generation, const std::string& pat
             const IndexedList& l = lists[i];
             put(at, l.id);
             put(at + 8, l.entries);
-            const std::uint64_t fields[] = {
-                namesAt + l.names, l.namesLength,           blocksAt + l.blocks,
-                rowsAt + l.rows,   commentsAt + l.comments, l.commentsLength,
-                textsAt + l.texts, l.textsLength,           gramsAt + l.grams,
-                l.gramCount,       postingsAt + l.postings, l.postingsLength};
+            const std::uint64_t fields[] = {namesAt + l.names,       l.namesLength,
+                                            blocksAt + l.blocks,     rowsAt + l.rows,
+                                            commentsAt + l.comments, l.commentsLength,
+                                            textsAt + l.texts,       l.textsLength,
+                                            gramsAt + l.grams,       l.gramCount,
+                                            postingsAt + l.postings, l.postingsLength,
+                                            exactsAt + l.exacts,     l.exactCount};
             for (std::size_t f = 0; f < std::size(fields); ++f)
                 put(at + 16 + 8 * f, fields[f]);
         }
@@ -207,6 +222,7 @@ void buildNameIndex(sqlite3* db, std::int64_t generation, const std::string& pat
         texts.copyTo(out);
         grams.copyTo(out);
         postings.copyTo(out);
+        exacts.copyTo(out);
         out.flush();
         if (::fsync(out.fd()) != 0 || ::rename(out.path().c_str(), path.c_str()) != 0)
             throw writeFailure(path);
@@ -250,7 +266,8 @@ std::unique_ptr<NameIndex> NameIndex::open(const std::string& path, std::int64_t
         l.entries = std::uint32_t(get(at + 8, 4));
         std::uint64_t* fields[] = {&l.names,    &l.namesLength,    &l.blocks,   &l.rows,
                                    &l.comments, &l.commentsLength, &l.texts,    &l.textsLength,
-                                   &l.grams,    &l.gramCount,      &l.postings, &l.postingsLength};
+                                   &l.grams,    &l.gramCount,      &l.postings, &l.postingsLength,
+                                   &l.exacts,   &l.exactCount};
         for (std::size_t f = 0; f < std::size(fields); ++f)
             *fields[f] = get(at + 16 + 8 * f, 8);
         const std::uint64_t blockCount = (std::uint64_t(l.entries) + kBlock - 1) / kBlock;
@@ -258,7 +275,8 @@ std::unique_ptr<NameIndex> NameIndex::open(const std::string& path, std::int64_t
             !inside(l.blocks, blockCount * 4) || !inside(l.rows, l.entries * kRowSize) ||
             !inside(l.comments, l.commentsLength) || !inside(l.texts, l.textsLength) ||
             l.gramCount > size / kGramBytes || !inside(l.grams, l.gramCount * kGramBytes) ||
-            !inside(l.postings, l.postingsLength))
+            !inside(l.postings, l.postingsLength) || l.exactCount > l.entries ||
+            !inside(l.exacts, l.exactCount * 4))
             return refuse();
     }
     return std::unique_ptr<NameIndex>(new NameIndex(fd, std::move(lists)));
@@ -292,6 +310,7 @@ IndexRow decodeRow(const std::uint8_t* b) {
     r.changed = get(b + 24, 6);
     r.comment = std::uint32_t(get(b + 30, 4));
     r.path = std::uint32_t(get(b + 34, 4));
+    r.exactName = (b[38] & kExactNameRow) != 0;
     return r;
 }
 

@@ -10,20 +10,26 @@
 // Layout (little-endian):
 //   header (64 bytes): "FLKXNIX1", u32 version, u32 list count, i64 generation, u64 file size,
 //                      u32 row size, zeros
-//   per list (112 bytes): i64 list id, u32 entries (the root included), u32 0, then the offset
+//   per list (128 bytes): i64 list id, u32 entries (the root included), u32 0, then the offset
 //                      of its names, the names' length, the offsets of its name blocks and rows,
 //                      of its comments and their length, of its texts and their length, of its
-//                      grams and their number, of its postings and their length (u64 each)
-//   names:    every Entry's name in walk order (ord 0, 1, ...), each followed by a NUL
+//                      grams and their number, of its postings and their length, of its exact
+//                      ords and their number (u64 each)
+//   names:    every Entry's name as matched in walk order (ord 0, 1, ...), each followed by a
+//             NUL: its exact name (UTF-8) where it has one, else the code page's
 //   blocks:   u32 per 64 names: where name 64*i starts, counted from the list's names
 //   rows:     kRowSize bytes per ord: u32 parent ord, kind, attributes, mark, crossed-out byte,
 //             the ten size bytes, created and changed (6 bytes each: 0 none, below 2^47 the
 //             packed date + 1, else 2^47 + a text's offset), u32 comment (0 none, else its
 //             offset + 1 in comments), u32 path (0 none, else a folder's path's offset + 1 in
-//             texts)
+//             texts), flags (kExactNameRow: the name is exact)
 //   comments: per commented Entry in walk order: u32 ord, the comment, NUL
-//   texts:    folders' paths below the root and dates of other shapes, each followed by a NUL
-//   grams, postings: the trigram postings (see postings.h)
+//   texts:    folders' paths below the root (names as shown, UTF-8) and dates of other shapes,
+//             each followed by a NUL
+//   grams, postings: the trigram postings (see postings.h) of the names as matched, upper-cased
+//             (by the code page, an exact name by Unicode in UTF-8)
+//   exacts:   u32 per Entry whose name is exact, its ord, ascending: the search's walk learns
+//             from them how to match a name without reading its row
 #pragma once
 
 #include "catalog/sqlstore.h"
@@ -36,7 +42,8 @@
 
 namespace kx::catalog {
 
-constexpr std::size_t kRowSize = 38;
+constexpr std::size_t kRowSize = 39;
+constexpr std::uint8_t kExactNameRow = 1;
 
 // The number that every change of the lists bumps, in the change's own transaction.
 void bumpGeneration(sqlite3* db);
@@ -52,7 +59,7 @@ struct IndexedList {
     std::uint32_t entries = 0;
     std::uint64_t names = 0, namesLength = 0, blocks = 0, rows = 0, comments = 0,
                   commentsLength = 0, texts = 0, textsLength = 0, grams = 0, gramCount = 0,
-                  postings = 0, postingsLength = 0;
+                  postings = 0, postingsLength = 0, exacts = 0, exactCount = 0;
 };
 
 // One row's fields as the index keeps them.
@@ -63,6 +70,7 @@ struct IndexRow {
     std::uint8_t size[10] = {};
     std::uint64_t created = 0, changed = 0;
     std::uint32_t comment = 0, path = 0;
+    bool exactName = false;
 };
 IndexRow decodeRow(const std::uint8_t* bytes);
 

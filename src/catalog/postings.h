@@ -1,5 +1,6 @@
-// The trigram postings of the name index: per list, for every trigram of the upper-cased names,
-// the ascending ords of the names that hold it. They are made with the name index from the names
+// The trigram postings of the name index: per list, for every trigram of the upper-cased names
+// (by the code page, or an exact name by Unicode as UTF-8), the ascending ords of the names that
+// hold it. They are made with the name index from the names
 // the catalogue holds, so the catalogue itself keeps none.
 //
 // Layout of one list's two sections (little-endian):
@@ -21,7 +22,7 @@ class NameIndex;
 class Spool;
 struct IndexedList;
 
-// A trigram: three bytes of the code page in one integer.
+// A trigram: three bytes of an upper-cased name in one integer.
 using Gram = std::uint32_t;
 constexpr std::size_t kGramBytes = 12;
 

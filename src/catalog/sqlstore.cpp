@@ -1,6 +1,7 @@
 // The catalogue's shared pieces over SQLite.
 #include "catalog/sqlstore.h"
 
+#include "listfile/codepage.h"
 #include "query/storeddate.h"
 
 #include <algorithm>
@@ -91,7 +92,18 @@ ListRecord listOf(const Stmt& s) {
     r.mtimeNs = s.integer(10);
     r.inode = s.integer(11);
     r.device = s.integer(12);
+    r.rootExact = s.text(13);
     return r;
+}
+
+std::string shownName(std::string_view codePage, std::optional<std::string_view> exact) {
+    return exact ? std::string(*exact) : fromAnsi(codePage).toStdString();
+}
+
+std::string shownName(const Stmt& s, int nameColumn, int exactColumn) {
+    return shownName(s.blob(nameColumn), s.type(exactColumn) == SQLITE_NULL
+                                             ? std::nullopt
+                                             : std::optional(s.blob(exactColumn)));
 }
 
 std::uint64_t storedSize(const Stmt& s, int c) {

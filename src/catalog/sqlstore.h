@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -96,7 +97,7 @@ void putVarint(std::string& out, std::uint32_t v);
 // A list's row, its columns as kListColumns.
 inline constexpr const char* kListColumns =
     "id, path, entries, indexedAt, header, root, label, note, fileBytes, fileSize, mtimeNs, "
-    "inode, device";
+    "inode, device, (SELECT exact FROM entries WHERE list = lists.id AND ord = 0)";
 ListRecord listOf(const Stmt& s);
 
 // A sum of sizes that stops at the largest one.
@@ -105,6 +106,12 @@ inline std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b) {
 }
 // A stored size column as a whole byte count (its ten bytes read as the list's reader does).
 std::uint64_t storedSize(const Stmt& s, int c);
+
+// A name as shown and matched (UTF-8): the exact name where the Entry has one (the entries row's
+// `exact`), else the code-page name as text.
+std::string shownName(std::string_view codePage, std::optional<std::string_view> exact);
+// The same of a row's name and exact columns.
+std::string shownName(const Stmt& s, int nameColumn, int exactColumn);
 
 inline constexpr const char* kEntryColumns =
     "ord, parent, name, kind, attributes, size, created, changed, mark, crossedOut, comment";

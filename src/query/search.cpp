@@ -22,12 +22,21 @@ std::string exactMaskOf(std::string_view typedMask, std::string_view maskAnsi, b
     return std::string(searchwalk::effectiveMask(text, glob));
 }
 
+namespace {
+QString upperText(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).toUpper();
+}
+} // namespace
+
+std::string unicodeUpper(std::string_view utf8) {
+    return upperText(utf8).toStdString();
+}
+
 namespace searchwalk {
 
 namespace {
 std::u32string upperCharacters(std::string_view utf8) {
-    const QList<uint> ucs4 =
-        QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).toUpper().toUcs4();
+    const QList<uint> ucs4 = upperText(utf8).toUcs4();
     return std::u32string(ucs4.begin(), ucs4.end());
 }
 } // namespace

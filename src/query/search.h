@@ -38,6 +38,10 @@ SearchResults searchByMask(const Entry* root, std::string_view maskAnsi,
 // UTF-8; a containment mask without its leading "*".
 std::string exactMaskOf(std::string_view typedMask, std::string_view maskAnsi, bool glob);
 
+// A name or mask (UTF-8) upper-cased by Unicode, as exact names are matched, back in UTF-8; bytes
+// that are no UTF-8 come out as U+FFFD.
+std::string unicodeUpper(std::string_view utf8);
+
 // The path of result i: base + "\" + the folder names from the root down, each + "\", ending
 // with the Entry's own name.
 std::string resultPath(const SearchResults& r, std::size_t i);

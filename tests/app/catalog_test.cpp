@@ -206,16 +206,17 @@ TEST_F(KxtoolCatalogTest, TheNameIndexIsRebuiltWhenStaleOrDamaged) {
     std::string badParents = good;   // every row of the second list names a parent after it
     std::string badPostings = good;  // the second list's postings run past their ends
     std::string formerLayout = good; // the index as it was before it held the postings
-    const std::size_t sections = 64 + 112 * 2;
+    const std::size_t listBytes = 128, rowBytes = 39; // the index's table and rows
+    const std::size_t sections = 64 + listBytes * 2;
     std::replace(noNames.begin() + sections, noNames.begin() + sections + 200, '\0', 'x');
     // The second list's sections, little-endian here.
     const auto field = [&good](int i) {
         std::uint64_t v = 0;
-        std::memcpy(&v, good.data() + 64 + 112 + 16 + 8 * i, sizeof v);
+        std::memcpy(&v, good.data() + 64 + listBytes + 16 + 8 * i, sizeof v);
         return v;
     };
     for (std::size_t i = 0; i < 6; ++i)
-        badParents.replace(field(3) + 38 * i, 4, "\xf0\xff\xff\xff");
+        badParents.replace(field(3) + rowBytes * i, 4, "\xf0\xff\xff\xff");
     badPostings.replace(field(10), field(11), std::string(field(11), '\xff'));
     formerLayout[8] = 1;
     const std::pair<const char*, std::string> cases[] = {

@@ -36,7 +36,8 @@ struct CatalogStoreTest : ::testing::Test {
 
     // Every field in the forms the catalogue keeps apart: files before folders at the root (the
     // viewer brings folders forward), three levels of folders, marks and mark counts, comments
-    // with bytes after their NUL, a name with its exact form after the NUL, sizes that are and
+    // with bytes after their NUL, names with their exact forms after the NUL (a folder and a file
+    // in it) and bytes after a NUL that are no exact name, sizes that are and
     // are not whole numbers or exceed the integers, dates that are and are not dates, reserved
     // bytes, a depth that is not its parent's plus one.
     void writeDisk() {
@@ -56,6 +57,8 @@ struct CatalogStoreTest : ::testing::Test {
         t.file(c, "huge.iso", 0xF000000000000000ull).crossedOut(1);
         kx::Entry* exact = t.file(b, "na?ve.txt", 5);
         patch(exact, kx::rec::name + 10, std::string_view("\x01naïve.txt", 12));
+        kx::Entry* japan = t.folder(b, "").systemName("日本");
+        t.file(japan, "").systemName("café.txt");
         kx::Entry* tail = t.file(b, "tail.txt", 7).comment("shown");
         patch(tail, kx::rec::comment + 100, "hidden after the NUL");
         patch(tail, kx::rec::changed + 20, "x");
@@ -177,7 +180,8 @@ TEST_F(CatalogStoreTest, AFirstSchemaCatalogueIsUpgraded) {
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(raw,
-                           "DROP TABLE recordRest; ALTER TABLE lists DROP COLUMN label; "
+                           "DROP TABLE recordRest; ALTER TABLE entries DROP COLUMN exact; "
+                           "ALTER TABLE lists DROP COLUMN label; "
                            "ALTER TABLE lists DROP COLUMN note; ALTER TABLE lists DROP COLUMN "
                            "fileBytes; CREATE TABLE grams(list INTEGER, gram INTEGER, ords BLOB, "
                            "PRIMARY KEY(list, gram)) WITHOUT ROWID; PRAGMA user_version = 1;",
@@ -202,6 +206,47 @@ TEST_F(CatalogStoreTest, AFirstSchemaCatalogueIsUpgraded) {
     EXPECT_EQ(sqlite3_column_int(grams, 0), 0);
     sqlite3_finalize(grams);
     sqlite3_close(raw);
+}
+
+// A catalogue of the third schema, from before exact names: they are found in the records kept,
+// and the folders' paths are made again of the names as shown; the name index is made anew.
+TEST_F(CatalogStoreTest, AThirdSchemaCatalogueTakesItsExactNamesFromTheRecords) {
+    writeDisk();
+    const auto added = Catalog::open(db);
+    added->add(listPath);
+    added->prepareSearch();
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw,
+                           "ALTER TABLE entries DROP COLUMN exact; UPDATE entries SET path = "
+                           "'stale' WHERE path IS NOT NULL; PRAGMA user_version = 3;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+
+    for (int open = 0; open < 2; ++open) { // upgraded, then opened as it is
+        SCOPED_TRACE(open);
+        const auto catalog = Catalog::open(db, kx::catalog::OpenMode::existing);
+        struct Case {
+            const char* mask;
+            std::string caption, codePage;
+        } cases[] = {
+            {"CAFÉ", "a\\b\\日本\\café.txt", "caf?.txt"},
+            {"日本", "a\\b\\日本", "??"},
+            {"deep", "a\\b\\c\\deep.jpg", "deep.jpg"},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.mask);
+            kx::EntryFilter filter;
+            filter.setMaskText(c.mask);
+            std::vector<std::string> found;
+            catalog->findStored(filter, [&](const auto&, const kx::catalog::StoredRow& r) {
+                found.push_back(std::string(r.caption) + "|" + std::string(r.codePageName));
+                return true;
+            });
+            EXPECT_EQ(found, std::vector<std::string>{c.caption + "|" + c.codePage});
+        }
+    }
 }
 
 // What this program makes is private under the usual umask: the file, SQLite's files beside it,

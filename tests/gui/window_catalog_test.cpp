@@ -6,7 +6,7 @@
 
 #include "catalog/catalog.h"
 #include "catalog/gui/catalogform.h"
-#include "listfile/codepage.h"
+#include "common/treebuilder.h"
 
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -80,7 +80,7 @@ protected:
         QStringList out;
         for (const kx::CatalogRow& r : f->rows->rows())
             out << QFileInfo(QString::fromStdString(r.listPath)).fileName() + "|" +
-                       kx::fromAnsi(r.caption);
+                       QString::fromStdString(r.caption);
         return out;
     }
     void openRow(kx::TCatalogForm* f, int row) {
@@ -134,6 +134,17 @@ TEST_F(CatalogWindow, FindListsTheRowsOfEveryListWithTheFilters) {
     EXPECT_EQ(f->rows->data(f->rows->index(1, 2), Qt::DisplayRole).toString(), "2");
     EXPECT_EQ(f->rows->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
               w->tables().caption(kx::ui::Cap::pathColumn));
+
+    // A mask the code page cannot hold finds exact names, shown as they are.
+    TreeBuilder t{"E:\\"};
+    t.file(t.folder(t.root(), "").systemName("日本"), "").systemName("café.txt");
+    const QString third = dir.filePath("third.kx");
+    writeListFile(third.toStdString(), t.tree(), true);
+    kx::catalog::Catalog::open(db)->add(third.toStdString());
+    f = find(QString::fromUtf8("CAFÉ"));
+    EXPECT_EQ(found(f), QStringList{QString::fromUtf8("third.kx|日本\\café.txt")});
+    EXPECT_EQ(f->rows->data(f->rows->index(0, 1), Qt::DisplayRole).toString(),
+              QString::fromUtf8("日本\\café.txt"));
 }
 
 TEST_F(CatalogWindow, ARowOpensItsListAndSelectsTheEntryInItsFolder) {

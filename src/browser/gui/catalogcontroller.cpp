@@ -29,7 +29,8 @@ namespace kx {
 const Entry* entryOfRow(const Entry* root, const CatalogRow& row) {
     const Entry* at = catalog::entryAtOrd(root, row.ord);
     if (row.caption.empty()) return at == root ? nullptr : at;
-    if (at && at != root && at->isFolder() == row.folder && captionBelowRoot(at) == row.caption)
+    if (at && at != root && at->isFolder() == row.folder &&
+        captionBelowRoot(at, NameForm::shown) == row.caption)
         return at;
     const Entry* folder = root;
     std::string_view rest = row.caption;
@@ -39,7 +40,8 @@ const Entry* entryOfRow(const Entry* root, const CatalogRow& row) {
         const bool last = cut == std::string_view::npos;
         const Entry* next = nullptr;
         for (const Entry* c : folder->children())
-            if (c->name() == name && (last ? c->isFolder() == row.folder : c->isFolder())) {
+            if ((last ? c->isFolder() == row.folder : c->isFolder()) &&
+                nameIn(c, NameForm::shown) == name) {
                 next = c;
                 break;
             }
@@ -92,10 +94,10 @@ void CatalogController::catalogClick() {
 
 void CatalogController::findClick() {
     EntryFilter filter;
-    bool storable = true;
+    bool storable = true; // a mask the code page cannot hold still finds exact names
     if (!m_w.m_searchCtl->readFilterOf(*m_catalogForm->fields, filter, storable)) return;
     m_catalogForm->setCatalogPath(catalog::defaultCatalogPath());
-    m_catalogForm->search(filter, storable, true);
+    m_catalogForm->search(filter, true);
     m_catalogForm->lvFound->setFocus();
 }
 

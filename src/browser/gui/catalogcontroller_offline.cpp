@@ -137,7 +137,7 @@ void CatalogController::openOfflineListFile() {
     const Entry* shown = m_w.m_nav.shown();
     CatalogRow row;
     row.folder = true;
-    if (shown && shown != m_w.root()) row.caption = captionBelowRoot(shown);
+    if (shown && shown != m_w.root()) row.caption = captionBelowRoot(shown, NameForm::shown);
     m_w.m_documentCtl->openFile(path, m_w.spbtOpen, [this, path, row] {
         if (row.caption.empty() || m_w.readOnly() || m_w.m_listFilePath != path) return;
         if (const Entry* folder = entryOfRow(m_w.root(), row))

@@ -135,7 +135,7 @@ QVariant CatalogRowsModel::data(const QModelIndex& index, int role) const {
             return QString::fromStdString(r.listLabel);
         return QString::fromStdString(r.listPath);
     case 1:
-        return fromAnsi(r.caption);
+        return QString::fromStdString(r.caption);
     case kSizeColumn:
         return QString::fromLatin1(r.size);
     case 3:
@@ -312,7 +312,7 @@ void TCatalogForm::fieldsEdited() {
 
 void TCatalogForm::searchAsTyped() {
     EntryFilter filter;
-    bool storable = true;
+    bool storable = true; // a mask the code page cannot hold still finds exact names
     QString problem;
     if (!fields->readFilter(filter, storable, problem)) {
         showProblem(problem);
@@ -326,20 +326,15 @@ void TCatalogForm::searchAsTyped() {
         showCount();
         return;
     }
-    search(filter, storable, false);
+    search(filter, false);
 }
 
-void TCatalogForm::search(const EntryFilter& filter, bool maskStorable, bool told) {
+void TCatalogForm::search(const EntryFilter& filter, bool told) {
     m_typingPause.stop();
     m_search->stop();
     m_told = told;
     if (!QFileInfo::exists(QFile::decodeName(m_db.c_str()))) {
         setNoLists();
-        return;
-    }
-    // A mask that the code page cannot store is in no name or comment.
-    if (!maskStorable) {
-        setFound({}, 0);
         return;
     }
     rows->setRows({});

@@ -75,7 +75,7 @@ public:
     void setCatalogPath(const std::string& db) { m_db = db; }
     // Starts a search; the rows arrive while it runs. `told`: a failure is the handler's to
     // show as a message (a search started by typing shows it in the count line instead).
-    void search(const EntryFilter& filter, bool maskStorable, bool told);
+    void search(const EntryFilter& filter, bool told);
     // True while a typed search waits for the pause or a search runs.
     bool searching() const { return m_typingPause.isActive() || m_search->running(); }
     // The lists were added or removed: the next search opens the catalogue afresh.

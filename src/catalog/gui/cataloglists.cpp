@@ -2,6 +2,7 @@
 #include "catalog/gui/cataloglists.h"
 
 #include "listfile/codepage.h"
+#include "listfile/exactname.h"
 #include "support/strings.h"
 
 #include <QDateTime>
@@ -71,7 +72,7 @@ QVariant CatalogListsModel::data(const QModelIndex& index, int role) const {
     case note:
         return QString::fromStdString(r.note);
     case root:
-        return fromAnsi(r.rootName);
+        return r.rootExact.empty() ? fromAnsi(r.rootName) : exactNameText(r.rootExact);
     case header:
         return fromAnsi(r.headerText);
     case entries:

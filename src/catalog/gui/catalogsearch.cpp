@@ -1,6 +1,7 @@
 // The catalogue's search as you type, on a worker thread of its own.
 #include "catalog/gui/catalogsearch.h"
 
+#include "listfile/exactname.h"
 #include "query/rowformat.h"
 
 #include <chrono>
@@ -20,7 +21,7 @@ CatalogRow catalogRow(const catalog::ListRecord& list, const Entry& e, const std
     r.listPath = list.path;
     r.listLabel = list.label;
     r.caption = caption;
-    r.name = std::string(e.name());
+    r.name = nameUtf8(e);
     r.folder = e.isFolder();
     r.ord = ord;
     r.sizeValue = e.sizeValue();

@@ -25,7 +25,8 @@
 
 namespace kx {
 
-// One row found in the catalogue. Texts are as the list holds them (its 8-bit code page).
+// One row found in the catalogue. The caption and the name are as shown (UTF-8, an exact name
+// where the Entry has one); the other texts are as the list holds them (its 8-bit code page).
 struct CatalogRow {
     std::int64_t listId = 0;
     std::string listPath;  // absolute
