@@ -8,7 +8,6 @@
 #include "listfile/io/paths.h"
 #include "listfile/io/replacement.h"
 #include "listfile/listfile.h"
-#include "listfile/pipesink.h"
 #include "listfile/scandisk.h"
 #include "listfile/scanwalk.h"
 #include "listfile/zip/writer.h"
@@ -300,14 +299,9 @@ ScanReport scanFolderToListFile(const std::string& folder, const std::string& ou
     const zip::EntryHeader entry = container.entryHeaderFor(out);
     io::FileReplacement file(out);
     zip::ArchiveSink archive(file.fd(), file.tempPath(), entry, kScanLevel);
-    ScanReport report;
-    {
-        PipeSink pipe(archive);
-        ScanOptions leavingTheListOut = options;
-        leavingTheListOut.listBeingWritten = file.fd();
-        report = scanFolderInto(folder, pipe, leavingTheListOut);
-        pipe.finish();
-    }
+    ScanOptions leavingTheListOut = options;
+    leavingTheListOut.listBeingWritten = file.fd();
+    ScanReport report = scanFolderInto(folder, archive, leavingTheListOut);
     archive.finish();
     file.commit();
     report.seconds = std::chrono::duration<double>(Clock::now() - start).count();
