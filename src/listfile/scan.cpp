@@ -30,7 +30,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using scanwalk::Child;
-using scanwalk::Job;
 using scanwalk::Listing;
 
 constexpr std::size_t kInexactNamesShown = 5;
@@ -118,11 +117,12 @@ public:
             m_rules.outDevice = st.st_dev;
             m_rules.outInode = st.st_ino;
         }
+        m_rules.crossFileSystems = options.crossFileSystems;
     }
 
     ScanReport run(const std::string& folder, const Child& rootStatus,
                    std::shared_ptr<scanwalk::Anchor> anchor) {
-        Listing rootListing = scanwalk::readFolder({std::move(anchor), {}, false}, m_rules);
+        Listing rootListing = m_readers.read({std::move(anchor), {}, false}, rootStatus.device);
         if (rootListing.error && rootListing.children.empty()) failed(folder, rootListing.error);
         std::uint8_t record[kRecordSize] = {};
         const NameFit fit = setNameField(record, m_rootPath);
@@ -141,13 +141,13 @@ public:
             count(setNameField(record, c.name), c.name, c);
             fillRecord(record, c, false, m_dates);
             writeI32(record, rec::depth, f.depth + 1);
-            if (!entered(c, f.device)) {
+            if (!m_rules.enters(c, f.device)) {
                 if (c.statusError) ++m_report.unreadable;
                 writeI32(record, rec::lastChild, -1);
                 write(record);
                 continue;
             }
-            Listing l = m_readers.take(*f.jobs[f.nextJob++]);
+            Listing l = m_readers.take(*f.listing.jobs[f.nextJob++]);
             if (l.pseudo) ++m_report.otherFileSystems; // listed, never entered
             finishFolder(record, l);
             enter(std::move(l), f.depth + 1, c.device, c.name); // f is gone from here on
@@ -158,17 +158,11 @@ public:
 private:
     struct Frame {
         Listing listing;
-        std::vector<std::shared_ptr<Job>> jobs; // its folders to enter, in order
         std::size_t next = 0, nextJob = 0;
         std::int32_t depth = 0;
         dev_t device = 0;
         std::string name;
     };
-
-    bool entered(const Child& c, dev_t parentDevice) const {
-        return c.isFolder() && c.statusError == 0 &&
-               (c.device == parentDevice || m_options.crossFileSystems);
-    }
 
     void finishFolder(std::uint8_t* record, const Listing& l) {
         writeI32(record, rec::lastChild, std::int32_t(l.children.size()) - 1);
@@ -180,17 +174,10 @@ private:
     }
 
     void enter(Listing&& l, std::int32_t depth, dev_t device, std::string name) {
-        Frame f{std::move(l), {}, 0, 0, depth, device, std::move(name)};
-        for (const Child& c : f.listing.children) {
-            if (!c.isFolder() || c.statusError) continue;
-            const bool other = c.device != device;
-            if (entered(c, device))
-                f.jobs.push_back(std::make_shared<Job>(f.listing.placeOf(c.name, other)));
-            else
+        for (const Child& c : l.children)
+            if (c.isFolder() && c.statusError == 0 && !m_rules.enters(c, device))
                 ++m_report.otherFileSystems;
-        }
-        m_readers.queue(f.jobs);
-        m_stack.push_back(std::move(f));
+        m_stack.push_back({std::move(l), 0, 0, depth, device, std::move(name)});
     }
 
     void count(NameFit fit, const std::string& name, const Child& c) {
