@@ -88,7 +88,7 @@ const Handler scanCommand = {
                     "time)");
         line.flag("cross-file-systems", "enters folders on other file systems too");
         line.flag("quiet", "shows no progress and no closing line");
-        line.option("threads", "N", "threads that read folders (1 to 64; as many as help)");
+        line.option("threads", "N", "threads that read folders (1 to 64; 4 when not given)");
         line.note("Exit status: 0 all was read and named exactly; 1 the list was written with "
                   "unreadable\nentries or inexact names; 2 no list was written (a usage error, "
                   "or the sentence says\nwhy).");

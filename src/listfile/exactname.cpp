@@ -57,6 +57,16 @@ std::uint32_t readU32(const std::uint8_t* p) {
            std::uint32_t(p[3]) << 24;
 }
 
+// Whether the name is its own code-page form: plain ASCII without a backslash (most names).
+bool isPlainName(std::string_view name) {
+    if (name.size() > rec::nameSize - 1) return false;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == 0 || byte >= 0x80 || byte == '\\') return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::string codePageForm(std::string_view name) {
@@ -82,6 +92,10 @@ std::string codePageForm(std::string_view name) {
 NameFit setNameField(std::uint8_t* record, std::string_view name) {
     std::uint8_t* field = record + rec::name;
     std::memset(field, 0, rec::nameSize);
+    if (isPlainName(name)) {
+        std::memcpy(field, name.data(), name.size());
+        return NameFit::exact;
+    }
     const std::string ansi = codePageForm(name);
     std::memcpy(field, ansi.data(), ansi.size());
     if (isExactForm(ansi, name)) return NameFit::exact;

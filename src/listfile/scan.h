@@ -23,7 +23,7 @@ struct ScanStatus {
 struct ScanOptions {
     bool crossFileSystems = false;    // enter folders on other file systems (never pseudo ones)
     std::optional<std::string> label; // the header text (UTF-8); else the folder, disk and time
-    unsigned threads = 0;             // threads that read folders; 0: as many as help
+    unsigned threads = 0;             // threads that read folders; 0: four
     int listBeingWritten = -1;        // a descriptor of the list file being written: not listed
     std::function<void(const ScanStatus&)> progress;
 };

@@ -43,6 +43,14 @@ void readStatus(int folder, const char* name, int flags, Child& c, unsigned char
     c.inode = sx.stx_ino;
 }
 
+// The jobs of a folder just read, for its folders to enter.
+void makeJobs(Listing& l, dev_t device, const Rules& rules) {
+    for (const Child& c : l.children)
+        if (rules.enters(c, device))
+            l.jobs.push_back(
+                std::make_shared<Job>(l.placeOf(c.name, c.device != device), c.device));
+}
+
 } // namespace
 
 Anchor::~Anchor() {
@@ -57,6 +65,10 @@ Child statusOf(int fd) {
 
 bool Child::isFolder() const {
     return S_ISDIR(mode);
+}
+
+bool Rules::enters(const Child& c, dev_t device) const {
+    return c.isFolder() && c.statusError == 0 && (c.device == device || crossFileSystems);
 }
 
 Place Listing::placeOf(const std::string& childName, bool mount) const {
@@ -127,6 +139,13 @@ Readers::~Readers() {
         t.join();
 }
 
+Listing Readers::read(const Place& place, dev_t device) {
+    Listing l = readFolder(place, m_rules);
+    makeJobs(l, device, m_rules);
+    queue(l.jobs);
+    return l;
+}
+
 void Readers::queue(const std::vector<std::shared_ptr<Job>>& jobs) {
     if (m_threads.empty() || jobs.empty()) return;
     {
@@ -138,14 +157,51 @@ void Readers::queue(const std::vector<std::shared_ptr<Job>>& jobs) {
 
 Listing Readers::take(Job& job) {
     int waiting = 0;
-    if (job.state.compare_exchange_strong(waiting, 1)) return readFolder(job.place, m_rules);
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_done.wait(lock, [&] { return job.state.load() == 2; });
-        --m_ahead;
+    if (job.state.compare_exchange_strong(waiting, 1)) return read(job.place, job.device);
+    // A thread is reading it: rather than wait, read a folder further on that none has started.
+    bool wake = false;
+    for (;;) {
+        std::shared_ptr<Job> other;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            if (job.state.load() != 2) other = nextJob();
+            if (!other) {
+                m_done.wait(lock, [&] { return job.state.load() == 2; });
+                wake = m_ahead-- == kAheadMost / 2;
+                break;
+            }
+        }
+        readAhead(*other);
     }
-    m_work.notify_one();
+    if (wake) m_work.notify_all();
     return std::move(job.listing);
+}
+
+// The first queued job that no one has started, now taken; none while the bound is reached.
+std::shared_ptr<Job> Readers::nextJob() {
+    while (!m_queue.empty() && m_ahead < kAheadMost) {
+        std::shared_ptr<Job> job = std::move(m_queue.front());
+        m_queue.pop_front();
+        int waiting = 0;
+        if (!job->state.compare_exchange_strong(waiting, 1)) continue; // the writer has it
+        ++m_ahead;
+        return job;
+    }
+    return nullptr;
+}
+
+void Readers::readAhead(Job& job) {
+    Listing l = readFolder(job.place, m_rules);
+    makeJobs(l, job.device, m_rules);
+    const bool more = !l.jobs.empty();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_queue.insert(m_queue.begin(), l.jobs.begin(), l.jobs.end());
+        job.listing = std::move(l);
+        job.state.store(2);
+    }
+    if (more) m_work.notify_all();
+    m_done.notify_all();
 }
 
 void Readers::run() {
@@ -153,21 +209,10 @@ void Readers::run() {
         std::shared_ptr<Job> job;
         {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_work.wait(lock, [&] { return m_stop || (!m_queue.empty() && m_ahead < kAheadMost); });
+            m_work.wait(lock, [&] { return m_stop || (job = nextJob()) != nullptr; });
             if (m_stop) return;
-            job = std::move(m_queue.front());
-            m_queue.pop_front();
-            int waiting = 0;
-            if (!job->state.compare_exchange_strong(waiting, 1)) continue; // the writer has it
-            ++m_ahead;
         }
-        Listing l = readFolder(job->place, m_rules);
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            job->listing = std::move(l);
-            job->state.store(2);
-        }
-        m_done.notify_all();
+        readAhead(*job);
     }
 }
 

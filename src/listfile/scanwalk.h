@@ -47,12 +47,15 @@ struct Child {
     bool isFolder() const;
 };
 
+struct Job;
+
 // A folder's entries sorted by name (byte order), and where its children are reached from.
 struct Listing {
     std::vector<Child> children;
     int error = 0;       // errno when the folder could not be opened or read to its end
     bool pseudo = false; // a pseudo file system: not read
     Place below;         // the place of a child is below.path + its name
+    std::vector<std::shared_ptr<Job>> jobs; // its folders to enter, in order, already queued
     Place placeOf(const std::string& childName, bool mount) const;
 };
 
@@ -60,28 +63,34 @@ struct Listing {
 Child statusOf(int fd);
 
 // What every read of a folder leaves out: the pseudo file systems, and the list file being
-// written (when `outInode` is not 0).
+// written (when `outInode` is not 0); and whether folders on other file systems are entered.
 struct Rules {
     scandisk::PseudoFileSystems pseudo;
     dev_t outDevice = 0;
     ino_t outInode = 0;
+    bool crossFileSystems = false;
+    // Whether the child `c` of a folder on `device` is a folder to enter.
+    bool enters(const Child& c, dev_t device) const;
 };
 
 // Reads a folder; never throws for the folder's own faults (they go to Listing::error).
 Listing readFolder(const Place& place, const Rules& rules);
 
-// A folder to read, by whichever thread comes first.
+// A folder on `device` to read, by whichever thread comes first.
 struct Job {
-    explicit Job(Place p) : place(std::move(p)) {}
+    Job(Place p, dev_t device) : place(std::move(p)), device(device) {}
     Place place;
+    dev_t device;
     std::atomic<int> state{0}; // 0 waiting, 1 taken, 2 read
     Listing listing;
 };
 
-// Threads that read queued folders ahead of the writer. The writer takes each folder in the
-// order of the list; one no thread has started it reads itself. Jobs queued last are read first
-// (the children of the folder the writer has just entered are the next it needs), and only a
-// bounded number of read folders wait, so memory stays small whatever the tree.
+// Threads that read queued folders ahead of the writer. Every folder read queues its own folders
+// to enter, so the threads go on ahead of the writer in the list's order: jobs queued last are
+// read first (the children of a folder just read come next in the list). The writer takes each
+// folder in the order of the list; one no thread has started it reads itself. Only a bounded
+// number of read folders wait, so memory stays small whatever the tree; the threads sleep when
+// the bound is reached and wake only when half of it is taken, not for every folder.
 class Readers {
 public:
     Readers(unsigned threads, const Rules& rules);
@@ -89,12 +98,15 @@ public:
     Readers(const Readers&) = delete;
     Readers& operator=(const Readers&) = delete;
 
-    // Queues the jobs ahead of those queued before, the first of them first.
-    void queue(const std::vector<std::shared_ptr<Job>>& jobs);
+    // Reads the folder at `place` on `device` here, its folders to enter queued.
+    Listing read(const Place& place, dev_t device);
     // The job's listing, read here when no thread has started it.
     Listing take(Job& job);
 
 private:
+    void queue(const std::vector<std::shared_ptr<Job>>& jobs);
+    std::shared_ptr<Job> nextJob();
+    void readAhead(Job& job);
     void run();
     const Rules& m_rules;
     std::mutex m_mutex;

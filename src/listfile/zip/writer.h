@@ -2,6 +2,7 @@
 #pragma once
 
 #include "listfile/io/bytes.h"
+#include "listfile/zip/deflater.h"
 
 #include <cstdint>
 #include <string>
@@ -19,10 +20,10 @@ struct EntryHeader {
 
 // Writes a one-entry archive into the empty file `out` while the entry's bytes arrive through
 // write(): the local header first, then the bytes deflated at `level` (1 to 9; a new scan takes
-// a faster level than a save, which packs as tightly as it can) on several cores a round
-// at a time (a piece per core), the CRC-32 summed as they come; finish() deflates the rest, then
-// writes the sizes into the local header, the central directory and the end record. Nothing of
-// the entry's bytes is kept beyond the round in work. A writer that stops before finish() leaves
+// a faster level than a save, which packs as tightly as it can) in pieces on several cores at
+// once (ParallelDeflate); finish() deflates the rest, then writes the CRC-32 and the sizes into
+// the local header, the central directory and the end record. Nothing of the entry's bytes is
+// kept beyond the pieces in work. A writer that stops before finish() leaves
 // the archive incomplete. Throws Error: writeFailed or noSpace (out), tooLarge.
 class ArchiveSink : public ByteSink {
 public:
@@ -31,15 +32,10 @@ public:
     void finish();
 
 private:
-    void deflateRound(bool last);
     int m_out;
     std::string m_outPath;
     EntryHeader m_entry;
-    int m_level;
-    std::size_t m_workers, m_carried = 0, m_filled = 0;
-    std::vector<std::uint8_t> m_data; // the previous round's last 32 KiB, then this round's bytes
-    std::uint32_t m_crc = 0;
-    std::uint64_t m_size = 0, m_csize = 0;
+    ParallelDeflate m_deflate;
 };
 
 } // namespace kx::zip
