@@ -26,12 +26,13 @@ constexpr std::uint32_t kPerChunk = std::uint32_t((kChunkBytes - kChunkHeader) /
 // The records wait compressed in blocks of this many; the last, unfilled block stays unpacked.
 constexpr std::uint32_t kBlockRecords = 64;
 constexpr std::size_t kBlockBytes = kBlockRecords * kRecordSize;
-// Names are kept NUL-terminated in 1 MiB pieces; an offset is the piece's number and the place
+// Names are kept NUL-terminated in 2 MiB pieces; an offset is the piece's number and the place
 // in it. An exact name follows its code-page name's NUL as a length byte and the bytes.
-constexpr unsigned kNameShift = 20;
+constexpr unsigned kNameShift = 21;
 constexpr std::size_t kNamePiece = std::size_t(1) << kNameShift;
-// Children lists are cut from pieces of this many pointers; a long list gets its own.
-constexpr std::size_t kKidPiece = std::size_t(1) << 16;
+static_assert(kNamePiece == kChunkBytes, "name pieces are chunks");
+// Children lists are cut from chunks of this many pointers; a long list gets its own.
+constexpr std::size_t kKidPiece = kChunkBytes / sizeof(void*);
 
 static_assert(sizeof(Entry) == 40, "an Entry is 40 bytes");
 
@@ -63,6 +64,27 @@ void* mapChunk() {
     return reinterpret_cast<void*>(aligned);
 }
 
+// Chunks of 2 MiB for one kind of storage: the first in small pages, the next ones asking for
+// huge pages, as a tree that needs a second chunk is large and the kernel is spared a fault for
+// every 4 KiB.
+struct MappedPieces {
+    std::vector<void*> pieces;
+    MappedPieces() = default;
+    MappedPieces(const MappedPieces&) = delete;
+    MappedPieces& operator=(const MappedPieces&) = delete;
+    ~MappedPieces() {
+        for (void* c : pieces)
+            ::munmap(c, kChunkBytes);
+    }
+    void* add() {
+        pieces.reserve(pieces.size() + 1);
+        void* c = mapChunk();
+        if (!pieces.empty()) ::madvise(c, kChunkBytes, MADV_HUGEPAGE);
+        pieces.push_back(c);
+        return c;
+    }
+};
+
 // Zeroes, in a record copy, every field that the Entry itself holds. What is left is what only
 // the record knows (dates, comment, bytes after NULs, depth, reserved bytes), and compresses well.
 void clearHeldFields(std::uint8_t* r, std::size_t nameLength, bool sizeInRecord,
@@ -84,23 +106,28 @@ struct EntryTree::Chunk {
     std::uint32_t firstId;
 };
 
+// A packed block: in the packing chunks as read, or in a buffer of its own once rewritten.
 struct EntryTree::Block {
-    std::unique_ptr<std::uint8_t[]> data;
+    const std::uint8_t* data = nullptr;
     std::uint32_t size = 0;
+    std::unique_ptr<std::uint8_t[]> own;
 };
 
 struct EntryTree::Store {
     std::vector<void*> chunks;
-    std::vector<std::unique_ptr<char[]>> names;
+    MappedPieces names;
     std::size_t nameUsed = kNamePiece; // in the last piece
-    std::vector<std::unique_ptr<Entry*[]>> kids;
-    std::size_t kidUsed = kKidPiece; // in `piece`
+    MappedPieces kidPieces;
+    std::vector<std::unique_ptr<Entry*[]>> kids; // the long lists
+    std::size_t kidUsed = kKidPiece;             // in `piece`
     Entry** piece = nullptr;
     std::size_t kidBytes = 0;
     // Children lists grown one child at a time (built trees).
     std::unordered_map<const Entry*, std::vector<Entry*>> grown;
     std::vector<Block> blocks;
     std::size_t blockBytes = 0;
+    MappedPieces packed;                  // the blocks as packed when read, one after another
+    std::size_t packedUsed = kChunkBytes; // in the last chunk
     // The unfilled block's records, unpacked.
     std::unique_ptr<std::uint8_t[]> open{new std::uint8_t[kBlockBytes]};
     std::size_t openUsed = 0;
@@ -152,7 +179,8 @@ std::optional<std::string_view> EntryTree::exactNameOf(const Entry& e) const {
 }
 
 const char* EntryTree::nameAt(std::uint32_t offset) const {
-    return m_store->names[offset >> kNameShift].get() + (offset & (kNamePiece - 1));
+    return static_cast<const char*>(m_store->names.pieces[offset >> kNameShift]) +
+           (offset & (kNamePiece - 1));
 }
 
 std::uint32_t EntryTree::storeName(const std::uint8_t* record, std::size_t length,
@@ -160,18 +188,18 @@ std::uint32_t EntryTree::storeName(const std::uint8_t* record, std::size_t lengt
     Store& s = *m_store;
     const std::size_t size = length + 1 + (exact ? 1 + exact->size() : 0);
     if (s.nameUsed + size > kNamePiece) {
-        if (s.names.size() >= (std::size_t(1) << (32 - kNameShift))) throw std::bad_alloc();
-        s.names.push_back(std::unique_ptr<char[]>(new char[kNamePiece]));
+        if (s.names.pieces.size() >= (std::size_t(1) << (32 - kNameShift))) throw std::bad_alloc();
+        s.names.add();
         s.nameUsed = 0;
     }
-    char* p = s.names.back().get() + s.nameUsed;
+    char* p = static_cast<char*>(s.names.pieces.back()) + s.nameUsed;
     std::memcpy(p, record + rec::name, length);
     p[length] = '\0';
     if (exact) {
         p[length + 1] = char(exact->size());
         std::memcpy(p + length + 2, exact->data(), exact->size());
     }
-    const auto offset = std::uint32_t((s.names.size() - 1) << kNameShift | s.nameUsed);
+    const auto offset = std::uint32_t((s.names.pieces.size() - 1) << kNameShift | s.nameUsed);
     s.nameUsed += size;
     return offset;
 }
@@ -251,10 +279,24 @@ Entry* EntryTree::append(Entry* parent, const std::uint8_t* record) {
     clearHeldFields(place, e->m_nameLength, e->m_flags & Entry::kSizeInRecord,
                     e->m_flags & Entry::kLastChildInRecord);
     if (s.openUsed == kBlockBytes) {
+        // Packed straight into the chunks: no buffer of its own, no copy.
+        const auto bound = std::size_t(LZ4_compressBound(int(kBlockBytes)));
+        if (s.packedUsed + bound > kChunkBytes) {
+            s.blocks.reserve(s.blocks.size() + 1);
+            s.packed.add();
+            s.packedUsed = 0;
+        }
+        auto* to = static_cast<std::uint8_t*>(s.packed.pieces.back()) + s.packedUsed;
+        const int n =
+            LZ4_compress_default(reinterpret_cast<const char*>(s.open.get()),
+                                 reinterpret_cast<char*>(to), int(kBlockBytes), int(bound));
+        if (n <= 0) throw std::bad_alloc();
         Block b;
-        b.data = pack(s.open.get(), b.size);
-        s.blockBytes += b.size;
+        b.data = to;
+        b.size = std::uint32_t(n);
         s.blocks.push_back(std::move(b));
+        s.packedUsed += b.size;
+        s.blockBytes += b.size;
         s.openUsed = 0;
     }
     return e;
@@ -290,8 +332,7 @@ void EntryTree::reserveChildren(Entry* folder, std::uint32_t count) {
         return;
     }
     if (s.kidUsed + count > kKidPiece) {
-        s.kids.push_back(std::unique_ptr<Entry*[]>(new Entry*[kKidPiece]));
-        s.piece = s.kids.back().get();
+        s.piece = static_cast<Entry**>(s.kidPieces.add());
         s.kidUsed = 0;
     }
     folder->m_kids = s.piece + s.kidUsed;
@@ -315,7 +356,7 @@ void EntryTree::residual(std::uint32_t id, std::uint8_t* out) const {
     CachedBlock& c = t_cache[t_nextVictim++ % kCachedBlocks];
     if (!c.bytes) c.bytes.reset(new std::uint8_t[kBlockBytes]);
     c.serial = 0;
-    unpack(s.blocks[block].data.get(), s.blocks[block].size, c.bytes.get());
+    unpack(s.blocks[block].data, s.blocks[block].size, c.bytes.get());
     c.serial = s.serial;
     c.epoch = s.epoch;
     c.block = block;
@@ -352,10 +393,11 @@ void EntryTree::rewrite(Entry* e, const std::uint8_t* record) {
     } else {
         Block& b = s.blocks[block];
         std::unique_ptr<std::uint8_t[]> plain(new std::uint8_t[kBlockBytes]);
-        unpack(b.data.get(), b.size, plain.get());
+        unpack(b.data, b.size, plain.get());
         std::memcpy(plain.get() + offset, held, kRecordSize);
         Block packed;
-        packed.data = pack(plain.get(), packed.size);
+        packed.own = pack(plain.get(), packed.size);
+        packed.data = packed.own.get();
         s.blockBytes = s.blockBytes - b.size + packed.size;
         b = std::move(packed);
         ++s.epoch;
@@ -365,8 +407,8 @@ void EntryTree::rewrite(Entry* e, const std::uint8_t* record) {
 
 std::size_t EntryTree::heldBytes() const {
     const Store& s = *m_store;
-    return m_count * sizeof(Entry) + s.names.size() * kNamePiece + s.kidBytes + s.blockBytes +
-           s.blocks.size() * sizeof(Block) + kBlockBytes;
+    return m_count * sizeof(Entry) + s.names.pieces.size() * kNamePiece + s.kidBytes +
+           s.blockBytes + s.blocks.size() * sizeof(Block) + kBlockBytes;
 }
 
 void Entry::copyRecord(std::uint8_t* out) const {

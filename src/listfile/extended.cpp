@@ -31,11 +31,11 @@ std::uint64_t extendedToUint64(const std::uint8_t* b) {
 }
 
 void uint64ToExtended(std::uint64_t value, std::uint8_t* b) {
-    std::fill(b, b + 10, std::uint8_t(0));
-    if (value == 0) return;
-    int lead = 63;
-    while (!(value >> lead))
-        --lead;
+    if (value == 0) {
+        std::fill(b, b + 10, std::uint8_t(0));
+        return;
+    }
+    const int lead = 63 - __builtin_clzll(value);
     const std::uint64_t significand = value << (63 - lead);
     for (int i = 0; i < 8; ++i)
         b[i] = std::uint8_t(significand >> (8 * i));

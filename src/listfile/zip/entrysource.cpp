@@ -152,6 +152,8 @@ struct EntrySource::State {
                     spare.pop_front();
                 }
                 piece->len = fill(piece->data.data(), piece->data.size());
+                // The CRC is summed here too: the reader's thread has the tree to build.
+                crc = crc32Update(crc, piece->data.data(), piece->len);
                 std::lock_guard<std::mutex> lock(mutex);
                 if (piece->len == 0) {
                     spare.push_back(piece);
@@ -196,9 +198,6 @@ struct EntrySource::State {
         cur = reading->data.data();
         curPos = 0;
         curLen = reading->len;
-        // The CRC is summed here, on the reader's thread, which has time to spare while the
-        // producer inflates the next piece.
-        crc = crc32Update(crc, cur, curLen);
         return true;
     }
 };
