@@ -256,7 +256,7 @@ const Handler findCommand = {
         }
         RowWriter out;
         for (std::size_t i = 0; i < rows; ++i)
-            out.row(results.entries[i], kx::resultCaption(results, i, kx::NameForm::shown), false);
+            out.pathRow(results.entries[i], false);
         return 0;
     },
 };

@@ -2,6 +2,7 @@
 #include "kxtool_output.h"
 
 #include "listfile/codepage.h"
+#include "listfile/exactname.h"
 #include "listfile/io/error.h"
 #include "query/rowformat.h"
 
@@ -49,15 +50,29 @@ std::size_t utf8Length(std::string_view s, std::size_t at) {
 } // namespace
 
 std::string escaped(std::string_view text) {
-    static const char hex[] = "0123456789abcdef";
     std::string out;
     out.reserve(text.size());
+    appendEscaped(out, text);
+    return out;
+}
+
+void appendEscaped(std::string& out, std::string_view text) {
+    static const char hex[] = "0123456789abcdef";
     const auto code = [&](unsigned char c) {
         out += "\\x";
         out += hex[c >> 4];
         out += hex[c & 15];
     };
     for (std::size_t i = 0; i < text.size();) {
+        // A run of printable ASCII other than "\\" goes in as it is.
+        std::size_t run = i;
+        while (run < text.size() && text[run] >= 0x20 && text[run] < 0x7F && text[run] != '\\')
+            ++run;
+        if (run > i) {
+            out.append(text, i, run - i);
+            i = run;
+            continue;
+        }
         const auto c = static_cast<unsigned char>(text[i]);
         const std::size_t length = utf8Length(text, i);
         if (length == 0) { // a byte of no character: its value in octal, so \xHH stays a character
@@ -85,7 +100,6 @@ std::string escaped(std::string_view text) {
             out.append(text, i, length);
         i += length;
     }
-    return out;
 }
 
 std::string ansiCell(std::string_view ansi) {
@@ -199,17 +213,45 @@ void RowWriter::row(std::string_view lead, const RowCells& c) {
 }
 
 void RowWriter::row(const kx::Entry* e, std::string_view caption, bool marks) {
-    m_out += escaped(caption);
+    entryRow(e, escaped(caption), marks);
+}
+
+void RowWriter::pathRow(const kx::Entry* e, bool marks) {
+    m_links.clear();
+    for (const kx::Entry* x = e; x && x->parent(); x = x->parent())
+        m_links.push_back(x);
+    std::reverse(m_links.begin(), m_links.end());
+    std::size_t same = 0;
+    while (same < m_links.size() && same < m_chain.size() && m_links[same] == m_chain[same])
+        ++same;
+    m_chain.resize(same);
+    m_ends.resize(same);
+    m_path.resize(same ? m_ends.back() : 0);
+    for (std::size_t i = same; i < m_links.size(); ++i) {
+        if (i) m_path += "\\\\";
+        appendEscaped(m_path, kx::nameUtf8(*m_links[i]));
+        m_chain.push_back(m_links[i]);
+        m_ends.push_back(m_path.size());
+    }
+    entryRow(e, m_path, marks);
+}
+
+void RowWriter::entryRow(const kx::Entry* e, std::string_view escapedLead, bool marks) {
+    m_out += escapedLead;
     m_out += '\t';
     m_out += kx::sizeCell(e->sizeValue());
     m_out += '\t';
-    ansiOrDashes(e->created());
+    // One copy of the record gives the three texts: it is unpacked once, not once for each.
+    std::uint8_t r[kx::kRecordSize];
+    e->copyRecord(r);
+    ansiOrDashes(kx::fieldText(r, kx::rec::created, kx::rec::createdSize));
     m_out += '\t';
-    ansiOrDashes(e->changed());
+    ansiOrDashes(kx::fieldText(r, kx::rec::changed, kx::rec::changedSize));
     m_out += '\t';
     m_out += attributeCells()[e->attributes()];
     m_out += '\t';
-    ansiOrDashes(e->comment());
+    ansiOrDashes(e->hasComment() ? kx::fieldText(r, kx::rec::comment, kx::rec::commentSize)
+                                 : std::string_view());
     if (marks) {
         m_out += '\t';
         m_out += std::to_string(int(e->mark()));

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kxtool {
 
@@ -19,6 +20,8 @@ namespace kxtool {
 // \ooo, its value in three octal digits. Reading \xHH back as the character U+00HH and \ooo as
 // the byte undoes it; what comes out is always UTF-8.
 std::string escaped(std::string_view text);
+// The same, appended to `out`.
+void appendEscaped(std::string& out, std::string_view text);
 
 // Text in the list's code page as a cell.
 std::string ansiCell(std::string_view ansi);
@@ -47,9 +50,17 @@ public:
     void row(const kx::Entry* e, std::string_view caption, bool marks);
     // A row led by a cell already escaped (a list's path), or by none when `lead` is empty.
     void row(std::string_view lead, const RowCells& cells);
+    // A row led by e's path below the root (names as shown, joined with "\"). Rows of a walk
+    // share their folders' part of it with the row before: only what differs is made again.
+    void pathRow(const kx::Entry* e, bool marks);
     void flush();
 
 private:
+    void entryRow(const kx::Entry* e, std::string_view escapedLead, bool marks);
+    // The previous path row's chain below the root, and where each link's part of m_path ends.
+    std::vector<const kx::Entry*> m_chain, m_links;
+    std::vector<std::size_t> m_ends;
+    std::string m_path;
     void ansi(std::string_view text);
     void ansiOrDashes(std::string_view text);
     void size(const std::uint8_t* tenBytes);

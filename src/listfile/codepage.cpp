@@ -82,6 +82,43 @@ std::string encode(const QString& text, const ReverseMap& map, bool* ok) {
 QString fromAnsi(std::string_view bytes) {
     return decode(bytes, kAnsiHigh);
 }
+
+void appendAnsiAsUtf8(std::string& out, std::string_view bytes) {
+    // The upper half's characters are all below U+10000: at most three bytes each.
+    struct Utf8 {
+        char bytes[3];
+        unsigned char length;
+    };
+    static const std::array<Utf8, 128> high = [] {
+        std::array<Utf8, 128> t{};
+        for (std::size_t i = 0; i < 128; ++i) {
+            const char16_t u = kAnsiHigh[i];
+            Utf8& c = t[i];
+            if (u < 0x800) {
+                c.bytes[0] = char(0xC0 | u >> 6);
+                c.bytes[1] = char(0x80 | (u & 0x3F));
+                c.length = 2;
+            } else {
+                c.bytes[0] = char(0xE0 | u >> 12);
+                c.bytes[1] = char(0x80 | ((u >> 6) & 0x3F));
+                c.bytes[2] = char(0x80 | (u & 0x3F));
+                c.length = 3;
+            }
+        }
+        return t;
+    }();
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        std::size_t run = i;
+        while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80)
+            ++run;
+        out.append(bytes.data() + i, run - i);
+        for (i = run; i < bytes.size() && static_cast<unsigned char>(bytes[i]) >= 0x80; ++i) {
+            const Utf8& c = high[static_cast<unsigned char>(bytes[i]) - 0x80];
+            out.append(c.bytes, c.length);
+        }
+    }
+}
 QString fromOem(std::string_view bytes) {
     return decode(bytes, kOemHigh);
 }

@@ -12,6 +12,9 @@ inline constexpr const char* kAnsiCodePage = "windows-1251";
 inline constexpr const char* kOemCodePage = "IBM866";
 
 QString fromAnsi(std::string_view bytes);
+// The same text as UTF-8, appended to `out` without going through a QString (rows by the
+// million are printed this way).
+void appendAnsiAsUtf8(std::string& out, std::string_view bytes);
 // Converts to the ANSI code page. *ok (when given) is false when a character has no byte there;
 // such characters come out as '?'.
 std::string toAnsi(const QString& text, bool* ok = nullptr);

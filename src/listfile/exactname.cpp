@@ -144,7 +144,10 @@ QString nameText(const Entry& e) {
 
 std::string nameUtf8(const Entry& e) {
     if (auto exact = e.exactName()) return std::string(*exact);
-    return fromAnsi(e.name()).toStdString();
+    std::string out;
+    out.reserve(e.name().size());
+    appendAnsiAsUtf8(out, e.name());
+    return out;
 }
 
 } // namespace kx

@@ -7,12 +7,19 @@
 
 #include <QByteArray>
 
+#include <cstring>
+
 namespace kx::out {
 
 void appendCsvCell(std::string& line, std::string_view text) {
     const bool formula =
         !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
-    const bool quoted = text.find_first_of(",\"\r\n") != std::string_view::npos;
+    // Four vector searches are quicker than one byte loop (or find_first_of, which searches
+    // the set once for every byte) on paths of a few hundred bytes.
+    const auto has = [text](char c) {
+        return !text.empty() && std::memchr(text.data(), c, text.size()) != nullptr;
+    };
+    const bool quoted = has(',') || has('"') || has('\r') || has('\n');
     if (quoted) line += '"';
     if (formula) line += '\'';
     if (!quoted) {
@@ -33,12 +40,16 @@ void writeHeader(kx::ByteSink& out) {
     out.write("\r\n", 2);
 }
 
-// One row: `line` is scratch space; the path is in UTF-8 (names as shown), the other texts in
-// the list's code page (the quoting characters are the same in both).
-void writeRow(kx::ByteSink& out, std::string& line, const std::string& path, const kx::Entry& e) {
+// One row: `line` and `utf8` are scratch space; the path is in UTF-8 (names as shown), the other
+// texts in the list's code page (the quoting characters are the same in both). The record is
+// unpacked once for its three texts.
+void writeRow(kx::ByteSink& out, std::string& line, std::string& utf8, const std::string& path,
+              const kx::Entry& e) {
     line.clear();
     appendCsvCell(line, path);
     out.write(line.data(), line.size());
+    std::uint8_t r[kx::kRecordSize];
+    e.copyRecord(r);
     line.clear();
     line += ',';
     const char kind = e.kind();
@@ -46,18 +57,19 @@ void writeRow(kx::ByteSink& out, std::string& line, const std::string& path, con
     line += ',';
     line += sizeBytes(e.sizeValue());
     line += ',';
-    appendCsvCell(line, isoDateText(e.created()));
+    appendCsvCell(line, isoDateText(fieldText(r, rec::created, rec::createdSize)));
     line += ',';
-    appendCsvCell(line, isoDateText(e.changed()));
+    appendCsvCell(line, isoDateText(fieldText(r, rec::changed, rec::changedSize)));
     line += ',';
     line += attributeFlags(e.attributes());
     line += ',';
     line += std::to_string(int(e.mark()));
     line += ',';
-    appendCsvCell(line, e.comment());
-    const QByteArray utf8 = fromAnsi(line).toUtf8();
-    out.write(utf8.constData(), std::size_t(utf8.size()));
-    out.write("\r\n", 2);
+    if (e.hasComment()) appendCsvCell(line, fieldText(r, rec::comment, rec::commentSize));
+    utf8.clear();
+    appendAnsiAsUtf8(utf8, line);
+    utf8 += "\r\n";
+    out.write(utf8.data(), utf8.size());
 }
 
 } // namespace
@@ -66,15 +78,14 @@ bool writeCsvLines(const kx::Entry* root, const EntryFilter& filter, kx::ByteSin
                    const kx::Progress& progress) {
     writeHeader(out);
     const EntryTest test(filter);
-    std::string path;
-    std::string line;
+    std::string path, line, utf8;
     return walkExportPaths(
         root, progress,
         [&](const kx::Entry* e, const FolderPath& folder) {
             if (!test(*e)) return true;
             path.clear();
             folder.appendChild(path, nameIn(e, NameForm::shown));
-            writeRow(out, line, path, *e);
+            writeRow(out, line, utf8, path, *e);
             return true;
         },
         NameForm::shown, separatorOf(root));
@@ -83,12 +94,12 @@ bool writeCsvLines(const kx::Entry* root, const EntryFilter& filter, kx::ByteSin
 bool writeCsvRows(const std::vector<kx::Entry*>& entries, kx::ByteSink& out,
                   const kx::Progress& progress) {
     writeHeader(out);
-    std::string line;
+    std::string line, utf8;
     std::uint64_t reached = 0;
     const char separator = separatorOf(entries.empty() ? nullptr : entries.front());
     for (const kx::Entry* e : entries) {
         if (!kx::goOn(progress, ++reached, entries.size())) return false;
-        writeRow(out, line, pathBelowRoot(e, NameForm::shown, separator), *e);
+        writeRow(out, line, utf8, pathBelowRoot(e, NameForm::shown, separator), *e);
     }
     return true;
 }
