@@ -73,9 +73,9 @@ const FilterOption kFilterOptions[] = {
     {"max-size", "BYTES", "a file of at most BYTES bytes (folders never pass)"},
 };
 
-const char* const kListHelp = "a list file (.kx)";
-
 } // namespace
+
+const char* const kListHelp = "a list file (.kx)";
 
 void declareFilters(CommandLine& line) {
     for (const FilterOption& o : kFilterOptions) {
@@ -157,7 +157,7 @@ void declareFolderRows(CommandLine& line, const char* listHelp) {
     line.flag("marks", "adds the mark (0 none, 1 needed, 2 not needed, or the stored value)");
 }
 
-void printFolderRows(kx::Document& doc, const std::string* folderPath, bool marks) {
+kx::Entry* folderNamed(kx::Document& doc, const std::string* folderPath) {
     kx::Entry* folder = doc.root();
     if (folderPath) {
         std::string path = *folderPath;
@@ -184,6 +184,11 @@ void printFolderRows(kx::Document& doc, const std::string* folderPath, bool mark
         }
     }
     doc.regroup(folder); // showing a folder regroups it
+    return folder;
+}
+
+void printFolderRows(kx::Document& doc, const std::string* folderPath, bool marks) {
+    kx::Entry* folder = folderNamed(doc, folderPath);
     if (folder != doc.root()) std::cout << "..\n";
     RowWriter out;
     for (const kx::Entry* e : folder->children())

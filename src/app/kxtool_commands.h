@@ -11,12 +11,13 @@
 
 namespace kx {
 class Document;
-}
+struct Entry;
+} // namespace kx
 
 namespace kxtool {
 
 extern const Handler infoCommand, lsCommand, summaryCommand, findCommand, exportCommand,
-    resaveCommand, scanCommand, diffCommand, catalogCommand;
+    resaveCommand, scanCommand, diffCommand, catalogCommand, treemapCommand, typesCommand;
 
 // ls's arguments LIST (as `listHelp` says) and FOLDER and its option --marks.
 void declareFolderRows(CommandLine& line, const char* listHelp);
@@ -24,6 +25,11 @@ void declareFolderRows(CommandLine& line, const char* listHelp);
 // root separated by "/" or "\\"; null for the root), with the ".." row below the root. Throws
 // noSuchFolder.
 void printFolderRows(kx::Document& doc, const std::string* folderPath, bool marks);
+// The folder at `folderPath` as ls finds it (the root for null), shown as the viewer shows it:
+// regrouped. Throws noSuchFolder.
+kx::Entry* folderNamed(kx::Document& doc, const std::string* folderPath);
+// The help of a list file argument.
+extern const char* const kListHelp;
 
 // The options of a filter (--comments, --mark, ...) and the note on how options are written.
 void declareFilters(CommandLine& line);
