@@ -109,11 +109,13 @@ std::vector<TreemapCell> layoutTreemap(const Entry* folder, const std::vector<st
     return cells;
 }
 
-int cellAt(const std::vector<TreemapCell>& cells, double x, double y) {
+int cellAt(const std::vector<TreemapCell>& cells, double x, double y, int depth) {
     int found = -1;
-    for (std::size_t i = 0; i < cells.size(); ++i)
-        if (cells[i].rect.contains(x, y) && (found < 0 || cells[i].depth > cells[found].depth))
-            found = int(i);
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const TreemapCell& c = cells[i];
+        if (!c.rect.contains(x, y) || (depth >= 0 && c.depth != depth)) continue;
+        if (found < 0 || c.depth > cells[std::size_t(found)].depth) found = int(i);
+    }
     return found;
 }
 

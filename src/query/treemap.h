@@ -44,7 +44,7 @@ struct TreemapOptions {
 std::vector<TreemapCell> layoutTreemap(const Entry* folder, const std::vector<std::uint64_t>& bytes,
                                        const TreemapRect& area, const TreemapOptions& options = {});
 
-// The deepest cell that holds the point, or -1.
-int cellAt(const std::vector<TreemapCell>& cells, double x, double y);
+// The deepest cell that holds the point, or with `depth` the one of that depth; -1 for none.
+int cellAt(const std::vector<TreemapCell>& cells, double x, double y, int depth = -1);
 
 } // namespace kx

@@ -218,6 +218,7 @@ TEST(Treemap, LayoutNestsChildrenInTheirFolders) {
     // The point in c.nef is in Photos and Raw too: the deepest cell answers.
     const TreemapRect& nef = byId.at(f.c->id())->rect;
     EXPECT_EQ(cells[cellAt(cells, nef.x + nef.w / 2, nef.y + nef.h / 2)].id, f.c->id());
+    EXPECT_EQ(cells[cellAt(cells, nef.x + nef.w / 2, nef.y + nef.h / 2, 0)].id, f.photos->id());
     EXPECT_EQ(cellAt(cells, -1, -1), -1);
 
     // A folder too small to show its children shows none.

@@ -73,6 +73,9 @@ void TInfoFileForm::buildActions() {
     command({K(Qt::CTRL | Qt::Key_I)}, [this] { summaryClick(); });
     command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_K)}, [this] { catalogClick(); });
     command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}, [this] { filteredSearchClick(); });
+    treemapAction = command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_M)}, [this] { treemapClick(); });
+    typesAction = command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_T)}, [this] { typesClick(); });
+    largestAction = command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_L)}, [this] { largestClick(); });
 
     neededAction->setIcon(spbtNeed->icon());
     notneededAction->setIcon(spbtNotNeed->icon());
