@@ -2,7 +2,6 @@
 // lies in its list.
 #include "catalog/sqlstore.h"
 
-#include "listfile/codepage.h"
 
 #include "query/belowroot.h"
 #include "query/foldersfirst.h"
@@ -99,17 +98,14 @@ template <class F> void eachFile(sqlite3* db, F&& f) {
     s.reset();
 }
 
-std::string utf8Of(std::string_view ansi) {
-    return fromAnsi(ansi).toStdString();
-}
-
 } // namespace
 
 TypeTotals Catalog::sizesByType() const {
     const LargeCache cache(m_db);
     TypeTotals totals;
+    std::string lowered;
     eachFile(m_db, [&](std::int64_t, std::uint32_t, std::uint32_t, std::string_view name,
-                       std::uint64_t size) { totals.add(utf8Of(name), size); });
+                       std::uint64_t size) { totals.add(ansiExtensionOf(name, lowered), size); });
     return totals;
 }
 
@@ -126,6 +122,7 @@ std::vector<LargeFile> Catalog::largestFiles(std::size_t most, const TypeChoice&
         return a.list != b.list ? a.list < b.list : a.ord < b.ord;
     };
     std::priority_queue<Kept, std::vector<Kept>, decltype(before)> kept(before);
+    std::string lowered;
     const LargeCache cache(m_db);
     if (most > 0)
         eachFile(m_db, [&](std::int64_t list, std::uint32_t ord, std::uint32_t parent,
@@ -133,7 +130,7 @@ std::vector<LargeFile> Catalog::largestFiles(std::size_t most, const TypeChoice&
             if (size == 0) return;
             Kept k{size, list, ord, parent, {}};
             if (kept.size() == most && !before(k, kept.top())) return;
-            if (!choice.holds(utf8Of(name))) return;
+            if (!choice.holds(ansiExtensionOf(name, lowered))) return;
             k.name = std::string(name);
             kept.push(std::move(k));
             if (kept.size() > most) kept.pop();

@@ -60,7 +60,8 @@ constexpr double kCharWidth = 6.5;
 } // namespace
 
 std::uint32_t typeColour(const Entry& file) {
-    return typeGroupColour(typeGroupOf(extensionOf(nameUtf8(file))));
+    std::string lowered;
+    return typeGroupColour(typeGroupOf(extensionOf(file, lowered)));
 }
 
 std::string fittedName(const std::string& name, double width) {

@@ -1,7 +1,7 @@
 // File types: extensions, their groups, the totals by type and the largest files.
 #include "query/filetypes.h"
 
-#include "listfile/exactname.h"
+#include "listfile/codepage.h"
 #include "query/size80.h"
 
 #include <algorithm>
@@ -77,15 +77,30 @@ std::string extensionOf(std::string_view name) {
     return lowered;
 }
 
+std::string_view ansiExtensionOf(std::string_view ansiName, std::string& lowered) {
+    // Only an extension beyond ASCII differs between the code page and UTF-8: the name is
+    // converted for it alone, not for the many others.
+    const std::size_t dot = ansiName.rfind('.');
+    const bool ascii = dot == std::string_view::npos ||
+                       std::all_of(ansiName.begin() + std::ptrdiff_t(dot), ansiName.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) return extensionOf(ansiName, lowered);
+    const std::string utf8 = fromAnsi(ansiName).toStdString();
+    return extensionOf(utf8, lowered);
+}
+
+std::string_view extensionOf(const Entry& e, std::string& lowered) {
+    if (const auto exact = e.exactName()) return extensionOf(*exact, lowered);
+    return ansiExtensionOf(e.name(), lowered);
+}
+
 TypeGroup typeGroupOf(std::string_view extension) {
     const auto& table = groupByExtension();
     const auto it = table.find(extension);
     return it == table.end() ? TypeGroup::other : it->second;
 }
 
-void TypeTotals::add(std::string_view name, std::uint64_t size) {
-    std::string lowered;
-    const std::string_view ext = extensionOf(name, lowered);
+void TypeTotals::add(std::string_view ext, std::uint64_t size) {
     m_groups[std::size_t(typeGroupOf(ext))].add(size);
     auto it = m_byExtension.find(ext);
     if (it == m_byExtension.end()) it = m_byExtension.emplace(std::string(ext), Tally{}).first;
@@ -116,17 +131,16 @@ std::vector<TypeRow> TypeTotals::rows() const {
 TypeTotals sizesByType(const Entry* folder) {
     TypeTotals totals;
     if (!folder) return totals;
+    std::string lowered;
     walkBelow(folder, [&](const Entry* e) {
-        if (!e->isFolder()) totals.add(nameUtf8(*e), e->size());
+        if (!e->isFolder()) totals.add(extensionOf(*e, lowered), e->size());
         return true;
     });
     return totals;
 }
 
-bool TypeChoice::holds(std::string_view name) const {
+bool TypeChoice::holds(std::string_view ext) const {
     if (anyType) return true;
-    std::string lowered;
-    const std::string_view ext = extensionOf(name, lowered);
     if (oneExtension) return ext == extension;
     return typeGroupOf(ext) == group;
 }
@@ -140,11 +154,12 @@ std::vector<const Entry*> largestFiles(const Entry* folder, std::size_t most,
         return a->id() < b->id();
     };
     std::priority_queue<const Entry*, std::vector<const Entry*>, decltype(before)> kept(before);
+    std::string lowered;
     if (folder && most > 0)
         walkBelow(folder, [&](const Entry* e) {
             if (e->isFolder() || e->size() == 0) return true;
             if (kept.size() == most && !before(e, kept.top())) return true;
-            if (!choice.holds(nameUtf8(*e))) return true;
+            if (!choice.holds(extensionOf(*e, lowered))) return true;
             kept.push(e);
             if (kept.size() > most) kept.pop();
             return true;

@@ -36,8 +36,13 @@ std::uint32_t typeGroupColour(TypeGroup g);
 // The extension of a name: the text after its last ".", ASCII letters lowered; empty when there
 // is no "." or the name starts with its only one (".profile"), and when the text after it is
 // longer than 16 bytes or holds a space (no extension, a part of the name).
+// `name` is UTF-8; what is returned lies in `lowered`.
 std::string_view extensionOf(std::string_view name, std::string& lowered);
 std::string extensionOf(std::string_view name);
+// The same of a name in the list's code page (an extension that is not ASCII is converted).
+std::string_view ansiExtensionOf(std::string_view ansiName, std::string& lowered);
+// The same of the name an Entry shows: its exact name where the record keeps one.
+std::string_view extensionOf(const Entry& e, std::string& lowered);
 // The group of an extension as extensionOf gives it.
 TypeGroup typeGroupOf(std::string_view extension);
 
@@ -49,8 +54,8 @@ struct TypeRow {
 };
 class TypeTotals {
 public:
-    // One file of `size` bytes called `name` (UTF-8, as shown).
-    void add(std::string_view name, std::uint64_t size);
+    // One file of `size` bytes with the extension (as extensionOf gives it).
+    void add(std::string_view extension, std::uint64_t size);
     const Tally& group(TypeGroup g) const { return m_groups[std::size_t(g)]; }
     Tally all() const;
     // One row per extension: most bytes first, then most files, then by extension.
@@ -71,7 +76,7 @@ struct TypeChoice {
     TypeGroup group = TypeGroup::other;
     bool oneExtension = false;
     std::string extension;
-    bool holds(std::string_view name) const;
+    bool holds(std::string_view extension) const;
 };
 
 // The `most` largest files below `folder` that the choice holds: largest first, equal sizes in

@@ -42,6 +42,11 @@ TEST(FileTypes, ExtensionsAndTheirGroups) {
         EXPECT_EQ(extensionOf(c.name), c.extension);
         EXPECT_EQ(typeGroupOf(extensionOf(c.name)), c.group);
     }
+    // A name in the code page: an extension beyond ASCII comes out in UTF-8.
+    std::string lowered;
+    EXPECT_EQ(ansiExtensionOf("\xF4\xEE\xF2\xEE.JPG", lowered), "jpg");
+    EXPECT_EQ(ansiExtensionOf("a.\xF2\xE5\xEA\xF1\xF2", lowered),
+              "\xD1\x82\xD0\xB5\xD0\xBA\xD1\x81\xD1\x82");
 }
 
 // root > Photos > (a.jpg 300, b.JPG 200, Raw > c.nef 1000), song.mp3 50, notes 7, empty.txt 0,
