@@ -252,6 +252,18 @@ TEST_F(CatalogueSpace, WholeCatalogueAndOneDiskBrowsedOffline) {
     f->showTab(kx::TSpaceForm::largestTab);
     ASSERT_EQ(f->largest->topLevelItemCount(), 6);
     EXPECT_TRUE(f->largest->topLevelItem(1)->text(0).endsWith("small.kx: x.zip"));
+    // A double-click on a file opens its list there, whatever the types table listed since.
+    f->types->setCurrentItem(f->types->topLevelItem(1));
+    ASSERT_GT(f->typeFiles->topLevelItemCount(), 0);
+    QTreeWidgetItem* zip = f->largest->topLevelItem(1);
+    QApplication::processEvents();
+    const QPoint at = f->largest->visualItemRect(zip).center();
+    QTest::mouseClick(f->largest->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(f->largest->viewport(), Qt::LeftButton, {}, at);
+    ASSERT_TRUE(finishJobs(w));
+    EXPECT_TRUE(w->listFilePath().endsWith("small.kx"));
+    EXPECT_FALSE(w->readOnly());
+    EXPECT_EQ(rowCaptions(*w.form).value(w->firstSelectedRow()), "x.zip");
 
     // A double-click on a disk browses it from the catalogue.
     QTest::mouseDClick(f->treemap, Qt::LeftButton, {}, centre(cellNamed(f, "small.kx")));

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace kx {
 
@@ -96,27 +97,32 @@ public:
     }
     TypeTotals types() override { return open()->sizesByType(); }
     std::vector<LargeRow> largest(const TypeChoice& choice) override {
-        m_files = open()->largestFiles(kLargestShown, choice);
         std::vector<LargeRow> rows;
-        for (std::size_t i = 0; i < m_files.size(); ++i)
-            rows.push_back({QFile::decodeName(m_files[i].listPath.c_str()) + QStringLiteral(": ") +
-                                fromAnsi(m_files[i].caption),
-                            m_files[i].size, i});
+        for (const catalog::LargeFile& f : open()->largestFiles(kLargestShown, choice)) {
+            m_listPaths[f.listId] = f.listPath;
+            rows.push_back(
+                {QFile::decodeName(f.listPath.c_str()) + QStringLiteral(": ") + fromAnsi(f.caption),
+                 f.size, std::size_t(f.listId) << 32 | f.ord});
+        }
         return rows;
     }
     const catalog::ListRecord* list(std::size_t i) const {
         return i < m_lists.size() ? &m_lists[i] : nullptr;
     }
-    const catalog::LargeFile* file(std::size_t i) const {
-        return i < m_files.size() ? &m_files[i] : nullptr;
+    // The list file of a row of the largest files, and the file's place in it; the key names
+    // both, so that the rows of every table keep their meaning.
+    const std::string* listPathOf(std::size_t key) const {
+        const auto it = m_listPaths.find(std::int64_t(key >> 32));
+        return it == m_listPaths.end() ? nullptr : &it->second;
     }
+    static std::uint32_t ordOf(std::size_t key) { return std::uint32_t(key); }
 
 private:
     static std::unique_ptr<catalog::Catalog> open() {
         return catalog::Catalog::open(catalog::defaultCatalogPath(), catalog::OpenMode::existing);
     }
     std::vector<catalog::ListRecord> m_lists;
-    std::vector<catalog::LargeFile> m_files;
+    std::unordered_map<std::int64_t, std::string> m_listPaths;
 };
 
 SpaceController::SpaceController(TInfoFileForm& window) : m_w(window) {}
@@ -125,6 +131,12 @@ SpaceController::~SpaceController() = default;
 
 TSpaceForm* SpaceController::makeForm(QWidget* parent) {
     return new TSpaceForm(parent, m_w.m_tables);
+}
+
+void SpaceController::setHandlers(TSpaceForm& form, TSpaceForm::Handlers h) {
+    h.save = [this, &form](bool svg) { m_w.guarded([&] { save(form, svg); }); };
+    h.guard = [this](const std::function<void()>& read) { m_w.guarded(read); };
+    form.setHandlers(std::move(h));
 }
 
 void SpaceController::showClick(TSpaceForm::Tab tab) {
@@ -152,8 +164,7 @@ void SpaceController::showClick(TSpaceForm::Tab tab) {
         h.fileActivated = [this, entryOf](std::size_t key) {
             m_w.guarded([&] { reveal(entryOf(std::uint32_t(key))); });
         };
-        h.save = [this](bool svg) { m_w.guarded([&] { save(*m_form, svg); }); };
-        m_form->setHandlers(std::move(h));
+        setHandlers(*m_form, std::move(h));
     }
     m_form->show();
     m_form->raise();
@@ -212,12 +223,11 @@ void SpaceController::showCatalogue(QWidget* beside) {
         };
         h.fileActivated = [this, source](std::size_t key) {
             m_w.guarded([&] {
-                if (const catalog::LargeFile* f = source->file(key))
-                    m_w.catalogOpenList(f->listPath, f->ord);
+                if (const std::string* path = source->listPathOf(key))
+                    m_w.catalogOpenList(*path, CatalogueSpace::ordOf(key));
             });
         };
-        h.save = [this](bool svg) { m_w.guarded([&] { save(*m_catalogueForm, svg); }); };
-        m_catalogueForm->setHandlers(std::move(h));
+        setHandlers(*m_catalogueForm, std::move(h));
         m_catalogueForm->setSource(source);
     } else {
         m_catalogueForm->refresh();

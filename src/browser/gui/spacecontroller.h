@@ -36,6 +36,8 @@ public:
 
 private:
     TSpaceForm* makeForm(QWidget* parent);
+    // The form's handlers, with the save and the guard every form shares.
+    void setHandlers(TSpaceForm& form, TSpaceForm::Handlers h);
     void save(TSpaceForm& form, bool svg);
     void reveal(const Entry* e);
 

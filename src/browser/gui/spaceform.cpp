@@ -87,7 +87,7 @@ QWidget* TSpaceForm::buildTreemapTab() {
         if (m_handlers.save) m_handlers.save(true);
     });
     connect(cbColouring, &QComboBox::currentIndexChanged, this, [this] {
-        if (m_source) treemap->setContent(m_source->treemap(byMarks()));
+        if (m_source) guarded([&] { treemap->setContent(m_source->treemap(byMarks())); });
     });
     connect(treemap, &TreemapView::cellClicked, this, [this](int cell) {
         if (m_handlers.cellClicked) m_handlers.cellClicked(treemap->cells()[std::size_t(cell)]);
@@ -167,22 +167,31 @@ void TSpaceForm::showTab(Tab tab) {
     fillShownTab();
 }
 
+void TSpaceForm::guarded(const std::function<void()>& read) {
+    if (m_handlers.guard)
+        m_handlers.guard(read);
+    else
+        read();
+}
+
 void TSpaceForm::fillShownTab() {
     const int tab = tabs->currentIndex();
     if (!m_source || tab < 0 || !m_stale[tab]) return;
-    m_stale[tab] = false;
-    switch (Tab(tab)) {
-    case treemapTab:
-        treemap->setContent(m_source->treemap(byMarks()));
-        break;
-    case typesTab:
-        types->setTotals(m_source->types(), m_t);
-        showTypeFiles();
-        break;
-    case largestTab:
-        largest->setRows(m_source->largest({}));
-        break;
-    }
+    guarded([&] {
+        switch (Tab(tab)) {
+        case treemapTab:
+            treemap->setContent(m_source->treemap(byMarks()));
+            break;
+        case typesTab:
+            types->setTotals(m_source->types(), m_t);
+            break;
+        case largestTab:
+            largest->setRows(m_source->largest({}));
+            break;
+        }
+        m_stale[tab] = false; // a read that failed is tried again when the tab shows again
+    });
+    if (tab == typesTab) showTypeFiles();
 }
 
 void TSpaceForm::showTypeFiles() {
@@ -192,7 +201,8 @@ void TSpaceForm::showTypeFiles() {
                          : choice.oneExtension ? item->text(TypesView::colExtension)
                                                : typeGroupText(m_t, choice.group);
     m_typeFilesLabel->setText(m_t.caption(Cap::largestOfType).arg(type));
-    if (m_source && !m_stale[typesTab]) typeFiles->setRows(m_source->largest(choice));
+    if (m_source && !m_stale[typesTab])
+        guarded([&] { typeFiles->setRows(m_source->largest(choice)); });
 }
 
 } // namespace kx

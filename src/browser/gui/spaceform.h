@@ -50,6 +50,8 @@ public:
         std::function<void()> back, up;
         std::function<void(std::size_t key)> fileActivated;
         std::function<void(bool svg)> save;
+        // Runs a read of the source, telling what fails (a catalogue may be gone or busy).
+        std::function<void(const std::function<void()>&)> guard;
     };
     void setHandlers(Handlers h) { m_handlers = std::move(h); }
     bool byMarks() const;
@@ -69,6 +71,7 @@ private:
     QWidget* buildTypesTab();
     void fillShownTab();
     void showTypeFiles();
+    void guarded(const std::function<void()>& read);
 
     const ui::StringTables& m_t;
     std::shared_ptr<SpaceSource> m_source;
