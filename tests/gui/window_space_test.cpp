@@ -69,6 +69,14 @@ protected:
     Window w;
 };
 
+// A double-click on a row of a table, as the mouse makes it.
+void doubleClickRow(QTreeWidget* table, int row) {
+    QApplication::processEvents(); // a tab just shown is laid out
+    const QPoint at = table->visualItemRect(table->topLevelItem(row)).center();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, at);
+}
+
 // Each cell's share of the treemap is its share of the bytes within 1%, and together they fill it.
 void expectProportional(const kx::TSpaceForm* f, const std::map<std::string, double>& areas,
                         const std::map<std::string, double>& bytes) {
@@ -160,11 +168,7 @@ TEST_F(SpaceWindow, TypesFilterTheLargestFilesOfTheTypeClicked) {
     EXPECT_EQ(f->tabs->currentIndex(), kx::TSpaceForm::largestTab);
     EXPECT_EQ(paths(f->largest), QStringList({"film.mkv", "Photos\\Raw\\c.nef", "Photos\\a.jpg",
                                               "Photos\\b.png", "notes.txt"}));
-    QTreeWidgetItem* nef = f->largest->topLevelItem(1);
-    QApplication::processEvents(); // the tab just shown is laid out
-    const QPoint at = f->largest->visualItemRect(nef).center();
-    QTest::mouseClick(f->largest->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(f->largest->viewport(), Qt::LeftButton, {}, at);
+    doubleClickRow(f->largest, 1);
     EXPECT_EQ(w->navigator().shown()->name(), "Raw");
     EXPECT_EQ(selectedCaption(), "c.nef");
 }
@@ -255,11 +259,7 @@ TEST_F(CatalogueSpace, WholeCatalogueAndOneDiskBrowsedOffline) {
     // A double-click on a file opens its list there, whatever the types table listed since.
     f->types->setCurrentItem(f->types->topLevelItem(1));
     ASSERT_GT(f->typeFiles->topLevelItemCount(), 0);
-    QTreeWidgetItem* zip = f->largest->topLevelItem(1);
-    QApplication::processEvents();
-    const QPoint at = f->largest->visualItemRect(zip).center();
-    QTest::mouseClick(f->largest->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(f->largest->viewport(), Qt::LeftButton, {}, at);
+    doubleClickRow(f->largest, 1);
     ASSERT_TRUE(finishJobs(w));
     EXPECT_TRUE(w->listFilePath().endsWith("small.kx"));
     EXPECT_FALSE(w->readOnly());
