@@ -70,7 +70,7 @@ protected:
 };
 
 // A double-click on a row of a table, as the mouse makes it.
-void doubleClickRow(QTreeWidget* table, int row) {
+void doubleClickTableRow(QTreeWidget* table, int row) {
     QApplication::processEvents(); // a tab just shown is laid out
     const QPoint at = table->visualItemRect(table->topLevelItem(row)).center();
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
@@ -168,7 +168,7 @@ TEST_F(SpaceWindow, TypesFilterTheLargestFilesOfTheTypeClicked) {
     EXPECT_EQ(f->tabs->currentIndex(), kx::TSpaceForm::largestTab);
     EXPECT_EQ(paths(f->largest), QStringList({"film.mkv", "Photos\\Raw\\c.nef", "Photos\\a.jpg",
                                               "Photos\\b.png", "notes.txt"}));
-    doubleClickRow(f->largest, 1);
+    doubleClickTableRow(f->largest, 1);
     EXPECT_EQ(w->navigator().shown()->name(), "Raw");
     EXPECT_EQ(selectedCaption(), "c.nef");
 }
@@ -259,7 +259,7 @@ TEST_F(CatalogueSpace, WholeCatalogueAndOneDiskBrowsedOffline) {
     // A double-click on a file opens its list there, whatever the types table listed since.
     f->types->setCurrentItem(f->types->topLevelItem(1));
     ASSERT_GT(f->typeFiles->topLevelItemCount(), 0);
-    doubleClickRow(f->largest, 1);
+    doubleClickTableRow(f->largest, 1);
     ASSERT_TRUE(finishJobs(w));
     EXPECT_TRUE(w->listFilePath().endsWith("small.kx"));
     EXPECT_FALSE(w->readOnly());
