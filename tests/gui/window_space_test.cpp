@@ -223,6 +223,22 @@ TEST_F(SpaceWindow, ExportsPngAndSvgInBothThemesAndLanguages) {
     w->applyStringTables();
 }
 
+// Files far smaller than a pixel still colour the pixels they fall in, instead of leaving their
+// folder's grey.
+TEST_F(SpaceWindow, FilesBelowAPixelStillShow) {
+    std::vector<Node> files;
+    for (int i = 0; i < 40000; ++i)
+        files.push_back(file("f" + std::to_string(i), 1000 + i % 7));
+    openThroughDialog(w, writeList(dir, "many.kx", folder("C:\\", {folder("Many", files)})));
+    kx::TSpaceForm* f = press(Qt::Key_M);
+    f->treemap->resize(120, 100);
+    ASSERT_EQ(f->treemap->cells().size(), 40001u);
+    const kx::TreemapCell& many = cellNamed(f, "Many");
+    const QPoint inside(int(many.rect.x + many.rect.w / 2), int(many.rect.y + many.rect.h * 0.75));
+    EXPECT_EQ(f->treemap->image().pixel(inside) & 0xffffff,
+              kx::typeGroupColour(kx::TypeGroup::other));
+}
+
 // The catalogue window: the same views over every list, and over a disk browsed offline.
 class CatalogueSpace : public SpaceWindow {
 protected:
