@@ -2,7 +2,6 @@
 // lies in its list.
 #include "catalog/sqlstore.h"
 
-
 #include "query/belowroot.h"
 #include "query/foldersfirst.h"
 #include "query/searchwalk.h"

@@ -205,10 +205,8 @@ constexpr Row<Hint> kHints[] = {
      "Browse the list from the catalogue (%1)"},
     {Hint::openList, "Открыть файл списка (%1)", "Open the list file (%1)"},
     {Hint::searchMask, "Поиск идёт по мере ввода (%1)", "The search runs as you type (%1)"},
-    {Hint::spaceOfList, "Карта, типы и крупнейшие файлы диска по каталогу (%1)",
-     "The treemap, types and largest files of the disk from the catalogue (%1)"},
-    {Hint::wholeCatalogue, "Карта, типы и крупнейшие файлы всех списков каталога (%1)",
-     "The treemap, types and largest files of every list of the catalogue (%1)"},
+    {Hint::spaceOfList, "Где место на выбранном диске (%1)", "Where the disk's space goes (%1)"},
+    {Hint::wholeCatalogue, "Где место на всех дисках (%1)", "Where all the disks' space goes (%1)"},
 };
 
 constexpr Row<About> kAbout[] = {
