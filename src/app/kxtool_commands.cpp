@@ -43,19 +43,6 @@ std::optional<std::uint64_t> wholeNumber(const std::string& text, std::uint64_t 
     return v;
 }
 
-// The last number given to `option`, if any; every value given must be a number up to `most`.
-std::optional<std::uint64_t> numberOption(const CommandLine& line, const char* option,
-                                          std::uint64_t most, const char* whatItTakes) {
-    std::optional<std::uint64_t> last;
-    for (const std::string& value : line.values(option)) {
-        last = wholeNumber(value, most);
-        if (!last)
-            line.usageError(std::string("--") + option + " takes " + whatItTakes + ", not \"" +
-                            value + "\".");
-    }
-    return last;
-}
-
 struct FilterOption {
     const char* name;
     const char* valueName; // null for a flag
@@ -74,6 +61,18 @@ const FilterOption kFilterOptions[] = {
 };
 
 } // namespace
+
+std::optional<std::uint64_t> numberOption(const CommandLine& line, const char* option,
+                                          std::uint64_t most, const char* whatItTakes) {
+    std::optional<std::uint64_t> last;
+    for (const std::string& value : line.values(option)) {
+        last = wholeNumber(value, most);
+        if (!last)
+            line.usageError(std::string("--") + option + " takes " + whatItTakes + ", not \"" +
+                            value + "\".");
+    }
+    return last;
+}
 
 const char* const kListHelp = "a list file (.kx)";
 

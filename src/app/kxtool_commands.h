@@ -39,6 +39,10 @@ kx::EntryFilter filterOf(const CommandLine& line);
 // --limit N of find and catalog find: the most rows to print (no limit when not given).
 void declareLimit(CommandLine& line);
 std::uint64_t limitOf(const CommandLine& line);
+// The last number given to `option`, if any; every value given must be a whole number (digits
+// only) up to `most`, else a usage error says that the option takes `whatItTakes`.
+std::optional<std::uint64_t> numberOption(const CommandLine& line, const char* option,
+                                          std::uint64_t most, const char* whatItTakes);
 // The whole number of bytes given to `option` (the last one), if any. A bad value is a usage
 // error.
 std::optional<std::uint64_t> byteCount(const CommandLine& line, const char* option);

@@ -20,21 +20,12 @@ const char* const kFolderHelp = "names below the root, separated by \"/\" or \"\
 
 // The picture's side given to `option`, else `fallback`: 16 to 20000 pixels.
 double sideOf(const CommandLine& line, const char* option, double fallback) {
-    const std::string text = line.value(option);
-    if (text.empty()) return fallback;
-    std::size_t used = 0;
-    int v = 0;
-    try {
-        v = std::stoi(text, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used != text.size() || v < 16 || v > 20000)
-        line.usageError(std::string("--") + option +
-                        " takes a whole number of pixels from 16 to "
-                        "20000, not \"" +
-                        text + "\".");
-    return v;
+    const char* const takes = "a whole number of pixels from 16 to 20000";
+    const std::optional<std::uint64_t> side = numberOption(line, option, 20000, takes);
+    if (side && *side < 16)
+        line.usageError(std::string("--") + option + " takes " + takes + ", not \"" +
+                        std::to_string(*side) + "\".");
+    return side ? double(*side) : fallback;
 }
 
 } // namespace

@@ -133,7 +133,7 @@ TEST_F(SpaceTool, TreemapRefusesBadSizesAndTheListItself) {
         f.open(QIODevice::ReadOnly);
         return f.readAll();
     }();
-    for (const char* width : {"0", "15", "20001", "wide", "100px"})
+    for (const char* width : {"0", "15", "20001", "wide", "100px", "+100", " 100"})
         EXPECT_EQ(kxtool({"treemap", list, dir.path() + "/m.svg", "--width", width}).status, 2)
             << width;
     EXPECT_EQ(kxtool({"treemap", list, list}).status, 1);
