@@ -33,6 +33,8 @@ const Command kCommands[] = {
     {"resave", "opens a list as the viewer does and saves it again", &resaveCommand},
     {"scan", "makes a list file of a folder of this computer", &scanCommand},
     {"diff", "compares two lists of the same disk", &diffCommand},
+    {"treemap", "writes the treemap of a folder as SVG", &treemapCommand},
+    {"types", "files and bytes below a folder by type and extension", &typesCommand},
     {"catalog", "the catalogue of many lists: add, remove, lists, find, dups", &catalogCommand},
     {"help", "the list of commands, or the help of one", &helpCommand},
 };

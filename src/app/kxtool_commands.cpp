@@ -46,19 +46,6 @@ std::optional<std::uint64_t> wholeNumber(const std::string& text, std::uint64_t 
     return v;
 }
 
-// The last number given to `option`, if any; every value given must be a number up to `most`.
-std::optional<std::uint64_t> numberOption(const CommandLine& line, const char* option,
-                                          std::uint64_t most, const char* whatItTakes) {
-    std::optional<std::uint64_t> last;
-    for (const std::string& value : line.values(option)) {
-        last = wholeNumber(value, most);
-        if (!last)
-            line.usageError(std::string("--") + option + " takes " + whatItTakes + ", not \"" +
-                            value + "\".");
-    }
-    return last;
-}
-
 struct FilterOption {
     const char* name;
     const char* valueName; // null for a flag
@@ -76,9 +63,21 @@ const FilterOption kFilterOptions[] = {
     {"max-size", "BYTES", "a file of at most BYTES bytes (folders never pass)"},
 };
 
-const char* const kListHelp = "a list file (.kx)";
-
 } // namespace
+
+std::optional<std::uint64_t> numberOption(const CommandLine& line, const char* option,
+                                          std::uint64_t most, const char* whatItTakes) {
+    std::optional<std::uint64_t> last;
+    for (const std::string& value : line.values(option)) {
+        last = wholeNumber(value, most);
+        if (!last)
+            line.usageError(std::string("--") + option + " takes " + whatItTakes + ", not \"" +
+                            value + "\".");
+    }
+    return last;
+}
+
+const char* const kListHelp = "a list file (.kx)";
 
 void declareFilters(CommandLine& line) {
     for (const FilterOption& o : kFilterOptions) {
@@ -160,7 +159,7 @@ void declareFolderRows(CommandLine& line, const char* listHelp) {
     line.flag("marks", "adds the mark (0 none, 1 needed, 2 not needed, or the stored value)");
 }
 
-void printFolderRows(kx::Document& doc, const std::string* folderPath, bool marks) {
+kx::Entry* folderNamed(kx::Document& doc, const std::string* folderPath) {
     kx::Entry* folder = doc.root();
     if (folderPath) {
         std::string path = *folderPath;
@@ -187,6 +186,11 @@ void printFolderRows(kx::Document& doc, const std::string* folderPath, bool mark
         }
     }
     doc.regroup(folder); // showing a folder regroups it
+    return folder;
+}
+
+void printFolderRows(kx::Document& doc, const std::string* folderPath, bool marks) {
+    kx::Entry* folder = folderNamed(doc, folderPath);
     if (folder != doc.root()) std::cout << "..\n";
     RowWriter out;
     for (const kx::Entry* e : folder->children())

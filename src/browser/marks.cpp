@@ -180,6 +180,11 @@ RowStyle nameCellStyle(const Entry* e) {
     return s;
 }
 
+Rgb markFill(const Entry& e) {
+    const Rgb mark = markBackground(e.mark());
+    return mark == kNoColour ? 0xF4F4F4 : mark;
+}
+
 RowStyle otherCellStyle(const Entry* e) {
     RowStyle s;
     s.text = kBlack;

@@ -75,6 +75,9 @@ RowStyle nameCellStyle(const Entry* e);
 // The other cells: black and plain, background by mark.
 RowStyle otherCellStyle(const Entry* e);
 
+// A file's fill in a treemap coloured by marks: its mark's background, a pale grey for none.
+Rgb markFill(const Entry& e);
+
 // The contrast ratio of two colours, from 1 (the same) to 21 (black and white), by their
 // relative luminance as the accessibility guidelines define it.
 double contrastRatio(Rgb a, Rgb b);

@@ -5,6 +5,7 @@
 
 #include "listfile/entry.h"
 #include "listfile/io/error.h"
+#include "query/filetypes.h"
 #include "query/filter.h"
 #include "support/progress.h"
 
@@ -77,6 +78,16 @@ struct DuplicateGroup {
     std::string name;
     std::uint64_t copies;
     std::uint64_t wasted; // size x (copies - 1), saturating
+};
+
+// One of the largest files of the catalogue.
+struct LargeFile {
+    std::uint64_t size;
+    std::string name; // in the list's code page
+    std::int64_t listId;
+    std::string listPath; // absolute
+    std::string caption;  // the path below the root, names separated by "\"
+    std::uint32_t ord;    // the place in the list's walk (see entryAtOrd)
 };
 
 // The groups of duplicates() (its runs of equal size and name) that have copies in at least two
@@ -192,6 +203,13 @@ public:
     // (at least minSize) equal another file's in the catalogue: largest first, then by name,
     // list and search order.
     std::vector<Duplicate> duplicates(std::uint64_t minSize) const;
+
+    // Where the space goes over every catalogued list, read in one pass over the stored rows with
+    // memory bounded by what is kept: the files (kind other than 'D') and their bytes by type,
+    // names taken in the lists' code page; and the `most` largest files that the choice holds,
+    // largest first, then by list and place. A size that is no whole byte count counts 0.
+    TypeTotals sizesByType() const;
+    std::vector<LargeFile> largestFiles(std::size_t most, const TypeChoice& choice = {}) const;
 
 private:
     explicit Catalog(sqlite3* db, std::string path);

@@ -1,4 +1,5 @@
-// The catalogue's duplicate files, and where a found row lies in its list.
+// The catalogue's duplicate files, its space by type and largest files, and where a found row
+// lies in its list.
 #include "catalog/sqlstore.h"
 
 #include "query/belowroot.h"
@@ -7,6 +8,7 @@
 #include "query/upcase.h"
 
 #include <algorithm>
+#include <queue>
 #include <unordered_map>
 
 namespace kx::catalog {
@@ -86,6 +88,72 @@ std::vector<Duplicate> Catalog::duplicates(std::uint64_t minSize) const {
     std::stable_sort(out.begin(), out.end(), [](const Duplicate& a, const Duplicate& b) {
         return a.size != b.size ? a.size > b.size : a.name < b.name;
     });
+    return out;
+}
+
+namespace {
+
+// Calls f(list, ord, parent, name, size) for every stored file; a size that is no whole byte
+// count (kept as the record's bytes) gives 0.
+template <class F> void eachFile(sqlite3* db, F&& f) {
+    const ReadTransaction reading(db);
+    Stmt s(db, "SELECT list, ord, parent, name, "
+               "CASE WHEN typeof(size) = 'integer' THEN size ELSE 0 END FROM entries "
+               "WHERE kind <> 68");
+    while (s.step())
+        f(s.integer(0), std::uint32_t(s.integer(1)), std::uint32_t(s.integer(2)), s.blob(3),
+          std::uint64_t(std::max<std::int64_t>(0, s.integer(4))));
+    s.reset();
+}
+
+} // namespace
+
+TypeTotals Catalog::sizesByType() const {
+    const LargeCache cache(m_db);
+    TypeTotals totals;
+    std::string lowered;
+    eachFile(m_db, [&](std::int64_t, std::uint32_t, std::uint32_t, std::string_view name,
+                       std::uint64_t size) { totals.add(ansiExtensionOf(name, lowered), size); });
+    return totals;
+}
+
+std::vector<LargeFile> Catalog::largestFiles(std::size_t most, const TypeChoice& choice) const {
+    struct Kept {
+        std::uint64_t size;
+        std::int64_t list;
+        std::uint32_t ord, parent;
+        std::string name;
+    };
+    // The top of the heap is the one to drop first: the smallest, then the latest.
+    const auto before = [](const Kept& a, const Kept& b) {
+        if (a.size != b.size) return a.size > b.size;
+        return a.list != b.list ? a.list < b.list : a.ord < b.ord;
+    };
+    std::priority_queue<Kept, std::vector<Kept>, decltype(before)> kept(before);
+    std::string lowered;
+    const LargeCache cache(m_db);
+    if (most > 0)
+        eachFile(m_db, [&](std::int64_t list, std::uint32_t ord, std::uint32_t parent,
+                           std::string_view name, std::uint64_t size) {
+            if (size == 0) return;
+            Kept k{size, list, ord, parent, {}};
+            if (kept.size() == most && !before(k, kept.top())) return;
+            if (!choice.holds(ansiExtensionOf(name, lowered))) return;
+            k.name = std::string(name);
+            kept.push(std::move(k));
+            if (kept.size() > most) kept.pop();
+        });
+    std::unordered_map<std::int64_t, std::string> paths;
+    for (const ListRecord& l : lists())
+        paths.emplace(l.id, l.path);
+    std::vector<LargeFile> out(kept.size());
+    std::unordered_map<std::int64_t, std::unique_ptr<Captions>> captions;
+    for (std::size_t i = out.size(); i-- > 0; kept.pop()) {
+        const Kept& k = kept.top();
+        auto& c = captions[k.list];
+        if (!c) c = std::make_unique<Captions>(m_st->folderPath, k.list);
+        out[i] = {k.size, k.name, k.list, paths[k.list], c->caption(k.parent, k.name), k.ord};
+    }
     return out;
 }
 

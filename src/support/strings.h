@@ -165,6 +165,38 @@ enum class Cap : int {
     undo,
     redo,
     copyPaths,
+    // Where the space goes: the window, its tabs and columns, the type groups in their order,
+    // the catalogue window's buttons and the main window's commands.
+    spaceTitle,
+    treemapTab,
+    typesTab,
+    largestTab,
+    colourByType,
+    colourByMark,
+    savePng,
+    saveSvg,
+    pngFileFilter,
+    svgFileFilter,
+    groupColumn,
+    extensionColumn,
+    filesColumn,
+    bytesColumn,
+    shareColumn,
+    groupPictures,
+    groupVideo,
+    groupAudio,
+    groupDocuments,
+    groupArchives,
+    groupPrograms,
+    groupOther,
+    noExtension,
+    allTypes,
+    largestOfType, // %1: the type
+    wholeCatalogue,
+    spaceOfList,
+    treemapCommand,
+    typesCommand,
+    largestCommand,
 };
 
 // Hints: the tool tips of the buttons and the attributes.
@@ -199,6 +231,9 @@ enum class Hint : int {
     browseList,
     openList,
     searchMask,
+    // Where the space goes, from the catalogue window.
+    spaceOfList,
+    wholeCatalogue,
 };
 
 // The about window.

@@ -37,8 +37,8 @@ public:
     // ---- the catalogue's copy of a list (catalogcontroller_offline.cpp) ----
     // Shows a catalogued list in the main window from the catalogue alone, read-only, at the
     // Entry at `ord` of its walk as indexed (0: its root folder). Asks about unsaved changes
-    // first; reads the catalogue behind the progress window.
-    void browseOffline(std::int64_t listId, std::uint32_t ord = 0);
+    // first; reads the catalogue behind the progress window. `then` runs once the copy shows.
+    void browseOffline(std::int64_t listId, std::uint32_t ord = 0, std::function<void()> then = {});
     // Opens the list file (to mark and save) at `ord` when the file is there; when it is not,
     // says so and offers the catalogue's copy.
     void openList(const std::string& listPath, std::uint32_t ord = 0);
@@ -66,6 +66,10 @@ public:
     void removeClick();
     void browseClick();
     void openClick();
+    // Where the space goes on the chosen list, browsed from the catalogue (the main window's
+    // space window over it), and on every list.
+    void spaceClick();
+    void spaceAllClick();
 
 private:
     void revealRow(const CatalogRow& row);

@@ -4,6 +4,7 @@
 
 #include "browser/gui/documentcontroller.h"
 #include "browser/gui/infofileform.h"
+#include "browser/gui/spacecontroller.h"
 
 #include "catalog/catalog.h"
 #include "catalog/gui/catalogform.h"
@@ -49,6 +50,8 @@ void CatalogController::connectListCommands() {
     command(f->btRemove, &CatalogController::removeClick);
     command(f->btBrowse, &CatalogController::browseClick);
     command(f->btOpen, &CatalogController::openClick);
+    command(f->btSpace, &CatalogController::spaceClick);
+    command(f->btSpaceAll, &CatalogController::spaceAllClick);
     QObject::connect(f, &TCatalogForm::pathsDropped, f,
                      [this](const QStringList& paths) { m_w.guarded([&] { addPaths(paths); }); });
     f->lists->setEditHandler(
@@ -142,6 +145,17 @@ void CatalogController::browseClick() {
         browseOffline(l->record.id, 0);
     else
         m_w.showMessage(m_w.m_tables.message(ui::Msg::selectList), UserDialogs::Icon::Information);
+}
+
+void CatalogController::spaceClick() {
+    if (const CatalogList* l = m_catalogForm->currentList())
+        browseOffline(l->record.id, 0, [this] { m_w.treemapClick(); });
+    else
+        m_w.showMessage(m_w.m_tables.message(ui::Msg::selectList), UserDialogs::Icon::Information);
+}
+
+void CatalogController::spaceAllClick() {
+    m_w.m_spaceCtl->showCatalogue(m_catalogForm.get());
 }
 
 void CatalogController::openClick() {

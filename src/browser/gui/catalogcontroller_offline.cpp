@@ -42,8 +42,9 @@ CatalogController::~CatalogController() {
     removeNotices();
 }
 
-void CatalogController::browseOffline(std::int64_t listId, std::uint32_t ord) {
-    const auto go = [this, listId, ord] {
+void CatalogController::browseOffline(std::int64_t listId, std::uint32_t ord,
+                                      std::function<void()> then) {
+    const auto go = [this, listId, ord, then] {
         const std::string db = catalog::defaultCatalogPath();
         const Progress progress = m_w.m_progress.callback();
         m_w.runWithProgress(
@@ -58,7 +59,7 @@ void CatalogController::browseOffline(std::int64_t listId, std::uint32_t ord) {
                 load.state = catalog->fileState(load.record);
                 return load;
             },
-            [this, ord](bool cancelled, auto& outcome) {
+            [this, ord, then](bool cancelled, auto& outcome) {
                 OfflineLoad* load = nullptr;
                 try {
                     load = &outcome.get();
@@ -66,7 +67,9 @@ void CatalogController::browseOffline(std::int64_t listId, std::uint32_t ord) {
                     if (!cancelled) tellUnusable(e); // a stopped query says nothing more
                     return;
                 }
-                if (load->tree) showOffline(*load, ord); // else stopped: nothing changes
+                if (!load->tree) return; // stopped: nothing changes
+                showOffline(*load, ord);
+                if (then) then();
             });
     };
     // Unsaved marks and comments are asked about as an Open asks.

@@ -8,6 +8,7 @@
 #include "browser/gui/infofileform.h"
 #include "browser/gui/navigationcontroller.h"
 #include "browser/gui/searchcontroller.h"
+#include "browser/gui/spacecontroller.h"
 #include "listfile/listfile.h"
 
 #include <QFile>
@@ -201,6 +202,7 @@ void DocumentController::clearDocumentViews() {
     m_w.m_model->setSortOrder(-1, Qt::AscendingOrder);
     m_w.m_navigationCtl->showSortIndicator();
     m_w.m_searchCtl->forgetSummaries();
+    m_w.m_spaceCtl->forgetList();
     m_w.m_folders->setRoot(nullptr, QString());
 }
 
@@ -221,7 +223,10 @@ void DocumentController::setDocument(std::unique_ptr<Document> doc, const QStrin
     m_w.m_listFilePath = path;
     m_w.m_searchCtl->listChanged(); // nothing of the list before may stay in the summary
     connect(m_w.m_doc.get(), &Document::changed, m_w.m_model, &DetailModel::rowsChanged);
-    connect(m_w.m_doc.get(), &Document::changed, this, [this] { m_w.m_searchCtl->listChanged(); });
+    connect(m_w.m_doc.get(), &Document::changed, this, [this] {
+        m_w.m_searchCtl->listChanged();
+        m_w.m_spaceCtl->listChanged();
+    });
     const QString rootText = QFileInfo(path).fileName();
     m_w.m_folders->setRoot(m_w.root(), rootText);
     m_w.m_nav.setRegroup([this](const Entry* folder) {

@@ -7,6 +7,7 @@
 #include "browser/gui/exportcontroller.h"
 #include "browser/gui/navigationcontroller.h"
 #include "browser/gui/searchcontroller.h"
+#include "browser/gui/spacecontroller.h"
 #include "support/gui/aboutform.h"
 #include "support/gui/resources.h"
 
@@ -113,6 +114,7 @@ TInfoFileForm::TInfoFileForm(const QStringList& args, std::unique_ptr<UserDialog
     m_searchCtl = std::make_unique<SearchController>(*this);
     m_exportCtl = std::make_unique<ExportController>(*this);
     m_catalogCtl = std::make_unique<CatalogController>(*this);
+    m_spaceCtl = std::make_unique<SpaceController>(*this);
     buildControls();
     FormCreate(args);
 }
@@ -388,6 +390,7 @@ void TInfoFileForm::applyStringTables() {
     if (m_aboutForm) m_aboutForm->applyTexts(t);
     m_searchCtl->applyTexts();
     m_catalogCtl->applyTexts();
+    m_spaceCtl->applyTexts();
 }
 
 void TInfoFileForm::FormShow() {

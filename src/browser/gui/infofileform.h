@@ -45,6 +45,8 @@ class NavigationController;
 class SearchController;
 class ExportController;
 class CatalogController;
+class SpaceController;
+class TSpaceForm;
 namespace ui {
 class TAboutForm;
 class LinkLabel;
@@ -164,6 +166,16 @@ public:
     void summaryClick();
     TSummaryForm* summaryForm();
 
+    // Ctrl+Shift+M, Ctrl+Shift+T, Ctrl+Shift+L: the window of where the space goes below the
+    // shown folder, beside this one, on its treemap, its types or its largest files; it follows
+    // the folder shown here.
+    void treemapClick();
+    void typesClick();
+    void largestClick();
+    TSpaceForm* spaceForm();
+    // The catalogue window's space window over every list, once made.
+    TSpaceForm* catalogueSpaceForm();
+
     // Ctrl+Z, Ctrl+Shift+Z / Ctrl+Y: the document's undo and redo.
     void undoClick();
     void redoClick();
@@ -209,6 +221,7 @@ public:
             *filteredSearchAction = nullptr, *commandsAction = nullptr;
     // Every command of the window, in the order it was made.
     const QList<QAction*>& commands() const { return m_commands; }
+    QAction *treemapAction = nullptr, *typesAction = nullptr, *largestAction = nullptr;
 
 protected:
     void changeEvent(QEvent* e) override;
@@ -224,6 +237,7 @@ private:
     friend class SearchController;
     friend class ExportController;
     friend class CatalogController;
+    friend class SpaceController;
 
     // ---- layout (infofileform.cpp) ----
     void buildControls();
@@ -313,6 +327,7 @@ private:
     std::unique_ptr<SearchController> m_searchCtl;
     std::unique_ptr<ExportController> m_exportCtl;
     std::unique_ptr<CatalogController> m_catalogCtl;
+    std::unique_ptr<SpaceController> m_spaceCtl;
     // Last: destroyed first, waiting for a job that still reads the document.
     std::unique_ptr<ui::JobRunner> m_jobs;
 };

@@ -80,6 +80,9 @@ void TInfoFileForm::buildActions() {
         command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}, [this] { filteredSearchClick(); });
     commandsAction = command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_P), K(Qt::Key_F1)},
                              [this] { commandWindowClick(); });
+    treemapAction = command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_M)}, [this] { treemapClick(); });
+    typesAction = command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_T)}, [this] { typesClick(); });
+    largestAction = command({K(Qt::CTRL | Qt::SHIFT | Qt::Key_L)}, [this] { largestClick(); });
 
     neededAction->setIcon(spbtNeed->icon());
     notneededAction->setIcon(spbtNotNeed->icon());

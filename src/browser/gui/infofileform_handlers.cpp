@@ -6,6 +6,7 @@
 #include "browser/gui/exportcontroller.h"
 #include "browser/gui/navigationcontroller.h"
 #include "browser/gui/searchcontroller.h"
+#include "browser/gui/spacecontroller.h"
 
 namespace kx {
 
@@ -100,6 +101,23 @@ void TInfoFileForm::summaryClick() {
 }
 TSummaryForm* TInfoFileForm::summaryForm() {
     return m_searchCtl->summaryForm();
+}
+
+// ---- where the space goes ----
+void TInfoFileForm::treemapClick() {
+    m_spaceCtl->showClick(TSpaceForm::treemapTab);
+}
+void TInfoFileForm::typesClick() {
+    m_spaceCtl->showClick(TSpaceForm::typesTab);
+}
+void TInfoFileForm::largestClick() {
+    m_spaceCtl->showClick(TSpaceForm::largestTab);
+}
+TSpaceForm* TInfoFileForm::spaceForm() {
+    return m_spaceCtl->spaceForm();
+}
+TSpaceForm* TInfoFileForm::catalogueSpaceForm() {
+    return m_spaceCtl->catalogueForm();
 }
 
 // ---- catalogue ----

@@ -4,6 +4,7 @@
 
 #include "browser/gui/infofileform.h"
 #include "browser/gui/searchcontroller.h"
+#include "browser/gui/spacecontroller.h"
 
 #include "query/rowformat.h"
 
@@ -103,6 +104,7 @@ void NavigationController::applyMove(const Move& m) {
     setBackHint();
     updateForwardHint();
     m_w.m_searchCtl->updateSummary();
+    m_w.m_spaceCtl->folderShown();
 }
 
 // ---------------------------------------------------------------- hints

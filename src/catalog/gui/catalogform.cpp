@@ -89,6 +89,10 @@ const ButtonKeys kButtons[] = {
     {&TCatalogForm::btBrowse, ui::Cap::browseList, ui::Hint::browseList,
      QKeySequence(Qt::CTRL | Qt::Key_B)},
     {&TCatalogForm::btOpen, ui::Cap::open, ui::Hint::openList, QKeySequence(Qt::CTRL | Qt::Key_O)},
+    {&TCatalogForm::btSpace, ui::Cap::spaceOfList, ui::Hint::spaceOfList,
+     QKeySequence(Qt::CTRL | Qt::Key_M)},
+    {&TCatalogForm::btSpaceAll, ui::Cap::wholeCatalogue, ui::Hint::wholeCatalogue,
+     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M)},
 };
 } // namespace
 

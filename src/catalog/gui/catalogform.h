@@ -1,7 +1,7 @@
 // The catalogue window, home of the catalogued lists: a table of the lists with their commands
-// (add, add a folder, refresh, remove, browse, open; a drop of lists or folders adds them), and
-// below it the search as you type over every list, with the filtered search's fields. A
-// top-level window of its own, never kept above the main window.
+// (add, add a folder, refresh, remove, browse, open, where the space goes; a drop of lists or
+// folders adds them), and below it the search as you type over every list, with the filtered
+// search's fields. A top-level window of its own, never kept above the main window.
 #pragma once
 
 #include "catalog/gui/cataloglists.h"
@@ -96,6 +96,8 @@ public:
     QLabel* lblLists = nullptr;
     QPushButton *btAdd = nullptr, *btAddFolder = nullptr, *btRefresh = nullptr, *btRemove = nullptr,
                 *btBrowse = nullptr, *btOpen = nullptr;
+    // Where the space goes on the list (browsed from the catalogue) and on every list.
+    QPushButton *btSpace = nullptr, *btSpaceAll = nullptr;
     QTreeView* lvLists = nullptr;
     CatalogListsModel* lists = nullptr;
     QTreeView* lvFound = nullptr;
