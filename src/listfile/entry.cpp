@@ -1,18 +1,19 @@
 // The entry tree's storage and the tree-wide helpers.
 #include "listfile/entry.h"
 
+#include "listfile/chunks.h"
 #include "listfile/exactname.h"
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <stdexcept>
+#include <system_error>
 #include <unordered_map>
 
 #include <cstdlib>
 #include <lz4.h>
 #include <new>
-#include <sys/mman.h>
 
 namespace kx {
 
@@ -20,7 +21,6 @@ namespace {
 
 // Entries live in chunks of 2 MiB, aligned to their size, each opened by a header that names its
 // tree and the id of its first Entry.
-constexpr std::size_t kChunkBytes = std::size_t(2) << 20;
 constexpr std::size_t kChunkHeader = 64;
 constexpr std::uint32_t kPerChunk = std::uint32_t((kChunkBytes - kChunkHeader) / sizeof(Entry));
 // The records wait compressed in blocks of this many; the last, unfilled block stays unpacked.
@@ -49,41 +49,6 @@ struct CachedBlock {
 constexpr std::size_t kCachedBlocks = 8;
 thread_local std::array<CachedBlock, kCachedBlocks> t_cache;
 thread_local std::size_t t_nextVictim = 0;
-
-void* mapChunk() {
-    // Twice the size, then trimmed to the aligned part.
-    void* p = ::mmap(nullptr, 2 * kChunkBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                     -1, 0);
-    if (p == MAP_FAILED) throw std::bad_alloc();
-    const auto base = reinterpret_cast<std::uintptr_t>(p);
-    const std::uintptr_t aligned = (base + kChunkBytes - 1) & ~(kChunkBytes - 1);
-    if (aligned > base) ::munmap(p, aligned - base);
-    const std::uintptr_t tail = aligned + kChunkBytes;
-    if (base + 2 * kChunkBytes > tail)
-        ::munmap(reinterpret_cast<void*>(tail), base + 2 * kChunkBytes - tail);
-    return reinterpret_cast<void*>(aligned);
-}
-
-// Chunks of 2 MiB for one kind of storage: the first in small pages, the next ones asking for
-// huge pages, as a tree that needs a second chunk is large and the kernel is spared a fault for
-// every 4 KiB.
-struct MappedPieces {
-    std::vector<void*> pieces;
-    MappedPieces() = default;
-    MappedPieces(const MappedPieces&) = delete;
-    MappedPieces& operator=(const MappedPieces&) = delete;
-    ~MappedPieces() {
-        for (void* c : pieces)
-            ::munmap(c, kChunkBytes);
-    }
-    void* add() {
-        pieces.reserve(pieces.size() + 1);
-        void* c = mapChunk();
-        if (!pieces.empty()) ::madvise(c, kChunkBytes, MADV_HUGEPAGE);
-        pieces.push_back(c);
-        return c;
-    }
-};
 
 // Zeroes, in a record copy, every field that the Entry itself holds. What is left is what only
 // the record knows (dates, comment, bytes after NULs, depth, reserved bytes), and compresses well.
@@ -115,9 +80,9 @@ struct EntryTree::Block {
 
 struct EntryTree::Store {
     std::vector<void*> chunks;
-    MappedPieces names;
+    ChunkList names;
     std::size_t nameUsed = kNamePiece; // in the last piece
-    MappedPieces kidPieces;
+    ChunkList kidPieces;
     std::vector<std::unique_ptr<Entry*[]>> kids; // the long lists
     std::size_t kidUsed = kKidPiece;             // in `piece`
     Entry** piece = nullptr;
@@ -126,20 +91,34 @@ struct EntryTree::Store {
     std::unordered_map<const Entry*, std::vector<Entry*>> grown;
     std::vector<Block> blocks;
     std::size_t blockBytes = 0;
-    MappedPieces packed;                  // the blocks as packed when read, one after another
+    ChunkList packed;                     // the blocks as packed when read, one after another
     std::size_t packedUsed = kChunkBytes; // in the last chunk
     // The unfilled block's records, unpacked.
     std::unique_ptr<std::uint8_t[]> open{new std::uint8_t[kBlockBytes]};
     std::size_t openUsed = 0;
     std::uint64_t epoch = 0; // edits of packed blocks: what a thread cached before is stale
     std::uint64_t serial = g_nextSerial++;
+    std::unique_ptr<ChunkSupply> supply; // while a large list is read
 };
 
 EntryTree::EntryTree() : m_store(std::make_unique<Store>()) {}
 
 EntryTree::~EntryTree() {
+    m_store->supply.reset();
     for (void* c : m_store->chunks)
-        ::munmap(c, kChunkBytes);
+        unmapChunk(c);
+}
+
+void EntryTree::supplyChunks(bool on) {
+    if (!on) {
+        m_store->supply.reset();
+        return;
+    }
+    try {
+        if (!m_store->supply) m_store->supply = std::make_unique<ChunkSupply>();
+    } catch (const std::system_error&) {
+        // no thread: the chunks are mapped as they are needed
+    }
 }
 
 Entry* EntryTree::at(std::uint32_t id) const {
@@ -189,7 +168,7 @@ std::uint32_t EntryTree::storeName(const std::uint8_t* record, std::size_t lengt
     const std::size_t size = length + 1 + (exact ? 1 + exact->size() : 0);
     if (s.nameUsed + size > kNamePiece) {
         if (s.names.pieces.size() >= (std::size_t(1) << (32 - kNameShift))) throw std::bad_alloc();
-        s.names.add();
+        s.names.add(s.supply.get());
         s.nameUsed = 0;
     }
     char* p = static_cast<char*>(s.names.pieces.back()) + s.nameUsed;
@@ -256,10 +235,10 @@ Entry* EntryTree::append(Entry* parent, const std::uint8_t* record) {
     if (m_count >= UINT32_MAX - 1) throw std::bad_alloc();
     const auto id = std::uint32_t(m_count);
     if (id % kPerChunk == 0) {
-        void* chunk = mapChunk();
+        void* chunk = s.supply ? s.supply->take() : nullptr;
+        if (!chunk) chunk = s.chunks.empty() && !s.supply ? mapChunk() : mapLargeChunk();
         // A tree that fills a chunk is large: its next chunks ask for huge pages, which spares
         // the kernel a fault for every 4 KiB.
-        if (!s.chunks.empty()) ::madvise(chunk, kChunkBytes, MADV_HUGEPAGE);
         s.chunks.push_back(chunk);
         *static_cast<Chunk*>(chunk) = Chunk{this, id};
     }
@@ -283,7 +262,7 @@ Entry* EntryTree::append(Entry* parent, const std::uint8_t* record) {
         const auto bound = std::size_t(LZ4_compressBound(int(kBlockBytes)));
         if (s.packedUsed + bound > kChunkBytes) {
             s.blocks.reserve(s.blocks.size() + 1);
-            s.packed.add();
+            s.packed.add(s.supply.get());
             s.packedUsed = 0;
         }
         auto* to = static_cast<std::uint8_t*>(s.packed.pieces.back()) + s.packedUsed;
@@ -332,7 +311,7 @@ void EntryTree::reserveChildren(Entry* folder, std::uint32_t count) {
         return;
     }
     if (s.kidUsed + count > kKidPiece) {
-        s.piece = static_cast<Entry**>(s.kidPieces.add());
+        s.piece = static_cast<Entry**>(s.kidPieces.add(s.supply.get()));
         s.kidUsed = 0;
     }
     folder->m_kids = s.piece + s.kidUsed;
@@ -487,42 +466,6 @@ void Entry::setCommentField(const std::uint8_t* bytes) {
 void Entry::clearName() {
     const std::uint8_t zeros[rec::nameSize] = {};
     patchRecord(rec::name, zeros, rec::nameSize);
-}
-
-TreeCounts countTree(const Entry* root) {
-    TreeCounts c;
-    if (!root) return c;
-    auto add = [&c](const Entry* e) {
-        ++c.entries;
-        if (e->isFolder())
-            ++c.folders;
-        else
-            ++c.files;
-        return true;
-    };
-    add(root);
-    walkBelow(root, add);
-    return c;
-}
-
-std::uint64_t countBelow(const Entry* root) {
-    std::uint64_t n = 0;
-    if (root) walkBelow(root, [&n](const Entry*) { return ++n, true; });
-    return n;
-}
-
-void foldersFirst(Entry** list, Entry** last) {
-    // Equivalent to: for each i, for each j > i, exchange when list[i] is a file and list[j] a
-    // folder. The first folder after i only ever moves forward, so one pass suffices.
-    const std::size_t n = std::size_t(last - list);
-    std::size_t j = 0;
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-        if (j <= i) j = i + 1;
-        while (j < n && list[j]->kind() != kFolder)
-            ++j;
-        if (j == n) break;
-        if (list[i]->kind() == kFile) std::swap(list[i], list[j]);
-    }
 }
 
 } // namespace kx

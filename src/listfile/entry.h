@@ -201,6 +201,10 @@ public:
     // without linking it to its parent's list, `reserveChildren` gives a folder room for exactly
     // `count` children and `addReserved` fills that room in order.
     Entry* append(Entry* parent, const std::uint8_t* record);
+    // While a large list is read (on): chunks for the tree's storage made ready ahead on a
+    // thread of its own, so that building it does not wait for the kernel to clear memory. Off
+    // stops that thread. Where no thread can start, chunks are mapped as they are needed.
+    void supplyChunks(bool on);
     // Where the next record may be read to before `append` is called with it: spares a copy.
     std::uint8_t* recordPlace();
     void reserveChildren(Entry* folder, std::uint32_t count);

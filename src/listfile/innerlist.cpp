@@ -89,7 +89,11 @@ std::unique_ptr<EntryTree> readInnerList(ByteSource& in) {
     if (in.read(header, kHeaderSize) != kHeaderSize)
         throw Error(ErrorCode::brokenList, {}, 0, "shorter than its header");
     tree->headerText = headerText(header);
+    // A list of some size: its storage made ready beside the reading.
+    const bool large = in.remaining() >= (std::uint64_t(16) << 20);
+    if (large) tree->supplyChunks(true);
     readEntry(*tree, in);
+    if (large) tree->supplyChunks(false);
     return tree;
 }
 
