@@ -84,7 +84,8 @@ void describeEntries(TreemapPicture& p, const EntryTree& tree,
     p.fill = [t, fileColour](const TreemapCell& c) { return fileColour(*t->at(c.id)); };
     p.name = [t](const TreemapCell& c) { return nameUtf8(*t->at(c.id)); };
     p.title = [t, b](const TreemapCell& c) {
-        return sizeTitle(captionBelowRoot(t->at(c.id), NameForm::shown), (*b)[c.id]);
+        const Entry* e = t->at(c.id);
+        return sizeTitle(pathBelowRoot(e, NameForm::shown, separatorOf(e)), (*b)[c.id]);
     };
 }
 

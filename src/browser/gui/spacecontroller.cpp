@@ -29,9 +29,9 @@ public:
 
     QString place(const ui::StringTables&) const override {
         const Entry* root = m_folder->tree().root();
-        return m_folder == root
-                   ? nameText(*root)
-                   : QString::fromStdString(captionBelowRoot(m_folder, NameForm::shown));
+        return m_folder == root ? nameText(*root)
+                                : QString::fromStdString(pathBelowRoot(m_folder, NameForm::shown,
+                                                                       separatorOf(m_folder)));
     }
     TreemapView::Content treemap(bool byMarks) override {
         out::TreemapPicture p;
@@ -48,7 +48,8 @@ public:
         std::vector<LargeRow> rows;
         for (const Entry* e : largestFiles(m_folder, kLargestShown, choice))
             rows.push_back(
-                {QString::fromStdString(captionBelowRoot(e, NameForm::shown)), e->size(), e->id()});
+                {QString::fromStdString(pathBelowRoot(e, NameForm::shown, separatorOf(e))),
+                 e->size(), e->id()});
         return rows;
     }
 
