@@ -93,6 +93,9 @@ TEST_F(Daily, CommandWindowListsEveryCommandAndRunsTheChosenOne) {
         {"SHIFT+F ctrl", // words in any order, case ignored, in the keys too
          {rowOf(w->filteredSearchAction)},
          [&] { return w->filterForm()->isVisible(); }},
+        {w->notneededAction->toolTip(), // the hint ("Mark as Useless") is found too
+         {rowOf(w->notneededAction)},
+         [] { return true; }},
         {"no such command", {}, [&] { return c->isVisible(); }}, // Enter runs nothing
     };
     for (const auto& k : cases) {

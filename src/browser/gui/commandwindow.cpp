@@ -66,6 +66,8 @@ void CommandWindow::showCommands(const QList<QAction*>& actions) {
         name.remove(QLatin1Char('&'));
         if (name.isEmpty()) continue;
         auto* item = new QTreeWidgetItem(commandList, {name, keysOf(*a)});
+        // The hint is found too: "mark" finds Required, whose hint is "Mark as Required".
+        item->setData(colCommand, Qt::UserRole, a->toolTip());
         item->setDisabled(!a->isEnabled());
         m_actions << a;
     }
@@ -77,7 +79,10 @@ void CommandWindow::applyFilter() {
     QTreeWidgetItem* first = nullptr;
     for (int r = 0; r < commandList->topLevelItemCount(); ++r) {
         QTreeWidgetItem* item = commandList->topLevelItem(r);
-        const bool shown = passes(filterEdit->text(), item->text(colCommand), item->text(colKeys));
+        const QString hint = item->data(colCommand, Qt::UserRole).toString();
+        const bool shown =
+            passes(filterEdit->text(), item->text(colCommand) + QLatin1Char(' ') + hint,
+                   item->text(colKeys));
         item->setHidden(!shown);
         if (shown && !first && !item->isDisabled()) first = item;
     }
