@@ -92,8 +92,12 @@ void CatalogSearch::runOne(const Request& r, bool reopen) {
     const auto send = [&](bool done) {
         batch->found = found;
         batch->done = done;
+        {
+            std::lock_guard<std::mutex> lock(m_outMutex);
+            m_out.push_back(std::move(batch));
+        }
         QMetaObject::invokeMethod(
-            this, [this, batch] { deliver(batch); }, Qt::QueuedConnection);
+            this, [this] { deliverNext(); }, Qt::QueuedConnection);
         batch = std::make_shared<CatalogBatch>();
         batch->generation = r.generation;
         sent = Clock::now();
@@ -127,6 +131,17 @@ void CatalogSearch::runOne(const Request& r, bool reopen) {
         batch->error = Error(ErrorCode::other, {}, 0, e.what());
     }
     send(true);
+}
+
+void CatalogSearch::deliverNext() {
+    std::shared_ptr<CatalogBatch> batch;
+    {
+        std::lock_guard<std::mutex> lock(m_outMutex);
+        if (m_out.empty()) return;
+        batch = std::move(m_out.front());
+        m_out.pop_front();
+    }
+    deliver(batch);
 }
 
 void CatalogSearch::deliver(const std::shared_ptr<CatalogBatch>& batch) {

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -87,12 +88,19 @@ private:
     void loop();
     void runOne(const Request& r, bool reopen);
     void deliver(const std::shared_ptr<CatalogBatch>& batch);
+    // Takes the oldest batch the worker handed over and delivers it.
+    void deliverNext();
 
     std::function<void(CatalogBatch&)> m_receiver;
     std::uint64_t m_generation = 0; // the owner's thread's newest request
     bool m_running = false;
 
     std::mutex m_mutex;
+    // Batches on their way from the worker to this thread: each one is passed under this lock, so
+    // the hand-over does not rest on the event queue alone (whose ordering a race checker does
+    // not see); the posted call only says that one is there.
+    std::mutex m_outMutex;
+    std::deque<std::shared_ptr<CatalogBatch>> m_out;
     std::condition_variable m_wake;
     std::optional<Request> m_pending;            // guarded by m_mutex
     bool m_quit = false;                         // guarded by m_mutex
