@@ -17,37 +17,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cc -O2 -o "$work/plain_inflate" "$(dirname "$0")/plain_inflate.c" -lz
 
-# "wall cpu" in milliseconds of one run, its output dropped.
-measure() {
-  rm -f "$work/out" "$work/out.csv"
-  /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" >/dev/null 2>&1 || true
-  awk '{ printf "%d %d\n", $1 * 1000, ($2 + $3) * 1000 }' "$work/time"
-}
-median() { printf '%s\n' "$@" | sort -n | sed -n 3p; }
-
-# compare NAME COMMANDS...: each command a string run by bash -c, $L the list.
-compare() {
-  local name=$1
-  shift
-  local cmds=("$@") walls=() cpus=() i
-  for i in "${!cmds[@]}"; do measure bash -c "${cmds[$i]}" >/dev/null; done
-  for _ in 1 2 3 4 5; do
-    for i in "${!cmds[@]}"; do
-      read -r w c < <(measure bash -c "${cmds[$i]}")
-      walls[i]+="$w " cpus[i]+="$c "
-    done
-  done
-  local w0 c0
-  for i in "${!cmds[@]}"; do
-    local w c
-    # shellcheck disable=SC2086
-    w=$(median ${walls[i]}) c=$(median ${cpus[i]})
-    [ "$i" -eq 0 ] && w0=$w c0=$c
-    CMD=${cmds[$i]} awk -v n="$name" -v w="$w" -v c="$c" -v w0="$w0" -v c0="$c0" \
-      'BEGIN { printf "%s\t%s\twall %.2f s\tcpu %.2f s\tfirst/this wall %.2f cpu %.2f\n",
-               n, ENVIRON["CMD"], w / 1000, c / 1000, w0 / w, c0 / c }'
-  done
-}
+# shellcheck source=bench/turns.sh
+. "$(dirname "$0")/turns.sh"
 
 export kxtool work
 for L in "$@"; do
