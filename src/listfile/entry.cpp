@@ -79,7 +79,7 @@ struct EntryTree::Block {
 };
 
 struct EntryTree::Store {
-    std::vector<void*> chunks;
+    ChunkList chunks; // the Entries
     ChunkList names;
     std::size_t nameUsed = kNamePiece; // in the last piece
     ChunkList kidPieces;
@@ -103,11 +103,7 @@ struct EntryTree::Store {
 
 EntryTree::EntryTree() : m_store(std::make_unique<Store>()) {}
 
-EntryTree::~EntryTree() {
-    m_store->supply.reset();
-    for (void* c : m_store->chunks)
-        unmapChunk(c);
-}
+EntryTree::~EntryTree() = default; // the supply (the Store's last member) stops first
 
 void EntryTree::supplyChunks(bool on) {
     if (!on) {
@@ -122,7 +118,7 @@ void EntryTree::supplyChunks(bool on) {
 }
 
 Entry* EntryTree::at(std::uint32_t id) const {
-    auto* chunk = static_cast<char*>(m_store->chunks[id / kPerChunk]);
+    auto* chunk = static_cast<char*>(m_store->chunks.pieces[id / kPerChunk]);
     return reinterpret_cast<Entry*>(chunk + kChunkHeader) + id % kPerChunk;
 }
 
@@ -235,11 +231,7 @@ Entry* EntryTree::append(Entry* parent, const std::uint8_t* record) {
     if (m_count >= UINT32_MAX - 1) throw std::bad_alloc();
     const auto id = std::uint32_t(m_count);
     if (id % kPerChunk == 0) {
-        void* chunk = s.supply ? s.supply->take() : nullptr;
-        if (!chunk) chunk = s.chunks.empty() && !s.supply ? mapChunk() : mapLargeChunk();
-        // A tree that fills a chunk is large: its next chunks ask for huge pages, which spares
-        // the kernel a fault for every 4 KiB.
-        s.chunks.push_back(chunk);
+        void* chunk = s.chunks.add(s.supply.get());
         *static_cast<Chunk*>(chunk) = Chunk{this, id};
     }
     Entry* e = at(id);
